@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Sets up, builds and runs every test: the normal build, a sanitizer build of the core,
+# and a bounded fuzzing run of the recording parser.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/setup.sh
+export XDG_RUNTIME_DIR="${XDG_RUNTIME_DIR:-$(mktemp -d)}"
+chmod 700 "$XDG_RUNTIME_DIR"
+export QT_QPA_PLATFORM=offscreen
+JOBS=$(nproc)
+
+echo "== build and test =="
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build build -j"$JOBS"
+ctest --test-dir build --output-on-failure -j"$JOBS"
+
+echo "== sanitizers (ASan + UBSan) =="
+cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVISTREL_SANITIZE=ON \
+  -DVISTREL_BUILD_APP=OFF -DVISTREL_BUILD_BENCH=OFF >/dev/null
+cmake --build build-asan -j"$JOBS"
+ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+  ctest --test-dir build-asan --output-on-failure -j"$JOBS"
+
+if [ -d fuzz ] && ls fuzz/*.cpp >/dev/null 2>&1; then
+  echo "== fuzzing =="
+  bash scripts/fuzz.sh "${FUZZ_SECONDS:-60}"
+fi
+echo "All tests passed."

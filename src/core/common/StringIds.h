@@ -1,0 +1,48 @@
+#pragma once
+// Ids of the texts of the language module. Every text the user sees is fetched by one of
+// these ids; the wording lives in the Russian and English language modules.
+
+namespace vistrel {
+
+enum StringId : int {
+    IDS_OPEN_TITLE = 200,          // title of the file dialog that opens a recording
+    IDS_KVF_FILTER = 201,          // type name of recording files, followed by "(*.kvf)"
+    IDS_APP_TITLE = 202,           // main window title; contains "Vis Trel"
+    IDS_DIALOG_PARAM = 203,        // title of "AXB"; creation parameter of ADDSUB/TABLEFUNC/SPECTR/SAVECHAS
+    IDS_PROGRESS_PROCESS = 204,    // progress title of every operation but averages and fragment saving
+    IDS_MOVAVG_TITLE = 205,        // "MOVAVG" title when asking for a moving average
+    IDS_AVERAGE_TITLE = 206,       // "MOVAVG" title when asking for an averaging
+    IDS_PROGRESS_AVERAGE = 207,    // progress title of averaging and moving average
+    IDS_SAVE_FRAGMENT_TITLE = 208, // title of the Save-fragment file dialog
+    IDS_TXT_FILTER = 209,          // type name of text tables, followed by "(*.txt)"
+    IDS_BAD_TARGET = 210,          // caption: unusable target file (text: the path)
+    IDS_EXIT_QUESTION = 211,       // question before the program exits
+    IDS_PROGRESS_SAVE = 212,       // progress title while a fragment is saved
+    IDS_CANNOT_OPEN = 213,         // error: the recording cannot be opened
+    IDS_ERROR_CAPTION = 214,       // caption of every error box whose text is a module string
+    IDS_CLOSE_TEMP_QUESTION = 215, // question appended to the path when a temporary result is closed
+    IDS_EFU_TITLE = 216,           // title of the "EFU" (RMS) dialog
+    IDS_LOAD_COEFFS_TITLE = 217,   // file dialog title: load coefficients
+    IDS_SAVE_COEFFS_TITLE = 218,   // file dialog title: save coefficients
+    IDS_OVERWRITE_QUESTION = 219,  // question before an existing file is overwritten
+    IDS_NOT_COEFF_FILE = 220,      // error: the chosen file is not a coefficient file
+    IDS_FILE_NOT_FOUND = 221,      // error text / caption: file not found
+    IDS_PROGRESS_READ = 222,       // progress title while a recording is read
+    IDS_MAP_VIEW_FAILED = 223,     // error: a view of the recording cannot be mapped
+    IDS_MAPPING_FAILED = 224,      // error while opening: the mapping cannot be created
+    IDS_SD_EMPTY = 225,            // error while opening: the SD image holds no recorded sector
+    IDS_DEVICE_TAB = 226,          // format with one integer: title of a device tab (1-based)
+    IDS_TABLE_OPEN_TITLE = 227,    // file dialog title: open a table file
+    IDS_SAVE_CHANNELS_TITLE = 228, // file dialog title: Save channels
+    IDS_TARGET_OPEN = 229,         // caption: the target file is open in a plot window
+    IDS_HIST_DATE = 230,           // history heading, column 1
+    IDS_HIST_TIME = 231,           // history heading, column 2
+    IDS_HIST_FILE = 232,           // history heading, column 0
+    IDS_HIST_SIZE = 233,           // history heading, column 3 (samples x channels)
+    IDS_HIST_RATE = 234,           // history heading, column 4
+    IDS_HIST_DURATION = 235,       // history heading, column 5
+    IDS_WINDOW_NONE = 236,         // first entry of the window-function list of "SPECTR"
+    IDS_WINDOW_MENU = 237,         // title of the window-list submenu of the File menu
+};
+
+} // namespace vistrel
