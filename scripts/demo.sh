@@ -4,6 +4,6 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/build.sh
 mkdir -p demo
-./build/src/cli/vistrel-cli demo demo/demo.kvf
-./build/src/cli/vistrel-cli info demo/demo.kvf
-./build/src/cli/vistrel-cli dump demo/demo.kvf --count 5
+./build/bin/vistrel-cli demo demo/demo.kvf
+./build/bin/vistrel-cli info demo/demo.kvf
+./build/bin/vistrel-cli dump demo/demo.kvf --count 5
