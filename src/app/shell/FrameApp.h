@@ -68,7 +68,9 @@ public:
     int IndexOfWindow(QMdiSubWindow* window) const;
 
     // Configuration and history (file "Vistrel.cfg" in the current directory).
-    void LoadConfiguration();
+    // Reopens the saved windows (unless a command line was given), reads the history and
+    // shows the frame.
+    void LoadConfiguration(bool show = true);
     void SaveConfiguration();
     void AddToHistory(const QString& path, int64_t samplesPerChannel, int channels, float rate);
     void CheckHistoryFiles();
