@@ -39,6 +39,9 @@ void CFrameApp::RegisterPlotWindow(QMdiSubWindow* window) {
     if (!window || IndexOfWindow(window) >= 0) return;
     if (m_windowCount >= kMaxPlotWindows) return; // the list holds at most 128
     m_windows[m_windowCount++] = window;
+    QObject::connect(window, &QObject::destroyed, [window] {
+        if (g_app) g_app->UnregisterPlotWindow(window);
+    });
     RebuildWindowMenu();
 }
 
@@ -76,17 +79,12 @@ void CFrameApp::RebuildWindowMenu() {
 }
 
 void CFrameApp::CloseAllWindows() {
-    const int count = m_windowCount;
-    for (int i = 0; i < count; ++i) {
-        QMdiSubWindow* w = m_windows[0];
-        if (!w) break;
-        if (!w->close()) {
-            // A temporary result declined: it stays open but leaves the list.
-            UnregisterPlotWindow(w);
-        }
+    // A window that declines (a temporary result the user keeps) stays open and listed.
+    const std::vector<QMdiSubWindow*> windows(m_windows.begin(), m_windows.begin() + m_windowCount);
+    for (QMdiSubWindow* w : windows) {
+        if (IndexOfWindow(w) < 0) continue;
+        if (w->close()) UnregisterPlotWindow(w);
     }
-    m_windows.fill(nullptr);
-    m_windowCount = 0;
     RebuildWindowMenu();
 }
 
@@ -95,12 +93,7 @@ QMdiSubWindow* CFrameApp::OpenRecording(const QString& path, int vZoom, double v
     m_nextVZoom = vZoom;
     if (!m_mdiClient) return nullptr;
     QMdiSubWindow* w = CreatePlotSubWindow(m_mdiClient, path, vZoom, vCenter, m_pendingSettings);
-    if (w) {
-        RegisterPlotWindow(w);
-        QObject::connect(w, &QObject::destroyed, [w] {
-            if (g_app) g_app->UnregisterPlotWindow(w);
-        });
-    }
+    if (w) RegisterPlotWindow(w);
     return w;
 }
 

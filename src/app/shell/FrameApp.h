@@ -61,7 +61,8 @@ public:
     void RegisterPlotWindow(QMdiSubWindow* window);
     void UnregisterPlotWindow(QMdiSubWindow* window);
     void RebuildWindowMenu();
-    // Asks every plot window to close (a temporary result may decline) and empties the list.
+    // Asks every plot window to close; one that declines (a temporary result kept by the
+    // user) stays open and listed.
     void CloseAllWindows();
     // The recording path shown by a listed window.
     QString WindowPath(QMdiSubWindow* window) const;

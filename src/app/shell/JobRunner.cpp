@@ -4,6 +4,8 @@
 #include <QMdiSubWindow>
 #include <QThread>
 
+#include <stdexcept>
+
 #include "shell/MainFrame.h"
 #include "shell/PlotLink.h"
 #include "shell/UiUtils.h"
@@ -14,6 +16,18 @@ namespace {
 CJobRunner* g_running = nullptr;
 int g_startDelayMs = 500;
 } // namespace
+
+#if __has_include("core/processing/Engine.h")
+#define VISTREL_HAVE_ENGINES 1
+#endif
+
+std::unique_ptr<ProcessJob> NewJob() {
+#ifdef VISTREL_HAVE_ENGINES
+    return std::make_unique<ProcessJob>();
+#else
+    return nullptr;
+#endif
+}
 
 CJobRunner::CJobRunner(CMainFrame* frame, QMdiSubWindow* window, std::unique_ptr<ProcessJob> job)
     : QObject(frame), m_frame(frame), m_window(window), m_job(std::move(job)) {}
@@ -37,7 +51,11 @@ void CJobRunner::Start() {
     PlotSetProgress(m_window, m_box, QString::fromStdString(m_job->m_resultName), m_job->m_averagingFactor);
     m_job->m_startDelayMs = g_startDelayMs;
     try {
+#ifdef VISTREL_HAVE_ENGINES
         m_thread = StartProcessThread(*m_job, *this);
+#else
+        throw std::runtime_error("no engines");
+#endif
     } catch (...) {
         // A thread that cannot start is not reported; the command simply ends.
         QMetaObject::invokeMethod(this, &CJobRunner::Finish, Qt::QueuedConnection);

@@ -19,6 +19,9 @@ namespace vistrel {
 
 class CMainFrame;
 
+// A new job with the engines' defaults; null when the engines are not built in.
+std::unique_ptr<ProcessJob> NewJob();
+
 class CJobRunner : public QObject, public IProcessObserver {
     Q_OBJECT
 public:

@@ -159,7 +159,8 @@ void CMainFrame::OnCommand(int id) {
         OnSaveChannels();
         break;
     case cmd::Close:
-        if (QMdiSubWindow* w = ActiveWindow()) w->close();
+        if (QMdiSubWindow* w = ActiveWindow())
+            if (w->close() && g_app) g_app->UnregisterPlotWindow(w);
         break;
     case cmd::CloseAll:
         if (g_app) g_app->CloseAllWindows();
@@ -255,8 +256,8 @@ void CMainFrame::OnSaveFragment() {
         }
     }
     if (ext != QLatin1String(".txt") && ext != QLatin1String(".kvf")) return;
-    auto job = std::make_unique<ProcessJob>();
-    if (!PlotFillJob(a, job.get())) return;
+    auto job = NewJob();
+    if (!job || !PlotFillJob(a, job.get())) return;
     job->m_op = OP_SAVE_FRAGMENT;
     job->m_deviceMask = file->DeviceMask();
     job->m_resultName = path.toStdString();
@@ -274,8 +275,8 @@ void CMainFrame::OnSaveChannels() {
         ShowPathError(210, path);
         return;
     }
-    auto job = std::make_unique<ProcessJob>();
-    if (!PlotFillJob(a, job.get())) return;
+    auto job = NewJob();
+    if (!job || !PlotFillJob(a, job.get())) return;
     if (RunProcessDialogFor(cmd::SaveChannels, this, GetUiString(203), a, job.get()) == 0) return;
     job->m_op = OP_SAVE_CHANNELS;
     job->m_resultName = path.toStdString();
@@ -307,8 +308,8 @@ void CMainFrame::OnProcess(int id) {
     case cmd::Spectrum: parameter = 203; op = OP_SPECTRUM; break;
     default: return;
     }
-    auto job = std::make_unique<ProcessJob>();
-    if (!PlotFillJob(a, job.get())) return;
+    auto job = NewJob();
+    if (!job || !PlotFillJob(a, job.get())) return;
     if (op == OP_LINEAR && g_app) {
         std::copy(g_app->m_coeffA.begin(), g_app->m_coeffA.end(), job->m_coeffA);
         std::copy(g_app->m_coeffB.begin(), g_app->m_coeffB.end(), job->m_coeffB);

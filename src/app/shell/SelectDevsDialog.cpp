@@ -32,7 +32,10 @@ CSelectDevsDialog::CSelectDevsDialog(QWidget* owner, int devices) : QDialog(owne
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(new QLabel(qtTrId("SELECTDEVS.label"), this));
     for (int i = 0; i < kDeviceBoxes; ++i) {
-        auto* box = new QCheckBox(qtTrId("SELECTDEVS.device").arg(i + 1), this);
+        const QString text = qtTrId("SELECTDEVS.device");
+        auto* box = new QCheckBox(text.contains(QLatin1String("%1")) ? text.arg(i + 1)
+                                                                     : text + QLatin1Char(' ') + QString::number(i + 1),
+                                  this);
         box->setObjectName(QString::number(kFirstDeviceBox + i));
         const bool present = i < devices;
         box->setEnabled(present);
