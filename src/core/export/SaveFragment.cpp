@@ -6,6 +6,7 @@
 #include "core/common/TextFormat.h"
 #include "core/processing/Engine.h"
 #include "core/recording/TimeBase.h"
+#include "platform/FileTimes.h"
 
 namespace vistrel::engine {
 
