@@ -77,8 +77,8 @@ TEST(ViewRecording, SdImageExtremesFollowTheRing) {
     test::TempDir dir;
     test::SdFixture fx;
     fx.descriptors = {0, 0, 0};
-    // A wrapped ring with unwritten sectors at its end.
-    fx.sectorNumbers = test::RingNumbers(60, 17, 500, 55);
+    // A wrapped ring: the oldest sector stands in the middle of the file.
+    fx.sectorNumbers = test::RingNumbers(60, 17, 500, 60);
     fx.count = [](uint64_t g) { return static_cast<uint16_t>(Hash(g)); };
     ASSERT_TRUE(test::WriteSdFixture(dir / "sd.kvf", fx));
     CDataFile file;
@@ -90,7 +90,20 @@ TEST(ViewRecording, SdImageExtremesFollowTheRing) {
     ExpectSameExtremes(src, all, 3);
     ExpectSameExtremes(src, one, 1);
 
+    // A card filled up to sector 39 with sector 12 missing: a hole reads as count 0.
+    fx.sectorNumbers = test::RingNumbers(60, 0, 0, 40);
+    fx.sectorNumbers[12] = 13;
+    ASSERT_TRUE(test::WriteSdFixture(dir / "hole.kvf", fx));
+    CDataFile holed;
+    ASSERT_EQ(holed.Open(dir / "hole.kvf"), 1) << OpenErrorText(holed.LastError());
+    CRecordingSource holedSrc(&holed);
+    ExpectSameExtremes(holedSrc, all, 3);
+    uint64_t mn[3], mx[3];
+    holedSrc.FindExtremes(all, 3, 0, holedSrc.Samples(), mn, mx);
+    EXPECT_EQ(holedSrc.Raw(mn[0], 0), 0);
+
     // Two-channel mode: six channels from three descriptors.
+    fx.sectorNumbers = test::RingNumbers(60, 17, 500, 60);
     fx.twoChannel = true;
     ASSERT_TRUE(test::WriteSdFixture(dir / "sd2.kvf", fx));
     CDataFile file2;
