@@ -174,7 +174,7 @@ void AddSubDialog::Update() {
 
 void AddSubDialog::OnSwatch(int r) {
     if (r >= ListNumber(m_count)) return;
-    if (ChooseTableColour(this, m_colours.data(), r)) m_swatch[r]->SetColour(m_colours[r]);
+    if (ChooseChannelColor(this, m_colours.data(), int(m_colours.size()), r)) m_swatch[r]->SetColour(m_colours[r]);
     for (int i = 0; i < 16; ++i) m_swatch[i]->SetColour(m_colours[i]);
 }
 

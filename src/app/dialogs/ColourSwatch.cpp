@@ -1,6 +1,5 @@
 #include "ColourSwatch.h"
 
-#include <QColorDialog>
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -39,15 +38,6 @@ void ColourSwatch::mousePressEvent(QMouseEvent* event) {
         return;
     }
     QFrame::mousePressEvent(event);
-}
-
-bool ChooseTableColour(QWidget* owner, uint32_t* table, int index) {
-    for (int i = 0; i < 16; ++i) QColorDialog::setCustomColor(i, FromBgr(table[i]));
-    const QColor chosen = QColorDialog::getColor(FromBgr(table[index]), owner);
-    for (int i = 0; i < 16; ++i) table[i] = ToBgr(QColorDialog::customColor(i));
-    if (!chosen.isValid()) return false;
-    table[index] = ToBgr(chosen);
-    return true;
 }
 
 } // namespace vistrel

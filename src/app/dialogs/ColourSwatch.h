@@ -27,8 +27,4 @@ private:
 QColor FromBgr(uint32_t bgr);
 uint32_t ToBgr(const QColor& colour);
 
-// The colour chooser on a table of colours whose first 16 entries are its custom colours;
-// on OK stores the choice into table[index] and returns true.
-bool ChooseTableColour(QWidget* owner, uint32_t* table, int index);
-
 } // namespace vistrel

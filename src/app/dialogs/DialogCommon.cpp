@@ -2,8 +2,6 @@
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QFileDialog>
-#include <QFileInfo>
 #include <QLineEdit>
 #include <QPushButton>
 
@@ -16,7 +14,6 @@ namespace vistrel {
 
 QString DlgText(const char* id) { return qtTrId(id); }
 
-QString UiText(int id) { return qtTrId(QByteArray::number(id).constData()); }
 
 namespace {
 // Skips the leading white space of the latin-1 bytes.
@@ -129,18 +126,10 @@ bool SelectNumber(QComboBox* list, int number) {
     return true;
 }
 
-QString BrowseOpenFile(QWidget* owner, const QString& title, const QString& typeName,
-                       const QString& pattern, const QString& startFolder) {
-    return QFileDialog::getOpenFileName(owner, title, startFolder,
-                                        typeName + QStringLiteral("(") + pattern + QStringLiteral(")"));
-}
-
-QString BrowseSaveFile(QWidget* owner, const QString& title, const QString& typeName,
-                       const QString& pattern) {
-    QString path = QFileDialog::getSaveFileName(owner, title, QString(),
-                                                typeName + QStringLiteral("(") + pattern + QStringLiteral(")"));
-    if (!path.isEmpty() && QFileInfo(path).suffix().isEmpty()) path += pattern.mid(1);
-    return path;
+QString BrowseTextFile(bool save, QWidget* owner, int titleId, const QString& startFolder) {
+    const QList<FileFilter> filters{{GetUiString(209) + QStringLiteral("(*.txt)"), QStringLiteral("*.txt")}};
+    return RunFileDialog(save ? FileDialogMode::Save : FileDialogMode::Open, owner, GetUiString(titleId),
+                         filters, save ? QStringLiteral("File") : QStringLiteral("*.txt"), startFolder);
 }
 
 MessageLine::MessageLine(QWidget* parent) : QLabel(parent) {

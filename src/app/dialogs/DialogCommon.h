@@ -6,6 +6,8 @@
 #include <QString>
 #include <functional>
 
+#include "shell/UiUtils.h"
+
 class QComboBox;
 class QLineEdit;
 class QCheckBox;
@@ -50,13 +52,9 @@ int ListNumber(const QComboBox* list, int fallback = 1);
 // Selects the entry holding the number; false when the list has no such entry.
 bool SelectNumber(QComboBox* list, int number);
 
-// Asks for an existing file to open (filter: the type name followed by "(pattern)");
-// empty when cancelled. startFolder may be empty.
-QString BrowseOpenFile(QWidget* owner, const QString& title, const QString& typeName,
-                       const QString& pattern, const QString& startFolder);
-// Asks for a file name to save under; the pattern's extension is added when none was typed.
-QString BrowseSaveFile(QWidget* owner, const QString& title, const QString& typeName,
-                       const QString& pattern);
+// Asks for a text file ("*.txt", type name string 209) to open or to save under; empty when
+// cancelled. startFolder may be empty.
+QString BrowseTextFile(bool save, QWidget* owner, int titleId, const QString& startFolder = QString());
 
 // A one-line red text at the bottom of a dialog that says why an entry was refused.
 class MessageLine : public QLabel {

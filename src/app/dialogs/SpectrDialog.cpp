@@ -58,7 +58,7 @@ SpectrDialog::SpectrDialog(QWidget* owner, const DialogSource& source)
     grid->addWidget(new QLabel(DlgText("SPECTR.window"), this), 2, 0, 1, 2);
     m_window = new QComboBox(this);
     m_window->setObjectName(QStringLiteral("1001"));
-    m_window->addItem(UiText(236));
+    m_window->addItem(GetUiString(236));
     for (const char* name : {"Gauss", "Hamming", "Hann", "Blackmann-Harris"})
         m_window->addItem(QString::fromLatin1(name));
     grid->addWidget(m_window, 2, 2, 1, 3);

@@ -100,7 +100,7 @@ void TableFuncDialog::OnBrowse(int row) {
     const QString current = m_file[row]->text();
     const int slash = std::max(current.lastIndexOf(QLatin1Char('/')), current.lastIndexOf(QLatin1Char('\\')));
     const QString folder = slash >= 0 ? current.left(slash) : QString();
-    const QString path = BrowseOpenFile(this, UiText(227), UiText(209), QStringLiteral("*.txt"), folder);
+    const QString path = BrowseTextFile(false, this, 227, folder);
     if (!path.isEmpty()) m_file[row]->setText(path);
 }
 
