@@ -1,0 +1,8 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="ru_RU">
+<context><name>persent</name>
+<message id="PERSENT.title"><source>Выполнение</source><translation>Выполнение</translation></message>
+<message id="PERSENT.percent"><source>%</source><translation>%</translation></message>
+</context>
+</TS>

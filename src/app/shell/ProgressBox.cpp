@@ -1,0 +1,93 @@
+#include "shell/ProgressBox.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QProgressBar>
+#include <QThread>
+#include <QVBoxLayout>
+
+namespace vistrel {
+
+CProgressBox::CProgressBox(QWidget* owner)
+    : QDialog(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint) {
+    setObjectName(QStringLiteral("PERSENT"));
+    setWindowTitle(qtTrId("PERSENT.title"));
+    setModal(false);
+    auto* layout = new QVBoxLayout(this);
+    auto* row = new QHBoxLayout;
+    m_number = new QLabel(QStringLiteral("0"), this);
+    m_number->setObjectName(QStringLiteral("1067"));
+    m_number->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    m_number->setMinimumWidth(40);
+    auto* pct = new QLabel(qtTrId("PERSENT.percent"), this);
+    row->addStretch(1);
+    row->addWidget(m_number);
+    row->addWidget(pct);
+    row->addStretch(1);
+    layout->addLayout(row);
+    m_bar = new QProgressBar(this);
+    m_bar->setObjectName(QStringLiteral("1068"));
+    m_bar->setRange(0, 100);
+    m_bar->setValue(0);
+    m_bar->setTextVisible(false);
+    m_bar->setMinimumWidth(240);
+    layout->addWidget(m_bar);
+    adjustSize();
+    if (owner) {
+        const QPoint topLeft = owner->mapToGlobal(QPoint(0, 0));
+        move(topLeft.x() + (owner->width() - width()) / 2, topLeft.y() + (owner->height() - height()) / 2);
+    }
+    show();
+    repaint();
+}
+
+void CProgressBox::setPercent(unsigned percent) {
+    if (m_closing) return;
+    m_percent = percent;
+    m_number->setText(QString::number(percent));
+    m_bar->setValue(static_cast<int>(std::min(percent, 100u)));
+    if (percent >= 100) {
+        m_closing = true;
+        hide();
+        deleteLater();
+    }
+}
+
+void CProgressBox::setTitle(const QString& title) { setWindowTitle(title); }
+
+void CProgressBox::closeEvent(QCloseEvent* event) {
+    // A running operation cannot be cancelled: the box closes only by its percent.
+    if (!m_closing) event->ignore();
+}
+
+void CProgressBox::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape) return; // no cancelling by Esc either
+    QDialog::keyPressEvent(event);
+}
+
+namespace {
+template <typename F>
+void RunOnBoxThread(const QPointer<CProgressBox>& box, F&& f) {
+    CProgressBox* b = box.data();
+    if (!b) return;
+    if (QThread::currentThread() == b->thread()) {
+        f(b);
+        return;
+    }
+    QMetaObject::invokeMethod(
+        b, [box, f]() { if (CProgressBox* p = box.data()) f(p); }, Qt::BlockingQueuedConnection);
+}
+} // namespace
+
+void PostProgressPercent(const QPointer<CProgressBox>& box, unsigned percent) {
+    RunOnBoxThread(box, [percent](CProgressBox* b) { b->setPercent(percent); });
+}
+
+void PostProgressTitle(const QPointer<CProgressBox>& box, const QString& title) {
+    RunOnBoxThread(box, [title](CProgressBox* b) { b->setTitle(title); });
+}
+
+} // namespace vistrel

@@ -1,0 +1,76 @@
+#pragma once
+// User-interface utilities shared by the frame and every dialog: language-module texts,
+// message boxes, file dialogs, the colour chooser. Message boxes, file dialogs and the colour
+// chooser can be answered by a hook (tests and scripts), without showing anything.
+
+#include <QList>
+#include <QString>
+
+#include <cstdint>
+#include <functional>
+
+class QWidget;
+
+namespace vistrel {
+
+// Text of a numeric string id of the language module (200..237, menu and dialog ids).
+// String 226 carries one "%d" placeholder.
+QString GetUiString(int id);
+
+// The window that owns message boxes and dialogs: the main frame, else the active window.
+QWidget* BoxOwner();
+
+enum class BoxKind { Error, Question };
+// Returns true for "Yes" (ignored for error boxes).
+using MessageBoxAnswerer = std::function<bool(BoxKind kind, const QString& caption, const QString& text)>;
+// Installs a hook that answers every box instead of showing it; an empty hook restores boxes.
+void SetMessageBoxAnswerer(MessageBoxAnswerer answerer);
+
+// Error box captioned with string 214, the text of string `id`.
+void ShowError(int id);
+// Error box captioned with string 214 and the given text.
+void ShowErrorText(const QString& text);
+// Error box captioned with string `captionId`, the path as its text.
+void ShowPathError(int captionId, const QString& path);
+// Yes/No question captioned "?"; true on Yes.
+bool AskYesNo(const QString& text);
+
+// True when the file can be opened for reading.
+bool FileExists(const QString& path);
+// True when the path equals (case-sensitive) the path of an open plot window.
+bool IsFileOpen(const QString& path);
+
+enum class FileDialogMode { Open, Save };
+struct FileFilter {
+    QString text;    // shown text, e.g. string 201 followed by "(*.kvf)"
+    QString pattern; // e.g. "*.kvf"
+};
+// Open or save dialog starting in the folder of the previous result (else the current
+// directory, or `startFolder` when given) with `initialName` ("*.kvf", "File"). In save mode a
+// name typed without an extension gets the chosen filter's. Returns the full path, or an
+// empty string on cancel. Never changes the current directory.
+QString RunFileDialog(FileDialogMode mode, QWidget* owner, const QString& title,
+                      const QList<FileFilter>& filters, const QString& initialName,
+                      const QString& startFolder = QString());
+// Hook answering file dialogs: gets the mode, title, filters and the folder the dialog would
+// start in; returns the chosen path (no extension added yet; empty = cancel) and the index of
+// the chosen filter through `filterIndex`.
+using FileDialogAnswerer = std::function<QString(FileDialogMode mode, const QString& title,
+                                                 const QList<FileFilter>& filters,
+                                                 const QString& startFolder, int* filterIndex)>;
+void SetFileDialogAnswerer(FileDialogAnswerer answerer);
+
+// The path last returned by RunFileDialog or built as a result name; error boxes show it.
+QString& LastPath();
+// Forgets the folder of the previous file dialog (tests).
+void ResetLastFolder();
+
+// Colour chooser for entry `index` of a table of 0x00BBGGRR colours; the table's first 16
+// entries serve as the chooser's custom colours and take back what the user edits there.
+// On OK stores the colour and returns true.
+bool ChooseChannelColor(QWidget* owner, uint32_t* table, int tableSize, int index);
+// Hook for the colour chooser: returns true and sets `colour` to accept.
+using ColorAnswerer = std::function<bool(uint32_t initial, uint32_t* colour)>;
+void SetColorAnswerer(ColorAnswerer answerer);
+
+} // namespace vistrel

@@ -1,0 +1,34 @@
+#pragma once
+// Text formats of times and measured values shared by the plot labels, the cursor read-outs
+// and the text export.
+#include <cstdint>
+#include <string>
+
+namespace vistrel {
+
+// Calendar fields of a file time (100-ns units since 1 January 1601), no zone conversion.
+struct CalendarFields {
+    int year = 1601, month = 1, day = 1;
+    int hour = 0, minute = 0, second = 0, millisecond = 0;
+    int dayOfWeek = 1; // 0 = Sunday
+};
+CalendarFields FileTimeToFields(int64_t fileTime);
+// Inverse of FileTimeToFields; returns false when the fields do not form a valid time.
+bool FieldsToFileTime(const CalendarFields& f, int64_t& fileTime);
+
+// Removes trailing zeros of a decimal number (and a bare trailing point) when it has a '.'.
+void TrimZeros(std::string& text);
+void TrimZeros(char* text);
+
+// printf format for a value, chosen by its magnitude as a single.
+const char* ValueFormat(float x);
+// The value printed with ValueFormat and trimmed.
+std::string FormatValue(double x);
+
+// Time within the minute (within the day for decibel recordings), in seconds, trimmed.
+std::string TimeLabel(int64_t t, bool decibel);
+// Date and time label; relative = times counted from sample 0.
+std::string DateLabel(int64_t t, bool decibel, bool relative);
+
+
+} // namespace vistrel

@@ -1,0 +1,23 @@
+#pragma once
+// The coefficient file of the linear transformation Y = A*X + B.
+#include <string>
+#include <vector>
+
+namespace vistrel {
+
+constexpr int kMaxCoeffChannels = 256;
+inline constexpr const char* kCoeffFileHeader = "#Linear Transformation Coeffs#";
+
+enum class CoeffFileStatus { Ok, NotFound, NotCoeffFile };
+
+// Reads a coefficient file into A and B (256 entries each). Lines may come in any order and
+// name any subset of channels; numbers outside 1..256 are ignored. `changed` receives the
+// 0-based indices stored, in file order. Nothing is stored unless the status is Ok.
+CoeffFileStatus ReadCoeffFile(const std::string& path, float* coeffA, float* coeffB,
+                              std::vector<int>* changed = nullptr);
+
+// Writes the header and one "%d;%g;%g" line per channel 0..count-1. False when the file cannot
+// be created or written completely.
+bool WriteCoeffFile(const std::string& path, const float* coeffA, const float* coeffB, int count);
+
+} // namespace vistrel

@@ -1,0 +1,28 @@
+#pragma once
+// Piecewise-linear table function of one output channel and its points file.
+#include <cstdint>
+#include <string>
+
+namespace vistrel {
+
+constexpr int kMaxTablePoints = 256;
+
+struct TableFunction {
+    std::string m_fileName;            // 8-bit path of the points file
+    int32_t m_count = 0;               // points read; 0 = the channel passes through
+    float m_values[kMaxTablePoints] = {};
+    float m_args[kMaxTablePoints] = {};
+    float m_minValue = 1e20f;
+    float m_maxValue = -1e20f;
+
+    void Clear();
+};
+
+// Reads "value argument" lines into the table (at most 256 points). Returns false when the
+// file cannot be opened; the table then has no points.
+bool ReadPointsFile(const std::string& path, TableFunction& table);
+
+// f(x) of a table with at least one point: constant beyond the ends, linear between points.
+long double TableLookup(const TableFunction& table, float x);
+
+} // namespace vistrel
