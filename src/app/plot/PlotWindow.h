@@ -10,6 +10,7 @@
 #include <memory>
 
 #include "PlotWnd.h"
+#include "core/config/Configuration.h"
 
 class QMdiArea;
 class QMdiSubWindow;
@@ -21,7 +22,6 @@ class QTimer;
 namespace vistrel {
 
 class CDataFile;
-struct WindowSettings;
 class PlotWindow;
 
 // The record tied to each plot window; a processing job reads it.
@@ -119,13 +119,13 @@ signals:
 protected:
     void closeEvent(QCloseEvent* e) override;
     void resizeEvent(QResizeEvent* e) override;
-    void moveEvent(QMoveEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
 
 private:
     explicit PlotWindow(QWidget* parent = nullptr);
     bool OpenRecording(const QString& path, bool interactive, QString* error);
     void Finish(int vZoom, double vCentre, const WindowSettings* settings);
-    void SyncScrollBars();
+    void OnScrollAction(bool horizontal, int action);
 
     friend class PlotCanvasWidget;
 
