@@ -1,0 +1,124 @@
+// vistrel-cli demo: a realistic float recording for trying the program out.
+
+#include "CliCommon.h"
+#include "core/recording/DisplayDefaults.h"
+#include "core/recording/KvfWriter.h"
+#include "platform/FileTimes.h"
+
+#include <cmath>
+#include <cstring>
+#include <numbers>
+#include <random>
+#include <string>
+
+using namespace vistrel;
+
+namespace {
+
+constexpr double kTwoPi = 2.0 * std::numbers::pi;
+
+// One channel's signal and its display range. Channels cycle through eight kinds of signal;
+// later cycles use other frequencies and amplitudes.
+struct Signal {
+    int kind;
+    double scale; // amplitude factor of this cycle
+    double freq;  // base frequency of this cycle
+
+    double Value(double t, double seconds, double noise) const
+    {
+        switch (kind) {
+        case 0: return 5.0 * scale * std::sin(kTwoPi * freq * t);
+        case 1: // mains with 3rd and 5th harmonics
+            return 325.0 * (std::sin(kTwoPi * 50.0 * t) + 0.12 * std::sin(kTwoPi * 150.0 * t + 0.3) +
+                            0.05 * std::sin(kTwoPi * 250.0 * t + 1.1));
+        case 2: return 0.5 * noise + 1.5 * scale * std::sin(kTwoPi * freq * 0.2 * t);
+        case 3: return (t >= seconds / 3.0 ? 5.0 * scale : 0.0) + 0.05 * noise;
+        case 4: { // decaying burst, repeated every 2 s
+            const double u = std::fmod(t, 2.0);
+            return 8.0 * scale * std::exp(-u / 0.15) * std::sin(kTwoPi * 200.0 * freq / 5.0 * u);
+        }
+        case 5: return 1.0 + 2.0 * scale * std::sin(kTwoPi * 0.5 * t) + 0.2 * std::sin(kTwoPi * 50.0 * t);
+        case 6: return 3.0 * scale * std::sin(kTwoPi * freq * 3.0 * t) * std::sin(kTwoPi * 0.25 * t);
+        default: return 2.0 * scale * (2.0 * std::fabs(2.0 * std::fmod(t * freq, 1.0) - 1.0) - 1.0) + 0.1 * noise;
+        }
+    }
+
+    ChannelEntry Range(int number) const
+    {
+        switch (kind) {
+        case 0: return {number, -6.0 * scale, 6.0 * scale};
+        case 1: return {number, -400.0, 400.0};
+        case 2: return {number, -4.0 * scale, 4.0 * scale};
+        case 3: return {number, -1.0 * scale, 6.0 * scale};
+        case 4: return {number, -10.0 * scale, 10.0 * scale};
+        case 5: return {number, -2.0 * scale, 4.0 * scale};
+        case 6: return {number, -4.0 * scale, 4.0 * scale};
+        default: return {number, -3.0 * scale, 3.0 * scale};
+        }
+    }
+};
+
+} // namespace
+
+int CmdDemo(int argc, char** argv)
+{
+    const char* usage = "usage: vistrel-cli demo OUT.kvf [--channels N] [--devices D] [--rate R] [--seconds S]";
+    if (argc < 2) return cli::Fail(usage);
+    const std::filesystem::path path = argv[1];
+    std::int64_t channels = 8, devices = 1;
+    double rate = 10000.0, seconds = 60.0;
+    for (int i = 2; i < argc; i += 2) {
+        if (i + 1 >= argc) return cli::Fail(usage);
+        const std::string opt = argv[i];
+        bool ok;
+        if (opt == "--channels")
+            ok = cli::ParseInt64(argv[i + 1], channels);
+        else if (opt == "--devices")
+            ok = cli::ParseInt64(argv[i + 1], devices);
+        else if (opt == "--rate")
+            ok = cli::ParseDouble(argv[i + 1], rate);
+        else if (opt == "--seconds")
+            ok = cli::ParseDouble(argv[i + 1], seconds);
+        else
+            return cli::Fail("unknown option '" + opt + "'");
+        if (!ok) return cli::Fail("invalid value for " + opt + ": '" + argv[i + 1] + "'");
+    }
+    if (channels < 1 || channels > kvf::kMaxChannels) return cli::Fail("--channels must be 1 to 256");
+    if (devices < 1 || devices > channels || channels % devices != 0)
+        return cli::Fail("--devices must divide the channel count");
+    if (!(rate > 0.0) || !std::isfinite(static_cast<float>(rate))) return cli::Fail("--rate must be positive");
+    if (!(seconds > 0.0)) return cli::Fail("--seconds must be positive");
+    const double samplesD = std::floor(seconds * rate);
+    if (samplesD < 1.0) return cli::Fail("the recording would hold no sample");
+    if (samplesD * static_cast<double>(channels) * 4.0 > 64.0 * (1ULL << 30))
+        return cli::Fail("the recording would exceed 64 GiB");
+    const auto samples = static_cast<std::uint64_t>(samplesD);
+
+    FloatRecordingLayout layout;
+    layout.channels = static_cast<int>(channels);
+    layout.devices = static_cast<int>(devices);
+    layout.rate = rate;
+    layout.adcFlags = kvf::kAdcAlways | kvf::kAdcColours | kvf::kAdcWidths | kvf::kAdcHidden;
+    std::vector<Signal> signals;
+    const int perDevice = static_cast<int>(channels / devices);
+    for (int c = 0; c < channels; ++c) {
+        const int cycle = c / 8;
+        Signal s{c % 8, 1.0 + 0.5 * cycle, 5.0 * (cycle + 1) + (c % 8)};
+        signals.push_back(s);
+        layout.entries.push_back(s.Range(c % perDevice + 1));
+    }
+
+    std::mt19937 rng(20240607u);
+    std::normal_distribution<double> gauss(0.0, 1.0);
+    const float frate = static_cast<float>(rate);
+    const bool ok = WriteFloatRecording(path, layout, samples, [&](std::uint64_t k, float* row) {
+        const double t = static_cast<double>(k) / static_cast<double>(frate);
+        for (int c = 0; c < layout.channels; ++c) {
+            const Signal& s = signals[static_cast<size_t>(c)];
+            const double noise = (s.kind == 2 || s.kind == 3 || s.kind == 7) ? gauss(rng) : 0.0;
+            row[c] = static_cast<float>(s.Value(t, seconds, noise));
+        }
+    }, platform::CurrentFileTime());
+    if (!ok) return cli::Fail(path, "cannot write the recording");
+    return 0;
+}

@@ -1,0 +1,209 @@
+#pragma once
+// One open recording (.kvf): header, channels and devices, SD-card calibration and ring
+// order, time base, and read-only access to the samples through a mapping of the whole file.
+
+#include "core/recording/KvfFormat.h"
+#include "core/recording/OutputChannelList.h"
+#include "platform/MappedFile.h"
+
+#include <cstdint>
+#include <cstring>
+#include <filesystem>
+#include <vector>
+
+namespace vistrel {
+
+struct ChannelEntry {
+    std::int32_t number = 0; // shown to the user, 1-based
+    double low = -10.0;      // lower limit of the display range
+    double high = 10.0;      // upper limit
+};
+
+// Feedback of Open: the GUI shows the "PERSENT" box and error boxes, the CLI prints to stderr.
+class IOpenObserver {
+public:
+    virtual ~IOpenObserver() = default;
+    virtual void ProgressTitle(int stringId) = 0;
+    virtual void Progress(int percent) = 0; // 100 or more ends the progress display
+    virtual void Error(int stringId) = 0;   // a failure text, by string id
+};
+
+// Why Open returned 0 (for messages of the command-line tool and the log).
+enum class OpenError {
+    None,
+    CannotOpen,      // the file cannot be opened or examined
+    BadSignature,    // the first nine bytes are not "TORVENFFS"
+    BadType,         // sample type other than 1 and 6
+    BadChannels,     // no channels, or more than 256
+    BadDevices,      // device count larger than the channel count or not dividing it
+    BadDescriptors,  // SD descriptor count not in 1..53
+    AdcBlockTooLong, // ADC block over 8192 bytes
+    Truncated,       // the file is shorter than its header
+    BadRate,         // sampling rate not a positive finite number
+    MappingFailed,   // the read-only mapping cannot be created (string 224)
+    SdNoSectors,     // SD image without a data sector
+    SdEmpty,         // SD image whose first sector was never written (string 225)
+    SdBadRing,       // SD sector numbers that cannot form a ring
+};
+const char* OpenErrorText(OpenError error);
+
+class CDataFile {
+public:
+    explicit CDataFile(IOpenObserver* owner = nullptr);
+    ~CDataFile();
+    CDataFile(const CDataFile&) = delete;
+    CDataFile& operator=(const CDataFile&) = delete;
+
+    void SetOwner(IOpenObserver* owner) { m_hOwner = owner; }
+    void Reset();
+    // 1 = ready for reading, 0 = refused (reason in LastError(); reported through the owner
+    // where a text exists).
+    int Open(const std::filesystem::path& path);
+    // Unmaps; deletes the file when it is a temporary result registered by this process.
+    void Close();
+    // Records the plot window's tables (selected: one int; the others 256 entries each) and
+    // copies the recording's stored display settings into them.
+    void ApplyDisplaySettings(int* selected, std::uint32_t* colours, int* visible, int* widths);
+
+    // Physical value of sample k of channel c; 0 outside the recording. Lock-free, const,
+    // safe for concurrent readers.
+    long double SampleValue(std::uint64_t k, int c) const;
+    // ADC count of an SD-card image; 0 where there is no data.
+    std::uint16_t RawCount(std::uint64_t k, int c) const;
+    // Element i of the float data area / word w of the 16-bit data area (0 beyond the file).
+    float FloatAt(std::uint64_t i) const;
+    std::uint16_t WordAt(std::uint64_t w) const;
+
+    // Header writers: 1 = written, 0 = the file could not be created (header images unchanged).
+    int WriteDerivedHeader(const std::filesystem::path& path, int divisor, const float* gains = nullptr,
+                           const float* offsets = nullptr, const float* rate = nullptr);
+    int WriteResultHeader(const std::filesystem::path& path, const OutputChannelList& list, float rate);
+    void SaveHeader();
+    void RestoreHeader();
+
+    bool IsOpen() const { return m_bOpen != 0; }
+    OpenError LastError() const { return m_lastError; }
+    const std::filesystem::path& Path() const { return m_szPath; }
+    int Channels() const { return m_nChannels; }
+    int Devices() const { return m_nDevices; }
+    int ChannelsPerDevice() const { return m_nChannelsPerDevice; }
+    int Type() const { return m_nType; }
+    std::int64_t Samples() const { return m_nSamples; }
+    float Rate() const { return m_fRate; }
+    std::int64_t StartTime() const { return m_ftStart; } // UTC file time of sample 0
+    std::uint32_t HeaderLength() const { return m_nHeaderLength; }
+    std::uint64_t FileSize() const { return m_nFileSize; }
+    // The format block's mode byte for sample type 1, the SD mode flags for sample type 6.
+    int Mode() const;
+    bool TwoChannelMode() const { return (Mode() & 4) != 0; }
+    ChannelEntry Channel(int i) const;
+    std::uint32_t AdcFlags() const { return m_nAdcFlags; }
+    bool IsSpectrum() const { return (m_nAdcFlags & kvf::kAdcDecibel) != 0; }
+    const std::uint8_t* AdcBlock() const { return m_adcBlock; }
+    int AdcBlockSize() const { return m_nAdcBlockSize; }
+    std::uint8_t DeviceMask() const { return m_deviceMask; }
+    void SetDeviceMask(std::uint8_t mask) { m_deviceMask = mask; }
+
+    // SD-card images.
+    std::uint32_t Sectors() const { return m_nSectors; }
+    std::uint32_t LogicalSectors() const { return m_nLogicalSectors; }
+    std::uint32_t Phase() const { return m_nPhase; }
+    const std::uint32_t* SectorMap() const { return m_pSectorMap.empty() ? nullptr : m_pSectorMap.data(); }
+    int GainIndex(int c) const { return (c >= 0 && c < kvf::kMaxChannels) ? m_gainIndex[c] : 0; }
+    int CalSet(int c) const { return (c >= 0 && c < kvf::kMaxChannels) ? m_calSet[c] : 0; }
+    // Raw SD header image (396 bytes, offsets from file offset 84).
+    const std::uint8_t* SdHeader() const { return m_sdHeader; }
+
+    // The mapped file (whole file) and the start of its data area.
+    const std::uint8_t* MappedData() const { return m_map.Data(); }
+    const std::uint8_t* DataArea() const { return m_pData; }
+
+private:
+    struct HeaderImages {
+        std::uint8_t signature[kvf::kSignatureSize];
+        std::uint8_t format[kvf::kFormatSize];
+        std::uint8_t chInfoHeader[kvf::kChInfoHeaderSize];
+        std::uint8_t chInfoHead[kvf::kChInfoHeadSize];
+        std::uint8_t channels[kvf::kMaxChannels * kvf::kChannelEntrySize];
+        std::uint8_t carried[kvf::kCarriedSize];
+        std::uint8_t samplesRecord[kvf::kSamplesRecordSize];
+        std::uint8_t adcBlock[kvf::kAdcBlockMax];
+        std::int32_t adcBlockSize;
+    };
+
+    struct Display {
+        int selected = 0;
+        std::uint32_t colours[kvf::kMaxChannels];
+        int visible[kvf::kMaxChannels];
+        int widths[kvf::kMaxChannels];
+    };
+
+    long double SdValue(std::uint64_t k, int c) const;
+    int Fail(OpenError error, int stringId = 0);
+    int ParseType1(const std::uint8_t* data, std::uint64_t size);
+    int ParseType6(const std::uint8_t* data, std::uint64_t size);
+    int BuildSectorMap(const std::uint8_t* data);
+    void ApplyAdcBlock(Display& d) const;
+    Display CurrentDisplay() const;
+    int WriteImages(const std::filesystem::path& path, int entries);
+    void SetChannel(int i, std::int32_t number, double low, double high);
+
+    IOpenObserver* m_hOwner = nullptr;
+    std::vector<std::uint32_t> m_pSectorMap;
+    int m_bOpen = 0;
+    std::uint32_t m_nHeaderLength = 0;
+    platform::CMappedFile m_map;
+    const std::uint8_t* m_pData = nullptr; // data area in the mapping
+    int m_nChannels = 0;
+    int m_nDevices = 0;
+    int m_nChannelsPerDevice = 0;
+    int m_nType = 0;
+    std::int64_t m_nSamples = 0;
+    std::filesystem::path m_szPath;
+
+    std::uint8_t m_signature[kvf::kSignatureSize];
+    std::uint8_t m_format[kvf::kFormatSize];
+    std::uint8_t m_chInfoHeader[kvf::kChInfoHeaderSize];
+    std::uint8_t m_chInfoHead[kvf::kChInfoHeadSize];
+    std::uint8_t m_channels[kvf::kMaxChannels * kvf::kChannelEntrySize];
+    std::uint8_t m_carried[kvf::kCarriedSize];
+    std::uint8_t m_sdHeader[kvf::kSdHeaderSize];
+    std::uint8_t m_samplesRecord[kvf::kSamplesRecordSize];
+    HeaderImages m_save;
+
+    std::uint64_t m_nFileSize = 0;
+    std::int64_t m_ftStart = 0;
+    float m_fRate = 0.0f;
+    std::int32_t m_gainIndex[kvf::kMaxChannels];
+    std::int32_t m_calSet[kvf::kMaxChannels];
+    long double m_calB[kvf::kMaxChannels]; // offset of each channel's calibration
+    long double m_calK[kvf::kMaxChannels]; // divisor of each channel's calibration
+    long double m_countScale = 0;          // ADC range / 32768
+    std::uint32_t m_nSectors = 0;
+    std::uint32_t m_nLogicalSectors = 0;
+    std::uint32_t m_nPhase = 0;
+    std::uint8_t m_adcBlock[kvf::kAdcBlockMax];
+    int m_nAdcBlockSize = 0;
+    int* m_pSelected = nullptr;
+    std::uint32_t* m_pColours = nullptr;
+    int* m_pWidths = nullptr;
+    int* m_pVisible = nullptr;
+    std::uint32_t m_nAdcFlags = 0;
+    std::uint8_t m_deviceMask = 0;
+    OpenError m_lastError = OpenError::None;
+};
+
+inline long double CDataFile::SampleValue(std::uint64_t k, int c) const
+{
+    if (k >= static_cast<std::uint64_t>(m_nSamples) ||
+        static_cast<unsigned>(c) >= static_cast<unsigned>(m_nChannels))
+        return 0;
+    if (m_nType == 1) {
+        float v;
+        std::memcpy(&v, m_pData + 4 * (k * static_cast<std::uint64_t>(m_nChannels) + static_cast<unsigned>(c)), 4);
+        return v;
+    }
+    return SdValue(k, c);
+}
+
+} // namespace vistrel

@@ -1,0 +1,25 @@
+#pragma once
+// Read access to the samples of one recording, as the trace painter and the cursors need it.
+// The plot reads through this interface so that the passes can be tested and measured on
+// any data; the recording adapter maps it onto CDataFile.
+
+#include <cstdint>
+
+namespace vistrel {
+
+class ISampleSource {
+public:
+    virtual ~ISampleSource() = default;
+    virtual uint64_t Samples() const = 0;   // samples per channel
+    virtual int Channels() const = 0;
+    // True for SD-card images: extremes are chosen by raw count.
+    virtual bool IsRawImage() const = 0;
+    virtual long double Value(uint64_t k, int c) const = 0;   // 0 for k >= Samples()
+    virtual uint16_t Raw(uint64_t k, int c) const = 0;         // SD-card images only
+    // Positions of the first minimum and maximum of each listed channel over samples [a, b)
+    // (b <= Samples(), a < b). Float recordings compare values, SD images raw counts.
+    virtual void FindExtremes(const int* channels, int count, uint64_t a, uint64_t b,
+                              uint64_t* minPos, uint64_t* maxPos) const;
+};
+
+} // namespace vistrel

@@ -1,0 +1,142 @@
+#include "core/view/TraceDecimation.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace vistrel {
+
+CTraceRandom& CTraceRandom::ForThread() {
+    thread_local CTraceRandom generator;
+    return generator;
+}
+
+void CColumnCache::ClearFlags() { std::memset(flags, 0, sizeof flags); }
+
+void CColumnCache::Invalidate() {
+    ClearFlags();
+    viewW = viewF = viewL = -1.0;
+    rightLimit = 0;
+}
+
+int ShownChannels(const TraceView& v, int channels, int* out) {
+    const int n = std::min({v.channels, channels, kMaxChannels});
+    int count = 0;
+    for (int j = 0; j < n; ++j)
+        if (!v.shown || v.shown[j]) out[count++] = j;
+    return count;
+}
+
+namespace {
+
+uint64_t SamplesPerColumn(const TraceView& v) {
+    const double t = std::floor(v.Span() / v.Width());
+    return t > 0.0 ? static_cast<uint64_t>(t) : 0;
+}
+
+uint64_t ToSample(double s) { return s > 0.0 ? static_cast<uint64_t>(s) : 0; }
+
+} // namespace
+
+void ColumnPass(CColumnCache& cache, const TraceView& v, const ISampleSource& src) {
+    cache.ClearFlags();
+    cache.SetView(v);
+    int right = CacheRightLimit(v.x1);
+    const double W = v.Width();
+    if (W <= 0.0 || !(v.Span() > 0.0)) {
+        cache.rightLimit = 0;
+        return;
+    }
+    int channels[kMaxChannels];
+    const int count = ShownChannels(v, src.Channels(), channels);
+    const uint64_t N = src.Samples();
+    const uint64_t t = SamplesPerColumn(v);
+    const bool zoomedOut = W < v.Span();
+    CTraceRandom& random = CTraceRandom::ForThread();
+    random.Seed(0);
+    uint64_t previous = ToSample(std::floor(v.F));
+    for (int c = std::max(v.x0, 0); c < right; ++c) {
+        uint64_t s = ToSample(ColumnSample(v, c));
+        if (s == previous) continue;
+        if (zoomedOut) {
+            uint64_t r = static_cast<uint64_t>(random.Next());
+            if (t > 32767) r *= t / 32767;
+            s += r % t;
+        }
+        if (s >= N) {
+            right = c;
+            break;
+        }
+        cache.flags[c] = 1;
+        float* row = cache.values[c];
+        for (int i = 0; i < count; ++i) row[channels[i]] = static_cast<float>(src.Value(s, channels[i]));
+        previous = s;
+    }
+    cache.rightLimit = right;
+}
+
+void CMinMaxPass::Begin(CColumnCache& cache, const TraceView& v, const ISampleSource& src) {
+    m_view = v;
+    m_W = v.Width();
+    m_F = v.F;
+    m_L = v.L;
+    m_x0 = v.x0;
+    m_count = ShownChannels(v, src.Channels(), m_channels);
+    cache.ClearFlags();
+    cache.SetView(v);
+    cache.rightLimit = m_W > 0.0 ? CacheRightLimit(v.x1) : 0;
+    m_next = std::max(v.x0, 0) + 1;
+    m_perColumn = m_W > 0.0 ? SamplesPerColumn(v) : 0;
+    m_random.Seed(0);
+    m_active = true;
+}
+
+bool CMinMaxPass::Step(CColumnCache& cache, const ISampleSource& src, int maxGroups) {
+    if (!m_active) return true;
+    const uint64_t N = src.Samples();
+    const uint64_t mod = m_perColumn % 32767;
+    uint64_t minPos[kMaxChannels], maxPos[kMaxChannels];
+    for (int done = 0; done < maxGroups && m_next < cache.rightLimit; ++done) {
+        const int c = m_next;
+        m_next += 3;
+        const int right = cache.rightLimit;
+        const uint64_t a = ToSample(ColumnSample(m_view, c));
+        const uint64_t b = std::min(ToSample(ColumnSample(m_view, std::min(c + 3, right))), N);
+        if (b == 0) continue;
+        const uint64_t r = static_cast<uint64_t>(m_random.Next());
+        const uint64_t p = a + (mod ? r % mod : 0);
+        if (p >= N) {
+            cache.rightLimit = c;
+            break;
+        }
+        cache.flags[c] = 1;
+        for (int i = 0; i < m_count; ++i)
+            cache.values[c][m_channels[i]] = static_cast<float>(src.Value(p, m_channels[i]));
+        if (a < b) {
+            src.FindExtremes(m_channels, m_count, a, b, minPos, maxPos);
+        } else {
+            std::fill(minPos, minPos + m_count, a);
+            std::fill(maxPos, maxPos + m_count, a);
+        }
+        if (c + 1 < right) {
+            cache.flags[c + 1] = 1;
+            for (int i = 0; i < m_count; ++i)
+                cache.values[c + 1][m_channels[i]] = static_cast<float>(src.Value(minPos[i], m_channels[i]));
+        }
+        if (c + 2 < right) {
+            cache.flags[c + 2] = 1;
+            for (int i = 0; i < m_count; ++i)
+                cache.values[c + 2][m_channels[i]] = static_cast<float>(src.Value(maxPos[i], m_channels[i]));
+        }
+    }
+    if (m_next >= cache.rightLimit) m_active = false;
+    return !m_active;
+}
+
+void CMinMaxPass::Run(CColumnCache& cache, const TraceView& v, const ISampleSource& src) {
+    CMinMaxPass pass;
+    pass.Begin(cache, v, src);
+    while (!pass.Step(cache, src, 1 << 20)) {
+    }
+}
+
+} // namespace vistrel

@@ -1,0 +1,136 @@
+#pragma once
+// Turning samples into trace polylines: one value per pixel column (column pass), the
+// min-max view in groups of three columns, the column cache that spares the recording from
+// being read again while the view stays, and the polyline vertices with their smoothing.
+
+#include <cmath>
+#include <cstdint>
+
+#include "core/view/SampleSource.h"
+
+namespace vistrel {
+
+constexpr int kCacheColumns = 4096;
+constexpr int kMaxChannels = 256;
+
+// Linear congruential generator of the trace painter. Reseeded with 0 before every pass so
+// that the same view always shows the same samples.
+class CTraceRandom {
+public:
+    explicit CTraceRandom(uint32_t seed = 0) : m_state(seed) {}
+    void Seed(uint32_t seed) { m_state = seed; }
+    int Next() {
+        m_state = m_state * 214013u + 2531011u;
+        return static_cast<int>((m_state >> 16) & 0x7FFF);
+    }
+    // The generator of the calling thread.
+    static CTraceRandom& ForThread();
+
+private:
+    uint32_t m_state;
+};
+
+// The part of a plot's state that the passes read.
+struct TraceView {
+    int x0 = 0, y1 = 0, x1 = 0, y2 = 0;  // plot rectangle, window pixels
+    double F = 0.0, L = 0.0;             // visible start and end in samples
+    const int32_t* shown = nullptr;      // one flag per channel (256); null: all shown
+    int channels = 0;                    // channels of the recording
+
+    double Width() const { return static_cast<double>(x1 - x0); }
+    double Span() const { return L - F; }
+};
+
+// Columns the cache can hold for a plot whose right edge is x1 (absolute window x).
+inline int CacheRightLimit(int x1) {
+    if (x1 > 0x0FFFFFFF || x1 < 0) return 0;
+    return x1 < kCacheColumns ? x1 : kCacheColumns;
+}
+
+// First sample of column c.
+inline double ColumnSample(const TraceView& v, int c) {
+    return std::trunc(v.F + static_cast<double>(c - v.x0) * v.Span() * (1.0 / v.Width()));
+}
+
+// Fixed-size cache: one value per window column and channel (4 MiB), no allocation.
+struct CColumnCache {
+    int32_t flags[kCacheColumns];
+    float values[kCacheColumns][kMaxChannels];
+    double viewW = -1.0, viewF = -1.0, viewL = -1.0;  // view of the last computation
+    int rightLimit = 0;                               // columns below it may hold values
+
+    CColumnCache() { Invalidate(); }
+    void ClearFlags();
+    void Invalidate();  // forget the cached view (next paint recomputes)
+    bool Holds(double W, double F, double L) const { return W == viewW && F == viewF && L == viewL; }
+    void SetView(const TraceView& v) { viewW = v.Width(); viewF = v.F; viewL = v.L; }
+};
+
+// Fills `out` with the indices of the shown channels; returns their number.
+int ShownChannels(const TraceView& v, int channels, int* out);
+
+// One value per column: a reproducible random sample of the column's samples when zoomed
+// out, the first column of each sample when zoomed in. Stops at the end of the data.
+void ColumnPass(CColumnCache& cache, const TraceView& v, const ISampleSource& src);
+
+// Min-max view, computed in slices so that the window stays responsive: every group of
+// three columns gets a random sample, the minimum and the maximum of its samples.
+class CMinMaxPass {
+public:
+    // Starts a pass for view v; clears the cache's flags and marks the view as cached.
+    void Begin(CColumnCache& cache, const TraceView& v, const ISampleSource& src);
+    // Computes up to maxGroups groups; true once the pass is complete.
+    bool Step(CColumnCache& cache, const ISampleSource& src, int maxGroups);
+    bool Active() const { return m_active; }
+    bool IsFor(const TraceView& v) const {
+        return m_active && m_W == v.Width() && m_F == v.F && m_L == v.L && m_x0 == v.x0;
+    }
+    void Cancel() { m_active = false; }
+    // Runs a whole pass at once.
+    static void Run(CColumnCache& cache, const TraceView& v, const ISampleSource& src);
+
+private:
+    TraceView m_view;
+    double m_W = 0, m_F = 0, m_L = 0;
+    int m_x0 = 0;
+    int m_next = 0;          // first column of the next group
+    uint64_t m_perColumn = 0;
+    CTraceRandom m_random;
+    int m_channels[kMaxChannels];
+    int m_count = 0;
+    bool m_active = false;
+};
+
+// Pixel row of value v on a scale whose top edge shows `top` and bottom edge `bottom`.
+// Values far outside the scale are held at a finite distance from the plot.
+inline int ValueRow(double v, int y2, int Hh, double top, double bottom) {
+    double d = (v - bottom) * Hh / (top - bottom);
+    if (!(d == d)) d = 0.0;  // NaN
+    const double lim = 1.0e7;
+    if (d > lim) d = lim;
+    if (d < -lim) d = -lim;
+    return y2 - static_cast<int>(d);
+}
+
+// Vertices of channel `ch` from the flagged columns x0 .. cache.rightLimit - 1. Unless
+// `smooth` is false (spectra), each vertex k - 1 with k >= 4 and k % 3 == 1 is moved to the
+// midpoint of its neighbours. Returns the number of vertices (at most kCacheColumns).
+template <class P>
+int BuildPolyline(const CColumnCache& cache, int ch, int x0, int y2, int Hh, double top,
+                  double bottom, bool smooth, P* out) {
+    int k = 0;
+    int xs[kCacheColumns];
+    int ys[kCacheColumns];
+    const int start = x0 < 0 ? 0 : x0;
+    for (int c = start; c < cache.rightLimit; ++c) {
+        if (!cache.flags[c]) continue;
+        ys[k] = ValueRow(cache.values[c][ch], y2, Hh, top, bottom);
+        if (smooth && k >= 4 && k % 3 == 1) ys[k - 1] = (ys[k - 2] + ys[k]) / 2;
+        xs[k] = c;
+        ++k;
+    }
+    for (int i = 0; i < k; ++i) out[i] = P(xs[i], ys[i]);
+    return k;
+}
+
+} // namespace vistrel
