@@ -144,10 +144,10 @@ TEST(PlotWindow, RubberBandZoomAndZoomBackOnTheWidget) {
     QTest::mouseClick(canvas, Qt::RightButton, Qt::NoModifier, QPoint(r.left + 50, r.top + 50));
     EXPECT_EQ(p->m_hZoom, 0);
 
-    // A band of a tenth of the width and half the height.
+    // A band of a tenth of the width and a third of the height.
     const int w10 = (r.right - r.left) / 10;
-    const QPoint from(r.left + 2 * w10, (r.top + r.bottom) / 2 - (r.bottom - r.top) / 4);
-    const QPoint to(r.left + 3 * w10, (r.top + r.bottom) / 2 + (r.bottom - r.top) / 4);
+    const QPoint from(r.left + 2 * w10, (r.top + r.bottom) / 2 - (r.bottom - r.top) / 6);
+    const QPoint to(r.left + 3 * w10, (r.top + r.bottom) / 2 + (r.bottom - r.top) / 6);
     QTest::mousePress(canvas, Qt::LeftButton, Qt::NoModifier, from);
     QTest::mouseMove(canvas, to);
     EXPECT_TRUE(p->m_dragging);
