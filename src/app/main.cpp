@@ -8,21 +8,12 @@
 
 #include <cstdio>
 
-#if __has_include("plot/PngRender.h")
 #include "plot/PngRender.h"
-#define VISTREL_HAVE_PNG 1
-#endif
 #include "shell/Application.h"
 
 namespace {
 
 int RunPng(int argc, char** argv) {
-#ifndef VISTREL_HAVE_PNG
-    (void)argc;
-    (void)argv;
-    std::fprintf(stderr, "vistrel: --png is not available in this build\n");
-    return 1;
-#else
     // Rendering needs no display.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
@@ -51,7 +42,6 @@ int RunPng(int argc, char** argv) {
         return 1;
     }
     return vistrel::RenderPlotToPng(file, out, size);
-#endif
 }
 
 } // namespace

@@ -4,7 +4,6 @@
 #include <QMdiSubWindow>
 #include <QThread>
 
-#include <stdexcept>
 
 #include "shell/MainFrame.h"
 #include "shell/PlotLink.h"
@@ -17,17 +16,7 @@ CJobRunner* g_running = nullptr;
 int g_startDelayMs = 500;
 } // namespace
 
-#if __has_include("core/processing/Engine.h")
-#define VISTREL_HAVE_ENGINES 1
-#endif
-
-std::unique_ptr<ProcessJob> NewJob() {
-#ifdef VISTREL_HAVE_ENGINES
-    return std::make_unique<ProcessJob>();
-#else
-    return nullptr;
-#endif
-}
+std::unique_ptr<ProcessJob> NewJob() { return std::make_unique<ProcessJob>(); }
 
 CJobRunner::CJobRunner(CMainFrame* frame, QMdiSubWindow* window, std::unique_ptr<ProcessJob> job)
     : QObject(frame), m_frame(frame), m_window(window), m_job(std::move(job)) {}
@@ -48,14 +37,10 @@ void CJobRunner::SetStartDelay(int ms) { g_startDelayMs = ms; }
 void CJobRunner::Start() {
     g_running = this;
     m_box = new CProgressBox(PlotCanvas(m_window));
-    PlotSetProgress(m_window, m_box, QString::fromStdString(m_job->m_resultName), m_job->m_averagingFactor);
+    PlotSetProgress(m_window, m_box, QString::fromStdU16String(m_job->m_resultName.u16string()), m_job->m_averagingFactor);
     m_job->m_startDelayMs = g_startDelayMs;
     try {
-#ifdef VISTREL_HAVE_ENGINES
         m_thread = StartProcessThread(*m_job, *this);
-#else
-        throw std::runtime_error("no engines");
-#endif
     } catch (...) {
         // A thread that cannot start is not reported; the command simply ends.
         QMetaObject::invokeMethod(this, &CJobRunner::Finish, Qt::QueuedConnection);
@@ -80,7 +65,7 @@ void CJobRunner::JobEnded() {
     OnUiThread([this] {
         if (m_window) {
             PlotJobDone(m_window, *m_job);
-            PlotSetProgress(m_window, nullptr, QString::fromStdString(m_job->m_resultName), m_job->m_averagingFactor);
+            PlotSetProgress(m_window, nullptr, QString::fromStdU16String(m_job->m_resultName.u16string()), m_job->m_averagingFactor);
         }
         if (m_frame) {
             m_frame->setEnabled(true);
@@ -103,9 +88,10 @@ void CJobRunner::Failed(const std::string& message) {
     OnUiThread([&message] { ShowErrorText(QString::fromStdString(message)); });
 }
 
-void CJobRunner::OpenResult(const std::string& path) {
-    OnUiThread([this, &path] {
-        if (m_frame) m_frame->OpenResult(QString::fromStdString(path));
+void CJobRunner::OpenResult(const std::filesystem::path& path) {
+    const QString name = QString::fromStdU16String(path.u16string());
+    OnUiThread([this, &name] {
+        if (m_frame) m_frame->OpenResult(name);
     });
 }
 

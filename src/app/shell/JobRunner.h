@@ -19,7 +19,7 @@ namespace vistrel {
 
 class CMainFrame;
 
-// A new job with the engines' defaults; null when the engines are not built in.
+// A new job with the engines' defaults.
 std::unique_ptr<ProcessJob> NewJob();
 
 class CJobRunner : public QObject, public IProcessObserver {
@@ -47,7 +47,7 @@ public:
     void ProgressTitle(int stringId) override;
     void Progress(int percent) override;
     void Failed(const std::string& message) override;
-    void OpenResult(const std::string& path) override;
+    void OpenResult(const std::filesystem::path& path) override;
     void CursorsMoved(int64_t cursor1, int64_t cursor2) override;
 
 signals:

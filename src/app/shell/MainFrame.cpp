@@ -260,7 +260,7 @@ void CMainFrame::OnSaveFragment() {
     if (!job || !PlotFillJob(a, job.get())) return;
     job->m_op = OP_SAVE_FRAGMENT;
     job->m_deviceMask = file->DeviceMask();
-    job->m_resultName = path.toStdString();
+    job->m_resultName = std::filesystem::path(path.toStdU16String());
     StartJob(a, std::move(job));
 }
 
@@ -279,7 +279,7 @@ void CMainFrame::OnSaveChannels() {
     if (!job || !PlotFillJob(a, job.get())) return;
     if (RunProcessDialogFor(cmd::SaveChannels, this, GetUiString(203), a, job.get()) == 0) return;
     job->m_op = OP_SAVE_CHANNELS;
-    job->m_resultName = path.toStdString();
+    job->m_resultName = std::filesystem::path(path.toStdU16String());
     StartJob(a, std::move(job));
 }
 
@@ -325,7 +325,7 @@ void CMainFrame::OnProcess(int id) {
     if (op == OP_SPECTRUM && job->m_spectrum.m_fft != 0) op = OP_SPECTRUM_FFT;
     job->m_op = op;
     job->m_resultName = ResultFileName(op);
-    LastPath() = QString::fromStdString(job->m_resultName);
+    LastPath() = QString::fromStdU16String(job->m_resultName.u16string());
     StartJob(a, std::move(job));
 }
 
