@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <limits>
 
 using namespace vistrel;
 using namespace vistrel::test;
@@ -301,6 +302,17 @@ TEST(RecordingSd, StartTimeOfLargeCardIsNotTruncatedTo32Bits)
     platform::OverrideTimeZoneBias(std::nullopt);
     EXPECT_EQ(f.StartTime() - SdLocal(fx), 4960000LL * kUnitsPerSecond);
     ExpectStreamConsistent(f, std::uint64_t(oldest) * 124, 300);
+}
+
+TEST(RecordingSd, TinyRateOfAWrappedCardDoesNotOverflowTheStartTime)
+{
+    TempDir dir;
+    auto fx = Fixture(1, RingNumbers(20, 3, 100, 20));
+    fx.rate = 1e-30;
+    ASSERT_TRUE(WriteSdFixture(dir / "a.kvf", fx));
+    CDataFile f;
+    ASSERT_EQ(f.Open(dir / "a.kvf"), 1);
+    EXPECT_EQ(f.StartTime(), std::numeric_limits<std::int64_t>::max());
 }
 
 TEST(RecordingSd, DisplaySettingsBlock)
