@@ -1,0 +1,9 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="en_US">
+<context><name>dialogs_movavg</name>
+<message id="MOVAVG.label"><source>Коэффициент осреднения</source><translation>Averaging factor</translation></message>
+<message id="MOVAVG.1"><source>OK</source><translation>OK</translation></message>
+<message id="MOVAVG.bad"><source>Коэффициент осреднения должен быть целым числом не меньше 2</source><translation>The averaging factor must be a whole number of at least 2</translation></message>
+</context>
+</TS>

@@ -1,0 +1,66 @@
+#pragma once
+// Shared pieces of the parameter dialogs: text lookup, C-style number parsing and printing,
+// finding controls by their numeric id, and a modal run that tests can drive.
+#include <QDialog>
+#include <QLabel>
+#include <QString>
+#include <functional>
+
+#include "shell/UiUtils.h"
+
+class QComboBox;
+class QLineEdit;
+class QCheckBox;
+class QPushButton;
+
+namespace vistrel {
+
+// Text of a dialog element from the language module (id like "MOVAVG.1069").
+QString DlgText(const char* id);
+// Text of a numeric string id of the language module.
+QString UiText(int id);
+
+// Reads the number at the start of the text the way "%g" of scanf does: leading blanks are
+// skipped, trailing text is ignored. False when no number starts the text.
+bool ParseG(const QString& text, double* out);
+// Reads a decimal integer at the start of the text ("%d"). False when none starts it.
+bool ParseInt(const QString& text, long long* out);
+// The number as printf "%g" prints it.
+QString FormatG(double v);
+
+// The child control whose objectName is the numeric id, or null.
+template <typename T>
+T* Control(const QWidget* dialog, int id) {
+    return dialog->findChild<T*>(QString::number(id));
+}
+
+// Runs a dialog modally and returns its result. When a test hook is installed, the dialog is
+// shown without a local event loop, the hook drives it, and a dialog the hook left open is
+// closed (result 0).
+using DialogHook = std::function<void(QDialog&)>;
+void SetDialogTestHook(DialogHook hook);
+int ExecDialog(QDialog& dialog);
+
+// A drop-down list named by its id holding the numbers "1".."count", the first selected.
+QComboBox* NumberList(QWidget* parent, int id, int count);
+// An edit field, check box or push button named by its id.
+QLineEdit* IdEdit(QWidget* parent, int id);
+QCheckBox* IdCheck(QWidget* parent, int id, const QString& text);
+QPushButton* IdButton(QWidget* parent, int id, const QString& text);
+// The number shown by a list of numbers (its current text), or fallback.
+int ListNumber(const QComboBox* list, int fallback = 1);
+// Selects the entry holding the number; false when the list has no such entry.
+bool SelectNumber(QComboBox* list, int number);
+
+// Asks for a text file ("*.txt", type name string 209) to open or to save under; empty when
+// cancelled. startFolder may be empty.
+QString BrowseTextFile(bool save, QWidget* owner, int titleId, const QString& startFolder = QString());
+
+// A one-line red text at the bottom of a dialog that says why an entry was refused.
+class MessageLine : public QLabel {
+public:
+    explicit MessageLine(QWidget* parent);
+    void Say(const QString& text);
+};
+
+} // namespace vistrel
