@@ -1,6 +1,6 @@
 #pragma once
 // Arithmetic of the grid and the axes of a plot: division rows, the round-time lines of the
-// time axis with their labels, the value-scale texts and the scroll-box positions.
+// time axis with their labels, and the value-scale texts.
 
 #include <cstdint>
 #include <string>
@@ -81,11 +81,5 @@ inline int KeepInside(int x, int w, int x0, int x1) {
 // strings one after another in buf (bottom first). The top entry carries the unit.
 // Returns the number of bytes used.
 int BuildScaleTexts(double top, double bottom, int D, bool decibel, char* buf, int size);
-
-// Scroll-box positions 0..65535 of a view.
-inline int HScrollBox(double hCenter, double L0) {
-    return L0 > 0.0 ? static_cast<int>(hCenter * 65535.0 / L0) : 0;
-}
-inline int VScrollBox(double vCenter) { return static_cast<int>((1000.0 - vCenter) * 65535.0 / 1000.0); }
 
 } // namespace vistrel
