@@ -18,6 +18,33 @@ namespace engine {
 
 const char* const kNoMemory = "Not enough memory for the operation";
 
+uint64_t MemoryBudget() {
+    static const uint64_t budget = [] {
+        uint64_t total = 0;
+        // Systems with /proc/meminfo say how much memory and swap there is.
+        if (std::FILE* f = std::fopen("/proc/meminfo", "r")) {
+            char line[256];
+            while (std::fgets(line, sizeof line, f)) {
+                unsigned long long kb = 0;
+                if (std::sscanf(line, "MemTotal: %llu kB", &kb) == 1 ||
+                    std::sscanf(line, "SwapTotal: %llu kB", &kb) == 1)
+                    total += kb * 1024ull;
+            }
+            std::fclose(f);
+        }
+        const uint64_t cap = uint64_t{1} << 40;
+        return total == 0 || total > cap ? cap : total;
+    }();
+    return budget;
+}
+
+bool FitsBudget(uint64_t count, uint64_t size, uint64_t already) {
+    const uint64_t budget = MemoryBudget();
+    if (size == 0 || already > budget || count > (budget - already) / size)
+        return false;
+    return true;
+}
+
 std::string PathText(const std::filesystem::path& p) {
     const std::u8string s = p.u8string();
     return std::string(s.begin(), s.end());

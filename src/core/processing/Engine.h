@@ -77,9 +77,15 @@ private:
     bool m_failed = false;
 };
 
+// Bytes of working memory an operation may ask for: the machine's memory where the system
+// tells it, else 1 TiB. Larger requests fail like a failed allocation instead of being tried.
+uint64_t MemoryBudget();
+// True when `count` items of `size` bytes, added to `already` bytes, fit the budget.
+bool FitsBudget(uint64_t count, uint64_t size, uint64_t already = 0);
+
 template <typename T>
 std::unique_ptr<T[]> TryAlloc(uint64_t count) {
-    if (count > (uint64_t{1} << 60) / sizeof(T))
+    if (!FitsBudget(count, sizeof(T)))
         return nullptr;
     return std::unique_ptr<T[]>(new (std::nothrow) T[static_cast<size_t>(count)]());
 }

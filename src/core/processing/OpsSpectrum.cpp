@@ -126,6 +126,12 @@ void SpectrumDirect(JobContext& ctx) {
     const double lower = job.m_spectrum.m_lowerW, upper = job.m_spectrum.m_upperW;
 
     ctx.observer.ProgressTitle(ProgressTitleId(job.m_op));
+    // Windowed samples, frequency table, two sum tables and the decibel table.
+    const uint64_t need = static_cast<uint64_t>(H) * M * sizeof(float);
+    if (!FitsBudget(static_cast<uint64_t>(J) * (1 + 3 * static_cast<uint64_t>(M)), sizeof(double), need)) {
+        ctx.Fail(kNoMemory);
+        return;
+    }
     DirectSums sums;
     if (!sums.Allocate(static_cast<uint64_t>(H), static_cast<uint64_t>(J), M)) {
         ctx.Fail(kNoMemory);
@@ -193,6 +199,11 @@ void SpectrumFft(JobContext& ctx) {
 
     const int M = list.count;
     const int64_t N = span.n;
+    // Windowed samples, magnitudes and one complex work array per channel.
+    if (!FitsBudget(static_cast<uint64_t>(N) * M, 4 * sizeof(double))) {
+        ctx.Fail(kNoMemory);
+        return;
+    }
     auto windowed = TryAlloc<double>(static_cast<uint64_t>(N) * M);
     auto mags = TryAlloc<double>(static_cast<uint64_t>(N) * M);
     if (!windowed || !mags) {
