@@ -1,7 +1,5 @@
 #include "ParamsDialog.h"
 
-#if __has_include("plot/PlotWindow.h")
-
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGridLayout>
@@ -257,8 +255,3 @@ void ParamsDialog::done(int result) {
 
 } // namespace vistrel
 
-#else
-namespace vistrel {
-void ParamsDialog::done(int result) { QDialog::done(result); }
-} // namespace vistrel
-#endif

@@ -16,10 +16,7 @@
 #include "dialogs/SaveChasDialog.h"
 #include "dialogs/SpectrDialog.h"
 #include "dialogs/TableFuncDialog.h"
-#if __has_include("plot/PlotWindow.h")
 #include "plot/PlotWindow.h"
-#define VISTREL_HAVE_PLOT 1
-#endif
 #include "shell/FrameApp.h"
 
 namespace vistrel {
@@ -30,11 +27,9 @@ namespace {
 constexpr int kMovingAverage = 32775, kAverage = 32776, kLinear = 32788, kRms = 32790, kAddSub = 32792,
               kTableFunction = 32794, kSpectrum = 32800, kSaveChannels = 32796;
 
-#ifdef VISTREL_HAVE_PLOT
 PlotWindow* PlotWindowOf(QMdiSubWindow* window) {
     return window ? qobject_cast<PlotWindow*>(window->widget()) : nullptr;
 }
-#endif
 
 // Clears the list the way every filling dialog does on opening.
 void ClearOutputs(OutputChannelList& list) {
@@ -77,31 +72,18 @@ int RunHistoryDialog(QWidget* owner, QString* path) {
 }
 
 int RunParametersDialog(QWidget* owner, QMdiSubWindow* window) {
-#ifdef VISTREL_HAVE_PLOT
     PlotWindow* w = PlotWindowOf(window);
     if (!w || !w->Plot() || !w->File()) return 0;
     ParamsDialog dialog(owner, w);
     ExecDialog(dialog);
-#else
-    (void)owner;
-    (void)window;
-#endif
     return 0;
 }
 
 int RunProcessDialog(int commandId, QWidget* owner, const QString& parameter, QMdiSubWindow* window,
                      ProcessJob* job) {
     if (!job || !job->m_source) return 0;
-#ifdef VISTREL_HAVE_PLOT
     PlotWindow* w = PlotWindowOf(window);
     CPlotWnd* plot = w ? w->Plot() : nullptr;
-#else
-    (void)window;
-    struct NoPlot {
-        int m_averagingFactor;
-        float m_ratedFrequency;
-    }* plot = nullptr;
-#endif
     const DialogSource source = SourceOfJob(*job);
     switch (commandId) {
     case kMovingAverage:
