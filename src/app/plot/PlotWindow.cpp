@@ -67,9 +67,12 @@ public:
         if (m_interactive) {
             ShowErrorText(GetUiString(stringId));
         } else if (m_errors) {
+            const QString text = GetUiString(stringId);
+            if (text == QString::number(stringId))
+                return;   // no language module loaded: the caller's own reason is clearer
             if (!m_errors->isEmpty())
                 m_errors->append(QLatin1String("; "));
-            m_errors->append(GetUiString(stringId));
+            m_errors->append(text);
         }
     }
 
