@@ -7,6 +7,15 @@
 int CmdInfo(int argc, char** argv);
 int CmdDump(int argc, char** argv);
 int CmdDemo(int argc, char** argv);
+int CmdMovAvg(int argc, char** argv);
+int CmdAverage(int argc, char** argv);
+int CmdAxb(int argc, char** argv);
+int CmdRms(int argc, char** argv);
+int CmdAddSub(int argc, char** argv);
+int CmdTableFunc(int argc, char** argv);
+int CmdSpectrum(int argc, char** argv);
+int CmdSaveFragment(int argc, char** argv);
+int CmdSaveChannels(int argc, char** argv);
 
 namespace {
 
@@ -20,12 +29,22 @@ const Command kCommands[] = {
     {"info", CmdInfo, "info FILE"},
     {"dump", CmdDump, "dump FILE [--from K] [--count N]"},
     {"demo", CmdDemo, "demo OUT.kvf [--channels N] [--devices D] [--rate R] [--seconds S]"},
+    {"movavg", CmdMovAvg, "movavg FILE --factor N [COMMON]"},
+    {"average", CmdAverage, "average FILE --factor N [COMMON]"},
+    {"axb", CmdAxb, "axb FILE --coeffs COEFFS.txt [COMMON]"},
+    {"rms", CmdRms, "rms FILE [--freq F] [COMMON]"},
+    {"addsub", CmdAddSub, "addsub FILE --output +A-B[@LOW,HIGH] ... [COMMON]"},
+    {"tablefunc", CmdTableFunc, "tablefunc FILE --table C=POINTS.txt ... [COMMON]"},
+    {"spectrum", CmdSpectrum, "spectrum FILE --channel C ... [--low-hz L] [--high-hz H] [--points J] [--window K] [--fft] [COMMON]"},
+    {"save-fragment", CmdSaveFragment, "save-fragment FILE --out OUT.kvf|OUT.txt [--devices LIST] [COMMON]"},
+    {"save-channels", CmdSaveChannels, "save-channels FILE --out OUT.kvf --channel C[@LOW,HIGH] ... [COMMON]"},
 };
 
 int Usage()
 {
     std::fprintf(stderr, "usage: vistrel-cli COMMAND ARGS\ncommands:\n");
     for (const auto& c : kCommands) std::fprintf(stderr, "  vistrel-cli %s\n", c.usage);
+    std::fprintf(stderr, "COMMON: [--from A] [--to B] [--hide LIST] [--select C] [--time-style 0|1] [--out PATH]\n");
     return 2;
 }
 

@@ -1,8 +1,8 @@
 #pragma once
 // One processing or saving job: everything an operation reads from a plot window, as data,
-// the operation codes, the observer through which a running job reports, and the worker entry.
-#include <atomic>
+// the observer through which a running job reports, and the worker entry points.
 #include <cstdint>
+#include <filesystem>
 #include <string>
 #include <thread>
 
@@ -19,80 +19,88 @@ constexpr int kJobChannels = 256;
 constexpr int kMaxOutputs = 32;
 constexpr int kMaxAddSubOutputs = 16;
 
-// Parameters of the spectral analysis; the point count J is m_outputs.m_spectrumPoints.
+// Parameters of the spectral analysis; the point count J is m_outputs.spectrumPoints.
 struct SpectrumParams {
-    double m_lowerW = 0.0;              // 2 pi x lower limit in Hz
-    double m_upperW = kTwoPi * 400.0;   // 2 pi x upper limit in Hz
-    int32_t m_window = 0;               // WindowType
-    int32_t m_fft = 0;                  // 1: OP_SPECTRUM_FFT
+    double m_lowerW = 0.0;            // 2 pi x lower limit in Hz
+    double m_upperW = kTwoPi * 400.0; // 2 pi x upper limit in Hz
+    int32_t m_window = 0;             // WindowType
+    int32_t m_fft = 0;                // 1: OP_SPECTRUM_FFT
 };
 
-// Reports of a running job. Called on the worker thread: a GUI implementation must hand the
-// calls to its own thread and wait for them (the "PERSENT" box, the frame, the result window).
+// Reports of a running job. Called on the worker thread: a GUI implementation hands each call
+// to its own thread and waits for it (the "PERSENT" box, the frame, the result window).
 class IProcessObserver {
 public:
     virtual ~IProcessObserver() = default;
-    // The job starts working (the frame is disabled) / has ended (re-enabled); always paired.
+    // The operation starts (disable the frame) / has ended (enable and activate it). Paired.
     virtual void JobStarted() {}
     virtual void JobEnded() {}
-    // Title of the progress box: a string id (IDS_PROGRESS_*).
+    // Title of the progress box, a string id (IDS_PROGRESS_*).
     virtual void ProgressTitle(int stringId) = 0;
-    // Percent 0..100; 100 or more closes the progress box.
+    // Percent 0..100; 100 or more closes the progress box. Every run ends with 100.
     virtual void Progress(int percent) = 0;
-    // The job failed: a clear English message (the box is closed by a following Progress(100)).
+    // The job failed and left no result: a clear message (English, UTF-8).
     virtual void Failed(const std::string& message) = 0;
-    // A finished result to open in a new plot window (not sent for OP_SAVE_FRAGMENT and
+    // A finished result to open in a new plot window (not sent by OP_SAVE_FRAGMENT and
     // OP_SAVE_CHANNELS).
-    virtual void OpenResult(const std::string& path) = 0;
-    // OP_SPECTRUM_FFT moved the window's time cursors to its span.
+    virtual void OpenResult(const std::filesystem::path& path) = 0;
+    // OP_SPECTRUM_FFT moved the window's time cursors onto its span (repaint the plot).
     virtual void CursorsMoved(int64_t /*cursor1*/, int64_t /*cursor2*/) {}
 };
 
 struct ProcessJob {
     // --- what the operation reads ---
     ProcessOp m_op = OP_MOVING_AVERAGE;
-    CDataFile* m_source = nullptr;     // open recording; not owned
-    int64_t m_cursor1 = 0;             // the two time cursors as sample positions, any order
+    CDataFile* m_source = nullptr;             // the open source recording; not owned
+    int64_t m_cursor1 = 0;                     // the two time cursors (sample positions), any order
     int64_t m_cursor2 = 0;
-    int32_t m_channelShown[kJobChannels] = {}; // 1 = channel shown in the window
+    int32_t m_channelShown[kJobChannels];      // nonzero: channel shown in the window
     int32_t m_selected = 0;                    // selected channel, 0-based
-    uint32_t m_colours[kJobChannels] = {};     // 0x00BBGGRR per channel
-    int32_t m_widths[kJobChannels] = {};       // pen width per channel
+    uint32_t m_colours[kJobChannels];          // trace colours 0x00BBGGRR
+    int32_t m_widths[kJobChannels];            // pen widths
     int32_t m_timeStyle = 0;                   // 0 = clock time, 1 = time from sample 0
     int64_t m_axisOrigin = 0;                  // 0 in relative-time mode, else m_startTime
     int64_t m_startTime = 0;                   // local file time of sample 0
-    std::string m_resultName;                  // UTF-8 path of the result
-    int32_t m_averagingFactor = 10;            // N of OP_MOVING_AVERAGE / OP_AVERAGE
-    float m_ratedFrequency = 50.0f;            // Hz, OP_RMS
-    float m_coeffA[kJobChannels];              // OP_LINEAR, by 0-based absolute channel
+    std::filesystem::path m_resultName;        // result path (generated "~..." or the user's)
+    int32_t m_averagingFactor = 10;            // N of operations 1 and 2
+    float m_ratedFrequency = 50.0f;            // Hz, operation 4
+    float m_coeffA[kJobChannels];              // operation 3, by 0-based absolute channel
     float m_coeffB[kJobChannels];
-    OutputChannelList m_outputs;               // OP_ADD_SUB, 6, 7, 8, 9
-    TableFunction m_tables[kMaxOutputs];       // OP_TABLE_FUNCTION, by output slot
-    SpectrumParams m_spectrum;                 // OP_SPECTRUM, OP_SPECTRUM_FFT
-    uint8_t m_deviceMask = 0;                  // OP_SAVE_FRAGMENT: bit j = device j; 0 = all
-    int32_t m_startDelayMs = 500;              // pause of ProcessThread before it starts
+    OutputChannelList m_outputs;               // operations 5 to 9
+    TableFunction m_tables[kMaxOutputs];       // operation 6, by output slot
+    SpectrumParams m_spectrum;                 // operations 8 and 9
+    uint8_t m_deviceMask = 0;                  // operation 0: bit j = device j (0-based); 0 = all
+    int32_t m_startDelayMs = 500;              // pause of ProcessThread before the operation
 
     // --- what the run sets ---
-    int32_t m_saved = 0;               // set to 1 by the operations that mark the source saved
-    bool m_succeeded = false;          // a result was written completely
-    std::string m_error;               // the failure message, when one was reported
-    bool m_cursorsMoved = false;       // OP_SPECTRUM_FFT: cursors moved to the span
+    int32_t m_saved = 0;                       // 1 once an operation that marks the source saved ran
+    bool m_succeeded = false;                  // the result was written completely
+    std::string m_error;                       // why there is no result (also for an empty fragment)
+    bool m_cursorsMoved = false;               // operation 9 moved the cursors to its span
     int64_t m_newCursor1 = 0;
     int64_t m_newCursor2 = 0;
 
     ProcessJob();
-    // Fills the display tables with the window defaults of a freshly opened recording and lets
-    // the recording's stored display settings override them (every channel shown, width 1).
-    void InitDisplayFrom(CDataFile& source);
+    // Display tables of a freshly opened window: default colours, width 1, every channel shown,
+    // then the recording's stored settings; the time origin from the recording's start time.
+    void InitFrom(CDataFile& source);
 };
 
-// Runs the job's operation on the calling thread (no delay). Codes outside 0..9 run nothing.
+// Runs the job's operation on the calling thread (no delay, no JobStarted/JobEnded). Codes
+// outside 0..9 run nothing. The recording's display-table pointers are left pointing at the
+// job's tables (the header writers read them).
 void RunProcessJob(ProcessJob& job, IProcessObserver& observer);
 
-// The worker: waits m_startDelayMs, JobStarted, runs the operation, JobEnded.
+// The worker routine: waits m_startDelayMs, JobStarted, RunProcessJob, JobEnded.
 void ProcessThread(ProcessJob* job, IProcessObserver* observer);
 
-// Starts ProcessThread on a new thread. The job and the observer must outlive it.
+// Starts ProcessThread on a new thread; the job and the observer must outlive it.
 std::thread StartProcessThread(ProcessJob& job, IProcessObserver& observer);
+
+// The result's three file times: start time + bias + trunc(first x 10^7 / rate).
+int64_t ResultStartStamp(int64_t startTime, int64_t firstPosition, float rate);
+// The stamp of a spectrum: the day of `stamp` (UTC fields) at the hour that reads back as local
+// midnight and the minute and second of the lower limit in Hz; `stamp` when that is no valid time.
+int64_t SpectrumStamp(int64_t stamp, double lowerHz);
 
 } // namespace vistrel

@@ -1,0 +1,475 @@
+#include "PlotWindow.h"
+
+#include <QAbstractSlider>
+#include <QCloseEvent>
+#include <QFileInfo>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPointer>
+#include <QScrollBar>
+#include <QStatusBar>
+#include <QTimer>
+#include <QWheelEvent>
+
+#include <algorithm>
+#include <filesystem>
+
+#include "core/common/DebugLog.h"
+#include "core/common/StringIds.h"
+#include "core/recording/DataFile.h"
+#include "core/recording/TempResults.h"
+#include "shell/FrameApp.h"
+#include "shell/ProgressBox.h"
+#include "shell/UiUtils.h"
+
+namespace vistrel {
+
+namespace {
+
+std::filesystem::path ToFsPath(const QString& path) {
+    return std::filesystem::path(path.toStdU16String());
+}
+
+unsigned KeysOf(const QMouseEvent* e) {
+    unsigned k = 0;
+    if (e->buttons() & Qt::LeftButton)
+        k |= kKeyLButton;
+    if (e->modifiers() & Qt::ShiftModifier)
+        k |= kKeyShift;
+    return k;
+}
+
+// Feedback of opening a recording: the progress box and error boxes, or collected text.
+class OpenFeedback : public IOpenObserver {
+public:
+    OpenFeedback(bool interactive, QString* errors) : m_interactive(interactive), m_errors(errors) {}
+    ~OpenFeedback() override {
+        if (m_box)
+            m_box->setPercent(100);
+    }
+    void ProgressTitle(int stringId) override {
+        if (!m_interactive)
+            return;
+        if (!m_box)
+            m_box = new CProgressBox(BoxOwner());
+        m_box->setTitle(GetUiString(stringId));
+    }
+    void Progress(int percent) override {
+        if (m_box)
+            m_box->setPercent(static_cast<unsigned>(std::max(0, percent)));
+    }
+    void Error(int stringId) override {
+        if (m_interactive) {
+            ShowErrorText(GetUiString(stringId));
+        } else if (m_errors) {
+            if (!m_errors->isEmpty())
+                m_errors->append(QLatin1String("; "));
+            m_errors->append(GetUiString(stringId));
+        }
+    }
+
+private:
+    bool m_interactive;
+    QString* m_errors;
+    QPointer<CProgressBox> m_box;
+};
+
+} // namespace
+
+// ---------------------------------------------------------------------------------------------
+
+PlotCanvasWidget::PlotCanvasWidget(PlotWindow* owner) : QWidget(owner), m_owner(owner) {
+    setObjectName(QStringLiteral("canvas"));
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setMouseTracking(true);
+}
+
+void PlotCanvasWidget::paintEvent(QPaintEvent* e) {
+    if (CPlotWnd* plot = m_owner->Plot()) {
+        plot->CanvasEvent(e);
+        return;
+    }
+    QPainter dc(this);
+    dc.fillRect(rect(), Qt::white);
+}
+
+void PlotCanvasWidget::mousePressEvent(QMouseEvent* e) {
+    if (CPlotWnd* plot = m_owner->Plot())
+        plot->CanvasEvent(e);
+}
+
+void PlotCanvasWidget::mouseReleaseEvent(QMouseEvent* e) {
+    if (CPlotWnd* plot = m_owner->Plot())
+        plot->CanvasEvent(e);
+}
+
+void PlotCanvasWidget::mouseMoveEvent(QMouseEvent* e) {
+    if (CPlotWnd* plot = m_owner->Plot())
+        plot->CanvasEvent(e);
+}
+
+void PlotCanvasWidget::mouseDoubleClickEvent(QMouseEvent* e) {
+    CPlotWnd* plot = m_owner->Plot();
+    if (!plot)
+        return;
+    if (e->button() == Qt::LeftButton) {
+        const QPoint pt = e->position().toPoint();
+        plot->PlaceCursorAt(KeysOf(e), pt.x(), pt.y());
+    } else {
+        plot->CanvasEvent(e);   // a right double-click is one more zoom-back press
+    }
+}
+
+void PlotCanvasWidget::wheelEvent(QWheelEvent* e) {
+    const QPoint d = e->angleDelta();
+    m_owner->OnWheel(d.y() != 0 ? d.y() : d.x(), (e->modifiers() & Qt::ShiftModifier) != 0);
+    e->accept();
+}
+
+void PlotCanvasWidget::resizeEvent(QResizeEvent* e) {
+    QWidget::resizeEvent(e);
+    if (CPlotWnd* plot = m_owner->Plot()) {
+        plot->m_canvasRect = MakeRect(0, 0, width(), height());
+        plot->InvalidateCanvas();
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+
+PlotWindow::PlotWindow(QWidget* parent) : QWidget(parent) {
+    setObjectName(QStringLiteral("MDIwin"));
+    m_data.window = this;
+    m_canvas = new PlotCanvasWidget(this);
+    m_hScroll = new QScrollBar(Qt::Horizontal, this);
+    m_vScroll = new QScrollBar(Qt::Vertical, this);
+    m_hScroll->setObjectName(QStringLiteral("hscroll"));
+    m_vScroll->setObjectName(QStringLiteral("vscroll"));
+    for (QScrollBar* b : {m_hScroll, m_vScroll}) {
+        b->setRange(0, kScrollRangeMax);
+        b->setSingleStep(1);
+        b->setPageStep(4096);
+        b->setValue(32768);
+        b->installEventFilter(this);
+    }
+    connect(m_hScroll, &QAbstractSlider::actionTriggered, this,
+            [this](int action) { OnScrollAction(true, action); });
+    connect(m_vScroll, &QAbstractSlider::actionTriggered, this,
+            [this](int action) { OnScrollAction(false, action); });
+    connect(m_hScroll, &QAbstractSlider::sliderReleased, this,
+            [this] { OnHScroll(kScrollThumbPosition, m_hScroll->sliderPosition()); });
+    connect(m_vScroll, &QAbstractSlider::sliderReleased, this,
+            [this] { OnVScroll(kScrollThumbPosition, m_vScroll->sliderPosition()); });
+
+    m_statusBar = new QStatusBar(this);
+    m_statusBar->setObjectName(QStringLiteral("2"));
+    m_statusBar->setSizeGripEnabled(false);
+    m_part1 = new QLabel(m_statusBar);
+    m_part1->setObjectName(QStringLiteral("part1"));
+    m_part2 = new QLabel(m_statusBar);
+    m_part2->setObjectName(QStringLiteral("part2"));
+    m_statusBar->addWidget(m_part1, 1);
+    m_statusBar->addWidget(m_part2, 0);
+    m_part2->hide();   // only part 1 is visible
+    m_data.statusBar = m_statusBar;
+    resize(640, 480);
+    LayoutChildren();
+}
+
+PlotWindow::~PlotWindow() {
+    if (m_cursorTimer)
+        m_cursorTimer->stop();
+    if (m_registered && g_app)
+        g_app->UnregisterPlotWindow(m_subWindow);
+    m_data.plot = nullptr;
+    m_plot.reset();
+    if (m_file) {
+        m_file->Close();   // a temporary result is deleted here
+        m_file.reset();
+    }
+    m_data.file = nullptr;
+}
+
+bool PlotWindow::OpenRecording(const QString& path, bool interactive, QString* error) {
+    m_data.path = path;
+    OpenFeedback feedback(interactive, error);
+    m_file = std::make_unique<CDataFile>(&feedback);
+    const int ok = m_file->Open(ToFsPath(path));
+    m_file->SetOwner(nullptr);
+    if (!ok) {
+        if (interactive) {
+            ShowError(IDS_CANNOT_OPEN);
+        } else if (error) {
+            const QString why = QString::fromLatin1(OpenErrorText(m_file->LastError()));
+            *error = error->isEmpty() ? why : why + QLatin1String(": ") + *error;
+        }
+        m_file.reset();
+        return false;
+    }
+    if (g_log)
+        g_log->WriteLineW(path.toStdU16String());
+    m_data.file = m_file.get();
+    m_plot = std::make_unique<CPlotWnd>(m_canvas, MakeRect(0, 0, m_canvas->width(), m_canvas->height()),
+                                        m_file.get(), this);
+    m_data.plot = m_plot.get();
+    return true;
+}
+
+PlotWindow* PlotWindow::Create(QMdiArea* area, const QString& path, int vZoom, double vCentre,
+                               const WindowSettings* settings) {
+    if (!area)
+        return nullptr;
+    if (g_app) {
+        g_app->m_mdiClient = area;
+        if (!settings)
+            settings = g_app->m_pendingSettings;
+    }
+    auto* w = new PlotWindow();
+    if (!w->OpenRecording(path, true, nullptr)) {
+        delete w;
+        return nullptr;
+    }
+    QMdiSubWindow* sub = area->addSubWindow(w);
+    sub->setAttribute(Qt::WA_DeleteOnClose);
+    sub->setWindowTitle(QStringLiteral("Файл KVT"));
+    sub->setProperty("vistrelPath", path);
+    sub->resize(std::max(200, area->width() / 2), std::max(150, 2 * area->height() / 3));
+    w->m_subWindow = sub;
+    w->Finish(vZoom, vCentre, settings);
+    sub->show();
+    area->setActiveSubWindow(sub);
+    return w;
+}
+
+std::unique_ptr<PlotWindow> PlotWindow::CreateDetached(const QString& path, QString* error) {
+    std::unique_ptr<PlotWindow> w(new PlotWindow());
+    QString why;
+    if (!w->OpenRecording(path, false, &why)) {
+        if (error)
+            *error = why;
+        return nullptr;
+    }
+    w->Finish(-1, 9999999.0, nullptr);
+    return w;
+}
+
+void PlotWindow::Finish(int vZoom, double vCentre, const WindowSettings* settings) {
+    if (settings)
+        ApplySettings(*settings);
+    for (QScrollBar* b : {m_hScroll, m_vScroll}) {
+        b->setRange(0, kScrollRangeMax);
+        b->setValue(32768);
+    }
+    setWindowTitle(m_data.path);
+    if (m_subWindow)
+        m_subWindow->setWindowTitle(m_data.path);
+    if (m_plot->IsDecibel())
+        ApplyVerticalView(0, vCentre);
+    else if (vZoom >= 0)
+        ApplyVerticalView(vZoom, vCentre);
+    if (m_subWindow) {
+        if (g_app) {
+            g_app->RegisterPlotWindow(m_subWindow);
+            m_registered = true;
+        }
+        m_cursorTimer = new QTimer(this);
+        m_cursorTimer->setSingleShot(true);
+        m_cursorTimer->setInterval(300);
+        connect(m_cursorTimer, &QTimer::timeout, this, &PlotWindow::OnFirstTimer);
+        m_cursorTimer->start();
+    }
+    m_canvas->update();
+}
+
+void PlotWindow::ApplySettings(const WindowSettings& s) {
+    CPlotWnd* p = m_plot.get();
+    if (!p)
+        return;
+    uint32_t colours[kCanvasChannels];
+    int widths[kCanvasChannels];
+    for (int i = 0; i < kCanvasChannels; ++i) {
+        p->m_channelShown[i] = s.shown[i];
+        colours[i] = s.colors[i] & 0xFFFFFF;
+        widths[i] = s.widths[i];
+    }
+    p->SetChannelPens(colours, widths);
+    for (int i = 0; i < kCanvasChannels; ++i)
+        p->m_brushes[i] = QBrush(ColorFromRef(p->m_penColors[i]));
+    p->SetSelectedChannel(s.selectedChannel);
+    p->m_timeLabelStyle = s.timeLabelStyle ? 1 : 0;
+    p->ResetZoomHistory();
+    p->m_hCenter = s.hCenter;
+    p->m_vCenter = s.vCenter;
+    p->m_hZoom = std::clamp(s.hZoom, 0, std::max(0, p->m_windowLengthCount - 1));
+    p->m_vZoom = std::clamp(s.vZoom, 0, kVZoomCount - 1);
+    p->Recompute();
+    p->InvalidateCanvas();
+}
+
+void PlotWindow::ExtractSettings(WindowSettings& s) const {
+    const CPlotWnd* p = m_plot.get();
+    if (!p)
+        return;
+    for (int i = 0; i < kCanvasChannels; ++i) {
+        s.shown[i] = p->m_channelShown[i];
+        s.colors[i] = p->m_penColors[i];
+        s.widths[i] = p->m_penWidths[i];
+    }
+    s.selectedChannel = p->m_selectedChannel;
+    s.timeLabelStyle = p->m_timeLabelStyle;
+    s.hZoom = p->m_hZoom;
+    s.vZoom = p->m_vZoom;
+    s.hCenter = p->m_hCenter;
+    s.vCenter = p->m_vCenter;
+}
+
+void PlotWindow::ApplyVerticalView(int vZoom, double vCentre) {
+    CPlotWnd* p = m_plot.get();
+    if (!p)
+        return;
+    p->ResetZoomHistory();
+    p->m_vCenter = vCentre;
+    p->m_vZoom = std::clamp(vZoom, 0, kVZoomCount - 1);
+    p->Recompute();
+    p->InvalidateCanvas();
+}
+
+void PlotWindow::OnHScroll(int request, int thumb) {
+    CPlotWnd* p = m_plot.get();
+    if (p && p->ScrollHorizontal(request, thumb)) {
+        SetScrollBox(0, p->HScrollBox());
+        p->InvalidateCanvas();
+    }
+}
+
+void PlotWindow::OnVScroll(int request, int thumb) {
+    CPlotWnd* p = m_plot.get();
+    if (p && p->ScrollVertical(request, thumb)) {
+        SetScrollBox(1, p->VScrollBox());
+        p->InvalidateCanvas();
+    }
+}
+
+void PlotWindow::OnWheel(int delta, bool shift) {
+    const int request = delta <= 0 ? kScrollLineDown : kScrollLineUp;
+    if (shift)
+        OnVScroll(request);
+    else
+        OnHScroll(request);
+}
+
+void PlotWindow::OnScrollAction(bool horizontal, int action) {
+    int request = -1;
+    switch (action) {
+    case QAbstractSlider::SliderSingleStepAdd: request = kScrollLineDown; break;
+    case QAbstractSlider::SliderSingleStepSub: request = kScrollLineUp; break;
+    case QAbstractSlider::SliderPageStepAdd: request = kScrollPageDown; break;
+    case QAbstractSlider::SliderPageStepSub: request = kScrollPageUp; break;
+    case QAbstractSlider::SliderToMinimum: request = kScrollTop; break;
+    case QAbstractSlider::SliderToMaximum: request = kScrollBottom; break;
+    default: return;   // thumb tracking: the view moves when the thumb is released
+    }
+    QScrollBar* bar = horizontal ? m_hScroll : m_vScroll;
+    if (horizontal)
+        OnHScroll(request);
+    else
+        OnVScroll(request);
+    // The bar applies its own step after this signal; keep the box where the view put it.
+    bar->setSliderPosition(bar->value());
+}
+
+void PlotWindow::OnFirstTimer() {
+    if (m_cursorTimer)
+        m_cursorTimer->stop();
+    if (m_plot)
+        m_plot->PlaceCursorsInitially();
+}
+
+bool PlotWindow::CursorTimerActive() const { return m_cursorTimer && m_cursorTimer->isActive(); }
+
+bool PlotWindow::ConfirmClose() {
+    if (!m_plot || m_plot->m_saved)
+        return true;
+    const bool temporary = m_data.path.startsWith(QLatin1Char('~')) ||
+                           QFileInfo(m_data.path).fileName().startsWith(QLatin1Char('~')) ||
+                           IsTempResult(ToFsPath(m_data.path));
+    if (!temporary)
+        return true;
+    return AskYesNo(m_data.path + QLatin1Char(' ') + GetUiString(IDS_CLOSE_TEMP_QUESTION));
+}
+
+void PlotWindow::closeEvent(QCloseEvent* e) {
+    if (ConfirmClose())
+        e->accept();
+    else
+        e->ignore();
+}
+
+void PlotWindow::SetScrollBox(int bar, int position) {
+    QScrollBar* b = bar == 0 ? m_hScroll : m_vScroll;
+    if (b->isSliderDown())
+        return;   // the user holds the thumb
+    position = std::clamp(position, 0, kScrollRangeMax);
+    if (b->value() == position && b->sliderPosition() == position)
+        return;
+    m_settingScroll = true;
+    b->setSliderPosition(position);
+    b->setValue(position);
+    m_settingScroll = false;
+}
+
+void PlotWindow::SetStatusPart(int part, const QString& text) {
+    QLabel* label = part == 2 ? m_part2 : m_part1;
+    if (label->text() == text)
+        return;
+    label->setText(text);
+    emit statusChanged(part, text);
+}
+
+QString PlotWindow::StatusText(int part) const { return (part == 2 ? m_part2 : m_part1)->text(); }
+
+void PlotWindow::ShowErrorText(const QString& text) { vistrel::ShowErrorText(text); }
+
+void PlotWindow::LayoutChildren() {
+    const int w = width();
+    const int h = height();
+    const int vsw = m_vScroll->sizeHint().width();
+    const int hsh = m_hScroll->sizeHint().height();
+    const int sbh = std::max(m_statusBar->sizeHint().height(), QFontMetrics(font()).height() + 6);
+    const int clientW = std::max(0, w - vsw);
+    const int clientH = std::max(0, h - hsh);
+    const int canvasH = std::max(0, clientH - sbh);
+    m_canvas->setGeometry(0, 0, clientW, canvasH);
+    m_statusBar->setGeometry(0, canvasH, clientW, sbh);
+    m_vScroll->setGeometry(clientW, 0, vsw, clientH);
+    m_hScroll->setGeometry(0, clientH, clientW, hsh);
+    if (m_plot)
+        m_plot->m_canvasRect = MakeRect(0, 0, clientW, canvasH);
+}
+
+void PlotWindow::resizeEvent(QResizeEvent* e) {
+    QWidget::resizeEvent(e);
+    LayoutChildren();
+    if (m_subWindow && m_subWindow->isMaximized() && g_app)
+        g_app->m_maximizedChild = m_subWindow;
+    SetStatusPart(1, QStringLiteral("*"));
+}
+
+bool PlotWindow::eventFilter(QObject* watched, QEvent* e) {
+    if (e->type() == QEvent::Wheel && (watched == m_hScroll || watched == m_vScroll)) {
+        auto* we = static_cast<QWheelEvent*>(e);
+        const QPoint d = we->angleDelta();
+        const int delta = d.y() != 0 ? d.y() : d.x();
+        const int request = delta <= 0 ? kScrollLineDown : kScrollLineUp;
+        if (watched == m_vScroll)
+            OnVScroll(request);
+        else
+            OnHScroll(request);
+        return true;
+    }
+    return QWidget::eventFilter(watched, e);
+}
+
+} // namespace vistrel

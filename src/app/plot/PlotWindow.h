@@ -1,0 +1,147 @@
+#pragma once
+// The plot window: one recording shown in an MDI child. The widget holds the canvas area (painted
+// by CPlotWnd), its own horizontal and vertical scroll bars (range 0..65535) and a status bar with
+// two parts (part 1 shows the cursor read-out). It owns its PlotWindowData, CDataFile and CPlotWnd
+// from creation to destruction.
+
+#include <QString>
+#include <QWidget>
+
+#include <memory>
+
+#include "PlotWnd.h"
+#include "core/config/Configuration.h"
+
+class QMdiArea;
+class QMdiSubWindow;
+class QScrollBar;
+class QStatusBar;
+class QLabel;
+class QTimer;
+
+namespace vistrel {
+
+class CDataFile;
+class PlotWindow;
+
+// The record tied to each plot window; a processing job reads it.
+struct PlotWindowData {
+    QStatusBar* statusBar = nullptr;
+    CPlotWnd* plot = nullptr;          // null until the recording is open
+    QString path;                      // as opened; the window list shows it
+    CDataFile* file = nullptr;
+    int timeLabelStyle = 0;            // set by the display-parameters dialog
+    int operation = 0;                 // code of the operation last started on this window
+    PlotWindow* window = nullptr;
+};
+
+// The canvas area: forwards paint and mouse events to the plot.
+class PlotCanvasWidget : public QWidget {
+    Q_OBJECT
+public:
+    explicit PlotCanvasWidget(PlotWindow* owner);
+    PlotWindow* Owner() const { return m_owner; }
+
+protected:
+    void paintEvent(QPaintEvent* e) override;
+    void mousePressEvent(QMouseEvent* e) override;
+    void mouseReleaseEvent(QMouseEvent* e) override;
+    void mouseMoveEvent(QMouseEvent* e) override;
+    void mouseDoubleClickEvent(QMouseEvent* e) override;
+    void wheelEvent(QWheelEvent* e) override;
+    void resizeEvent(QResizeEvent* e) override;
+
+private:
+    PlotWindow* m_owner;
+};
+
+class PlotWindow : public QWidget, public IPlotHost {
+    Q_OBJECT
+public:
+    // Opens `path` and shows it in a new sub-window of `area`. `vZoom` < 0 keeps the vertical view
+    // at magnification 1; otherwise it is applied with `vCentre` (per mille). `settings`, when
+    // given, are saved display settings to apply (restoring windows at start-up). The new window
+    // registers itself in the frame's window list and removes itself when destroyed.
+    // Returns null, after showing the error boxes, when the recording cannot be opened.
+    static PlotWindow* Create(QMdiArea* area, const QString& path, int vZoom = -1,
+                              double vCentre = 9999999.0, const WindowSettings* settings = nullptr);
+
+    // A window outside any MDI area (for rendering into an image). Errors go to `error` instead of
+    // message boxes. Returns null when the recording cannot be opened.
+    static std::unique_ptr<PlotWindow> CreateDetached(const QString& path, QString* error);
+
+    ~PlotWindow() override;
+
+    PlotWindowData& Data() { return m_data; }
+    const PlotWindowData& Data() const { return m_data; }
+    CPlotWnd* Plot() const { return m_plot.get(); }
+    CDataFile* File() const { return m_file.get(); }
+    const QString& Path() const { return m_data.path; }
+    QMdiSubWindow* SubWindow() const { return m_subWindow; }
+    PlotCanvasWidget* Canvas() const { return m_canvas; }
+    QScrollBar* HScrollBar() const { return m_hScroll; }
+    QScrollBar* VScrollBar() const { return m_vScroll; }
+    QStatusBar* StatusBar() const { return m_statusBar; }
+    QString StatusText(int part) const;
+
+    // Saved display settings: shown flags, colours, widths, selected channel, time-label style,
+    // zoom indices and centres.
+    void ApplySettings(const WindowSettings& s);
+    void ExtractSettings(WindowSettings& s) const;
+    // Start view of a window opened from another one: history of one entry, then the given
+    // vertical magnification index and centre.
+    void ApplyVerticalView(int vZoom, double vCentre);
+
+    // Scrolling: requests are the scroll-bar request codes (ScrollRequest).
+    void OnHScroll(int request, int thumb = 0);
+    void OnVScroll(int request, int thumb = 0);
+    // Wheel: delta > 0 away from the user. Shift scrolls vertically.
+    void OnWheel(int delta, bool shift);
+    // What the first tick of timer 0 does: places the cursors.
+    void OnFirstTimer();
+    bool CursorTimerActive() const;
+
+    // Closes the window asking, for a temporary result not yet used by an operation, whether to
+    // close it (the window's close button and the frame's Close command come here).
+    bool ConfirmClose();
+
+    // IPlotHost
+    void SetScrollBox(int bar, int position) override;
+    void SetStatusPart(int part, const QString& text) override;
+    void ShowErrorText(const QString& text) override;
+
+    // Lays the canvas, scroll bars and status bar out for the current size.
+    void LayoutChildren();
+
+signals:
+    void statusChanged(int part, const QString& text);
+
+protected:
+    void closeEvent(QCloseEvent* e) override;
+    void resizeEvent(QResizeEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
+
+private:
+    explicit PlotWindow(QWidget* parent = nullptr);
+    bool OpenRecording(const QString& path, bool interactive, QString* error);
+    void Finish(int vZoom, double vCentre, const WindowSettings* settings);
+    void OnScrollAction(bool horizontal, int action);
+
+    friend class PlotCanvasWidget;
+
+    PlotWindowData m_data;
+    std::unique_ptr<CDataFile> m_file;
+    std::unique_ptr<CPlotWnd> m_plot;
+    PlotCanvasWidget* m_canvas = nullptr;
+    QScrollBar* m_hScroll = nullptr;
+    QScrollBar* m_vScroll = nullptr;
+    QStatusBar* m_statusBar = nullptr;
+    QLabel* m_part1 = nullptr;
+    QLabel* m_part2 = nullptr;
+    QMdiSubWindow* m_subWindow = nullptr;
+    QTimer* m_cursorTimer = nullptr;
+    bool m_settingScroll = false;
+    bool m_registered = false;
+};
+
+} // namespace vistrel

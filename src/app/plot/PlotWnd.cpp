@@ -1,0 +1,147 @@
+#include "PlotWnd.h"
+
+#include <QWidget>
+
+#include <algorithm>
+
+#include "Cursors.h"
+#include "core/common/DebugLog.h"
+#include "core/recording/DataFile.h"
+#include "core/recording/TimeBase.h"
+
+namespace vistrel {
+
+namespace {
+
+void LogTime(const char* format, int64_t fileTime) {
+    if (!g_log)
+        return;
+    const FileTimeParts t = SplitFileTime(fileTime);
+    g_log->WriteFormat(format, t.day, t.month, t.year - 2000, t.hour, t.minute, t.second,
+                       t.millisecond);
+}
+
+} // namespace
+
+CPlotWnd::CPlotWnd(QWidget* window, const CanvasRect& clientRect, CDataFile* file, IPlotHost* host)
+    : CGraphCanvas(window, clientRect, kPlotHDivisions, kPlotVDivisions), m_file(file), m_host(host) {
+    m_progressWnd = nullptr;
+    m_columnFlags = std::make_unique<int[]>(kCacheColumns);
+    m_columnValues = std::make_unique<float[]>(static_cast<size_t>(kCacheColumns) * kCanvasChannels);
+    m_points = std::make_unique<QPoint[]>(kCacheColumns);
+    Initialise();
+}
+
+CPlotWnd::~CPlotWnd() = default;
+
+void CPlotWnd::Initialise() {
+    const int64_t N = m_file ? m_file->Samples() : 0;
+    const float r = m_file ? m_file->Rate() : 0.0f;
+    const int K = m_file ? std::clamp(m_file->Channels(), 0, kCanvasChannels) : 0;
+
+    // 1. Value ranges from the channel table.
+    for (int i = 0; i < K; ++i) {
+        const ChannelEntry e = m_file->Channel(i);
+        m_ranges[2 * i] = static_cast<float>(e.low);
+        m_ranges[2 * i + 1] = static_cast<float>(e.high);
+    }
+
+    // 2. Fonts and grid pen of a plot window.
+    m_labelFont = MakeLabelFont(m_screenH / 72, 200);
+    m_vLabelFont = MakeLabelFont(m_screenH / 80, 200);
+    m_gridPen = QPen(ColorFromRef(0xC8F0F0), 0, Qt::SolidLine);
+
+    // 3.-5. Cache cleared at allocation; the window table; the first window holding the file.
+    FillTimeWindows(m_timeWindows);
+    m_duration = RecordingDuration(r, N);
+    m_firstWindow = FirstWindowIndex(m_timeWindows, m_duration);
+
+    // 6. Log.
+    if (g_log)
+        g_log->WriteFormat("%s=%lf", "Duration of a file(sec)",
+                           static_cast<double>(m_duration / 10000) * 0.001);
+
+    // 7. Start time.
+    const int64_t utcStart = m_file ? m_file->StartTime() : 0;
+    m_startTime = ToLocalTime(utcStart);
+    m_axisOrigin = m_startTime;
+    LogTime("Sys.Time of beginning(-3h) %02d.%02d.%02d %02d:%02d:%02d,%03d", utcStart);
+
+    // 8. Display range aligned to its own divisions.
+    const DisplayRange range = ChooseDisplayRange(m_timeWindows, m_firstWindow, m_startTime, m_duration);
+    m_displayWindow = range.index;
+    m_windowBegin = range.begin;
+    m_windowEnd = range.end;
+    m_divisionLength = range.division;
+
+    // 9. Log.
+    if (g_log) {
+        g_log->WriteValue("Display range(sec)",
+                          static_cast<int32_t>(m_timeWindows[m_displayWindow] / 10000000));
+        LogTime("Window begin time %02d.%02d.%02d %02d:%02d:%02d,%03d", m_windowBegin);
+        LogTime("Window end time %02d.%02d.%02d %02d:%02d:%02d,%03d", m_windowEnd);
+        g_log->WriteFormat("Number of data samples=%.0lf x %u = %.0lf", static_cast<double>(N),
+                           static_cast<unsigned>(K), static_cast<double>(N) * K);
+    }
+
+    // 10.-11. Zoom table and data.
+    m_windowSampleCount = BuildWindowSamples(m_timeWindows, m_displayWindow, N, m_duration, m_windowSamples);
+    AttachData(K, N, m_columnValues.get(), m_ranges, m_windowSampleCount, m_windowSamples);
+
+    // 12. Trace settings: defaults, then what the recording carries, then the pens.
+    for (int i = 0; i < kCanvasChannels; ++i) {
+        m_penColors[i] = DefaultChannelColour(i);
+        m_penWidths[i] = 1;
+        m_channelShown[i] = 1;
+    }
+    m_selectedChannel = 0;
+    if (m_file)
+        m_file->ApplyDisplaySettings(&m_selectedChannel, m_penColors, m_channelShown, m_penWidths);
+    SetSelectedChannel(m_selectedChannel);
+    SetChannelPens(m_penColors, m_penWidths);
+
+    // 13. Brushes.
+    for (int i = 0; i < kCanvasChannels; ++i)
+        m_brushes[i] = QBrush(ColorFromRef(m_penColors[i]));
+
+    // 14. View at magnification 1.
+    m_vZoom = 0;
+    Recompute();
+    InvalidateCanvas();
+
+    // 15. Cursors.
+    m_timeCursor1 = std::make_unique<CTimeCursor>(m_hWnd, '1', m_plotRect);
+    m_timeCursor2 = std::make_unique<CTimeCursor>(m_hWnd, '2', m_plotRect);
+    m_levelCursor1 = std::make_unique<CLevelCursor>(m_hWnd, '1', m_plotRect);
+    m_levelCursor2 = std::make_unique<CLevelCursor>(m_hWnd, '2', m_plotRect);
+    m_ratedFrequency = 50.0f;
+}
+
+void CPlotWnd::SetChannelColour(int channel, uint32_t colour, int width) {
+    if (channel < 0 || channel >= kCanvasChannels)
+        return;
+    SetChannelPen(channel, colour, width);
+    m_brushes[channel] = QBrush(ColorFromRef(colour));
+    InvalidateCanvas();
+}
+
+void CPlotWnd::SetSelectedChannel(int channel) {
+    const int count = std::max(1, m_channelCount);
+    m_selectedChannel = std::clamp(channel, 0, count - 1);
+}
+
+void CPlotWnd::SetStatusText(int part, const QString& text) {
+    if (m_host)
+        m_host->SetStatusPart(part, text);
+}
+
+void CPlotWnd::ReportScrollBoxes() {
+    if (!m_host)
+        return;
+    m_host->SetScrollBox(0, HScrollBox());
+    m_host->SetScrollBox(1, VScrollBox());
+}
+
+bool CPlotWnd::IsDecibel() const { return m_file && m_file->IsSpectrum(); }
+
+} // namespace vistrel

@@ -1,0 +1,127 @@
+#pragma once
+// CPlotWnd: the plot of one recording in a plot window. It builds the time-window table, the
+// display range and the zoom table for the recording, holds the trace settings (shown channels,
+// colours, widths, selected channel), the column cache and the four cursors, and overrides the
+// seven operations of CGraphCanvas to draw grid, value scales, traces and cursors.
+
+#include <QBrush>
+#include <QPoint>
+#include <QString>
+
+#include <array>
+#include <cstdint>
+#include <memory>
+
+#include "GraphCanvas.h"
+#include "core/view/PlotLayout.h"
+
+namespace vistrel {
+
+class CDataFile;
+class CTimeCursor;
+class CLevelCursor;
+
+// What the plot asks of the window around it (the plot window's small message protocol).
+class IPlotHost {
+public:
+    virtual ~IPlotHost() = default;
+    // bar 0: horizontal, 1: vertical; position 0 .. 65535.
+    virtual void SetScrollBox(int bar, int position) = 0;
+    // part 1: cursor read-out, part 2: second status part.
+    virtual void SetStatusPart(int part, const QString& text) = 0;
+    // Error box captioned with string 214.
+    virtual void ShowErrorText(const QString& text) = 0;
+};
+
+class CPlotWnd : public CGraphCanvas {
+public:
+    static constexpr int kCacheColumns = 4096;
+
+    // `window` is the widget painted into, `clientRect` its canvas rectangle. The recording is
+    // not owned and must stay open for the plot's life.
+    CPlotWnd(QWidget* window, const CanvasRect& clientRect, CDataFile* file, IPlotHost* host = nullptr);
+    ~CPlotWnd() override;
+
+    // --- overrides of the canvas operations (bodies in PlotWndDraw.cpp) ---
+    void OnViewChanged() override;
+    int DrawGrid(QPainter& dc, int left, int top, int right, int bottom, const QPen& gridPen) override;
+    int DrawLabels(QPainter& dc, int left, int top, int right, int bottom, const QFont& labelFont,
+                   const QFont& vLabelFont, const QColor& textColor) override;
+    int DrawTraces(QPainter& dc, int left, int top, int right, int bottom, const QPen* pens) override;
+    int PreLButtonDown(unsigned keys, int x, int y) override;
+    int PreLButtonUp(unsigned keys, int x, int y) override;
+    int PreMouseMove(unsigned keys, int x, int y) override;
+
+    // Cursor operations called by the plot window (bodies in PlotWndDraw.cpp).
+    void PlaceCursorsInitially();          // first tick of timer 0
+    void PlaceCursorAt(unsigned keys, int x, int y);  // double-click
+    void FollowView();
+    void BuildReadOut();
+
+    // Trace settings: recreates pen and brush of one channel.
+    void SetChannelColour(int channel, uint32_t colour, int width);
+    // Selected channel, clamped to the recording's channels.
+    void SetSelectedChannel(int channel);
+
+    // Messages to the host (no-ops without one).
+    void SetStatusText(int part, const QString& text);
+    void ReportScrollBoxes();
+
+    CDataFile* File() const { return m_file; }
+    IPlotHost* Host() const { return m_host; }
+    bool IsDecibel() const;   // spectrum result (ADC-block flag 8)
+
+    // --- recording and layout ---
+    CDataFile* m_file;
+    IPlotHost* m_host;
+    int64_t m_timeWindows[kTimeWindowCount] = {};
+    int m_firstWindow = 0;
+    int m_displayWindow = 0;
+    double m_windowSamples[kTimeWindowCount] = {};
+    int m_windowSampleCount = 0;
+    int64_t m_duration = 0;          // recording length, 100-ns units
+    int64_t m_startTime = 0;         // local start time, FILETIME scale
+    int64_t m_axisOrigin = 0;        // time of sample 0 on the axis: start time, or 0 when relative
+    int64_t m_windowBegin = 0;       // aligned display window
+    int64_t m_windowEnd = 0;
+    int64_t m_divisionLength = 0;
+    float m_ranges[2 * kCanvasChannels] = {};
+
+    // --- trace settings ---
+    QBrush m_brushes[kCanvasChannels];
+    int m_channelShown[kCanvasChannels] = {};
+    int m_selectedChannel = 0;
+    int m_timeLabelStyle = 0;        // 1: times counted from the start of the file
+
+    // --- column cache and min-max view ---
+    int m_minMaxRequest = 0;
+    std::unique_ptr<int[]> m_columnFlags;       // kCacheColumns
+    std::unique_ptr<float[]> m_columnValues;    // kCacheColumns x 256, column-major by channel
+    double m_cachedWidth = -1.0;
+    double m_cachedStart = -1.0;
+    double m_cachedEnd = -1.0;
+    std::unique_ptr<QPoint[]> m_points;         // kCacheColumns
+    int m_plotWidth = 0;                        // stored by DrawLabels
+
+    // --- cursors ---
+    std::unique_ptr<CTimeCursor> m_timeCursor1;
+    std::unique_ptr<CTimeCursor> m_timeCursor2;
+    std::unique_ptr<CLevelCursor> m_levelCursor1;
+    std::unique_ptr<CLevelCursor> m_levelCursor2;
+    int m_cursorDrag = 0;            // 0 idle, 1/2 vertical cursor, 3/4 horizontal cursor
+    int m_nextCursor = 1;            // cursor of a pair that the next double-click moves
+    char m_timeText[256] = {};       // last formatted time label
+    QString m_timeTextW;
+
+    // --- what a processing job reads from the window ---
+    QWidget* m_progressWnd = nullptr;
+    int m_saved = 0;                 // set when an operation used this window as its source
+    float m_ratedFrequency = 50.0f;  // RMS operation
+    int m_averagingFactor = 1;
+    QString m_resultName;
+
+private:
+    void Initialise();
+};
+
+} // namespace vistrel

@@ -1,0 +1,20 @@
+#pragma once
+// `vistrel --png OUT.png [--size WxH] FILE`: renders the plot window that opening FILE shows
+// (cursors placed) into a picture, without showing any window.
+
+#include <QSize>
+#include <QString>
+
+namespace vistrel {
+
+constexpr int kPngDefaultWidth = 1280;
+constexpr int kPngDefaultHeight = 800;
+
+// Returns 0 on success; otherwise prints a message on stderr and returns non-zero
+// (2: the recording cannot be opened, 3: the picture cannot be written, 1: bad size).
+int RenderPlotToPng(const QString& recording, const QString& png, QSize size = QSize());
+
+// Parses "WxH" (e.g. "1280x800"); false for anything else or sizes outside 64..16384.
+bool ParsePngSize(const QString& text, QSize* size);
+
+} // namespace vistrel

@@ -1,0 +1,433 @@
+// vistrel-cli subcommands of the processing and saving operations: each fills a job the way
+// a freshly opened plot window with the given cursors and parameters would, and runs it.
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "cli/CliCommon.h"
+#include "core/processing/LinearCoeffs.h"
+#include "core/processing/ProcessJob.h"
+#include "core/processing/TableFunction.h"
+#include "core/recording/DataFile.h"
+
+using namespace vistrel;
+
+namespace {
+
+class CliObserver : public IProcessObserver {
+public:
+    void ProgressTitle(int) override {}
+    void Progress(int) override {}
+    void Failed(const std::string& message) override { m_message = message; }
+    void OpenResult(const std::filesystem::path&) override {}
+    std::string m_message;
+};
+
+// Options of one subcommand: "--name value" pairs (repeatable) and flags, plus one FILE.
+struct Args {
+    std::string file;
+    std::multimap<std::string, std::string> values;
+    std::vector<std::string> flags;
+    std::string error;
+
+    bool Has(const std::string& name) const { return values.count(name) != 0; }
+    std::string Get(const std::string& name) const {
+        auto it = values.find(name);
+        return it == values.end() ? std::string() : it->second;
+    }
+    std::vector<std::string> All(const std::string& name) const {
+        std::vector<std::string> out;
+        auto range = values.equal_range(name);
+        for (auto it = range.first; it != range.second; ++it)
+            out.push_back(it->second);
+        return out;
+    }
+    bool Flag(const std::string& name) const {
+        for (const auto& f : flags)
+            if (f == name)
+                return true;
+        return false;
+    }
+};
+
+const char* const kCommonValues[] = {"--from", "--to", "--hide", "--select", "--time-style", "--out"};
+
+bool ParseArgs(int argc, char** argv, const std::vector<std::string>& valueOptions,
+               const std::vector<std::string>& flagOptions, Args& args) {
+    auto isValue = [&](const std::string& a) {
+        for (const char* c : kCommonValues)
+            if (a == c)
+                return true;
+        for (const auto& v : valueOptions)
+            if (a == v)
+                return true;
+        return false;
+    };
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        if (a.rfind("--", 0) == 0) {
+            if (isValue(a)) {
+                if (i + 1 >= argc) {
+                    args.error = "option " + a + " needs a value";
+                    return false;
+                }
+                args.values.emplace(a, argv[++i]);
+                continue;
+            }
+            bool known = false;
+            for (const auto& f : flagOptions)
+                known = known || a == f;
+            if (!known) {
+                args.error = "unknown option " + a;
+                return false;
+            }
+            args.flags.push_back(a);
+        } else if (args.file.empty()) {
+            args.file = a;
+        } else {
+            args.error = "unexpected argument " + a;
+            return false;
+        }
+    }
+    if (args.file.empty()) {
+        args.error = "no recording given";
+        return false;
+    }
+    return true;
+}
+
+bool ParseIntIn(const std::string& text, int64_t lo, int64_t hi, int64_t& value) {
+    return cli::ParseInt64(text.c_str(), value) && value >= lo && value <= hi;
+}
+
+std::vector<std::string> Split(const std::string& text, char sep) {
+    std::vector<std::string> parts;
+    size_t from = 0;
+    for (;;) {
+        const size_t at = text.find(sep, from);
+        parts.push_back(text.substr(from, at == std::string::npos ? std::string::npos : at - from));
+        if (at == std::string::npos)
+            return parts;
+        from = at + 1;
+    }
+}
+
+// "LOW,HIGH" into two floats.
+bool ParseRange(const std::string& text, float& low, float& high) {
+    const auto parts = Split(text, ',');
+    double a = 0, b = 0;
+    if (parts.size() != 2 || !cli::ParseDouble(parts[0].c_str(), a) || !cli::ParseDouble(parts[1].c_str(), b))
+        return false;
+    low = static_cast<float>(a);
+    high = static_cast<float>(b);
+    return true;
+}
+
+// Runs a subcommand: opens the recording, applies the common options, lets `fill` set the
+// operation's parameters, runs the job and reports.
+template <typename Fill>
+int RunCommand(int argc, char** argv, const std::vector<std::string>& valueOptions,
+               const std::vector<std::string>& flagOptions, Fill fill) {
+    Args args;
+    if (!ParseArgs(argc, argv, valueOptions, flagOptions, args))
+        return cli::Fail(std::string(argv[0]) + ": " + args.error);
+    const std::filesystem::path path = std::filesystem::path(args.file);
+    cli::StderrOpenObserver openObserver;
+    CDataFile file(&openObserver);
+    if (!cli::OpenRecording(file, path))
+        return 2;
+    auto job = std::make_unique<ProcessJob>();
+    job->InitFrom(file);
+    job->m_startDelayMs = 0;
+    const int n = file.Channels();
+    int64_t v = 0;
+    if (args.Has("--from")) {
+        if (!cli::ParseInt64(args.Get("--from").c_str(), v))
+            return cli::Fail("--from needs a sample position");
+        job->m_cursor1 = v;
+    }
+    if (args.Has("--to")) {
+        if (!cli::ParseInt64(args.Get("--to").c_str(), v))
+            return cli::Fail("--to needs a sample position");
+        job->m_cursor2 = v;
+    }
+    for (const std::string& list : args.All("--hide"))
+        for (const std::string& item : Split(list, ',')) {
+            if (!ParseIntIn(item, 1, n, v))
+                return cli::Fail(path, "--hide: '" + item + "' is not a channel from 1 to " + std::to_string(n));
+            job->m_channelShown[v - 1] = 0;
+        }
+    if (args.Has("--select")) {
+        if (!ParseIntIn(args.Get("--select"), 1, n, v))
+            return cli::Fail(path, "--select needs a channel from 1 to " + std::to_string(n));
+        job->m_selected = static_cast<int32_t>(v - 1);
+    }
+    if (args.Has("--time-style")) {
+        if (!ParseIntIn(args.Get("--time-style"), 0, 1, v))
+            return cli::Fail("--time-style must be 0 or 1");
+        job->m_timeStyle = static_cast<int32_t>(v);
+        job->m_axisOrigin = v == 1 ? 0 : job->m_startTime;
+    }
+    const std::string problem = fill(args, file, *job);
+    if (!problem.empty())
+        return cli::Fail(path, problem);
+    if (args.Has("--out"))
+        job->m_resultName = std::filesystem::path(args.Get("--out"));
+    else if (job->m_op == OP_SAVE_FRAGMENT || job->m_op == OP_SAVE_CHANNELS)
+        return cli::Fail(std::string(argv[0]) + ": --out is required");
+    else
+        job->m_resultName = ResultFileName(job->m_op);
+
+    CliObserver observer;
+    RunProcessJob(*job, observer);
+    if (!job->m_succeeded)
+        return cli::Fail(path, job->m_error.empty() ? "the operation failed" : job->m_error);
+    std::printf("%s\n", job->m_resultName.string().c_str());
+    return 0;
+}
+
+int AveragingCommand(int argc, char** argv, ProcessOp op) {
+    return RunCommand(argc, argv, {"--factor"}, {}, [op](const Args& a, CDataFile&, ProcessJob& job) {
+        int64_t n = 0;
+        if (!ParseIntIn(a.Get("--factor"), 2, INT32_MAX, n))
+            return std::string("--factor N is required, N >= 2");
+        job.m_op = op;
+        job.m_averagingFactor = static_cast<int32_t>(n);
+        return std::string();
+    });
+}
+
+// Default colours of the sum/difference rows 1 to 8; rows 9 to 16 are black.
+const uint32_t kAddSubColours[8] = {0xFF0000, 0x008000, 0x0000FF, 0x008080,
+                                    0x800080, 0x808000, 0x4000C0, 0xC00040};
+
+} // namespace
+
+int CmdMovAvg(int argc, char** argv) {
+    return AveragingCommand(argc, argv, OP_MOVING_AVERAGE);
+}
+
+int CmdAverage(int argc, char** argv) {
+    return AveragingCommand(argc, argv, OP_AVERAGE);
+}
+
+int CmdAxb(int argc, char** argv) {
+    return RunCommand(argc, argv, {"--coeffs"}, {}, [](const Args& a, CDataFile&, ProcessJob& job) {
+        if (!a.Has("--coeffs"))
+            return std::string("--coeffs FILE is required");
+        job.m_op = OP_LINEAR;
+        const std::string path = a.Get("--coeffs");
+        switch (ReadCoeffFile(path, job.m_coeffA, job.m_coeffB)) {
+        case CoeffFileStatus::NotFound: return "coefficient file " + path + " not found";
+        case CoeffFileStatus::NotCoeffFile:
+            return path + " is not a coefficient file (its first line must be " +
+                   std::string(kCoeffFileHeader) + ")";
+        default: return std::string();
+        }
+    });
+}
+
+int CmdRms(int argc, char** argv) {
+    return RunCommand(argc, argv, {"--freq"}, {}, [](const Args& a, CDataFile&, ProcessJob& job) {
+        job.m_op = OP_RMS;
+        job.m_ratedFrequency = 50.0f;
+        if (a.Has("--freq")) {
+            double f = 0;
+            if (!cli::ParseDouble(a.Get("--freq").c_str(), f) || !(f > 0) || !std::isfinite(static_cast<float>(f)))
+                return std::string("--freq must be a number greater than 0");
+            job.m_ratedFrequency = static_cast<float>(f);
+        }
+        return std::string();
+    });
+}
+
+int CmdAddSub(int argc, char** argv) {
+    return RunCommand(argc, argv, {"--output"}, {}, [](const Args& a, CDataFile& file, ProcessJob& job) {
+        const auto outputs = a.All("--output");
+        if (outputs.empty() || outputs.size() > 16)
+            return std::string("give --output EXPR 1 to 16 times");
+        job.m_op = OP_ADD_SUB;
+        OutputChannelList& list = job.m_outputs;
+        list.Clear();
+        const int n = file.Channels();
+        for (size_t i = 0; i < outputs.size(); ++i) {
+            std::string expr = outputs[i], range;
+            if (const size_t at = expr.find('@'); at != std::string::npos) {
+                range = expr.substr(at + 1);
+                expr.resize(at);
+            }
+            // Two operands, each a sign and a 1-based absolute channel number.
+            int signs[2], channels[2];
+            size_t pos = 0;
+            for (int k = 0; k < 2; ++k) {
+                if (pos >= expr.size() || (expr[pos] != '+' && expr[pos] != '-'))
+                    return "--output '" + outputs[i] + "': expected two signed channels like +1-2";
+                signs[k] = expr[pos] == '+' ? 1 : -1;
+                size_t end = pos + 1;
+                while (end < expr.size() && std::isdigit(static_cast<unsigned char>(expr[end])))
+                    ++end;
+                int64_t c = 0;
+                if (!ParseIntIn(expr.substr(pos + 1, end - pos - 1), 1, n, c))
+                    return "--output '" + outputs[i] + "': channels must be 1 to " + std::to_string(n);
+                channels[k] = static_cast<int>(c);
+                pos = end;
+            }
+            if (pos != expr.size())
+                return "--output '" + outputs[i] + "': expected two signed channels like +1-2";
+            list.coefficients[2 * i] = signs[0];
+            list.coefficients[2 * i + 1] = signs[1];
+            list.sources[2 * i] = channels[0];
+            list.sources[2 * i + 1] = channels[1];
+            if (!range.empty()) {
+                if (!ParseRange(range, list.rangeLow[i], list.rangeHigh[i]))
+                    return "--output '" + outputs[i] + "': the range must be @LOW,HIGH";
+            } else {
+                const ChannelEntry e1 = file.Channel(channels[0] - 1), e2 = file.Channel(channels[1] - 1);
+                list.rangeLow[i] = static_cast<float>(e1.low + e2.low);
+                list.rangeHigh[i] = static_cast<float>(e1.high + e2.high);
+            }
+            list.colours[i] = i < 8 ? kAddSubColours[i] : 0;
+        }
+        for (int i = 0; i < kMaxOutputChannels; ++i)
+            list.widths[i] = 1;
+        list.count = static_cast<int32_t>(outputs.size());
+        return std::string();
+    });
+}
+
+int CmdTableFunc(int argc, char** argv) {
+    return RunCommand(argc, argv, {"--table"}, {}, [](const Args& a, CDataFile& file, ProcessJob& job) {
+        const auto tables = a.All("--table");
+        if (tables.empty() || tables.size() > 32)
+            return std::string("give --table C=POINTS.txt 1 to 32 times");
+        job.m_op = OP_TABLE_FUNCTION;
+        OutputChannelList& list = job.m_outputs;
+        list.Clear();
+        const int n = file.Channels();
+        for (size_t i = 0; i < tables.size(); ++i) {
+            const size_t eq = tables[i].find('=');
+            int64_t c = 0;
+            if (eq == std::string::npos || !ParseIntIn(tables[i].substr(0, eq), 1, n, c))
+                return "--table '" + tables[i] + "': expected C=POINTS.txt with C from 1 to " + std::to_string(n);
+            TableFunction& t = job.m_tables[i];
+            t.Clear();
+            ReadPointsFile(tables[i].substr(eq + 1), t); // unreadable: the channel passes through
+            const ChannelEntry e = file.Channel(static_cast<int>(c) - 1);
+            list.sources[i] = static_cast<int32_t>(c);
+            list.rangeLow[i] = static_cast<float>(e.low);
+            list.rangeHigh[i] = static_cast<float>(e.high);
+            if (t.m_count > 3) {
+                list.rangeLow[i] = t.m_minValue;
+                list.rangeHigh[i] = t.m_maxValue;
+            }
+            list.colours[i] = job.m_colours[c - 1];
+        }
+        for (int i = 0; i < kMaxOutputChannels; ++i)
+            list.widths[i] = 1;
+        list.count = static_cast<int32_t>(tables.size());
+        return std::string();
+    });
+}
+
+int CmdSpectrum(int argc, char** argv) {
+    return RunCommand(
+        argc, argv, {"--channel", "--low-hz", "--high-hz", "--points", "--window"}, {"--fft"},
+        [](const Args& a, CDataFile& file, ProcessJob& job) {
+            const auto channels = a.All("--channel");
+            if (channels.empty() || channels.size() > 32)
+                return std::string("give --channel C 1 to 32 times");
+            OutputChannelList& list = job.m_outputs;
+            list.Clear();
+            const int n = file.Channels();
+            for (size_t i = 0; i < channels.size(); ++i) {
+                int64_t c = 0;
+                if (!ParseIntIn(channels[i], 1, n, c))
+                    return "--channel must be 1 to " + std::to_string(n);
+                const ChannelEntry e = file.Channel(static_cast<int>(c) - 1);
+                list.sources[i] = static_cast<int32_t>(c);
+                list.rangeLow[i] = static_cast<float>(e.low);
+                list.rangeHigh[i] = static_cast<float>(e.high);
+                list.colours[i] = job.m_colours[c - 1];
+            }
+            for (int i = 0; i < kMaxOutputChannels; ++i)
+                list.widths[i] = 1;
+            list.count = static_cast<int32_t>(channels.size());
+            double lower = 0, upper = 400;
+            int64_t points = 400, window = 0;
+            if (a.Has("--low-hz") && !cli::ParseDouble(a.Get("--low-hz").c_str(), lower))
+                return std::string("--low-hz needs a number");
+            if (a.Has("--high-hz") && !cli::ParseDouble(a.Get("--high-hz").c_str(), upper))
+                return std::string("--high-hz needs a number");
+            if (a.Has("--points") && !ParseIntIn(a.Get("--points"), 1, INT32_MAX, points))
+                return std::string("--points must be a whole number of at least 1");
+            if (a.Has("--window") && !ParseIntIn(a.Get("--window"), 0, 4, window))
+                return std::string("--window must be 0 to 4");
+            // The corrections of the dialog's Execute.
+            upper = std::min(upper, static_cast<double>(file.Rate()));
+            if (lower < 0)
+                lower = 0;
+            if (lower >= upper)
+                lower = 0;
+            const bool fft = a.Flag("--fft");
+            job.m_op = fft ? OP_SPECTRUM_FFT : OP_SPECTRUM;
+            list.spectrumPoints = static_cast<int32_t>(points);
+            job.m_spectrum.m_lowerW = kTwoPi * lower;
+            job.m_spectrum.m_upperW = kTwoPi * upper;
+            job.m_spectrum.m_window = static_cast<int32_t>(window);
+            job.m_spectrum.m_fft = fft ? 1 : 0;
+            return std::string();
+        });
+}
+
+int CmdSaveFragment(int argc, char** argv) {
+    return RunCommand(argc, argv, {"--devices"}, {}, [](const Args& a, CDataFile& file, ProcessJob& job) {
+        job.m_op = OP_SAVE_FRAGMENT;
+        job.m_deviceMask = 0;
+        if (a.Has("--devices")) {
+            const int devices = std::min(file.Devices(), 8);
+            for (const std::string& item : Split(a.Get("--devices"), ',')) {
+                int64_t d = 0;
+                if (!ParseIntIn(item, 1, devices, d))
+                    return "--devices: '" + item + "' is not a device from 1 to " + std::to_string(devices);
+                job.m_deviceMask |= static_cast<uint8_t>(1u << (d - 1));
+            }
+        }
+        return std::string();
+    });
+}
+
+int CmdSaveChannels(int argc, char** argv) {
+    return RunCommand(argc, argv, {"--channel"}, {}, [](const Args& a, CDataFile& file, ProcessJob& job) {
+        const auto channels = a.All("--channel");
+        if (channels.empty() || channels.size() > 32)
+            return std::string("give --channel C[@LOW,HIGH] 1 to 32 times");
+        job.m_op = OP_SAVE_CHANNELS;
+        OutputChannelList& list = job.m_outputs;
+        list.Clear();
+        const int n = file.Channels();
+        for (size_t i = 0; i < channels.size(); ++i) {
+            std::string text = channels[i], range;
+            if (const size_t at = text.find('@'); at != std::string::npos) {
+                range = text.substr(at + 1);
+                text.resize(at);
+            }
+            int64_t c = 0;
+            if (!ParseIntIn(text, 1, n, c))
+                return "--channel '" + channels[i] + "': channels must be 1 to " + std::to_string(n);
+            const ChannelEntry e = file.Channel(static_cast<int>(c) - 1);
+            list.sources[i] = static_cast<int32_t>(c);
+            list.rangeLow[i] = static_cast<float>(e.low);
+            list.rangeHigh[i] = static_cast<float>(e.high);
+            if (!range.empty() && !ParseRange(range, list.rangeLow[i], list.rangeHigh[i]))
+                return "--channel '" + channels[i] + "': the range must be @LOW,HIGH";
+            list.colours[i] = job.m_colours[c - 1];
+        }
+        for (int i = 0; i < kMaxOutputChannels; ++i)
+            list.widths[i] = 1;
+        list.count = static_cast<int32_t>(channels.size());
+        return std::string();
+    });
+}

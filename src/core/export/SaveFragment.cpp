@@ -1,0 +1,175 @@
+// Saving the fragment between the cursors as a recording (chosen devices) or as a text table
+// (shown channels).
+#include <cstdio>
+#include <string>
+
+#include "core/common/TextFormat.h"
+#include "core/processing/Engine.h"
+#include "core/recording/TimeBase.h"
+#include "platform/FileTimes.h"
+
+namespace vistrel::engine {
+
+namespace {
+
+bool NamesRecording(const std::filesystem::path& path) {
+    const std::string s = PathText(path);
+    return s.find(".kvf") != std::string::npos || s.find(".KVF") != std::string::npos;
+}
+
+// Channels the derived-header writer includes: those of the chosen devices, and under a name
+// beginning with '~' only the shown ones. The rows hold the same channels.
+std::vector<int> IncludedChannels(JobContext& ctx, uint8_t mask, bool tildeName) {
+    std::vector<int> included;
+    const int n = ctx.src.Channels();
+    const int devices = ctx.src.Devices();
+    const int perDevice = devices != 0 ? n / devices : n;
+    for (int c = 0; c < n; ++c) {
+        const bool byName = !tildeName || ctx.job.m_channelShown[c] != 0;
+        const bool byDevice = mask == 0 || (perDevice > 0 && c / perDevice < 8 &&
+                                            (mask >> (c / perDevice)) & 1);
+        if (byName && byDevice)
+            included.push_back(c);
+    }
+    return included;
+}
+
+void SaveAsRecording(JobContext& ctx) {
+    ProcessJob& job = ctx.job;
+    const uint8_t mask = job.m_deviceMask;
+    const bool tilde = PathText(job.m_resultName.filename()).rfind('~', 0) == 0;
+    const std::vector<int> included = IncludedChannels(ctx, mask, tilde);
+    if (included.empty()) {
+        ctx.Fail("No channel is left to save (all hidden or no device chosen)");
+        return;
+    }
+    ResultFile out(ctx);
+    const auto temp = out.TempPath(false);
+    ctx.src.SetDeviceMask(mask);
+    const int header = ctx.src.WriteDerivedHeader(temp, 1);
+    ctx.src.SetDeviceMask(0);
+    if (!out.Open(header, static_cast<int>(included.size())))
+        return;
+    std::vector<float> row(included.size());
+    for (int64_t p = ctx.start; p < ctx.end; ++p) {
+        ctx.Progress(p);
+        for (size_t i = 0; i < included.size(); ++i)
+            row[i] = static_cast<float>(ctx.Sample(p, included[i]));
+        if (!out.WriteRow(row.data(), row.size()))
+            return;
+    }
+    if (out.Finish(ResultStartStamp(job.m_startTime, ctx.start, ctx.src.Rate())))
+        ctx.Succeed();
+}
+
+class TextWriter {
+public:
+    explicit TextWriter(std::FILE* f) : m_file(f) {}
+    void Put(const char* text) {
+        m_line += text;
+    }
+    bool EndLine() {
+        m_line += "\r\n";
+        const bool ok = std::fwrite(m_line.data(), 1, m_line.size(), m_file) == m_line.size();
+        m_line.clear();
+        return ok;
+    }
+
+private:
+    std::FILE* m_file;
+    std::string m_line;
+};
+
+void SaveAsText(JobContext& ctx) {
+    ProcessJob& job = ctx.job;
+    const std::vector<int> shown = ctx.ShownChannels();
+    const std::filesystem::path temp = [&] {
+        std::filesystem::path name = job.m_resultName.filename();
+        name += ".part";
+        return job.m_resultName.parent_path() / name;
+    }();
+    std::FILE* f = platform::OpenFile(temp, "wb");
+    const std::string target = PathText(job.m_resultName);
+    if (!f) {
+        ctx.Fail("Cannot create the text file " + target);
+        return;
+    }
+    std::vector<char> buffer(1 << 20);
+    std::setvbuf(f, buffer.data(), _IOFBF, buffer.size());
+    auto abandon = [&](const std::string& message) {
+        if (f)
+            std::fclose(f);
+        f = nullptr;
+        std::error_code ec;
+        std::filesystem::remove(temp, ec);
+        ctx.Fail(message);
+    };
+    const std::string writeFailed = "Writing " + target + " failed (is the disk full?); no file was kept";
+    TextWriter w(f);
+    char buf[512];
+    const int style = job.m_timeStyle;
+    if (style == 1) {
+        std::snprintf(buf, sizeof buf, "%16s", "From Begin (mks)");
+        w.Put(buf);
+    } else if (style == 0) {
+        std::snprintf(buf, sizeof buf, "%8s %14s", "Date    ", "Time          ");
+        w.Put(buf);
+    }
+    for (const int c : shown) {
+        std::snprintf(buf, sizeof buf, "    Chan# %02d", c + 1);
+        w.Put(buf);
+    }
+    if (!w.EndLine())
+        return abandon(writeFailed);
+
+    const float rate = ctx.src.Rate();
+    const int64_t unitsPerSample = UnitsPerSample(rate);
+    for (int64_t p = ctx.start; p < ctx.end; ++p) {
+        ctx.Progress(p);
+        if (style == 1) {
+            std::snprintf(buf, sizeof buf, "%16.1lf",
+                          static_cast<double>(p - ctx.start) / static_cast<double>(rate) * 1000000.0);
+            w.Put(buf);
+        } else if (style == 0) {
+            const int64_t t = job.m_startTime + p * unitsPerSample;
+            const CalendarFields cf = FileTimeToFields(t);
+            const int64_t frac = ((t % 10'000'000) + 10'000'000) % 10'000'000 / 100;
+            std::snprintf(buf, sizeof buf, "%02d-%02d-%02d %02d:%02d:%02d,%05d", cf.day, cf.month,
+                          cf.year - 2000, cf.hour, cf.minute, cf.second, static_cast<int>(frac));
+            w.Put(buf);
+        }
+        for (const int c : shown) {
+            const double v = static_cast<double>(ctx.Sample(p, c));
+            char value[400];
+            std::snprintf(value, sizeof value, ValueFormat(static_cast<float>(v)), v);
+            std::snprintf(buf, sizeof buf, "%12s", value);
+            w.Put(buf);
+        }
+        if (!w.EndLine())
+            return abandon(writeFailed);
+    }
+    const bool flushed = std::fflush(f) == 0 && std::ferror(f) == 0;
+    const bool closed = std::fclose(f) == 0;
+    f = nullptr;
+    if (!flushed || !closed)
+        return abandon(writeFailed);
+    std::error_code ec;
+    std::filesystem::rename(temp, job.m_resultName, ec);
+    if (ec)
+        return abandon("Cannot replace " + target + ": " + ec.message());
+    ctx.Succeed();
+}
+
+} // namespace
+
+void SaveFragment(JobContext& ctx) {
+    if (!ctx.OrderFragment())
+        return;
+    ctx.observer.ProgressTitle(ProgressTitleId(OP_SAVE_FRAGMENT));
+    if (NamesRecording(ctx.job.m_resultName))
+        SaveAsRecording(ctx);
+    else
+        SaveAsText(ctx);
+}
+
+} // namespace vistrel::engine

@@ -1,0 +1,165 @@
+#include "core/processing/SpectrumCore.h"
+
+#include <cmath>
+#include <new>
+#include <vector>
+
+#include "core/processing/WindowFft.h"
+
+namespace vistrel {
+
+double AnalysisFrequency(double lowerW, double upperW, int64_t S, int64_t J, double T) {
+    const double w = lowerW + static_cast<double>(S) * (upperW - lowerW) / static_cast<double>(J);
+    const double periods = 2.0 * T / (kTwoPi / w);
+    const int64_t m = std::isfinite(periods) && periods < 9e18 ? static_cast<int64_t>(periods) : 0;
+    const int64_t n = m / 2 + (m % 2 != 0 ? 1 : 0);
+    return kTwoPi * static_cast<double>(n) / T;
+}
+
+namespace {
+template <typename T>
+std::unique_ptr<T[]> Zeroed(uint64_t count) {
+    if (count == 0)
+        count = 1;
+    if (count > (uint64_t{1} << 60) / sizeof(T))
+        return nullptr;
+    return std::unique_ptr<T[]>(new (std::nothrow) T[static_cast<size_t>(count)]());
+}
+} // namespace
+
+bool DirectSums::Allocate(uint64_t positions, uint64_t points, int channels) {
+    H = static_cast<int64_t>(positions);
+    J = static_cast<int64_t>(points);
+    M = channels;
+    windowed = Zeroed<float>(positions * static_cast<uint64_t>(channels));
+    freq = Zeroed<double>(points);
+    sinSum = Zeroed<double>(points * static_cast<uint64_t>(channels));
+    cosSum = Zeroed<double>(points * static_cast<uint64_t>(channels));
+    if (positions > (uint64_t{1} << 56) || points > (uint64_t{1} << 56) || !windowed || !freq ||
+        !sinSum || !cosSum) {
+        Free();
+        return false;
+    }
+    return true;
+}
+
+void DirectSums::Free() {
+    windowed.reset();
+    freq.reset();
+    sinSum.reset();
+    cosSum.reset();
+}
+
+void DirectSums::Run(int64_t b0, int64_t b1, double rate, const std::function<void(int)>& progress) {
+    if (b1 <= b0 || H < 2)
+        return;
+    const int64_t count = b1 - b0;
+    const double half = 0.5 / rate;
+    const double invH = 1.0 / static_cast<double>(H);
+    int lastPercent = 0;
+    auto report = [&](int64_t h) {
+        const int percent = static_cast<int>(static_cast<double>(h) * invH * 100.0);
+        if (percent != lastPercent) {
+            lastPercent = percent;
+            progress(percent);
+        }
+    };
+    std::vector<float> b(static_cast<size_t>(M));
+
+    if (method == SumMethod::PerTerm || method == SumMethod::Shared) {
+        for (int64_t h = 1; h < H; ++h) {
+            const double t = static_cast<double>(h) / rate - half;
+            const float* row = windowed.get() + h * M;
+            const float* prev = row - M;
+            for (int i = 0; i < M; ++i)
+                b[i] = row[i] + prev[i];
+            if (method == SumMethod::PerTerm) {
+                for (int i = 0; i < M; ++i)
+                    for (int64_t S = b0; S < b1; ++S) {
+                        const double a = t * freq[S];
+                        sinSum[S * M + i] += b[i] * std::sin(a);
+                        cosSum[S * M + i] += b[i] * std::cos(a);
+                    }
+            } else {
+                for (int64_t S = b0; S < b1; ++S) {
+                    const double a = t * freq[S];
+                    const double s = std::sin(a), c = std::cos(a);
+                    double* ss = sinSum.get() + S * M;
+                    double* cs = cosSum.get() + S * M;
+                    for (int i = 0; i < M; ++i) {
+                        ss[i] += b[i] * s;
+                        cs[i] += b[i] * c;
+                    }
+                }
+            }
+            report(h);
+        }
+        return;
+    }
+
+    // Recurrence: the phasor of each frequency turns by w / rate per position; every 32
+    // positions it is taken afresh from sin and cos of the exact angle.
+    constexpr int64_t kBlock = 32;
+    std::vector<double> zr(static_cast<size_t>(count)), zi(static_cast<size_t>(count));
+    std::vector<double> rr(static_cast<size_t>(count)), ri(static_cast<size_t>(count));
+    for (int64_t S = 0; S < count; ++S) {
+        const double d = freq[b0 + S] / rate;
+        rr[S] = std::cos(d);
+        ri[S] = std::sin(d);
+    }
+    // Sums in channel-major order so the frequency loop runs over contiguous memory.
+    std::vector<double> ss(static_cast<size_t>(count) * M, 0.0), cs(static_cast<size_t>(count) * M, 0.0);
+    for (int64_t h = 1; h < H; ++h) {
+        const float* row = windowed.get() + h * M;
+        const float* prev = row - M;
+        for (int i = 0; i < M; ++i)
+            b[i] = row[i] + prev[i];
+        if ((h - 1) % kBlock == 0) {
+            const double t = static_cast<double>(h) / rate - half;
+            for (int64_t S = 0; S < count; ++S) {
+                const double a = t * freq[b0 + S];
+                zr[S] = std::cos(a);
+                zi[S] = std::sin(a);
+            }
+        } else {
+            double* __restrict pr = zr.data();
+            double* __restrict pi = zi.data();
+            const double* __restrict qr = rr.data();
+            const double* __restrict qi = ri.data();
+            for (int64_t S = 0; S < count; ++S) {
+                const double nr = pr[S] * qr[S] - pi[S] * qi[S];
+                const double ni = pr[S] * qi[S] + pi[S] * qr[S];
+                pr[S] = nr;
+                pi[S] = ni;
+            }
+        }
+        for (int i = 0; i < M; ++i) {
+            const double bi = b[i];
+            double* __restrict s = ss.data() + static_cast<size_t>(i) * count;
+            double* __restrict c = cs.data() + static_cast<size_t>(i) * count;
+            const double* __restrict pr = zr.data();
+            const double* __restrict pi = zi.data();
+            for (int64_t S = 0; S < count; ++S) {
+                s[S] += bi * pi[S];
+                c[S] += bi * pr[S];
+            }
+        }
+        report(h);
+    }
+    for (int i = 0; i < M; ++i)
+        for (int64_t S = 0; S < count; ++S) {
+            sinSum[(b0 + S) * M + i] = ss[static_cast<size_t>(i) * count + S];
+            cosSum[(b0 + S) * M + i] = cs[static_cast<size_t>(i) * count + S];
+        }
+}
+
+void DirectSums::Magnitudes(double T, double rate, double* out) const {
+    for (int64_t S = 0; S < J; ++S)
+        for (int i = 0; i < M; ++i) {
+            const double re = (1.0 / T) * cosSum[S * M + i] * (0.5 / rate);
+            const double im = (0.5 / rate) * (1.0 / T) * sinSum[S * M + i];
+            out[S * M + i] = std::sqrt(re * re + im * im);
+        }
+}
+
+} // namespace vistrel
