@@ -26,8 +26,8 @@ void LogTime(const char* format, int64_t fileTime) {
 CPlotWnd::CPlotWnd(QWidget* window, const CanvasRect& clientRect, CDataFile* file, IPlotHost* host)
     : CGraphCanvas(window, clientRect, kPlotHDivisions, kPlotVDivisions), m_file(file), m_host(host) {
     m_progressWnd = nullptr;
-    m_columnFlags = std::make_unique<int[]>(kCacheColumns);
-    m_columnValues = std::make_unique<float[]>(static_cast<size_t>(kCacheColumns) * kCanvasChannels);
+    m_cache = std::make_unique<CColumnCache>();
+    m_source.Attach(file);
     m_points = std::make_unique<QPoint[]>(kCacheColumns);
     Initialise();
 }
@@ -86,7 +86,7 @@ void CPlotWnd::Initialise() {
 
     // 10.-11. Zoom table and data.
     m_windowSampleCount = BuildWindowSamples(m_timeWindows, m_displayWindow, N, m_duration, m_windowSamples);
-    AttachData(K, N, m_columnValues.get(), m_ranges, m_windowSampleCount, m_windowSamples);
+    AttachData(K, N, &m_cache->values[0][0], m_ranges, m_windowSampleCount, m_windowSamples);
 
     // 12. Trace settings: defaults, then what the recording carries, then the pens.
     for (int i = 0; i < kCanvasChannels; ++i) {
