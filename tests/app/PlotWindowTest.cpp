@@ -439,3 +439,19 @@ TEST(PlotWindow, RecordingDisplaySettingsAndColoursOfManyChannels) {
     EXPECT_NE(p->m_penColors[60], p->m_penColors[28]);
     a.area.closeAllSubWindows();
 }
+
+TEST(PlotWindow, RecordingLongerThanEveryWindowIsWhollyReachable) {
+    test::TempDir dir;
+    Area a;
+    test::FloatFixture f;
+    f.layout.rate = 1e-6;   // one sample every ~11.6 days: 100 samples span ~3 years
+    f.samples = 100;
+    ASSERT_TRUE(test::WriteFloatFixture(dir / "long.kvf", f));
+    PlotWindow* w = PlotWindow::Create(&a.area, Q(dir / "long.kvf"));
+    ASSERT_NE(w, nullptr);
+    CPlotWnd* p = w->Plot();
+    EXPECT_EQ(p->m_displayWindow, kTimeWindowCount - 1);
+    EXPECT_DOUBLE_EQ(p->m_windowSamples[0], 100);
+    EXPECT_DOUBLE_EQ(p->m_visibleEnd, 100);
+    a.area.closeAllSubWindows();
+}

@@ -123,8 +123,9 @@ void PlotCanvasWidget::mouseDoubleClickEvent(QMouseEvent* e) {
     if (e->button() == Qt::LeftButton) {
         const QPoint pt = e->position().toPoint();
         plot->PlaceCursorAt(KeysOf(e), pt.x(), pt.y());
-    } else {
-        plot->CanvasEvent(e);   // a right double-click is one more zoom-back press
+    } else if (e->button() == Qt::RightButton) {
+        const QPoint pt = e->position().toPoint();
+        plot->OnRButtonDown(KeysOf(e), pt.x(), pt.y());   // a quick second click zooms back again
     }
 }
 

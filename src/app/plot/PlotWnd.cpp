@@ -93,6 +93,9 @@ void CPlotWnd::Initialise() {
 
     // 10.-11. Zoom table and data.
     m_windowSampleCount = BuildWindowSamples(m_timeWindows, m_displayWindow, N, m_duration, m_windowSamples);
+    // Longer than the longest window: the whole range still shows the whole recording.
+    if (range.tooLong && static_cast<double>(N) > m_windowSamples[0])
+        m_windowSamples[0] = static_cast<double>(N);
     AttachData(K, N, &m_cache->values[0][0], m_ranges, m_windowSampleCount, m_windowSamples);
 
     // 12. Trace settings: defaults, then what the recording carries, then the pens.
