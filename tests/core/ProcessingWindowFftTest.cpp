@@ -57,6 +57,27 @@ TEST(ProcessingFft, MagnitudesOfSimpleSignals) {
     EXPECT_EQ(mag, 8.0);
 }
 
+TEST(ProcessingFft, AgreesWithThePlainRadix2Order) {
+    uint64_t state = 12345;
+    auto next = [&] {
+        state = state * 6364136223846793005ULL + 1442695040888963407ULL;
+        return static_cast<double>(state >> 11) / 9007199254740992.0 - 0.5;
+    };
+    for (size_t N : {1u, 2u, 4u, 8u, 16u, 1024u, 4096u, 65536u}) {
+        std::vector<double> x(N), fast(N), ref(N);
+        for (size_t k = 0; k < N; ++k)
+            x[k] = next() + 3.0 * std::sin(kTwoPi * 5 * k / N);
+        ASSERT_TRUE(FftMagnitudes(x.data(), fast.data(), N));
+        ASSERT_TRUE(FftMagnitudesReference(x.data(), ref.data(), N));
+        double largest = 0, diff = 0;
+        for (size_t b = 0; b < N; ++b) {
+            largest = std::max(largest, ref[b]);
+            diff = std::max(diff, std::fabs(fast[b] - ref[b]));
+        }
+        EXPECT_LE(diff, 1e-12 * largest) << N;
+    }
+}
+
 TEST(ProcessingFft, ChooseSpan) {
     FftSpan s = ChooseFftSpan(5000, 5100, 100000); // 100 apart: 128, centred
     EXPECT_EQ(s.n, 128);
