@@ -1,3 +1,4 @@
+#include <QApplication>
 #include <QFileInfo>
 #include <QImage>
 #include <QMdiArea>
@@ -14,6 +15,7 @@
 #include <filesystem>
 #include <memory>
 
+#include "core/processing/ProcessJob.h"
 #include "core/recording/DataFile.h"
 #include "core/recording/TempResults.h"
 #include "plot/PlotWindow.h"
@@ -350,4 +352,106 @@ TEST(PlotPng, RendersPictureOfTheRequestedSize) {
     EXPECT_EQ(size, QSize(1024, 768));
     EXPECT_FALSE(ParsePngSize(QStringLiteral("10x10"), &size));
     EXPECT_FALSE(ParsePngSize(QStringLiteral("big"), &size));
+}
+
+TEST(PlotWindow, FillsAndTakesBackAProcessingJob) {
+    test::TempDir dir;
+    const auto path = WriteRecording(dir, "job.kvf");
+    Area a;
+    PlotWindow* w = PlotWindow::Create(&a.area, Q(path));
+    ASSERT_NE(w, nullptr);
+    w->Canvas()->repaint();
+    w->OnFirstTimer();
+    EXPECT_FALSE(w->CursorTimerActive());
+    auto job = std::make_unique<ProcessJob>();
+    ASSERT_TRUE(w->FillJob(*job));
+    EXPECT_EQ(job->m_source, w->File());
+    EXPECT_LT(job->m_cursor1, job->m_cursor2);
+    EXPECT_GT(job->m_cursor1, 0);
+    EXPECT_EQ(job->m_colours[1], 0x0000FFu);
+    EXPECT_EQ(job->m_axisOrigin, w->Plot()->m_startTime);
+    job->m_saved = 1;
+    job->m_cursorsMoved = true;
+    job->m_newCursor1 = 100;
+    job->m_newCursor2 = 4196;
+    w->JobDone(*job);
+    EXPECT_EQ(w->Plot()->m_saved, 1);
+    EXPECT_EQ(w->CursorSample(1), 100);
+    EXPECT_EQ(w->CursorSample(2), 4196);
+    a.area.closeAllSubWindows();
+}
+
+TEST(PlotWindow, SdImageOpensWithProgressBoxThatCloses) {
+    test::TempDir dir;
+    test::SdFixture fx;
+    fx.descriptors = {0, 0, 0};
+    fx.sectorNumbers = test::RingNumbers(60, 0, 0, 40);
+    fx.sectorNumbers[12] = 13;   // a hole: the sector map is rebuilt under the progress box
+    ASSERT_TRUE(test::WriteSdFixture(dir / "sd.kvf", fx));
+    Area a;
+    Boxes boxes;
+    PlotWindow* w = PlotWindow::Create(&a.area, Q(dir / "sd.kvf"));
+    ASSERT_NE(w, nullptr);
+    EXPECT_EQ(boxes.errors, 0);
+    EXPECT_EQ(w->Plot()->m_channelCount, 3);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    for (QWidget* top : QApplication::topLevelWidgets())
+        EXPECT_FALSE(top->inherits("vistrel::CProgressBox") && top->isVisible());
+    w->Canvas()->repaint();
+    a.area.closeAllSubWindows();
+}
+
+TEST(PlotWindow, RecordingDisplaySettingsAndColoursOfManyChannels) {
+    test::TempDir dir;
+    Area a;
+    // Stored settings: selected channel 2, own colours, channel 1 hidden with width 3.
+    test::FloatFixture f;
+    f.layout.channels = 3;
+    f.layout.adcFlags = kvf::kAdcAlways | kvf::kAdcColours | kvf::kAdcWidths | kvf::kAdcHidden;
+    f.layout.selected = 2;
+    f.layout.colours = {0x111111, 0x222222, 0x333333};
+    f.layout.widthWords = {1, 3 | kvf::kHiddenBit, 2};
+    f.samples = 5000;
+    ASSERT_TRUE(test::WriteFloatFixture(dir / "adc.kvf", f));
+    PlotWindow* w = PlotWindow::Create(&a.area, Q(dir / "adc.kvf"));
+    ASSERT_NE(w, nullptr);
+    CPlotWnd* p = w->Plot();
+    EXPECT_EQ(p->m_selectedChannel, 2);
+    EXPECT_EQ(p->m_penColors[1], 0x222222u);
+    EXPECT_EQ(p->m_penWidths[1], 3);
+    EXPECT_EQ(p->m_channelShown[1], 0);
+    EXPECT_EQ(p->m_channelShown[2], 1);
+    EXPECT_EQ(p->m_pens[2].width(), 2);
+
+    // 40 channels without stored colours: 29 and 30 share their table colour; later channels get
+    // colours of their own, not repeats of the near-white end of the table.
+    test::FloatFixture many;
+    many.layout.channels = 40;
+    many.layout.adcBlock = false;
+    many.samples = 500;
+    ASSERT_TRUE(test::WriteFloatFixture(dir / "many.kvf", many));
+    w = PlotWindow::Create(&a.area, Q(dir / "many.kvf"));
+    ASSERT_NE(w, nullptr);
+    p = w->Plot();
+    EXPECT_EQ(p->m_penColors[29], 0x00E0E0u);
+    EXPECT_EQ(p->m_penColors[30], 0x00E0E0u);
+    EXPECT_EQ(p->m_penColors[33], DefaultChannelColour(33));
+    EXPECT_NE(p->m_penColors[60], p->m_penColors[28]);
+    a.area.closeAllSubWindows();
+}
+
+TEST(PlotWindow, RecordingLongerThanEveryWindowIsWhollyReachable) {
+    test::TempDir dir;
+    Area a;
+    test::FloatFixture f;
+    f.layout.rate = 1e-6;   // one sample every ~11.6 days: 100 samples span ~3 years
+    f.samples = 100;
+    ASSERT_TRUE(test::WriteFloatFixture(dir / "long.kvf", f));
+    PlotWindow* w = PlotWindow::Create(&a.area, Q(dir / "long.kvf"));
+    ASSERT_NE(w, nullptr);
+    CPlotWnd* p = w->Plot();
+    EXPECT_EQ(p->m_displayWindow, kTimeWindowCount - 1);
+    EXPECT_DOUBLE_EQ(p->m_windowSamples[0], 100);
+    EXPECT_DOUBLE_EQ(p->m_visibleEnd, 100);
+    a.area.closeAllSubWindows();
 }

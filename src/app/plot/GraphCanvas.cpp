@@ -42,14 +42,25 @@ QRect ToQRect(const CanvasRect& r) {
     return QRect(QPoint(r.left, r.top), QPoint(r.right - 1, r.bottom - 1));
 }
 
+QSize g_screenOverride;
+
 void FullScreenClient(int& w, int& h) {
-    const QScreen* s = QGuiApplication::primaryScreen();
-    const QRect g = s ? s->availableGeometry() : QRect(0, 0, 1920, 1080);
-    w = g.width();
-    h = std::max(1, g.height() - CGraphCanvas::kCaptionHeight);
+    const QSize s = FullScreenClientSize();
+    w = s.width();
+    h = s.height();
 }
 
 } // namespace
+
+QSize FullScreenClientSize() {
+    if (!g_screenOverride.isEmpty())
+        return g_screenOverride;
+    const QScreen* s = QGuiApplication::primaryScreen();
+    const QRect g = s ? s->availableGeometry() : QRect(0, 0, 1920, 1080);
+    return QSize(g.width(), std::max(1, g.height() - CGraphCanvas::kCaptionHeight));
+}
+
+void SetFullScreenOverride(const QSize& size) { g_screenOverride = size; }
 
 CGraphCanvas::CGraphCanvas(QWidget* window, const CanvasRect& canvasRect, int hDivisions,
                            int vDivisions)

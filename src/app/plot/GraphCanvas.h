@@ -25,6 +25,11 @@ namespace vistrel {
 QColor ColorFromRef(uint32_t colorRef);
 uint32_t RefFromColor(const QColor& c);
 
+// Full-screen client area (screen less the task bar and a caption) that font and marker sizes
+// derive from. A picture rendered without a screen sets its own size as the override.
+QSize FullScreenClientSize();
+void SetFullScreenOverride(const QSize& size);   // an empty size removes the override
+
 // Label font of a given pixel height: "Segoe UI" where installed, else the system sans-serif face.
 QFont MakeLabelFont(int pixelHeight, int weight);
 

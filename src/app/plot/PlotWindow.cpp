@@ -19,6 +19,8 @@
 
 #include "core/common/DebugLog.h"
 #include "core/common/StringIds.h"
+#include "Cursors.h"
+#include "core/processing/ProcessJob.h"
 #include "core/recording/DataFile.h"
 #include "core/recording/TempResults.h"
 #include "shell/FrameApp.h"
@@ -65,9 +67,12 @@ public:
         if (m_interactive) {
             ShowErrorText(GetUiString(stringId));
         } else if (m_errors) {
+            const QString text = GetUiString(stringId);
+            if (text == QString::number(stringId))
+                return;   // no language module loaded: the caller's own reason is clearer
             if (!m_errors->isEmpty())
                 m_errors->append(QLatin1String("; "));
-            m_errors->append(GetUiString(stringId));
+            m_errors->append(text);
         }
     }
 
@@ -118,8 +123,9 @@ void PlotCanvasWidget::mouseDoubleClickEvent(QMouseEvent* e) {
     if (e->button() == Qt::LeftButton) {
         const QPoint pt = e->position().toPoint();
         plot->PlaceCursorAt(KeysOf(e), pt.x(), pt.y());
-    } else {
-        plot->CanvasEvent(e);   // a right double-click is one more zoom-back press
+    } else if (e->button() == Qt::RightButton) {
+        const QPoint pt = e->position().toPoint();
+        plot->OnRButtonDown(KeysOf(e), pt.x(), pt.y());   // a quick second click zooms back again
     }
 }
 
@@ -334,6 +340,47 @@ void PlotWindow::ApplyVerticalView(int vZoom, double vCentre) {
     p->m_vZoom = std::clamp(vZoom, 0, kVZoomCount - 1);
     p->Recompute();
     p->InvalidateCanvas();
+}
+
+bool PlotWindow::FillJob(ProcessJob& job) const {
+    const CPlotWnd* p = m_plot.get();
+    if (!p)
+        return false;
+    job.m_source = m_file.get();
+    job.m_cursor1 = CursorSample(1);
+    job.m_cursor2 = CursorSample(2);
+    for (int i = 0; i < kCanvasChannels; ++i) {
+        job.m_channelShown[i] = p->m_channelShown[i];
+        job.m_colours[i] = p->m_penColors[i];
+        job.m_widths[i] = p->m_penWidths[i];
+    }
+    job.m_selected = p->m_selectedChannel;
+    job.m_timeStyle = p->m_timeLabelStyle;
+    job.m_startTime = p->m_startTime;
+    job.m_axisOrigin = p->m_timeLabelStyle ? 0 : p->m_startTime;
+    job.m_ratedFrequency = p->m_ratedFrequency;
+    return true;
+}
+
+void PlotWindow::JobDone(const ProcessJob& job) {
+    CPlotWnd* p = m_plot.get();
+    if (!p)
+        return;
+    if (job.m_saved)
+        p->m_saved = 1;
+    if (job.m_cursorsMoved && p->m_timeCursor1 && p->m_timeCursor2) {
+        p->m_timeCursor1->m_sample = static_cast<uint64_t>(std::max<int64_t>(0, job.m_newCursor1));
+        p->m_timeCursor2->m_sample = static_cast<uint64_t>(std::max<int64_t>(0, job.m_newCursor2));
+    }
+    p->InvalidateCanvas();
+}
+
+int64_t PlotWindow::CursorSample(int which) const {
+    const CPlotWnd* p = m_plot.get();
+    if (!p)
+        return 0;
+    const CTimeCursor* c = which == 2 ? p->m_timeCursor2.get() : p->m_timeCursor1.get();
+    return c ? static_cast<int64_t>(c->m_sample) : 0;
 }
 
 void PlotWindow::OnHScroll(int request, int thumb) {

@@ -23,6 +23,7 @@ namespace vistrel {
 
 class CDataFile;
 class PlotWindow;
+struct ProcessJob;
 
 // The record tied to each plot window; a processing job reads it.
 struct PlotWindowData {
@@ -91,6 +92,15 @@ public:
     // Start view of a window opened from another one: history of one entry, then the given
     // vertical magnification index and centre.
     void ApplyVerticalView(int vZoom, double vCentre);
+
+    // What a processing job reads from the window: recording, time cursors, shown channels,
+    // colours, widths, selected channel, time style, axis origin, start time, rated frequency.
+    // False without a plot.
+    bool FillJob(ProcessJob& job) const;
+    // What a finished job hands back: the saved flag and time cursors moved by the job.
+    void JobDone(const ProcessJob& job);
+    // Time cursor samples (0 before the first placement).
+    int64_t CursorSample(int which) const;
 
     // Scrolling: requests are the scroll-bar request codes (ScrollRequest).
     void OnHScroll(int request, int thumb = 0);

@@ -3,6 +3,7 @@
 #include <QWidget>
 
 #include <algorithm>
+#include <cstring>
 
 #include "Cursors.h"
 #include "core/common/DebugLog.h"
@@ -19,6 +20,12 @@ void LogTime(const char* format, int64_t fileTime) {
     const FileTimeParts t = SplitFileTime(fileTime);
     g_log->WriteFormat(format, t.day, t.month, t.year - 2000, t.hour, t.minute, t.second,
                        t.millisecond);
+}
+
+bool RecordingStoresColours(const CDataFile& f) {
+    const uint8_t* block = f.AdcBlock();
+    return block && f.AdcBlockSize() >= 16 + 4 * f.Channels() &&
+           std::memcmp(block, "ADCBLOCK", 8) == 0 && (f.AdcFlags() & kvf::kAdcColours) != 0;
 }
 
 } // namespace
@@ -86,6 +93,9 @@ void CPlotWnd::Initialise() {
 
     // 10.-11. Zoom table and data.
     m_windowSampleCount = BuildWindowSamples(m_timeWindows, m_displayWindow, N, m_duration, m_windowSamples);
+    // Longer than the longest window: the whole range still shows the whole recording.
+    if (range.tooLong && static_cast<double>(N) > m_windowSamples[0])
+        m_windowSamples[0] = static_cast<double>(N);
     AttachData(K, N, m_columnValues.get(), m_ranges, m_windowSampleCount, m_windowSamples);
 
     // 12. Trace settings: defaults, then what the recording carries, then the pens.
@@ -95,8 +105,13 @@ void CPlotWnd::Initialise() {
         m_channelShown[i] = 1;
     }
     m_selectedChannel = 0;
-    if (m_file)
+    if (m_file) {
         m_file->ApplyDisplaySettings(&m_selectedChannel, m_penColors, m_channelShown, m_penWidths);
+        // Channels from 32 on keep their own distinct colours unless the recording stores colours.
+        if (!RecordingStoresColours(*m_file))
+            for (int i = 32; i < kCanvasChannels; ++i)
+                m_penColors[i] = DefaultChannelColour(i);
+    }
     SetSelectedChannel(m_selectedChannel);
     SetChannelPens(m_penColors, m_penWidths);
 

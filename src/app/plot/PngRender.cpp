@@ -33,7 +33,10 @@ int RenderPlotToPng(const QString& recording, const QString& png, QSize size) {
         return 1;
     }
     QString error;
+    // Fonts and markers are sized as for a screen the size of the picture.
+    SetFullScreenOverride(size);
     std::unique_ptr<PlotWindow> w = PlotWindow::CreateDetached(recording, &error);
+    SetFullScreenOverride(QSize());
     if (!w) {
         std::fprintf(stderr, "vistrel: cannot open %s: %s\n", qPrintable(recording),
                      qPrintable(error.isEmpty() ? QStringLiteral("not a recording") : error));
