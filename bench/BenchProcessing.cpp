@@ -163,7 +163,7 @@ BENCHMARK(BM_TableFunction)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(BM_SaveChannels)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(BM_SaveFragmentKvf)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(BM_SaveFragmentText)->Unit(benchmark::kMillisecond)->Iterations(1);
-BENCHMARK(BM_SpectrumFft4M)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_SpectrumFft4M)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
 
 // --- FFT against FFTW ---
 
@@ -304,8 +304,8 @@ void DirectSumsBench(benchmark::State& state, SumMethod method) {
 void BM_DirectSumsPerTerm(benchmark::State& s) { DirectSumsBench(s, SumMethod::PerTerm); }
 void BM_DirectSumsShared(benchmark::State& s) { DirectSumsBench(s, SumMethod::Shared); }
 void BM_DirectSumsRecurrence(benchmark::State& s) { DirectSumsBench(s, SumMethod::Recurrence); }
-BENCHMARK(BM_DirectSumsPerTerm)->Unit(benchmark::kMillisecond)->Iterations(1);
-BENCHMARK(BM_DirectSumsShared)->Unit(benchmark::kMillisecond)->Iterations(1);
-BENCHMARK(BM_DirectSumsRecurrence)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_DirectSumsPerTerm)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
+BENCHMARK(BM_DirectSumsShared)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
+BENCHMARK(BM_DirectSumsRecurrence)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
 
 } // namespace

@@ -68,8 +68,9 @@ inline void Butterflies(Complex* lo, Complex* hi, const Complex* w, size_t H) {
 
 // Stages n/2 and n of a block of n points in one pass: stage n/2 on both halves, then stage n,
 // the same butterflies element by element. `tw`: twiddles of every stage, stage M at M/2 - 1.
+template <size_t kFixedQ = 0>
 inline void TwoStages(Complex* a, size_t n, const Complex* tw) {
-    const size_t q = n / 4;
+    const size_t q = kFixedQ != 0 ? kFixedQ : n / 4;
     const Complex* w1 = tw + (n / 4 - 1); // stage n/2
     const Complex* w2 = tw + (n / 2 - 1); // stage n
     for (size_t j = 0; j < q; ++j) {
@@ -101,6 +102,11 @@ void Stages(Complex* a, size_t n, const Complex* tw) {
     constexpr size_t kLeaf = 2048;
     if (n <= kLeaf) {
         size_t M = 2;
+        if (n >= 4) {
+            for (size_t g = 0; g < n; g += 4)
+                TwoStages<1>(a + g, 4, tw);
+            M = 8;
+        }
         for (; 2 * M <= n; M *= 4)
             for (size_t g = 0; g < n; g += 2 * M)
                 TwoStages(a + g, 2 * M, tw);
@@ -115,27 +121,44 @@ void Stages(Complex* a, size_t n, const Complex* tw) {
     TwoStages(a, n, tw);
 }
 
-// Twiddle tables of every stage up to N points, kept for the last N asked for: the channels of
-// one spectrum share them. Stage M sits at offset M/2 - 1.
-std::shared_ptr<const std::vector<Complex>> TwiddleTable(size_t N) {
+// Twiddles of every stage up to N points (stage M at offset M/2 - 1) and the bit-reversed
+// order of N/2 points, kept for the last N asked for: the channels of one spectrum share them.
+struct FftTables {
+    std::vector<Complex> twiddles;
+    std::vector<uint32_t> reversed;
+};
+
+std::shared_ptr<const FftTables> Tables(size_t N) {
     static std::mutex mutex;
-    static std::shared_ptr<const std::vector<Complex>> cached;
+    static std::shared_ptr<const FftTables> cached;
     {
         std::lock_guard lock(mutex);
-        if (cached && cached->size() == N)
+        if (cached && cached->twiddles.size() == N)
             return cached;
     }
-    std::shared_ptr<std::vector<Complex>> table;
+    std::shared_ptr<FftTables> t;
     try {
-        table = std::make_shared<std::vector<Complex>>(N);
+        t = std::make_shared<FftTables>();
+        t->twiddles.resize(N);
+        t->reversed.resize(N / 2);
     } catch (const std::bad_alloc&) {
         return nullptr;
     }
     for (size_t M = 2; M <= N; M <<= 1)
-        StageTwiddles(M, table->data() + (M / 2 - 1));
+        StageTwiddles(M, t->twiddles.data() + (M / 2 - 1));
+    const size_t h = N / 2;
+    for (size_t k = 0, r = 0; k < h; ++k) {
+        t->reversed[k] = static_cast<uint32_t>(r);
+        size_t bit = h >> 1;
+        while (bit != 0 && (r & bit) != 0) {
+            r ^= bit;
+            bit >>= 1;
+        }
+        r |= bit;
+    }
     std::lock_guard lock(mutex);
-    cached = table;
-    return table;
+    cached = t;
+    return t;
 }
 
 } // namespace
@@ -196,22 +219,18 @@ bool FftMagnitudes(const double* input, double* output, size_t N) {
     // transforms E and O of the even and odd samples, which the last stage of N points
     // combines with its own twiddles.
     const size_t h = N / 2;
+    if (N > (size_t{1} << 32))
+        return false; // the bit-reversal table holds 32-bit indices
     std::unique_ptr<Complex[]> z(new (std::nothrow) Complex[h]);
-    const std::shared_ptr<const std::vector<Complex>> tw = TwiddleTable(N);
-    if (!z || !tw)
+    const std::shared_ptr<const FftTables> tables = Tables(N);
+    if (!z || !tables)
         return false;
-    const Complex* last = tw->data() + (h - 1); // stage N
-
-    for (size_t k = 0, r = 0; k < h; ++k) {
-        z[r] = Complex{input[2 * k], input[2 * k + 1]};
-        size_t bit = h >> 1;
-        while (bit != 0 && (r & bit) != 0) {
-            r ^= bit;
-            bit >>= 1;
-        }
-        r |= bit;
-    }
-    Stages(z.get(), h, tw->data());
+    const Complex* tw = tables->twiddles.data();
+    const Complex* last = tw + (h - 1); // stage N
+    const uint32_t* reversed = tables->reversed.data();
+    for (size_t k = 0; k < h; ++k)
+        z[reversed[k]] = Complex{input[2 * k], input[2 * k + 1]};
+    Stages(z.get(), h, tw);
 
     const double scale = static_cast<double>(N);
     for (size_t b = 0; b < h; ++b) {
