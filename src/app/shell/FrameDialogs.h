@@ -5,6 +5,8 @@
 
 #include <QString>
 
+#include <functional>
+
 class QMdiSubWindow;
 class QWidget;
 
@@ -21,5 +23,9 @@ int RunParametersDialogFor(QWidget* owner, QMdiSubWindow* window);
 // (string 205, 206, 216 or 203). The job was filled from the window beforehand.
 int RunProcessDialogFor(int commandId, QWidget* owner, const QString& parameter, QMdiSubWindow* window,
                         ProcessJob* job);
+
+// Tests and scripts: answers the processing dialogs instead of showing them (empty: dialogs).
+using ProcessDialogOverride = std::function<int(int commandId, const QString& parameter, ProcessJob* job)>;
+void SetProcessDialogOverride(ProcessDialogOverride hook);
 
 } // namespace vistrel
