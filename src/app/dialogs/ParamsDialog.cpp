@@ -11,6 +11,7 @@
 #include <algorithm>
 
 #include "core/recording/DataFile.h"
+#include "core/view/TraceDecimation.h"
 #include "dialogs/ChannelLabel.h"
 #include "plot/PlotWindow.h"
 #include "plot/PlotWnd.h"
@@ -113,9 +114,7 @@ ParamsDialog::ParamsDialog(QWidget* owner, PlotWindow* window)
 }
 
 void ParamsDialog::ClearViewCache() {
-    m_plot->m_cachedWidth = -1.0;
-    m_plot->m_cachedStart = -1.0;
-    m_plot->m_cachedEnd = -1.0;
+    if (m_plot->m_cache) m_plot->m_cache->Invalidate();
 }
 
 void ParamsDialog::FillSelectedList() {
