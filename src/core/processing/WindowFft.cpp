@@ -59,17 +59,6 @@ void StageTwiddles(size_t M, Complex* w) {
     }
 }
 
-inline void Butterflies(Complex* lo, Complex* hi, const Complex* w, size_t H) {
-    for (size_t j = 0; j < H; ++j) {
-        const double tr = w[j].re * hi[j].re - w[j].im * hi[j].im;
-        const double ti = w[j].re * hi[j].im + w[j].im * hi[j].re;
-        hi[j].re = lo[j].re - tr;
-        hi[j].im = lo[j].im - ti;
-        lo[j].re = lo[j].re + tr;
-        lo[j].im = lo[j].im + ti;
-    }
-}
-
 // The transform of the packed points runs on separate arrays of real and imaginary parts so
 // that the butterfly loops vectorise; every butterfly does the arithmetic of the plain order.
 
