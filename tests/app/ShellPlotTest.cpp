@@ -68,6 +68,11 @@ TEST(ShellPlot, OpenMenuStatesAndHistory) {
                    cmd::Close, cmd::Parameters})
         EXPECT_TRUE(f->Action(id)->isEnabled()) << id;
 
+    // Show Min-Max asks the active plot for the min-max view of its next paint.
+    auto* pa = qobject_cast<PlotWindow*>(a->widget());
+    f->OnCommand(cmd::MinMax);
+    EXPECT_EQ(pa->Plot()->m_minMaxRequest, 1);
+
     QMdiSubWindow* b = OpenByCommand(env, two);
     ASSERT_NE(b, nullptr);
     f->MdiArea()->setActiveSubWindow(b);
