@@ -100,7 +100,7 @@ void CApplication::LoadLanguage(const StartOptions& options) {
     if (!m_moduleLoaded) {
         // The program's own Russian texts stand in for the module.
         m_translator = std::make_unique<QTranslator>();
-        m_translator->load(QStringLiteral(":/lang/LangRsRu.qm"));
+        (void)m_translator->load(QStringLiteral(":/lang/LangRsRu.qm")); // embedded, always present
     } else if (!menuFound) {
         // A module without the menu: keep its texts and add the program's own behind them.
         auto builtin = new QTranslator(qApp);
