@@ -468,10 +468,11 @@ int CDataFile::BuildSectorMap(const std::uint8_t* data)
     parts.minute = t[1];
     parts.second = t[0];
     std::int64_t local = 0;
+    const std::int64_t bias = static_cast<std::int64_t>(platform::TimeZoneBiasMinutes()) * kUnitsPerMinute;
     if (MakeFileTime(parts, local))
-        m_ftStart = local + timeOffset + static_cast<std::int64_t>(platform::TimeZoneBiasMinutes()) * kUnitsPerMinute;
+        m_ftStart = SaturatingAdd(local + bias, timeOffset);
     else
-        m_ftStart += timeOffset;
+        m_ftStart = SaturatingAdd(m_ftStart, timeOffset);
     return 1;
 }
 

@@ -56,9 +56,18 @@ std::int64_t TruncToInt64(double v)
     return static_cast<std::int64_t>(v);
 }
 
+std::int64_t SaturatingAdd(std::int64_t a, std::int64_t b)
+{
+    constexpr std::int64_t kMax = std::numeric_limits<std::int64_t>::max();
+    constexpr std::int64_t kMin = std::numeric_limits<std::int64_t>::min();
+    if (b > 0 && a > kMax - b) return kMax;
+    if (b < 0 && a < kMin - b) return kMin;
+    return a + b;
+}
+
 std::int64_t SampleTime(std::int64_t origin, double position, float rate)
 {
-    return origin + TruncToInt64(position * 1e7 / static_cast<double>(rate));
+    return SaturatingAdd(origin, TruncToInt64(position * 1e7 / static_cast<double>(rate)));
 }
 
 std::int64_t UnitsPerSample(float rate) { return TruncToInt64(1e7 / static_cast<double>(rate)); }

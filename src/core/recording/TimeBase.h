@@ -17,6 +17,9 @@ std::int64_t ToUtcTime(std::int64_t localFileTime);
 // Converts a double to int64 truncating toward zero; NaN gives 0, out-of-range values clamp.
 std::int64_t TruncToInt64(double value);
 
+// a + b, held at the int64 limits instead of overflowing.
+std::int64_t SaturatingAdd(std::int64_t a, std::int64_t b);
+
 // Time of sample position s from origin: origin + trunc(s x 10^7 / rate).
 std::int64_t SampleTime(std::int64_t origin, double position, float rate);
 // 100-ns units per sample: trunc(10^7 / rate).
