@@ -56,6 +56,9 @@ bool SelectNumber(QComboBox* list, int number);
 // cancelled. startFolder may be empty.
 QString BrowseTextFile(bool save, QWidget* owner, int titleId, const QString& startFolder = QString());
 
+// Title of the tab of a device numbered from 1 (string 226 with the number).
+QString DeviceTabTitle(int device);
+
 // A one-line red text at the bottom of a dialog that says why an entry was refused.
 class MessageLine : public QLabel {
 public:

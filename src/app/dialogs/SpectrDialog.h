@@ -28,7 +28,7 @@ public:
 
     static int DeviceId(int row) { return 1145 + 3 * row; }
     static int ChannelId(int row) { return 1146 + 3 * row; }
-    static constexpr int kMaxPoints = 8190;
+    static constexpr int kMaxPoints = 65536;
     static void ForgetRemembered();
 
 private:

@@ -1,0 +1,7 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="en_US">
+<context><name>dialogs_history</name>
+<message id="HISTORY.title"><source>История открытия файлов</source><translation>Open history</translation></message>
+</context>
+</TS>
