@@ -1,8 +1,6 @@
 // Trace passes of a 1920-pixel plot with 8 channels on a large float recording and a large
 // SD-card image: the column pass, a repaint from the cache, the min-max pass at zoom 0 and
 // at a middle zoom, and a raw scan of the samples the min-max pass reads.
-// Sizes: VISTREL_BENCH_FLOAT_MB (default 2048) and VISTREL_BENCH_SD_MB (default 1024); the
-// recordings are written once into VISTREL_BENCH_DIR (default: the temporary folder).
 
 #include <benchmark/benchmark.h>
 
@@ -15,13 +13,13 @@
 #include "core/recording/DataFile.h"
 #include "core/view/RecordingSource.h"
 #include "core/view/TraceDecimation.h"
-#include "support/Fixtures.h"
+#include "BenchPlotFiles.h"
 
 using namespace vistrel;
 
 namespace {
 
-constexpr int kChannels = 8;
+constexpr int kChannels = bench::kPlotChannels;
 
 struct BenchPoint {
     int x = 0, y = 0;
@@ -29,18 +27,6 @@ struct BenchPoint {
     BenchPoint(int px, int py) : x(px), y(py) {}
 };
 constexpr int kX0 = 30, kX1 = 30 + 1920, kY1 = 20, kY2 = 1020;
-
-uint64_t EnvMb(const char* name, uint64_t fallback) {
-    const char* v = std::getenv(name);
-    return v && *v ? std::strtoull(v, nullptr, 10) : fallback;
-}
-
-std::filesystem::path BenchDir() {
-    const char* v = std::getenv("VISTREL_BENCH_DIR");
-    auto dir = v && *v ? std::filesystem::path(v) : std::filesystem::temp_directory_path() / "vistrel-bench";
-    std::filesystem::create_directories(dir);
-    return dir;
-}
 
 struct Recording {
     CDataFile file;
@@ -73,19 +59,7 @@ Recording& FloatRecording() {
     static bool once = false;
     if (!once) {
         once = true;
-        const uint64_t mb = EnvMb("VISTREL_BENCH_FLOAT_MB", 2048);
-        const uint64_t samples = mb * 1024 * 1024 / (4 * kChannels);
-        const auto path = BenchDir() / ("plot-float-" + std::to_string(mb) + "m.kvf");
-        if (!std::filesystem::exists(path) || std::filesystem::file_size(path) < samples * 4 * kChannels) {
-            test::FloatFixture fx;
-            fx.layout.channels = kChannels;
-            fx.samples = samples;
-            fx.value = [](uint64_t k, int c) {
-                return static_cast<float>(static_cast<int>((k * (c + 3)) % 2000) - 1000) * 0.01f;
-            };
-            test::WriteFloatFixture(path, fx);
-        }
-        rec.Open(path);
+        rec.Open(bench::FloatRecordingPath());
     }
     return rec;
 }
@@ -95,18 +69,7 @@ Recording& SdImage() {
     static bool once = false;
     if (!once) {
         once = true;
-        const uint64_t mb = EnvMb("VISTREL_BENCH_SD_MB", 1024);
-        const uint32_t sectors = static_cast<uint32_t>(mb * 1024 * 1024 / 256);
-        const auto path = BenchDir() / ("plot-sd-" + std::to_string(mb) + "m.kvf");
-        if (!std::filesystem::exists(path) || std::filesystem::file_size(path) < uint64_t(sectors) * 256) {
-            test::SdFixture fx;
-            fx.descriptors.assign(kChannels, 0);
-            fx.sectorNumbers.resize(sectors);
-            for (uint32_t p = 0; p < sectors; ++p) fx.sectorNumbers[p] = p;
-            fx.count = [](uint64_t g) { return static_cast<uint16_t>(32768 + (g * 7919) % 20000 - 10000); };
-            test::WriteSdFixture(path, fx);
-        }
-        rec.Open(path);
+        rec.Open(bench::SdImagePath());
     }
     return rec;
 }

@@ -117,6 +117,10 @@ TEST(ViewTrace, ColumnPassZoomedInEndsAndHiddenChannels) {
     for (auto& row : cache->values) row[1] = 12345.0f;
     ColumnPass(*cache, View(0, 200, 0.0, 400.0, 2, shown), src);
     EXPECT_EQ(cache->values[50][1], 12345.0f);
+    const TraceView hidden = View(0, 200, 0.0, 400.0, 2, shown);
+    EXPECT_TRUE(cache->HoldsChannels(hidden));
+    shown[1] = 1;  // shown again: the cache has no values for it
+    EXPECT_FALSE(cache->HoldsChannels(hidden));
     ColumnPass(*cache, View(4000, 5000, 0.0, 500.0, 2), src);
     EXPECT_EQ(cache->rightLimit, 4096);
     EXPECT_EQ(CacheRightLimit(0x10000000), 0);

@@ -2,6 +2,8 @@
 
 #include "core/recording/DataFile.h"
 
+#include <algorithm>
+
 namespace vistrel {
 
 QString ChannelLabel(const CDataFile& file, int index, int* number) {
@@ -13,6 +15,11 @@ QString ChannelLabel(const CDataFile& file, int index, int* number) {
         return QString::asprintf("%d%c", (n - 1) / 2 + 1, (n % 2 != 0) ? 'A' : 'B');
     }
     return QString::asprintf("%02d", n);
+}
+
+int DialogPerDevice(const CDataFile& file) {
+    if (file.Devices() <= 1) return std::max(1, file.Channels());
+    return std::max(1, file.ChannelsPerDevice());
 }
 
 } // namespace vistrel

@@ -10,4 +10,8 @@ class CDataFile;
 // Label of the channel with 0-based index `index`; *number receives the channel's number.
 QString ChannelLabel(const CDataFile& file, int index, int* number = nullptr);
 
+// Channels per device as the dialogs count them: every channel of a one-device recording, so
+// that the second halves of 2-channel SD images stay reachable.
+int DialogPerDevice(const CDataFile& file);
+
 } // namespace vistrel

@@ -30,7 +30,7 @@ ParamsDialog::ParamsDialog(QWidget* owner, PlotWindow* window)
     const CDataFile* file = window->File();
     m_channels = std::min(file->Channels(), 256);
     m_devices = std::max(1, file->Devices());
-    m_perDevice = std::clamp(file->ChannelsPerDevice(), 1, 32);
+    m_perDevice = std::clamp(DialogPerDevice(*file), 1, 32);
 
     // Title: the file name of the window's path, or "*" without a folder.
     const QString path = window->Path();

@@ -47,7 +47,7 @@ DialogSource SourceOfJob(const ProcessJob& job) {
     const CDataFile* file = job.m_source;
     if (!file) return s;
     s.devices = std::max(1, file->Devices());
-    s.perDevice = std::max(1, file->ChannelsPerDevice());
+    s.perDevice = DialogPerDevice(*file);
     s.rate = file->Rate();
     s.samples = file->Samples();
     const int n = std::min(file->Channels(), kJobChannels);

@@ -33,8 +33,8 @@ bool RecordingStoresColours(const CDataFile& f) {
 CPlotWnd::CPlotWnd(QWidget* window, const CanvasRect& clientRect, CDataFile* file, IPlotHost* host)
     : CGraphCanvas(window, clientRect, kPlotHDivisions, kPlotVDivisions), m_file(file), m_host(host) {
     m_progressWnd = nullptr;
-    m_columnFlags = std::make_unique<int[]>(kCacheColumns);
-    m_columnValues = std::make_unique<float[]>(static_cast<size_t>(kCacheColumns) * kCanvasChannels);
+    m_cache = std::make_unique<CColumnCache>();
+    m_source.Attach(file);
     m_points = std::make_unique<QPoint[]>(kCacheColumns);
     Initialise();
 }
@@ -96,7 +96,7 @@ void CPlotWnd::Initialise() {
     // Longer than the longest window: the whole range still shows the whole recording.
     if (range.tooLong && static_cast<double>(N) > m_windowSamples[0])
         m_windowSamples[0] = static_cast<double>(N);
-    AttachData(K, N, m_columnValues.get(), m_ranges, m_windowSampleCount, m_windowSamples,
+    AttachData(K, N, &m_cache->values[0][0], m_ranges, m_windowSampleCount, m_windowSamples,
                K > 0 ? static_cast<int64_t>(kCacheColumns) * kCanvasChannels / K : 0);
 
     // 12. Trace settings: defaults, then what the recording carries, then the pens.

@@ -13,7 +13,10 @@
 #include <memory>
 
 #include "GraphCanvas.h"
+#include "core/view/CursorMath.h"
 #include "core/view/PlotLayout.h"
+#include "core/view/RecordingSource.h"
+#include "core/view/TraceDecimation.h"
 
 namespace vistrel {
 
@@ -58,6 +61,19 @@ public:
     void FollowView();
     void BuildReadOut();
 
+    // Drawing helpers (PlotWndDraw.cpp).
+    int SelectedScaleChannel() const;
+    CursorGeometry Geometry() const;        // pixel, sample and value mappings of the view
+    float CursorValue(uint64_t s) const;    // selected channel's value of sample s
+    void BuildScaleLabels();                // value-scale texts, without repainting
+    bool RunMinMaxSlice(int budgetMs);      // true once the min-max pass is complete
+    void ContinueMinMax();
+    void ScheduleMinMaxSlice();
+    CTimeCursor* TimeCursor(int n) const;
+    CLevelCursor* LevelCursor(int n) const;
+    void SetTimeCursor(CTimeCursor* cur, int x, uint64_t sample);
+    void SetLevelCursor(CLevelCursor* cur, int y, int valueRow);
+
     // Trace settings: recreates pen and brush of one channel.
     void SetChannelColour(int channel, uint32_t colour, int width);
     // Selected channel, clamped to the recording's channels.
@@ -95,11 +111,10 @@ public:
 
     // --- column cache and min-max view ---
     int m_minMaxRequest = 0;
-    std::unique_ptr<int[]> m_columnFlags;       // kCacheColumns
-    std::unique_ptr<float[]> m_columnValues;    // kCacheColumns x 256, column-major by channel
-    double m_cachedWidth = -1.0;
-    double m_cachedStart = -1.0;
-    double m_cachedEnd = -1.0;
+    std::unique_ptr<CColumnCache> m_cache;      // one value per column and channel, and its view
+    CMinMaxPass m_minMaxPass;                   // min-max view, computed in slices
+    CRecordingSource m_source;                  // the recording's samples for the passes
+    std::shared_ptr<int> m_alive = std::make_shared<int>(0);  // guards queued slices
     std::unique_ptr<QPoint[]> m_points;         // kCacheColumns
     int m_plotWidth = 0;                        // stored by DrawLabels
 

@@ -1,7 +1,11 @@
-// Drawing and mouse overrides of CPlotWnd: grid, value scales, traces and cursors.
+// Drawing and mouse overrides of CPlotWnd: grid and time axis, value scales, traces from the
+// column cache (with the min-max view computed in slices), cursors and the read-out.
 
+#include <QElapsedTimer>
 #include <QFontMetrics>
 #include <QPainter>
+#include <QTimer>
+#include <QWidget>
 
 #include <algorithm>
 #include <cmath>
@@ -9,70 +13,86 @@
 
 #include "Cursors.h"
 #include "PlotWnd.h"
+#include "core/common/TextFormat.h"
 #include "core/recording/DataFile.h"
+#include "core/view/AxisLabels.h"
+#include "core/view/ReadOut.h"
 
 namespace vistrel {
 
-void CPlotWnd::OnViewChanged() {
-    const int c = std::clamp(m_selectedChannel, 0, kCanvasChannels - 1);
-    const double T = m_valueTop[c];
-    const double B = m_valueBottom[c];
-    const int D = m_vDivisions;
-    QStringList labels;
-    for (int i = 0; i <= D; ++i) {
-        double v = B + (T - B) * i / D;
-        if (std::fabs(v) < 1e-8)
-            v = 0;
-        char text[64];
-        if (i < D)
-            std::snprintf(text, sizeof text, "%lg", v);
-        else
-            std::snprintf(text, sizeof text, IsDecibel() ? "Db, %lg" : "U,V %lg", v);
-        labels.append(QString::fromLatin1(text));
-    }
-    for (int set = 0; set < 4; ++set)
-        SetAxisLabels(labels, set);
+namespace {
+
+// Time one slice of the min-max pass may take before events are processed again.
+constexpr int kMinMaxSliceMs = 12;
+
+// Text of width w placed with its left edge at x, top at y.
+void TextAt(QPainter& dc, int x, int y, const QString& text) {
+    const QFontMetrics fm(dc.font());
+    dc.drawText(QRect(x, y, fm.horizontalAdvance(text) + 1, fm.height()), Qt::AlignLeft | Qt::AlignTop, text);
 }
 
-int CPlotWnd::DrawGrid(QPainter& dc, int left, int top, int right, int bottom, const QPen& gridPen) {
-    dc.setPen(gridPen);
-    const int nv = 5 * m_vDivisions;
-    for (int i = 0; i <= nv; ++i) {
-        const int y = top + i * (bottom - top) / nv;
-        dc.drawLine(left, y, right, y);
-        if (i % 5 == 0)
-            dc.drawLine(left, y + 1, right, y + 1);
-    }
-    const int nh = 5 * m_hDivisions;
-    for (int i = 0; i <= nh; ++i) {
-        const int x = left + i * (right - left) / nh;
-        dc.drawLine(x, top, x, bottom);
-        if (i % 5 == 0)
-            dc.drawLine(x + 1, top, x + 1, bottom);
-    }
-    ReportScrollBoxes();
-    return 1;
+} // namespace
+
+int CPlotWnd::SelectedScaleChannel() const { return std::clamp(m_selectedChannel, 0, kCanvasChannels - 1); }
+
+CursorGeometry CPlotWnd::Geometry() const {
+    CursorGeometry g;
+    g.left = m_plotRect.left;
+    g.top = m_plotRect.top;
+    g.right = m_plotRect.right;
+    g.bottom = m_plotRect.bottom;
+    g.S0 = m_visibleStart;
+    g.S1 = m_visibleEnd;
+    const int c = SelectedScaleChannel();
+    g.T = m_valueTop[c];
+    g.B = m_valueBottom[c];
+    return g;
+}
+
+float CPlotWnd::CursorValue(uint64_t s) const {
+    return m_file ? static_cast<float>(m_file->SampleValue(s, m_selectedChannel)) : 0.0f;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Value scales
+
+void CPlotWnd::BuildScaleLabels() {
+    const int c = SelectedScaleChannel();
+    char buf[256];
+    const int used = BuildScaleTexts(m_valueTop[c], m_valueBottom[c], m_vDivisions, IsDecibel(), buf, sizeof buf);
+    // Left and right scales; the same texts above and below reserve the time-label margins.
+    for (int set = 0; set < 4; ++set) SetAxisLabels(buf, used, set);
+}
+
+void CPlotWnd::OnViewChanged() {
+    BuildScaleLabels();
+    InvalidateCanvas();
 }
 
 int CPlotWnd::DrawLabels(QPainter& dc, int left, int top, int right, int bottom, const QFont& labelFont,
                          const QFont& vLabelFont, const QColor&) {
-    OnViewChanged();
+    // Rebuilt on every paint so the scales always match the view and the selected channel;
+    // no invalidation here, or an idle window would repaint itself forever.
+    BuildScaleLabels();
     m_plotWidth = right - left;
     dc.setBackgroundMode(Qt::TransparentMode);
-    dc.setPen(ColorFromRef(m_penColors[std::clamp(m_selectedChannel, 0, kCanvasChannels - 1)]));
+    dc.setPen(ColorFromRef(m_penColors[SelectedScaleChannel()]));
     dc.setFont(vLabelFont);
     const QFontMetrics fm(vLabelFont);
     const int th = fm.height();
     const int hp = bottom - top;
+    const int D = std::max(1, m_vDivisions);
+    const bool shortPlot = hp < m_screenH / 3;
     for (int set = 0; set < 2; ++set) {
         const int x = set == 0 ? left - th : right;
-        for (int i = 0; i <= m_vDivisions; ++i) {
+        for (int i = 0; i <= D && i < kMaxLabels; ++i) {
+            if (shortPlot && i % 2 != 0) continue;
             const QString& s = m_labels[set][i];
-            if (s.isEmpty())
-                continue;
+            if (s.isEmpty()) continue;
             const int len = fm.horizontalAdvance(s);
-            int c = bottom - i * hp / m_vDivisions;
-            c = std::clamp(c, top + len / 2, std::max(top + len / 2, bottom - len / 2));
+            int c = bottom - i * hp / D;
+            if (c + len / 2 > bottom) c = bottom - len / 2;
+            if (c - len / 2 < top) c = top + len / 2;
             dc.save();
             dc.translate(x, c + len / 2);
             dc.rotate(-90);
@@ -84,103 +104,284 @@ int CPlotWnd::DrawLabels(QPainter& dc, int left, int top, int right, int bottom,
     return 1;
 }
 
-int CPlotWnd::DrawTraces(QPainter& dc, int left, int top, int right, int bottom, const QPen*) {
-    if (!m_file || m_channelCount <= 0 || right - left <= 0)
-        return 1;
-    const int e = std::clamp(m_selectedChannel, 0, m_channelCount - 1);
-    const double span = m_valueTop[e] - m_valueBottom[e];
-    const double W = right - left;
-    const double visible = m_visibleEnd - m_visibleStart;
-    const int64_t N = m_file->Samples();
+// ---------------------------------------------------------------------------------------------
+// Grid and time axis
+
+int CPlotWnd::DrawGrid(QPainter& dc, int left, int top, int right, int bottom, const QPen& gridPen) {
     dc.save();
-    dc.setClipRect(QRect(QPoint(left, top), QPoint(right, bottom)));
-    for (int ch = 0; ch < m_channelCount; ++ch) {
-        if (!m_channelShown[ch])
-            continue;
-        int n = 0;
-        int64_t previous = -1;
-        for (int c = left; c < right && c < kCacheColumns && n < kCacheColumns; ++c) {
-            const int64_t s = static_cast<int64_t>(m_visibleStart + (c - left) * visible / W);
-            if (s == previous)
-                continue;
-            if (s >= N)
-                break;
-            previous = s;
-            const double v = static_cast<double>(m_file->SampleValue(static_cast<uint64_t>(s), ch));
-            double yy = span != 0 ? (v - m_valueBottom[e]) * (bottom - top) / span : 0.0;
-            yy = std::clamp(yy, -1.0e6, 1.0e6);
-            m_points[n++] = QPoint(c, bottom - static_cast<int>(yy));
-        }
-        dc.setPen(m_pens[ch]);
-        if (n > 1)
-            dc.drawPolyline(m_points.get(), n);
+    dc.setFont(m_labelFont);
+    const QFontMetrics fm(m_labelFont);
+    if (right - left > 1920) {
+        dc.setPen(Qt::black);
+        TextAt(dc, left, top - fm.height() * 5 / 4, QStringLiteral("Plot"));
     }
+    dc.setPen(gridPen);
+    const int k = std::max(1, m_vDivisions);
+    for (int i = 0; i <= 5 * k; ++i) {
+        const int y = GridRow(i, top, bottom, k);
+        dc.drawLine(left, y, right, y);
+        if (i % 5 == 0) dc.drawLine(left, y + 1, right, y + 1);
+    }
+    dc.setBackgroundMode(Qt::TransparentMode);
+    m_axisOrigin = m_timeLabelStyle ? 0 : m_startTime;
+
+    TimeAxisParams p;
+    p.left = left;
+    p.top = top;
+    p.right = right;
+    p.bottom = bottom;
+    p.origin = m_axisOrigin;
+    p.F = m_visibleStart;
+    p.L = m_visibleEnd;
+    p.rate = m_file ? m_file->Rate() : 0.0f;
+    const int index = m_displayWindow - m_hZoom;
+    p.windowLength = index >= 0 && index < kTimeWindowCount ? m_timeWindows[index] : 0;
+    p.hDivisions = std::max(1, m_hDivisions);
+    p.wide = right - left >= m_screenW / 2;
+    const bool decibel = IsDecibel();
+    const bool relative = m_timeLabelStyle != 0;
+    const QColor textColour = ColorFromRef(0x404040);
+    WalkTimeAxis(p, [&](const TimeMark& m) {
+        dc.setPen(gridPen);
+        if (m.kind == TimeMark::Minor) {
+            dc.drawLine(m.x, top, m.x, bottom);
+            return;
+        }
+        dc.drawLine(m.x, top, m.x, bottom);
+        dc.drawLine(m.x + 1, top, m.x + 1, bottom);
+        const std::string lower = TimeLabel(m.time, decibel);
+        const std::string upper = DateLabel(m.time, decibel, relative);
+        std::snprintf(m_timeText, sizeof m_timeText, "%s", lower.c_str());
+        m_timeTextW = QString::fromLatin1(m_timeText);
+        if (!m.withText) return;
+        dc.setPen(textColour);
+        const QString low = m_timeTextW;
+        const QString up = QString::fromLatin1(upper.c_str());
+        TextAt(dc, KeepInside(m.x, fm.horizontalAdvance(low), left, right), bottom, low);
+        TextAt(dc, KeepInside(m.x, fm.horizontalAdvance(up), left, right), top - fm.height(), up);
+    });
+    dc.setPen(gridPen);
+    dc.drawLine(right, top, right, bottom);
+    dc.drawLine(left, top, left, bottom);
     dc.restore();
-    if (!m_cursorDrag)
-        FollowView();
-    for (CCursorBase* cur : {static_cast<CCursorBase*>(m_timeCursor1.get()),
-                             static_cast<CCursorBase*>(m_timeCursor2.get()),
-                             static_cast<CCursorBase*>(m_levelCursor1.get()),
-                             static_cast<CCursorBase*>(m_levelCursor2.get())})
-        if (cur)
-            cur->Paint(dc);
+    ReportScrollBoxes();
     return 1;
 }
 
-int CPlotWnd::PreLButtonDown(unsigned, int, int) { return 0; }
-int CPlotWnd::PreLButtonUp(unsigned, int, int) { return 0; }
-int CPlotWnd::PreMouseMove(unsigned, int, int) { return 0; }
+// ---------------------------------------------------------------------------------------------
+// Traces
+
+int CPlotWnd::DrawTraces(QPainter& dc, int left, int top, int right, int bottom, const QPen*) {
+    if (m_file && m_cache && m_channelCount > 0 && right > left) {
+        TraceView v;
+        v.x0 = left;
+        v.y1 = top;
+        v.x1 = right;
+        v.y2 = bottom;
+        v.F = m_visibleStart;
+        v.L = m_visibleEnd;
+        v.shown = m_channelShown;
+        v.channels = m_channelCount;
+        const double W = v.Width();
+        if (m_minMaxRequest && W < v.Span()) {
+            if (!m_minMaxPass.IsFor(v)) {
+                m_minMaxPass.Begin(*m_cache, v, m_source);
+                ScheduleMinMaxSlice();
+            }
+        } else if (!m_cache->Holds(W, v.F, v.L) || !m_cache->HoldsChannels(v) || m_minMaxPass.Active()) {
+            m_minMaxPass.Cancel();
+            ColumnPass(*m_cache, v, m_source);
+        }
+
+        const int e = SelectedScaleChannel();
+        const double T = m_valueTop[e], B = m_valueBottom[e];
+        const bool smooth = !IsDecibel();
+        dc.save();
+        dc.setRenderHint(QPainter::Antialiasing, false);
+        dc.setClipRect(QRect(QPoint(left, top), QPoint(right, bottom)));
+        for (int ch = 0; ch < m_channelCount && ch < kCanvasChannels; ++ch) {
+            if (!m_channelShown[ch]) continue;
+            const int n = BuildPolyline(*m_cache, ch, left, bottom, bottom - top, T, B, smooth, m_points.get());
+            if (n <= 0) continue;
+            dc.setPen(m_pens[ch]);
+            if (n == 1)
+                dc.drawPoint(m_points[0]);
+            else
+                dc.drawPolyline(m_points.get(), n);
+        }
+        dc.restore();
+    }
+    if (!m_cursorDrag) FollowView();
+    for (CCursorBase* cur : {static_cast<CCursorBase*>(m_timeCursor1.get()), static_cast<CCursorBase*>(m_timeCursor2.get()),
+                             static_cast<CCursorBase*>(m_levelCursor1.get()),
+                             static_cast<CCursorBase*>(m_levelCursor2.get())})
+        if (cur) cur->Paint(dc);
+    return 1;
+}
+
+void CPlotWnd::ScheduleMinMaxSlice() {
+    if (!m_hWnd) {
+        // No window to come back to (rendering into an image): finish at once.
+        while (!m_minMaxPass.Step(*m_cache, m_source, 1 << 20)) {
+        }
+        m_minMaxRequest = 0;
+        return;
+    }
+    std::weak_ptr<int> alive = m_alive;
+    QTimer::singleShot(0, m_hWnd, [this, alive] {
+        if (!alive.expired()) ContinueMinMax();
+    });
+}
+
+bool CPlotWnd::RunMinMaxSlice(int budgetMs) {
+    if (!m_minMaxPass.Active()) return true;
+    QElapsedTimer clock;
+    clock.start();
+    bool done = false;
+    while (!done && clock.elapsed() < budgetMs) done = m_minMaxPass.Step(*m_cache, m_source, 1);
+    if (done) m_minMaxRequest = 0;
+    return done;
+}
+
+void CPlotWnd::ContinueMinMax() {
+    if (!m_minMaxPass.Active()) return;
+    if (!RunMinMaxSlice(kMinMaxSliceMs)) ScheduleMinMaxSlice();
+    InvalidateCanvas();  // draw the groups computed so far
+}
+
+// ---------------------------------------------------------------------------------------------
+// Cursors
+
+int CPlotWnd::PreLButtonDown(unsigned keys, int x, int y) {
+    m_cursorDrag = 0;
+    if (keys & kKeyShift) {
+        if (m_levelCursor1 && PointInRect(m_levelCursor1->m_grabRect, x, y)) m_cursorDrag = 3;
+        if (m_levelCursor2 && PointInRect(m_levelCursor2->m_grabRect, x, y)) m_cursorDrag = 4;
+    } else {
+        if (m_timeCursor1 && PointInRect(m_timeCursor1->m_grabRect, x, y)) m_cursorDrag = 1;
+        if (m_timeCursor2 && PointInRect(m_timeCursor2->m_grabRect, x, y)) m_cursorDrag = 2;
+    }
+    return m_cursorDrag;
+}
+
+CTimeCursor* CPlotWnd::TimeCursor(int n) const { return n == 2 ? m_timeCursor2.get() : m_timeCursor1.get(); }
+CLevelCursor* CPlotWnd::LevelCursor(int n) const { return n == 2 ? m_levelCursor2.get() : m_levelCursor1.get(); }
+
+void CPlotWnd::SetTimeCursor(CTimeCursor* cur, int x, uint64_t sample) {
+    if (!cur) return;
+    const CursorGeometry g = Geometry();
+    cur->MoveTo(x);
+    cur->m_sample = sample;
+    cur->m_value = CursorValue(sample);
+    cur->m_dotPosition = g.RowOf(cur->m_value);
+}
+
+void CPlotWnd::SetLevelCursor(CLevelCursor* cur, int y, int valueRow) {
+    if (!cur) return;
+    cur->MoveTo(y);
+    cur->m_value = static_cast<float>(Geometry().ValueAt(valueRow));
+}
+
+int CPlotWnd::PreMouseMove(unsigned keys, int x, int y) {
+    const CursorGeometry g = Geometry();
+    g.ClampPoint(x, y);
+    if (!(keys & kKeyLButton)) m_cursorDrag = 0;
+    if (!m_cursorDrag) return 0;
+    if (m_cursorDrag <= 2) {
+        const int m = (m_timeCursor1 ? m_timeCursor1->m_markerSide : 0) + 2;
+        const int nx = std::max(g.left + m, std::min(x, g.right - m));
+        SetTimeCursor(TimeCursor(m_cursorDrag), nx, g.LimitSample(g.SampleAt(x) + 1));
+    } else {
+        SetLevelCursor(LevelCursor(m_cursorDrag - 2), y, y);
+    }
+    BuildReadOut();
+    InvalidateCanvas();
+    return 1;
+}
+
+int CPlotWnd::PreLButtonUp(unsigned keys, int x, int y) {
+    if (!m_cursorDrag) return 0;
+    const CursorGeometry g = Geometry();
+    g.ClampPoint(x, y);
+    if (keys & kKeyShift) {
+        if (m_cursorDrag >= 3) SetLevelCursor(LevelCursor(m_cursorDrag - 2), y, y);
+    } else if (m_cursorDrag <= 2) {
+        int nx = x;
+        uint64_t s = 0;
+        g.SnapDrop(x, nx, s);
+        SetTimeCursor(TimeCursor(m_cursorDrag), nx, s);
+        BuildReadOut();
+    }
+    m_cursorDrag = 0;
+    InvalidateCanvas();
+    return 1;
+}
 
 void CPlotWnd::PlaceCursorsInitially() {
-    if (!m_timeCursor1)
-        return;
     const int W = m_plotRect.right - m_plotRect.left;
     const int Hp = m_plotRect.bottom - m_plotRect.top;
-    const double visible = m_visibleEnd - m_visibleStart;
-    auto placeV = [&](CTimeCursor* cur, int x) {
-        x = std::clamp(x, m_plotRect.left, m_plotRect.right - 1);
-        cur->MoveTo(x);
-        cur->m_sample = static_cast<uint64_t>(m_visibleStart + visible * (x - m_plotRect.left) / std::max(1, W));
-    };
-    placeV(m_timeCursor1.get(), W / 3);
-    placeV(m_timeCursor2.get(), 2 * W / 3);
-    const int c = std::clamp(m_selectedChannel, 0, kCanvasChannels - 1);
-    auto placeH = [&](CLevelCursor* cur, int y) {
-        y = std::clamp(y, m_plotRect.top + 1, m_plotRect.bottom - 1);
-        cur->MoveTo(y);
-        cur->m_value = static_cast<float>(m_valueBottom[c] + double(m_plotRect.bottom - y) / std::max(1, Hp) *
-                                                                  (m_valueTop[c] - m_valueBottom[c]));
-    };
-    placeH(m_levelCursor1.get(), Hp / 3);
-    placeH(m_levelCursor2.get(), 2 * Hp / 3);
+    m_cursorDrag = 1;
+    PreLButtonUp(0, W / 3, 0);
+    m_cursorDrag = 2;
+    PreLButtonUp(0, 2 * W / 3, 0);
+    m_cursorDrag = 3;
+    PreLButtonUp(kKeyShift, 0, Hp / 3);
+    m_cursorDrag = 4;
+    PreLButtonUp(kKeyShift, 0, 2 * Hp / 3);
     m_cursorDrag = 0;
     m_nextCursor = 1;
-    BuildReadOut();
+}
+
+void CPlotWnd::PlaceCursorAt(unsigned keys, int x, int y) {
+    if (m_cursorDrag) return;
+    const CursorGeometry g = Geometry();
+    g.ClampPoint(x, y);
+    const int which = m_nextCursor == 2 ? 2 : 1;
+    if (keys & kKeyShift) {
+        const int m = (m_levelCursor1 ? m_levelCursor1->m_markerSide : 0) + 2;
+        SetLevelCursor(LevelCursor(which), std::max(g.top + m, std::min(y, g.bottom - m)), y);
+    } else {
+        int nx = x;
+        uint64_t s = 0;
+        g.SnapDrop(x, nx, s);
+        SetTimeCursor(TimeCursor(which), nx, s);
+        BuildReadOut();
+    }
+    m_nextCursor = m_nextCursor == 1 ? 2 : 1;
     InvalidateCanvas();
 }
 
-void CPlotWnd::PlaceCursorAt(unsigned, int, int) {}
-
 void CPlotWnd::FollowView() {
-    const double visible = m_visibleEnd - m_visibleStart;
-    const int W = m_plotRect.right - m_plotRect.left;
-    const int c = std::clamp(m_selectedChannel, 0, kCanvasChannels - 1);
-    const double span = m_valueTop[c] - m_valueBottom[c];
-    const int Hp = m_plotRect.bottom - m_plotRect.top;
+    const CursorGeometry g = Geometry();
     for (CTimeCursor* cur : {m_timeCursor1.get(), m_timeCursor2.get()}) {
-        if (!cur || visible <= 0)
-            continue;
-        const double x = (static_cast<double>(cur->m_sample) - m_visibleStart) * W / visible + m_plotRect.left;
-        cur->MoveTo(static_cast<int>(std::clamp(x, -1.0e6, 1.0e6)));
+        if (!cur) continue;
+        cur->m_value = CursorValue(cur->m_sample);
+        cur->m_dotPosition = g.RowOf(cur->m_value);
+        cur->MoveTo(g.ColumnOf(cur->m_sample));
     }
-    for (CLevelCursor* cur : {m_levelCursor1.get(), m_levelCursor2.get()}) {
-        if (!cur || span == 0)
-            continue;
-        const double y = m_plotRect.bottom - (cur->m_value - m_valueBottom[c]) * Hp / span;
-        cur->MoveTo(static_cast<int>(std::clamp(y, -1.0e6, 1.0e6)));
-    }
+    for (CLevelCursor* cur : {m_levelCursor1.get(), m_levelCursor2.get()})
+        if (cur) cur->MoveTo(g.RowOf(cur->m_value));
+    BuildReadOut();
 }
 
-void CPlotWnd::BuildReadOut() {}
+void CPlotWnd::BuildReadOut() {
+    if (!m_file || !m_timeCursor1 || !m_timeCursor2 || !m_levelCursor1 || !m_levelCursor2) return;
+    ReadOutInput in;
+    in.Y1 = m_timeCursor1->m_value;
+    in.Y2 = m_timeCursor2->m_value;
+    in.s1 = m_timeCursor1->m_sample;
+    in.s2 = m_timeCursor2->m_sample;
+    in.L1 = m_levelCursor1->m_value;
+    in.L2 = m_levelCursor2->m_value;
+    in.origin = m_axisOrigin;
+    in.rate = m_file->Rate();
+    in.samples = m_file->Samples() > 0 ? static_cast<uint64_t>(m_file->Samples()) : 0;
+    in.channels = m_file->Channels();
+    in.decibel = IsDecibel();
+    in.relative = m_timeLabelStyle != 0;
+    in.S0 = m_visibleStart;
+    in.S1 = m_visibleEnd;
+    SetStatusText(1, QString::fromUtf8(vistrel::BuildReadOut(in).c_str()));
+}
 
 } // namespace vistrel

@@ -14,8 +14,21 @@ void CColumnCache::ClearFlags() { std::memset(flags, 0, sizeof flags); }
 
 void CColumnCache::Invalidate() {
     ClearFlags();
+    std::memset(held, 0, sizeof held);
     viewW = viewF = viewL = -1.0;
     rightLimit = 0;
+}
+
+bool CColumnCache::HoldsChannels(const TraceView& v) const {
+    const int n = std::min(v.channels, kMaxChannels);
+    for (int j = 0; j < n; ++j)
+        if ((!v.shown || v.shown[j]) && !held[j]) return false;
+    return true;
+}
+
+void CColumnCache::SetHeld(const int* channels, int count) {
+    std::memset(held, 0, sizeof held);
+    for (int i = 0; i < count; ++i) held[channels[i]] = 1;
 }
 
 int ShownChannels(const TraceView& v, int channels, int* out) {
@@ -48,6 +61,7 @@ void ColumnPass(CColumnCache& cache, const TraceView& v, const ISampleSource& sr
     }
     int channels[kMaxChannels];
     const int count = ShownChannels(v, src.Channels(), channels);
+    cache.SetHeld(channels, count);
     const uint64_t N = src.Samples();
     const uint64_t t = SamplesPerColumn(v);
     const bool zoomedOut = W < v.Span();
@@ -81,6 +95,7 @@ void CMinMaxPass::Begin(CColumnCache& cache, const TraceView& v, const ISampleSo
     m_L = v.L;
     m_x0 = v.x0;
     m_count = ShownChannels(v, src.Channels(), m_channels);
+    cache.SetHeld(m_channels, m_count);
     cache.ClearFlags();
     cache.SetView(v);
     cache.rightLimit = m_W > 0.0 ? CacheRightLimit(v.x1) : 0;

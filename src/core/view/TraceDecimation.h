@@ -58,11 +58,16 @@ struct CColumnCache {
     float values[kCacheColumns][kMaxChannels];
     double viewW = -1.0, viewF = -1.0, viewL = -1.0;  // view of the last computation
     int rightLimit = 0;                               // columns below it may hold values
+    uint8_t held[kMaxChannels];                       // channels the last computation read
 
     CColumnCache() { Invalidate(); }
     void ClearFlags();
     void Invalidate();  // forget the cached view (next paint recomputes)
     bool Holds(double W, double F, double L) const { return W == viewW && F == viewF && L == viewL; }
+    // Whether every channel shown in v was read by the last computation (a channel shown
+    // since then has no values yet).
+    bool HoldsChannels(const TraceView& v) const;
+    void SetHeld(const int* channels, int count);
     void SetView(const TraceView& v) { viewW = v.Width(); viewF = v.F; viewL = v.L; }
 };
 

@@ -1,0 +1,60 @@
+#pragma once
+// The large recordings of the plot benchmarks, written once into VISTREL_BENCH_DIR (default:
+// the temporary folder). Sizes: VISTREL_BENCH_FLOAT_MB (default 2048) and VISTREL_BENCH_SD_MB
+// (default 1024); 8 channels each.
+
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include "support/Fixtures.h"
+
+namespace vistrel::bench {
+
+constexpr int kPlotChannels = 8;
+
+inline uint64_t EnvMb(const char* name, uint64_t fallback) {
+    const char* v = std::getenv(name);
+    return v && *v ? std::strtoull(v, nullptr, 10) : fallback;
+}
+
+inline std::filesystem::path BenchDir() {
+    const char* v = std::getenv("VISTREL_BENCH_DIR");
+    auto dir = v && *v ? std::filesystem::path(v) : std::filesystem::temp_directory_path() / "vistrel-bench";
+    std::filesystem::create_directories(dir);
+    return dir;
+}
+
+inline std::filesystem::path FloatRecordingPath() {
+    const uint64_t mb = EnvMb("VISTREL_BENCH_FLOAT_MB", 2048);
+    const uint64_t samples = mb * 1024 * 1024 / (4 * kPlotChannels);
+    const auto path = BenchDir() / ("plot-float-" + std::to_string(mb) + "m.kvf");
+    if (!std::filesystem::exists(path) || std::filesystem::file_size(path) < samples * 4 * kPlotChannels) {
+        test::FloatFixture fx;
+        fx.layout.channels = kPlotChannels;
+        fx.samples = samples;
+        fx.value = [](uint64_t k, int c) {
+            return static_cast<float>(static_cast<int>((k * (c + 3)) % 2000) - 1000) * 0.01f;
+        };
+        test::WriteFloatFixture(path, fx);
+    }
+    return path;
+}
+
+inline std::filesystem::path SdImagePath() {
+    const uint64_t mb = EnvMb("VISTREL_BENCH_SD_MB", 1024);
+    const uint32_t sectors = static_cast<uint32_t>(mb * 1024 * 1024 / 256);
+    const auto path = BenchDir() / ("plot-sd-" + std::to_string(mb) + "m.kvf");
+    if (!std::filesystem::exists(path) || std::filesystem::file_size(path) < uint64_t(sectors) * 256) {
+        test::SdFixture fx;
+        fx.descriptors.assign(kPlotChannels, 0);
+        fx.sectorNumbers.resize(sectors);
+        for (uint32_t p = 0; p < sectors; ++p) fx.sectorNumbers[p] = p;
+        fx.count = [](uint64_t g) { return static_cast<uint16_t>(32768 + (g * 7919) % 20000 - 10000); };
+        test::WriteSdFixture(path, fx);
+    }
+    return path;
+}
+
+} // namespace vistrel::bench
