@@ -113,9 +113,7 @@ ParamsDialog::ParamsDialog(QWidget* owner, PlotWindow* window)
 }
 
 void ParamsDialog::ClearViewCache() {
-    m_plot->m_cachedWidth = -1.0;
-    m_plot->m_cachedStart = -1.0;
-    m_plot->m_cachedEnd = -1.0;
+    if (m_plot->m_cache) m_plot->m_cache->Invalidate();
 }
 
 void ParamsDialog::FillSelectedList() {

@@ -284,8 +284,11 @@ void RunProcessJob(ProcessJob& job, IProcessObserver& observer) {
     job.m_succeeded = false;
     job.m_error.clear();
     job.m_cursorsMoved = false;
-    if (job.m_op < OP_SAVE_FRAGMENT || job.m_op > OP_SPECTRUM_FFT)
+    if (job.m_op < OP_SAVE_FRAGMENT || job.m_op > OP_SPECTRUM_FFT) {
+        job.m_error = "Unknown operation " + std::to_string(static_cast<int>(job.m_op));
+        observer.Progress(100); // runs nothing, but the progress box must not stay open
         return;
+    }
     if (job.m_source == nullptr || !job.m_source->IsOpen() || job.m_source->Channels() < 1) {
         job.m_error = "No open recording";
         observer.Failed(job.m_error);

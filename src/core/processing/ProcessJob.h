@@ -87,7 +87,7 @@ struct ProcessJob {
 };
 
 // Runs the job's operation on the calling thread (no delay, no JobStarted/JobEnded). Codes
-// outside 0..9 run nothing. The recording's display-table pointers are left pointing at the
+// outside 0..9 run nothing (the progress box is closed all the same). The recording's display-table pointers are left pointing at the
 // job's tables (the header writers read them).
 void RunProcessJob(ProcessJob& job, IProcessObserver& observer);
 

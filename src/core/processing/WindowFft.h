@@ -20,6 +20,9 @@ double WindowCoefficient(int32_t type, double n, double L);
 // Magnitudes of the radix-2 DFT of a real sequence of N (a power of two) values, scaled by 2/N.
 // Returns false when N is not a power of two or the work array cannot be allocated.
 bool FftMagnitudes(const double* input, double* output, size_t N);
+// The same, computed butterfly by butterfly in the plain radix-2 order (the yardstick of
+// FftMagnitudes, which packs the real input into N/2 complex points).
+bool FftMagnitudesReference(const double* input, double* output, size_t N);
 
 struct FftSpan {
     int64_t n = 0;

@@ -1,0 +1,311 @@
+// Throughput of every operation on a 1 GiB recording next to raw passes over the same mapped
+// data; FftMagnitudes next to FFTW; the direct Fourier sums by each evaluation method.
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <thread>
+#include <vector>
+
+#include "core/processing/ProcessJob.h"
+#include "core/processing/SpectrumCore.h"
+#include "core/processing/WindowFft.h"
+#include "core/recording/DataFile.h"
+#include "core/recording/KvfWriter.h"
+
+#if VISTREL_HAVE_FFTW
+#include <fftw3.h>
+#endif
+
+using namespace vistrel;
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr int kChannels = 4;
+constexpr uint64_t kSamples = uint64_t{1} << 26; // 4 channels x 4 bytes x 2^26 = 1 GiB
+
+fs::path BenchDir() {
+    return fs::temp_directory_path();
+}
+
+CDataFile& BigRecording() {
+    static std::unique_ptr<CDataFile> file = [] {
+        const fs::path path = BenchDir() / "vistrel_bench_processing_1g.kvf";
+        FloatRecordingLayout layout;
+        layout.channels = kChannels;
+        layout.rate = 10000.0;
+        const uint64_t expected = BuildFloatRecordingHeader(layout).size() + kSamples * kChannels * 4;
+        std::error_code ec;
+        if (!fs::exists(path) || fs::file_size(path, ec) != expected) {
+            std::fprintf(stderr, "writing %s ...\n", path.string().c_str());
+            WriteFloatRecording(path, layout, kSamples, [](uint64_t k, float* row) {
+                const double t = static_cast<double>(k) / 10000.0;
+                for (int c = 0; c < kChannels; ++c)
+                    row[c] = static_cast<float>((c + 1) * std::sin(kTwoPi * 50.0 * t + c) +
+                                                0.01 * static_cast<double>((k * 2654435761u >> 7) & 1023) / 1023.0);
+            });
+        }
+        auto f = std::make_unique<CDataFile>();
+        if (f->Open(path) != 1)
+            std::fprintf(stderr, "cannot open %s\n", path.string().c_str());
+        return f;
+    }();
+    return *file;
+}
+
+struct QuietObserver : IProcessObserver {
+    void ProgressTitle(int) override {}
+    void Progress(int) override {}
+    void Failed(const std::string& m) override { error = m; }
+    void OpenResult(const fs::path&) override {}
+    std::string error;
+};
+
+void BM_RawMappedPass(benchmark::State& state) {
+    CDataFile& f = BigRecording();
+    const uint8_t* data = f.DataArea();
+    for (auto _ : state) {
+        double sum = 0;
+        const uint64_t n = kSamples * kChannels;
+        for (uint64_t i = 0; i < n; ++i) {
+            float v;
+            std::memcpy(&v, data + 4 * i, 4);
+            sum += v;
+        }
+        benchmark::DoNotOptimize(sum);
+    }
+    state.SetItemsProcessed(static_cast<int64_t>(state.iterations() * kSamples));
+}
+
+void BM_SampleValuePass(benchmark::State& state) {
+    CDataFile& f = BigRecording();
+    for (auto _ : state) {
+        long double sum = 0;
+        for (uint64_t k = 0; k < kSamples; ++k)
+            for (int c = 0; c < kChannels; ++c)
+                sum += f.SampleValue(k, c);
+        benchmark::DoNotOptimize(sum);
+    }
+    state.SetItemsProcessed(static_cast<int64_t>(state.iterations() * kSamples));
+}
+
+// One operation over `positions` sample positions of the big recording.
+void RunOperation(benchmark::State& state, ProcessOp op, uint64_t positions, const char* outName) {
+    CDataFile& f = BigRecording();
+    auto job = std::make_unique<ProcessJob>();
+    job->InitFrom(f);
+    job->m_startDelayMs = 0;
+    job->m_op = op;
+    job->m_cursor1 = 0;
+    job->m_cursor2 = static_cast<int64_t>(positions);
+    job->m_averagingFactor = 10;
+    job->m_coeffA[1] = 2.0f;
+    job->m_coeffB[1] = 1.0f;
+    OutputChannelList& l = job->m_outputs;
+    l.count = kChannels;
+    for (int i = 0; i < kChannels; ++i) {
+        l.sources[i] = i + 1;
+        l.widths[i] = 1;
+        l.rangeLow[i] = -10, l.rangeHigh[i] = 10;
+    }
+    if (op == OP_ADD_SUB)
+        for (int i = 0; i < kChannels; ++i) {
+            l.sources[2 * i] = i + 1, l.sources[2 * i + 1] = (i + 1) % kChannels + 1;
+            l.coefficients[2 * i] = 1, l.coefficients[2 * i + 1] = -1;
+        }
+    if (op == OP_TABLE_FUNCTION)
+        for (int i = 0; i < kChannels; ++i) {
+            TableFunction& t = job->m_tables[i];
+            t.m_count = 64;
+            for (int p = 0; p < 64; ++p) {
+                t.m_args[p] = -5.0f + 10.0f * p / 63.0f;
+                t.m_values[p] = t.m_args[p] * t.m_args[p];
+            }
+        }
+    l.spectrumPoints = 400;
+    job->m_spectrum.m_lowerW = 0;
+    job->m_spectrum.m_upperW = kTwoPi * 400;
+    job->m_spectrum.m_window = WINDOW_HANN;
+    job->m_resultName = BenchDir() / outName;
+    QuietObserver obs;
+    for (auto _ : state) {
+        RunProcessJob(*job, obs);
+        if (!job->m_succeeded)
+            state.SkipWithError(obs.error.c_str());
+        std::error_code ec;
+        fs::remove(job->m_resultName, ec);
+    }
+    state.SetItemsProcessed(static_cast<int64_t>(state.iterations() * positions));
+}
+
+void BM_MovingAverage10(benchmark::State& s) { RunOperation(s, OP_MOVING_AVERAGE, kSamples, "~bench_movavg.KVF"); }
+void BM_Average10(benchmark::State& s) { RunOperation(s, OP_AVERAGE, kSamples, "~bench_average.KVF"); }
+void BM_Linear(benchmark::State& s) { RunOperation(s, OP_LINEAR, kSamples, "~bench_axb.KVF"); }
+void BM_Rms(benchmark::State& s) { RunOperation(s, OP_RMS, kSamples, "~bench_efu.KVF"); }
+void BM_AddSub(benchmark::State& s) { RunOperation(s, OP_ADD_SUB, kSamples, "~bench_addsub.KVF"); }
+void BM_TableFunction(benchmark::State& s) { RunOperation(s, OP_TABLE_FUNCTION, kSamples, "~bench_tablefun.KVF"); }
+void BM_SaveChannels(benchmark::State& s) { RunOperation(s, OP_SAVE_CHANNELS, kSamples, "bench_channels.kvf"); }
+void BM_SaveFragmentKvf(benchmark::State& s) { RunOperation(s, OP_SAVE_FRAGMENT, kSamples, "bench_fragment.kvf"); }
+void BM_SaveFragmentText(benchmark::State& s) { RunOperation(s, OP_SAVE_FRAGMENT, uint64_t{1} << 22, "bench_fragment.txt"); }
+void BM_SpectrumFft4M(benchmark::State& s) { RunOperation(s, OP_SPECTRUM_FFT, uint64_t{1} << 22, "~bench_spectrFFT.KVF"); }
+
+BENCHMARK(BM_RawMappedPass)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_SampleValuePass)->Unit(benchmark::kMillisecond)->Iterations(2);
+BENCHMARK(BM_MovingAverage10)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_Average10)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_Linear)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_Rms)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_AddSub)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_TableFunction)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_SaveChannels)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_SaveFragmentKvf)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_SaveFragmentText)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_SpectrumFft4M)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
+
+// --- FFT against FFTW ---
+
+std::vector<double> FftInput(size_t n) {
+    std::vector<double> x(n);
+    uint64_t state = 99;
+    for (size_t k = 0; k < n; ++k) {
+        state = state * 6364136223846793005ULL + 1442695040888963407ULL;
+        x[k] = std::sin(kTwoPi * 17.0 * k / n) + static_cast<double>(state >> 11) / 9007199254740992.0;
+    }
+    return x;
+}
+
+void BM_FftMagnitudes(benchmark::State& state) {
+    const size_t n = static_cast<size_t>(state.range(0));
+    const std::vector<double> x = FftInput(n);
+    std::vector<double> out(n), ref(n);
+    for (auto _ : state) {
+        FftMagnitudes(x.data(), out.data(), n);
+        benchmark::DoNotOptimize(out.data());
+    }
+    // Distance from the plain radix-2 recurrence, relative to the largest magnitude.
+    FftMagnitudesReference(x.data(), ref.data(), n);
+    double largest = 0, diff = 0;
+    for (size_t b = 0; b < n; ++b) {
+        largest = std::max(largest, ref[b]);
+        diff = std::max(diff, std::fabs(out[b] - ref[b]));
+    }
+    state.counters["rel_diff"] = diff / largest;
+    state.SetItemsProcessed(static_cast<int64_t>(state.iterations() * n));
+}
+
+void BM_FftMagnitudesReference(benchmark::State& state) {
+    const size_t n = static_cast<size_t>(state.range(0));
+    const std::vector<double> x = FftInput(n);
+    std::vector<double> out(n);
+    for (auto _ : state) {
+        FftMagnitudesReference(x.data(), out.data(), n);
+        benchmark::DoNotOptimize(out.data());
+    }
+    state.SetItemsProcessed(static_cast<int64_t>(state.iterations() * n));
+}
+
+#if VISTREL_HAVE_FFTW
+// FFTW_ESTIMATE real-to-complex plan (made outside the timing) and the same 2/N magnitudes.
+void BM_FftwEstimate(benchmark::State& state) {
+    const size_t n = static_cast<size_t>(state.range(0));
+    std::vector<double> x = FftInput(n);
+    std::vector<double> in(n), out(n);
+    fftw_complex* spec = fftw_alloc_complex(n / 2 + 1);
+    fftw_plan plan = fftw_plan_dft_r2c_1d(static_cast<int>(n), in.data(), spec, FFTW_ESTIMATE);
+    for (auto _ : state) {
+        std::copy(x.begin(), x.end(), in.begin());
+        fftw_execute(plan);
+        for (size_t b = 0; b <= n / 2; ++b)
+            out[b] = 2.0 * std::sqrt(spec[b][0] * spec[b][0] + spec[b][1] * spec[b][1]) / static_cast<double>(n);
+        for (size_t b = n / 2 + 1; b < n; ++b)
+            out[b] = out[n - b];
+        benchmark::DoNotOptimize(out.data());
+    }
+    fftw_destroy_plan(plan);
+    fftw_free(spec);
+    state.SetItemsProcessed(static_cast<int64_t>(state.iterations() * n));
+}
+BENCHMARK(BM_FftwEstimate)->RangeMultiplier(2)->Range(1 << 10, 1 << 22)->Unit(benchmark::kMicrosecond);
+#endif
+BENCHMARK(BM_FftMagnitudes)->RangeMultiplier(2)->Range(1 << 10, 1 << 22)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_FftMagnitudesReference)->RangeMultiplier(4)->Range(1 << 10, 1 << 22)->Unit(benchmark::kMicrosecond);
+
+// --- direct Fourier sums: 10^6 positions, 400 points, 4 channels, on 8 workers ---
+
+struct SumsCase {
+    DirectSums sums;
+    double T = 0, rate = 10000.0;
+    explicit SumsCase(SumMethod method) {
+        const int64_t H = 1'000'000, J = 400;
+        sums.Allocate(H, J, 4);
+        sums.method = method;
+        T = static_cast<double>(H) / rate;
+        for (int64_t S = 0; S < J; ++S)
+            sums.freq[S] = AnalysisFrequency(0, kTwoPi * 400, S, J, T);
+        CDataFile& f = BigRecording();
+        for (int64_t h = 0; h < H; ++h) {
+            const float w = static_cast<float>(WindowCoefficient(WINDOW_HANN, static_cast<double>(h), static_cast<double>(H)));
+            for (int i = 0; i < 4; ++i)
+                sums.windowed[h * 4 + i] = static_cast<float>(f.SampleValue(static_cast<uint64_t>(h), i) * w);
+        }
+    }
+    void Run() {
+        std::vector<std::thread> threads;
+        for (int k = 0; k < 8; ++k)
+            threads.emplace_back([this, k] { sums.Run(sums.J * k / 8, sums.J * (k + 1) / 8, rate, [](int) {}); });
+        for (auto& t : threads)
+            t.join();
+    }
+    std::vector<double> Decibels() const {
+        std::vector<double> m(static_cast<size_t>(sums.J) * 4);
+        sums.Magnitudes(T, rate, m.data());
+        for (int i = 0; i < 4; ++i) {
+            double mx = -1e20;
+            for (int64_t S = 0; S < sums.J; ++S) {
+                double& v = m[S * 4 + i];
+                v = std::log2(v) * std::log10(2.0) * 20.0;
+                mx = std::max(mx, v);
+            }
+            for (int64_t S = 0; S < sums.J; ++S)
+                m[S * 4 + i] -= mx;
+        }
+        return m;
+    }
+};
+
+std::vector<double>& BaselineDecibels() {
+    static std::vector<double> db = [] {
+        SumsCase c(SumMethod::PerTerm);
+        c.Run();
+        return c.Decibels();
+    }();
+    return db;
+}
+
+void DirectSumsBench(benchmark::State& state, SumMethod method) {
+    SumsCase c(method);
+    for (auto _ : state) {
+        state.PauseTiming();
+        std::fill(c.sums.sinSum.get(), c.sums.sinSum.get() + c.sums.J * 4, 0.0);
+        std::fill(c.sums.cosSum.get(), c.sums.cosSum.get() + c.sums.J * 4, 0.0);
+        state.ResumeTiming();
+        c.Run();
+    }
+    const std::vector<double> db = c.Decibels();
+    const std::vector<double>& base = BaselineDecibels();
+    double worst = 0;
+    for (size_t i = 0; i < db.size(); ++i)
+        worst = std::max(worst, std::fabs(db[i] - base[i]));
+    state.counters["max_db_diff"] = worst;
+}
+void BM_DirectSumsPerTerm(benchmark::State& s) { DirectSumsBench(s, SumMethod::PerTerm); }
+void BM_DirectSumsShared(benchmark::State& s) { DirectSumsBench(s, SumMethod::Shared); }
+void BM_DirectSumsRecurrence(benchmark::State& s) { DirectSumsBench(s, SumMethod::Recurrence); }
+BENCHMARK(BM_DirectSumsPerTerm)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
+BENCHMARK(BM_DirectSumsShared)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
+BENCHMARK(BM_DirectSumsRecurrence)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
+
+} // namespace
