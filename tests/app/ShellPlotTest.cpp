@@ -280,3 +280,40 @@ TEST(ShellPlot, JobFromFrameOpensResult) {
     EXPECT_EQ(g_app->m_windowCount, 1);
     EXPECT_FALSE(QFile::exists(resultPath));
 }
+
+TEST(ShellPlot, CommandLineOpensWithoutHistory) {
+    ShellEnv env;
+    const QString one = WriteRecording(env, "cmd.kvf", 1, 1);
+    ASSERT_TRUE(env.Start({one}));
+    ASSERT_EQ(g_app->m_windowCount, 1);
+    EXPECT_EQ(PlotPath(g_app->m_windows[0]), one);
+    EXPECT_EQ(g_app->m_history.count, 0);
+    EXPECT_TRUE(env.boxes.isEmpty());
+}
+
+TEST(ShellPlot, SaveFragmentOfOneDeviceWritesWithoutAsking) {
+    ShellEnv env;
+    ASSERT_TRUE(env.Start());
+    const QString one = WriteRecording(env, "one.kvf", 2, 1, 500);
+    QMdiSubWindow* a = OpenByCommand(env, one);
+    ASSERT_NE(a, nullptr);
+    auto* pw = qobject_cast<PlotWindow*>(a->widget());
+    pw->OnFirstTimer();
+    pw->Plot()->m_timeCursor1->m_sample = 300;
+    pw->Plot()->m_timeCursor2->m_sample = 100;
+    int dialogs = 0;
+    SetShellDialogHook([&](QDialog&) { ++dialogs; });
+    CJobRunner::SetStartDelay(0);
+    env.paths = {env.File("frag")}; // no extension typed: the chosen filter's is added
+    env.Frame()->OnCommand(cmd::SaveFragment);
+    ASSERT_TRUE(WaitFor([] { return !CJobRunner::Running(); }));
+    CJobRunner::SetStartDelay(500);
+    EXPECT_EQ(dialogs, 0);
+    EXPECT_TRUE(QFile::exists(env.File("frag.kvf")));
+    EXPECT_EQ(g_app->m_windowCount, 1); // a saved fragment is not opened
+    EXPECT_EQ(pw->Plot()->m_saved, 1);
+    CDataFile saved;
+    ASSERT_EQ(saved.Open(env.File("frag.kvf").toStdString()), 1);
+    EXPECT_EQ(saved.Samples(), 200);
+    EXPECT_EQ(saved.Channels(), 2);
+}

@@ -241,3 +241,10 @@ TEST(Config, HistoryEntries) {
     EXPECT_EQ(c.entries[0].missing, 0);
     EXPECT_EQ(c.entries[1].missing, 1);
 }
+
+TEST(Config, UnwritableTargetReportsFailure) {
+    TempDir t;
+    const std::string cfg = (t.dir / "missing" / "Vistrel.cfg").string();
+    EXPECT_FALSE(SaveConfiguration(cfg, (t.dir / "missing" / "Vistrel.bak").string(), ConfigData{}));
+    EXPECT_FALSE(fs::exists(t.dir / "missing"));
+}

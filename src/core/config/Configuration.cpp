@@ -316,8 +316,12 @@ std::string FormatConfiguration(const ConfigData& data) {
 
 bool SaveConfiguration(const std::string& cfgPath, const std::string& bakPath, const ConfigData& data) {
     std::remove(bakPath.c_str());
-    std::rename(cfgPath.c_str(), bakPath.c_str());
-    return WriteWholeFile(cfgPath, FormatConfiguration(data));
+    const bool backedUp = std::rename(cfgPath.c_str(), bakPath.c_str()) == 0;
+    if (WriteWholeFile(cfgPath, FormatConfiguration(data))) return true;
+    // The new file could not be written: the previous one stays the configuration.
+    std::remove(cfgPath.c_str());
+    if (backedUp) std::rename(bakPath.c_str(), cfgPath.c_str());
+    return false;
 }
 
 HistoryEntry MakeHistoryEntry(const std::string& path, const LocalClock& now, int64_t samplesPerChannel,
