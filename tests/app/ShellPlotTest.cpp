@@ -4,10 +4,15 @@
 #include <QDeadlineTimer>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QCheckBox>
 #include <QMenu>
+#include <QPushButton>
+#include <QTreeWidget>
 
 #include "ShellTestSupport.h"
 #include "core/recording/DataFile.h"
+#include "dialogs/DialogCommon.h"
+#include "dialogs/HistoryDialog.h"
 #include "plot/Cursors.h"
 #include "plot/PlotWindow.h"
 #include "shell/FrameDialogs.h"
@@ -64,6 +69,11 @@ TEST(ShellPlot, OpenMenuStatesAndHistory) {
     for (int id : {cmd::Average, cmd::MovingAverage, cmd::Rms, cmd::Linear, cmd::AddSub, cmd::SaveFragment,
                    cmd::Close, cmd::Parameters})
         EXPECT_TRUE(f->Action(id)->isEnabled()) << id;
+
+    // Show Min-Max asks the active plot for the min-max view of its next paint.
+    auto* pa = qobject_cast<PlotWindow*>(a->widget());
+    f->OnCommand(cmd::MinMax);
+    EXPECT_EQ(pa->Plot()->m_minMaxRequest, 1);
 
     QMdiSubWindow* b = OpenByCommand(env, two);
     ASSERT_NE(b, nullptr);
@@ -159,6 +169,26 @@ TEST(ShellPlot, SaveFragmentOfTwoDevicesAsksForDevices) {
     EXPECT_EQ(shown, 1);
     EXPECT_FALSE(CJobRunner::Running());
     EXPECT_FALSE(QFile::exists(env.File("frag.kvf")));
+
+    // Devices 1 and 3 chosen: the fragment keeps their channels only.
+    SetShellDialogHook([&](QDialog& d) {
+        if (d.objectName() != QLatin1String("SELECTDEVS")) return;
+        d.findChild<QCheckBox*>(QStringLiteral("1144"))->setChecked(false);
+        d.findChild<QPushButton*>(QStringLiteral("1"))->click();
+    });
+    auto* pw = qobject_cast<PlotWindow*>(a->widget());
+    pw->OnFirstTimer();
+    pw->Plot()->m_timeCursor1->m_sample = 0;
+    pw->Plot()->m_timeCursor2->m_sample = 50;
+    CJobRunner::SetStartDelay(0);
+    env.paths = {env.File("frag.kvf")};
+    env.Frame()->OnCommand(cmd::SaveFragment);
+    ASSERT_TRUE(WaitFor([] { return !CJobRunner::Running(); }));
+    CJobRunner::SetStartDelay(500);
+    CDataFile saved;
+    ASSERT_EQ(saved.Open(env.File("frag.kvf").toStdString()), 1);
+    EXPECT_EQ(saved.Channels(), 4);
+    EXPECT_EQ(saved.Samples(), 50);
 }
 
 TEST(ShellPlot, WindowsRestoredAcrossRestart) {
@@ -316,4 +346,32 @@ TEST(ShellPlot, SaveFragmentOfOneDeviceWritesWithoutAsking) {
     ASSERT_EQ(saved.Open(env.File("frag.kvf").toStdString()), 1);
     EXPECT_EQ(saved.Samples(), 200);
     EXPECT_EQ(saved.Channels(), 2);
+}
+
+TEST(ShellPlot, HistoryCommandOpensOrReportsMissing) {
+    ShellEnv env;
+    ASSERT_TRUE(env.Start());
+    const QString one = WriteRecording(env, "hist.kvf", 1, 1);
+    const QString gone = env.File("gone.kvf");
+    g_app->AddToHistory(gone, 10, 1, 100.0f);
+    g_app->AddToHistory(one, 10, 1, 100.0f);
+    int row = 0;
+    SetDialogTestHook([&row](QDialog& d) {
+        auto* h = dynamic_cast<HistoryDialog*>(&d);
+        ASSERT_NE(h, nullptr);
+        QTreeWidgetItem* item = h->List()->topLevelItem(row);
+        ASSERT_NE(item, nullptr);
+        emit h->List()->itemDoubleClicked(item, 0);
+    });
+    env.Frame()->OnCommand(cmd::History);
+    ASSERT_EQ(g_app->m_windowCount, 1);
+    EXPECT_EQ(PlotPath(g_app->m_windows[0]), one);
+    EXPECT_EQ(g_app->m_history.count, 2); // opening from the history adds no entry
+    row = 1;
+    env.Frame()->OnCommand(cmd::History);
+    SetDialogTestHook({});
+    ASSERT_EQ(env.boxes.size(), 1);
+    EXPECT_EQ(env.boxes[0].caption, GetUiString(221));
+    EXPECT_EQ(env.boxes[0].text, gone);
+    EXPECT_EQ(g_app->m_windowCount, 1);
 }

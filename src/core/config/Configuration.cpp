@@ -254,6 +254,11 @@ ConfigData ParseConfiguration(std::string_view text, bool restoreWindows) {
             }
             Scanner(Behind(line, 10)).Int(s.timeLabelStyle);
         }
+        // Values no window could use: non-finite centres read as not given, pen widths stay
+        // within what a recording can store (4 bits).
+        if (!std::isfinite(s.hCenter)) s.hCenter = 0.0;
+        if (!std::isfinite(s.vCenter)) s.vCenter = 0.0;
+        for (int32_t& width : s.widths) width = std::clamp(width, 0, 15);
         if (restoreWindows) d.windows.push_back(std::move(w));
     }
 
@@ -262,6 +267,7 @@ ConfigData ParseConfiguration(std::string_view text, bool restoreWindows) {
             if (line.compare(0, 11, ";HistoryEnd") == 0) break;
             HistoryEntry e;
             if (!ParseHistoryLine(line, e)) break;
+            if (e.path.empty()) continue; // a free entry would end the history when saved
             d.history.entries[d.history.count++] = std::move(e);
         }
     }
