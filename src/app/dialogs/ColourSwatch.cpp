@@ -27,7 +27,8 @@ void ColourSwatch::SetColour(uint32_t bgr) {
 void ColourSwatch::paintEvent(QPaintEvent* event) {
     {
         QPainter p(this);
-        p.fillRect(rect(), FromBgr(m_colour));
+        // A disabled swatch (a slot without a channel) shows no colour.
+        p.fillRect(rect(), isEnabled() ? FromBgr(m_colour) : palette().color(QPalette::Window));
     }
     QFrame::paintEvent(event);
 }

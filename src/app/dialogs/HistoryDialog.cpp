@@ -86,7 +86,7 @@ HistoryDialog::HistoryDialog(QWidget* owner, const History& history) : QDialog(o
     // Size the dialog to the list, centred horizontally on the screen.
     const int rowHeight = std::max(fm.height() + 4, 16);
     const int height = m_list->header()->sizeHint().height() + rowHeight * std::max(rows, 1) + 8;
-    resize(total + 7, height);
+    resize(total + 7 + 2 * m_list->frameWidth(), height + 2 * m_list->frameWidth());
     if (QScreen* screen = QGuiApplication::primaryScreen()) {
         const QRect s = screen->geometry();
         move(s.left() + (s.width() - width()) / 2, y());

@@ -11,6 +11,7 @@
 #include <algorithm>
 
 #include "core/recording/DataFile.h"
+#include "core/view/TraceDecimation.h"
 #include "dialogs/ChannelLabel.h"
 #include "plot/PlotWindow.h"
 #include "plot/PlotWnd.h"

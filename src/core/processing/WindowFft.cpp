@@ -1,5 +1,9 @@
 #include "core/processing/WindowFft.h"
 
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC optimize("O3")
+#endif
+
 #include <cmath>
 #include <memory>
 #include <new>
@@ -55,97 +59,129 @@ void StageTwiddles(size_t M, Complex* w) {
     }
 }
 
-inline void Butterflies(Complex* lo, Complex* hi, const Complex* w, size_t H) {
+// The transform of the packed points runs on separate arrays of real and imaginary parts so
+// that the butterfly loops vectorise; every butterfly does the arithmetic of the plain order.
+
+// One stage of M = 2H points on groups (lo, hi) with twiddles w.
+void StageSoA(double* __restrict lr, double* __restrict li, double* __restrict hr,
+              double* __restrict hi, const double* __restrict wr, const double* __restrict wi,
+              size_t H) {
     for (size_t j = 0; j < H; ++j) {
-        const double tr = w[j].re * hi[j].re - w[j].im * hi[j].im;
-        const double ti = w[j].re * hi[j].im + w[j].im * hi[j].re;
-        hi[j].re = lo[j].re - tr;
-        hi[j].im = lo[j].im - ti;
-        lo[j].re = lo[j].re + tr;
-        lo[j].im = lo[j].im + ti;
+        const double tr = wr[j] * hr[j] - wi[j] * hi[j];
+        const double ti = wr[j] * hi[j] + wi[j] * hr[j];
+        hr[j] = lr[j] - tr;
+        hi[j] = li[j] - ti;
+        lr[j] = lr[j] + tr;
+        li[j] = li[j] + ti;
     }
 }
 
-// Stages n/2 and n of a block of n points in one pass: stage n/2 on both halves, then stage n,
-// the same butterflies element by element. `tw`: twiddles of every stage, stage M at M/2 - 1.
-template <size_t kFixedQ = 0>
-inline void TwoStages(Complex* a, size_t n, const Complex* tw) {
-    const size_t q = kFixedQ != 0 ? kFixedQ : n / 4;
-    const Complex* w1 = tw + (n / 4 - 1); // stage n/2
-    const Complex* w2 = tw + (n / 2 - 1); // stage n
+// Stage 2q on the pairs (0,1) and (2,3) of four quarters, then stage 4q on (0,2) and (1,3).
+void TwoStagesSoA(double* __restrict r0, double* __restrict i0, double* __restrict r1,
+                  double* __restrict i1, double* __restrict r2, double* __restrict i2,
+                  double* __restrict r3, double* __restrict i3, const double* __restrict ur,
+                  const double* __restrict ui, const double* __restrict vr,
+                  const double* __restrict vi, const double* __restrict xr,
+                  const double* __restrict xi, size_t q) {
     for (size_t j = 0; j < q; ++j) {
-        Complex& a0 = a[j];
-        Complex& a1 = a[j + q];
-        Complex& a2 = a[j + 2 * q];
-        Complex& a3 = a[j + 3 * q];
-        const Complex u = w1[j];
-        double tr = u.re * a1.re - u.im * a1.im, ti = u.re * a1.im + u.im * a1.re;
-        a1.re = a0.re - tr, a1.im = a0.im - ti;
-        a0.re = a0.re + tr, a0.im = a0.im + ti;
-        tr = u.re * a3.re - u.im * a3.im, ti = u.re * a3.im + u.im * a3.re;
-        a3.re = a2.re - tr, a3.im = a2.im - ti;
-        a2.re = a2.re + tr, a2.im = a2.im + ti;
-        const Complex v = w2[j];
-        tr = v.re * a2.re - v.im * a2.im, ti = v.re * a2.im + v.im * a2.re;
-        a2.re = a0.re - tr, a2.im = a0.im - ti;
-        a0.re = a0.re + tr, a0.im = a0.im + ti;
-        const Complex x = w2[j + q];
-        tr = x.re * a3.re - x.im * a3.im, ti = x.re * a3.im + x.im * a3.re;
-        a3.re = a1.re - tr, a3.im = a1.im - ti;
-        a1.re = a1.re + tr, a1.im = a1.im + ti;
+        double tr = ur[j] * r1[j] - ui[j] * i1[j], ti = ur[j] * i1[j] + ui[j] * r1[j];
+        const double a1r = r0[j] - tr, a1i = i0[j] - ti;
+        const double a0r = r0[j] + tr, a0i = i0[j] + ti;
+        tr = ur[j] * r3[j] - ui[j] * i3[j], ti = ur[j] * i3[j] + ui[j] * r3[j];
+        const double a3r = r2[j] - tr, a3i = i2[j] - ti;
+        const double a2r = r2[j] + tr, a2i = i2[j] + ti;
+        tr = vr[j] * a2r - vi[j] * a2i, ti = vr[j] * a2i + vi[j] * a2r;
+        r2[j] = a0r - tr, i2[j] = a0i - ti;
+        r0[j] = a0r + tr, i0[j] = a0i + ti;
+        tr = xr[j] * a3r - xi[j] * a3i, ti = xr[j] * a3i + xi[j] * a3r;
+        r3[j] = a1r - tr, i3[j] = a1i - ti;
+        r1[j] = a1r + tr, i1[j] = a1i + ti;
     }
+}
+
+struct Twiddles {
+    const double* re; // stage M at offset M/2 - 1
+    const double* im;
+};
+
+// Stages n/2 and n of a block of n points in one pass.
+inline void TwoStages(double* re, double* im, size_t n, Twiddles tw) {
+    const size_t q = n / 4;
+    const size_t o1 = n / 4 - 1, o2 = n / 2 - 1;
+    TwoStagesSoA(re, im, re + q, im + q, re + 2 * q, im + 2 * q, re + 3 * q, im + 3 * q,
+                 tw.re + o1, tw.im + o1, tw.re + o2, tw.im + o2, tw.re + o2 + q, tw.im + o2 + q, q);
 }
 
 // Stages M = 2..n of a block already in bit-reversed order, two at a time. Large blocks go
 // depth first so that the stages of their quarters run in cache.
-void Stages(Complex* a, size_t n, const Complex* tw) {
-    constexpr size_t kLeaf = 2048;
+void Stages(double* re, double* im, size_t n, Twiddles tw) {
+    constexpr size_t kLeaf = 16384;
     if (n <= kLeaf) {
         size_t M = 2;
         if (n >= 4) {
-            for (size_t g = 0; g < n; g += 4)
-                TwoStages<1>(a + g, 4, tw);
+            // Stages 2 and 4 on groups of four points.
+            const double ur = tw.re[0], ui = tw.im[0];
+            const double vr0 = tw.re[1], vi0 = tw.im[1], vr1 = tw.re[2], vi1 = tw.im[2];
+            for (size_t g = 0; g < n; g += 4) {
+                double* r = re + g;
+                double* i = im + g;
+                double tr = ur * r[1] - ui * i[1], ti = ur * i[1] + ui * r[1];
+                const double a1r = r[0] - tr, a1i = i[0] - ti, a0r = r[0] + tr, a0i = i[0] + ti;
+                tr = ur * r[3] - ui * i[3], ti = ur * i[3] + ui * r[3];
+                const double a3r = r[2] - tr, a3i = i[2] - ti, a2r = r[2] + tr, a2i = i[2] + ti;
+                tr = vr0 * a2r - vi0 * a2i, ti = vr0 * a2i + vi0 * a2r;
+                r[2] = a0r - tr, i[2] = a0i - ti, r[0] = a0r + tr, i[0] = a0i + ti;
+                tr = vr1 * a3r - vi1 * a3i, ti = vr1 * a3i + vi1 * a3r;
+                r[3] = a1r - tr, i[3] = a1i - ti, r[1] = a1r + tr, i[1] = a1i + ti;
+            }
             M = 8;
         }
         for (; 2 * M <= n; M *= 4)
             for (size_t g = 0; g < n; g += 2 * M)
-                TwoStages(a + g, 2 * M, tw);
+                TwoStages(re + g, im + g, 2 * M, tw);
         if (M <= n)
             for (size_t g = 0; g < n; g += M)
-                Butterflies(a + g, a + g + M / 2, tw + (M / 2 - 1), M / 2);
+                StageSoA(re + g, im + g, re + g + M / 2, im + g + M / 2, tw.re + (M / 2 - 1),
+                         tw.im + (M / 2 - 1), M / 2);
         return;
     }
-    const size_t q = n / 4;
-    for (int part = 0; part < 4; ++part)
-        Stages(a + part * q, q, tw);
-    TwoStages(a, n, tw);
+    // Above the leaves one stage per pass: four streams stay clear of cache-set conflicts.
+    const size_t h = n / 2;
+    Stages(re, im, h, tw);
+    Stages(re + h, im + h, h, tw);
+    StageSoA(re, im, re + h, im + h, tw.re + (h - 1), tw.im + (h - 1), h);
 }
 
 // Twiddles of every stage up to N points (stage M at offset M/2 - 1) and the bit-reversed
 // order of N/2 points, kept for the last N asked for: the channels of one spectrum share them.
 struct FftTables {
-    std::vector<Complex> twiddles;
+    std::vector<double> re, im;
     std::vector<uint32_t> reversed;
 };
 
 std::shared_ptr<const FftTables> Tables(size_t N) {
+    // Built under the lock: the channel workers of one spectrum wait for one table.
     static std::mutex mutex;
     static std::shared_ptr<const FftTables> cached;
-    {
-        std::lock_guard lock(mutex);
-        if (cached && cached->twiddles.size() == N)
-            return cached;
-    }
+    std::lock_guard lock(mutex);
+    if (cached && cached->re.size() == N)
+        return cached;
+    cached.reset();
     std::shared_ptr<FftTables> t;
+    std::vector<Complex> w;
     try {
         t = std::make_shared<FftTables>();
-        t->twiddles.resize(N);
+        t->re.resize(N);
+        t->im.resize(N);
         t->reversed.resize(N / 2);
+        w.resize(N);
     } catch (const std::bad_alloc&) {
         return nullptr;
     }
     for (size_t M = 2; M <= N; M <<= 1)
-        StageTwiddles(M, t->twiddles.data() + (M / 2 - 1));
+        StageTwiddles(M, w.data() + (M / 2 - 1));
+    for (size_t k = 0; k < N; ++k)
+        t->re[k] = w[k].re, t->im[k] = w[k].im;
     const size_t h = N / 2;
     for (size_t k = 0, r = 0; k < h; ++k) {
         t->reversed[k] = static_cast<uint32_t>(r);
@@ -156,7 +192,6 @@ std::shared_ptr<const FftTables> Tables(size_t N) {
         }
         r |= bit;
     }
-    std::lock_guard lock(mutex);
     cached = t;
     return t;
 }
@@ -221,26 +256,34 @@ bool FftMagnitudes(const double* input, double* output, size_t N) {
     const size_t h = N / 2;
     if (N > (size_t{1} << 32))
         return false; // the bit-reversal table holds 32-bit indices
-    std::unique_ptr<Complex[]> z(new (std::nothrow) Complex[h]);
+    // One buffer for both parts, the imaginary ones 520 bytes further than a page multiple so
+    // that the two streams never fall on the same cache sets.
+    constexpr size_t kPad = 65;
+    std::unique_ptr<double[]> z(new (std::nothrow) double[2 * h + kPad]);
     const std::shared_ptr<const FftTables> tables = Tables(N);
     if (!z || !tables)
         return false;
-    const Complex* tw = tables->twiddles.data();
-    const Complex* last = tw + (h - 1); // stage N
+    double* const zr = z.get();
+    double* const zi = z.get() + h + kPad;
+    const Twiddles tw{tables->re.data(), tables->im.data()};
+    const double* lastR = tw.re + (h - 1); // stage N
+    const double* lastI = tw.im + (h - 1);
     const uint32_t* reversed = tables->reversed.data();
-    for (size_t k = 0; k < h; ++k)
-        z[reversed[k]] = Complex{input[2 * k], input[2 * k + 1]};
-    Stages(z.get(), h, tw);
+    for (size_t k = 0; k < h; ++k) {
+        zr[reversed[k]] = input[2 * k];
+        zi[reversed[k]] = input[2 * k + 1];
+    }
+    Stages(zr, zi, h, tw);
 
     const double scale = static_cast<double>(N);
     for (size_t b = 0; b < h; ++b) {
-        const Complex p = z[b];
-        const Complex q = z[(h - b) & (h - 1)];
+        const size_t c = (h - b) & (h - 1);
+        const double pr = zr[b], pi = zi[b], qr = zr[c], qi = zi[c];
         // E = (p + conj q) / 2, O = (p - conj q) / 2i
-        const double er = 0.5 * (p.re + q.re), ei = 0.5 * (p.im - q.im);
-        const double orr = 0.5 * (p.im + q.im), oi = -0.5 * (p.re - q.re);
-        const double tr = last[b].re * orr - last[b].im * oi;
-        const double ti = last[b].re * oi + last[b].im * orr;
+        const double er = 0.5 * (pr + qr), ei = 0.5 * (pi - qi);
+        const double orr = 0.5 * (pi + qi), oi = -0.5 * (pr - qr);
+        const double tr = lastR[b] * orr - lastI[b] * oi;
+        const double ti = lastR[b] * oi + lastI[b] * orr;
         const double xr = er + tr, xi = ei + ti;
         const double yr = er - tr, yi = ei - ti;
         output[b] = 2.0 * std::sqrt(xr * xr + xi * xi) / scale;
