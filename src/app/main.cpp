@@ -1,2 +1,62 @@
+// vistrel: the recording viewer. `vistrel [FILE]` starts the program (FILE opened in a plot
+// window); `vistrel --png OUT.png [--size WxH] FILE` renders FILE's plot into a picture and
+// exits without showing a window.
+
 #include <QApplication>
-int main(int argc, char** argv) { QApplication app(argc, argv); return 0; }
+#include <QSize>
+#include <QStringList>
+
+#include <cstdio>
+
+#include "plot/PngRender.h"
+#include "shell/Application.h"
+
+namespace {
+
+int RunPng(int argc, char** argv) {
+    // Rendering needs no display.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const QStringList args = QCoreApplication::arguments().mid(1);
+    QString out, file;
+    QSize size;
+    for (int i = 0; i < args.size(); ++i) {
+        const QString& a = args[i];
+        if (a == QLatin1String("--png") && i + 1 < args.size()) {
+            out = args[++i];
+        } else if (a == QLatin1String("--size") && i + 1 < args.size()) {
+            if (!vistrel::ParsePngSize(args[++i], &size)) {
+                std::fprintf(stderr, "vistrel: bad size '%s' (expected WxH, e.g. 1280x800)\n",
+                             args[i].toLocal8Bit().constData());
+                return 1;
+            }
+        } else if (file.isEmpty()) {
+            file = a;
+        } else {
+            std::fprintf(stderr, "vistrel: unexpected argument '%s'\n", a.toLocal8Bit().constData());
+            return 1;
+        }
+    }
+    if (out.isEmpty() || file.isEmpty()) {
+        std::fprintf(stderr, "usage: vistrel --png OUT.png [--size WxH] FILE.kvf\n");
+        return 1;
+    }
+    return vistrel::RenderPlotToPng(file, out, size);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i)
+        if (qstrcmp(argv[i], "--png") == 0) return RunPng(argc, argv);
+
+    QApplication app(argc, argv);
+    QApplication::setQuitOnLastWindowClosed(false);
+    vistrel::CApplication program;
+    vistrel::StartOptions options;
+    options.arguments = QCoreApplication::arguments().mid(1);
+    if (!program.Start(options)) return 0; // another instance is running
+    const int code = program.Run();
+    program.Shutdown();
+    return code;
+}

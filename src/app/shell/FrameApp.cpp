@@ -6,7 +6,10 @@
 #include <QMdiSubWindow>
 #include <QMenu>
 
+#include <vector>
+
 #include "shell/MainFrame.h"
+#include "shell/PlotLink.h"
 #include "shell/UiUtils.h"
 
 namespace vistrel {
@@ -30,16 +33,15 @@ int CFrameApp::IndexOfWindow(QMdiSubWindow* window) const {
     return -1;
 }
 
-QString CFrameApp::WindowPath(QMdiSubWindow* window) const {
-    if (!window) return QString();
-    const QVariant path = window->property("vistrelPath");
-    return path.isValid() ? path.toString() : window->windowTitle();
-}
+QString CFrameApp::WindowPath(QMdiSubWindow* window) const { return window ? PlotPath(window) : QString(); }
 
 void CFrameApp::RegisterPlotWindow(QMdiSubWindow* window) {
     if (!window || IndexOfWindow(window) >= 0) return;
     if (m_windowCount >= kMaxPlotWindows) return; // the list holds at most 128
     m_windows[m_windowCount++] = window;
+    QObject::connect(window, &QObject::destroyed, [window] {
+        if (g_app) g_app->UnregisterPlotWindow(window);
+    });
     RebuildWindowMenu();
 }
 
@@ -77,29 +79,84 @@ void CFrameApp::RebuildWindowMenu() {
 }
 
 void CFrameApp::CloseAllWindows() {
-    const int count = m_windowCount;
-    for (int i = 0; i < count; ++i) {
-        QMdiSubWindow* w = m_windows[0];
-        if (!w) break;
-        if (!w->close()) {
-            // A temporary result declined: it stays open but leaves the list.
-            UnregisterPlotWindow(w);
-        }
+    // A window that declines (a temporary result the user keeps) stays open and listed.
+    const std::vector<QMdiSubWindow*> windows(m_windows.begin(), m_windows.begin() + m_windowCount);
+    for (QMdiSubWindow* w : windows) {
+        if (IndexOfWindow(w) < 0) continue;
+        if (w->close()) UnregisterPlotWindow(w);
     }
-    m_windows.fill(nullptr);
-    m_windowCount = 0;
     RebuildWindowMenu();
 }
 
 QMdiSubWindow* CFrameApp::OpenRecording(const QString& path, int vZoom, double vCenter) {
     m_nextVCenter = vCenter;
     m_nextVZoom = vZoom;
-    (void)path;
-    return nullptr; // plot windows are created by the plot module
+    if (!m_mdiClient) return nullptr;
+    QMdiSubWindow* w = CreatePlotSubWindow(m_mdiClient, path, vZoom, vCenter, m_pendingSettings);
+    if (w) RegisterPlotWindow(w);
+    return w;
 }
 
-void CFrameApp::LoadConfiguration() {}
-void CFrameApp::SaveConfiguration() {}
+namespace {
+// Rectangles of plot windows are kept in screen pixels, through the MDI area's origin.
+ConfigRect ScreenRect(QMdiArea* area, QMdiSubWindow* w) {
+    const QRect g = w->geometry();
+    const QPoint origin = area->viewport()->mapToGlobal(QPoint(0, 0));
+    return {g.left() + origin.x(), g.top() + origin.y(), g.left() + origin.x() + g.width(),
+            g.top() + origin.y() + g.height()};
+}
+} // namespace
+
+void CFrameApp::LoadConfiguration(bool show) {
+    ConfigData data;
+    vistrel::LoadConfiguration(kConfigFileName, m_cmdLineLength == 0, data);
+    std::vector<std::pair<QMdiSubWindow*, ConfigRect>> placed;
+    for (const SavedWindow& saved : data.windows) {
+        m_pendingSettings = &saved.settings;
+        QMdiSubWindow* w = OpenRecording(QString::fromLocal8Bit(saved.path.c_str()), -1, kNoVCenter);
+        m_pendingSettings = nullptr;
+        // Each window takes the rectangle of its own block, also when an earlier one failed.
+        if (w) placed.emplace_back(w, saved.rect);
+    }
+    m_pendingSettings = nullptr;
+    m_history = data.history;
+    if (m_frame && show) m_frame->show();
+    if (m_mdiClient) {
+        const QPoint origin = m_mdiClient->viewport()->mapToGlobal(QPoint(0, 0));
+        for (auto& [w, r] : placed) {
+            if (IndexOfWindow(w) < 0) continue;
+            w->showNormal();
+            w->setGeometry(r.left - origin.x(), r.top - origin.y(), std::max(r.right - r.left, 50),
+                           std::max(r.bottom - r.top, 50));
+        }
+        if (QMdiSubWindow* active = m_mdiClient->activeSubWindow()) m_mdiClient->setActiveSubWindow(active);
+    }
+    RebuildWindowMenu();
+}
+
+void CFrameApp::SaveConfiguration() {
+    ConfigData data;
+    if (m_frame) {
+        const QRect f = m_frame->frameGeometry();
+        const QRect c = m_frame->geometry();
+        data.mainRect = {f.left(), f.top(), f.left() + c.width(), f.top() + c.height()};
+    }
+    const int n = m_cmdLineLength != 0 ? 0 : std::min(m_windowCount, kMaxSavedWindows);
+    for (int i = 0; i < n; ++i) {
+        QMdiSubWindow* w = m_windows[i];
+        if (!w || !m_mdiClient) continue;
+        if (w->isMinimized() || w->isMaximized()) w->showNormal();
+        SavedWindow saved;
+        saved.rect = ScreenRect(m_mdiClient, w);
+        saved.path = WindowPath(w).toLocal8Bit().toStdString();
+        saved.settings.widths.fill(1);
+        PlotSettings(w, &saved.settings, &saved.channelCount);
+        data.windows.push_back(std::move(saved));
+    }
+    data.history = m_history;
+    vistrel::SaveConfiguration(kConfigFileName, kConfigBackupName, data);
+    CloseAllWindows();
+}
 
 void CFrameApp::AddToHistory(const QString& path, int64_t samplesPerChannel, int channels, float rate) {
     const QDateTime now = QDateTime::currentDateTime();

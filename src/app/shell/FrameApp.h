@@ -61,14 +61,17 @@ public:
     void RegisterPlotWindow(QMdiSubWindow* window);
     void UnregisterPlotWindow(QMdiSubWindow* window);
     void RebuildWindowMenu();
-    // Asks every plot window to close (a temporary result may decline) and empties the list.
+    // Asks every plot window to close; one that declines (a temporary result kept by the
+    // user) stays open and listed.
     void CloseAllWindows();
     // The recording path shown by a listed window.
     QString WindowPath(QMdiSubWindow* window) const;
     int IndexOfWindow(QMdiSubWindow* window) const;
 
     // Configuration and history (file "Vistrel.cfg" in the current directory).
-    void LoadConfiguration();
+    // Reopens the saved windows (unless a command line was given), reads the history and
+    // shows the frame.
+    void LoadConfiguration(bool show = true);
     void SaveConfiguration();
     void AddToHistory(const QString& path, int64_t samplesPerChannel, int channels, float rate);
     void CheckHistoryFiles();

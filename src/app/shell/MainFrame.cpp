@@ -8,7 +8,18 @@
 #include <QMenu>
 #include <QMenuBar>
 
+#include <QFontDatabase>
+#include <QFontMetrics>
+#include <QTimer>
+
+#include "core/processing/ProcessJob.h"
+#include "core/recording/DataFile.h"
+#include "shell/AboutBox.h"
 #include "shell/FrameApp.h"
+#include "shell/FrameDialogs.h"
+#include "shell/JobRunner.h"
+#include "shell/PlotLink.h"
+#include "shell/SelectDevsDialog.h"
 #include "shell/UiUtils.h"
 
 namespace vistrel {
@@ -80,35 +91,101 @@ void CMainFrame::BuildMenu() {
     AddCommand(settings, cmd::About, true);
 }
 
+QMdiSubWindow* CMainFrame::ActiveWindow() const { return m_mdi ? m_mdi->activeSubWindow() : nullptr; }
+
+void CMainFrame::Create(bool show) {
+    const ConfigRect r = g_app ? g_app->m_mainRect : kDefaultMainRect;
+    move(r.left, r.top);
+    resize(std::max(r.right - r.left, 200), std::max(r.bottom - r.top, 150));
+    CreateMdiClient();
+    if (g_app) g_app->LoadConfiguration(show);
+    else if (show) this->show();
+    UpdateMenuState();
+}
+
+void CMainFrame::CreateMdiClient() {
+    if (!g_app) return;
+    g_app->m_mdiClient = m_mdi;
+    const int clientHeight = std::max(m_mdi->height(), height());
+    const QString family = QFontDatabase::families().contains(QStringLiteral("Segoe UI"))
+                               ? QStringLiteral("Segoe UI")
+                               : QFontDatabase::systemFont(QFontDatabase::GeneralFont).family();
+    QFont font(family);
+    font.setPixelSize(std::max(1, clientHeight / 36));
+    font.setWeight(QFont::Medium);
+    g_app->m_font = font;
+    const QFontMetrics fm(font);
+    g_app->m_charSize = QSize(fm.horizontalAdvance(QLatin1Char('0')), fm.height());
+}
+
 void CMainFrame::UpdateMenuState() {
     static const int kNeedWindow[] = {cmd::Parameters, cmd::SaveFragment, cmd::Close,   cmd::CloseAll,
                                       cmd::MinMax,     cmd::MovingAverage, cmd::Average, cmd::Linear,
                                       cmd::Rms,        cmd::AddSub,        cmd::TableFunction,
                                       cmd::Spectrum,   cmd::SaveChannels};
-    QMdiSubWindow* active = m_mdi ? m_mdi->activeSubWindow() : nullptr;
+    QMdiSubWindow* active = ActiveWindow();
     for (int id : kNeedWindow)
         if (QAction* a = Action(id)) a->setEnabled(active != nullptr);
+    if (!active) return;
+    if (CDataFile* file = PlotRecording(active)) {
+        // Operations on the recording's own channels need a single device.
+        const bool single = file->Devices() <= 1;
+        for (int id : {cmd::Average, cmd::MovingAverage, cmd::Rms, cmd::Linear})
+            if (QAction* a = Action(id)) a->setEnabled(single);
+    }
 }
 
 void CMainFrame::OnCommand(int id) {
     switch (id) {
+    case cmd::About:
+        RunAboutBox(this);
+        break;
     case cmd::Exit:
         if (AskYesNo(GetUiString(211))) {
             g_exitConfirmed = true;
             close();
         }
         break;
+    case cmd::Open:
+        OnOpen();
+        break;
+    case cmd::History:
+        OnHistory();
+        break;
+    case cmd::SaveFragment:
+        OnSaveFragment();
+        break;
+    case cmd::SaveChannels:
+        OnSaveChannels();
+        break;
     case cmd::Close:
-        if (QMdiSubWindow* w = m_mdi->activeSubWindow()) w->close();
+        if (QMdiSubWindow* w = ActiveWindow())
+            if (w->close() && g_app) g_app->UnregisterPlotWindow(w);
         break;
     case cmd::CloseAll:
         if (g_app) g_app->CloseAllWindows();
+        break;
+    case cmd::MinMax:
+        OnMinMax();
+        break;
+    case cmd::Parameters:
+        if (QMdiSubWindow* w = ActiveWindow()) RunParametersDialogFor(this, w);
+        break;
+    case cmd::MovingAverage:
+    case cmd::Average:
+    case cmd::Linear:
+    case cmd::Rms:
+    case cmd::AddSub:
+    case cmd::TableFunction:
+    case cmd::Spectrum:
+        OnProcess(id);
         break;
     default:
         if (id >= kWindowListFirstId && id < kWindowListFirstId + 256 && g_app) {
             const int i = id - kWindowListFirstId;
             if (i < g_app->m_windowCount && g_app->m_windows[i]) {
                 QMdiSubWindow* w = g_app->m_windows[i];
+                if (w->isMinimized()) w->showNormal();
                 w->raise();
                 m_mdi->setActiveSubWindow(w);
             }
@@ -118,9 +195,157 @@ void CMainFrame::OnCommand(int id) {
     UpdateMenuState();
 }
 
+void CMainFrame::OnOpen() {
+    const QList<FileFilter> filters{{GetUiString(201) + QStringLiteral("(*.kvf)"), QStringLiteral("*.kvf")}};
+    const QString path = RunFileDialog(FileDialogMode::Open, this, GetUiString(200), filters, QStringLiteral("\\*.kvf"));
+    if (path.isEmpty()) return;
+    if (!FileExists(path)) {
+        ShowError(221);
+        return;
+    }
+    QMdiSubWindow* w = g_app->OpenRecording(path, -1, kNoVCenter);
+    if (!w) return;
+    if (CDataFile* file = PlotRecording(w)) g_app->AddToHistory(path, file->Samples(), file->Channels(), file->Rate());
+}
+
+void CMainFrame::OnHistory() {
+    QString path;
+    if (RunHistoryDialogFor(this, &path) != 1) return;
+    if (FileExists(path)) {
+        g_app->OpenRecording(path, -1, kNoVCenter);
+    } else {
+        LastPath() = path;
+        ShowPathError(221, path);
+    }
+}
+
+bool CMainFrame::CheckSaveTarget(const QString& path) {
+    if (IsFileOpen(path)) {
+        ShowPathError(229, path);
+        return false;
+    }
+    if (FileExists(path) && !AskYesNo(GetUiString(219))) return false;
+    return ActiveWindow() && HasPlot(ActiveWindow());
+}
+
+void CMainFrame::OnSaveFragment() {
+    const QList<FileFilter> filters{{GetUiString(201) + QStringLiteral("(*.kvf)"), QStringLiteral("*.kvf")},
+                                    {GetUiString(209) + QStringLiteral("(*.txt)"), QStringLiteral("*.txt")}};
+    const QString path = RunFileDialog(FileDialogMode::Save, this, GetUiString(208), filters, QStringLiteral("\\File"));
+    if (path.isEmpty() || !CheckSaveTarget(path)) return;
+    QMdiSubWindow* a = ActiveWindow();
+    const int dot = static_cast<int>(path.lastIndexOf(QLatin1Char('.')));
+    const QString ext = dot >= 0 ? path.mid(dot) : QString();
+    const QString ext4 = ext.left(4);
+    if (ext4 != QLatin1String(".txt") && ext4 != QLatin1String(".kvf")) {
+        ShowPathError(210, path);
+        return;
+    }
+    if (path == PlotPath(a)) {
+        ShowPathError(210, path);
+        return;
+    }
+    CDataFile* file = PlotRecording(a);
+    if (!file) return;
+    if (ext == QLatin1String(".kvf")) {
+        if (file->Devices() <= 1) {
+            file->SetDeviceMask(0);
+        } else {
+            RunSelectDevsDialog(this, file);
+            if (file->DeviceMask() == 0) return;
+        }
+    }
+    if (ext != QLatin1String(".txt") && ext != QLatin1String(".kvf")) return;
+    auto job = NewJob();
+    if (!job || !PlotFillJob(a, job.get())) return;
+    job->m_op = OP_SAVE_FRAGMENT;
+    job->m_deviceMask = file->DeviceMask();
+    job->m_resultName = std::filesystem::path(path.toStdU16String());
+    StartJob(a, std::move(job));
+}
+
+void CMainFrame::OnSaveChannels() {
+    const QList<FileFilter> filters{{GetUiString(201) + QStringLiteral("(*.kvf)"), QStringLiteral("*.kvf")}};
+    const QString path = RunFileDialog(FileDialogMode::Save, this, GetUiString(228), filters, QStringLiteral("\\File"));
+    if (path.isEmpty() || !CheckSaveTarget(path)) return;
+    QMdiSubWindow* a = ActiveWindow();
+    const int dot = static_cast<int>(path.lastIndexOf(QLatin1Char('.')));
+    const QString ext4 = dot >= 0 ? path.mid(dot, 4) : QString();
+    if ((ext4 != QLatin1String(".kvf") && ext4 != QLatin1String(".KVF")) || path == PlotPath(a)) {
+        ShowPathError(210, path);
+        return;
+    }
+    auto job = NewJob();
+    if (!job || !PlotFillJob(a, job.get())) return;
+    if (RunProcessDialogFor(cmd::SaveChannels, this, GetUiString(203), a, job.get()) == 0) return;
+    job->m_op = OP_SAVE_CHANNELS;
+    job->m_resultName = std::filesystem::path(path.toStdU16String());
+    StartJob(a, std::move(job));
+}
+
+void CMainFrame::OnMinMax() {
+    QMdiSubWindow* a = ActiveWindow();
+    if (!a) return;
+    PlotRequestMinMax(a);
+    QTimer::singleShot(10, this, [this] {
+        if (QMdiSubWindow* w = ActiveWindow()) PlotRepaint(w);
+        update();
+    });
+}
+
+void CMainFrame::OnProcess(int id) {
+    QMdiSubWindow* a = ActiveWindow();
+    if (!a || !HasPlot(a)) return;
+    int parameter = 203;
+    ProcessOp op = OP_LINEAR;
+    switch (id) {
+    case cmd::MovingAverage: parameter = 205; op = OP_MOVING_AVERAGE; break;
+    case cmd::Average: parameter = 206; op = OP_AVERAGE; break;
+    case cmd::Linear: parameter = 203; op = OP_LINEAR; break;
+    case cmd::Rms: parameter = 216; op = OP_RMS; break;
+    case cmd::AddSub: parameter = 203; op = OP_ADD_SUB; break;
+    case cmd::TableFunction: parameter = 203; op = OP_TABLE_FUNCTION; break;
+    case cmd::Spectrum: parameter = 203; op = OP_SPECTRUM; break;
+    default: return;
+    }
+    auto job = NewJob();
+    if (!job || !PlotFillJob(a, job.get())) return;
+    if (op == OP_LINEAR && g_app) {
+        std::copy(g_app->m_coeffA.begin(), g_app->m_coeffA.end(), job->m_coeffA);
+        std::copy(g_app->m_coeffB.begin(), g_app->m_coeffB.end(), job->m_coeffB);
+    }
+    const int result = RunProcessDialogFor(id, this, GetUiString(parameter), a, job.get());
+    if (result == 0) return;
+    if (op == OP_LINEAR && g_app) {
+        // The dialog edits the coefficients shared by all windows.
+        std::copy(g_app->m_coeffA.begin(), g_app->m_coeffA.end(), job->m_coeffA);
+        std::copy(g_app->m_coeffB.begin(), g_app->m_coeffB.end(), job->m_coeffB);
+    }
+    if (op == OP_MOVING_AVERAGE || op == OP_AVERAGE) job->m_averagingFactor = result;
+    if (op == OP_SPECTRUM && job->m_spectrum.m_fft != 0) op = OP_SPECTRUM_FFT;
+    job->m_op = op;
+    job->m_resultName = ResultFileName(op);
+    LastPath() = QString::fromStdU16String(job->m_resultName.u16string());
+    StartJob(a, std::move(job));
+}
+
+void CMainFrame::StartJob(QMdiSubWindow* window, std::unique_ptr<ProcessJob> job) {
+    if (CJobRunner::Running()) return; // jobs never overlap
+    auto* runner = new CJobRunner(this, window, std::move(job));
+    runner->Start();
+}
+
+void CMainFrame::OpenResult(const QString& path) {
+    int vZoom = -1;
+    double vCenter = kNoVCenter;
+    if (QMdiSubWindow* a = ActiveWindow()) PlotVerticalView(a, &vZoom, &vCenter);
+    if (g_app) g_app->OpenRecording(path, vZoom, vCenter);
+}
+
 void CMainFrame::closeEvent(QCloseEvent* event) {
     // The frame itself stays; only the answer Yes ends the main loop.
     event->ignore();
+    if (CJobRunner::Running()) return; // a running job cannot be cancelled
     if (g_exitConfirmed || AskYesNo(GetUiString(211))) QCoreApplication::exit(0);
 }
 

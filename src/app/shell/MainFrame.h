@@ -6,11 +6,19 @@
 #include <QHash>
 #include <QMainWindow>
 
+#include <memory>
+
 class QAction;
 class QMdiArea;
 class QMenu;
+class QMdiSubWindow;
 
 namespace vistrel {
+
+struct ProcessJob;
+
+// Set once the exit question was answered Yes.
+extern bool g_exitConfirmed;
 
 namespace cmd {
 inline constexpr int About = 104;
@@ -38,6 +46,14 @@ public:
     CMainFrame();
     ~CMainFrame() override;
 
+    // The frame's creation: position and size from the configuration, the MDI client with its
+    // font, then the saved windows reopened (LoadConfiguration) and the frame shown.
+    void Create(bool show = true);
+    // Opens a finished result with the vertical view of the active plot window.
+    void OpenResult(const QString& path);
+    // The active plot window's sub-window, or null.
+    QMdiSubWindow* ActiveWindow() const;
+
     QMdiArea* MdiArea() const { return m_mdi; }
     QMenu* FileMenu() const { return m_fileMenu; }
     // The action of a command id, or null.
@@ -53,6 +69,16 @@ protected:
 
 private:
     void BuildMenu();
+    void CreateMdiClient();
+    void OnOpen();
+    void OnHistory();
+    void OnSaveFragment();
+    void OnSaveChannels();
+    void OnMinMax();
+    void OnProcess(int id);
+    // Checks 3 to 5 of the save commands on a chosen target; false ends the command.
+    bool CheckSaveTarget(const QString& path);
+    void StartJob(QMdiSubWindow* window, std::unique_ptr<ProcessJob> job);
     QAction* AddCommand(QMenu* menu, int id, bool enabled);
 
     QMdiArea* m_mdi = nullptr;

@@ -49,6 +49,7 @@ void SetMessageBoxAnswerer(MessageBoxAnswerer answerer) { g_boxAnswerer = std::m
 void SetFileDialogAnswerer(FileDialogAnswerer answerer) { g_fileAnswerer = std::move(answerer); }
 void SetColorAnswerer(ColorAnswerer answerer) { g_colorAnswerer = std::move(answerer); }
 
+void ShowErrorBox(const QString& caption, const QString& text) { ShowBox(BoxKind::Error, caption, text); }
 void ShowError(int id) { ShowBox(BoxKind::Error, GetUiString(214), GetUiString(id)); }
 void ShowErrorText(const QString& text) { ShowBox(BoxKind::Error, GetUiString(214), text); }
 void ShowPathError(int captionId, const QString& path) { ShowBox(BoxKind::Error, GetUiString(captionId), path); }

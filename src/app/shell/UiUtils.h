@@ -26,6 +26,8 @@ using MessageBoxAnswerer = std::function<bool(BoxKind kind, const QString& capti
 // Installs a hook that answers every box instead of showing it; an empty hook restores boxes.
 void SetMessageBoxAnswerer(MessageBoxAnswerer answerer);
 
+// Error box with a caption and text of its own.
+void ShowErrorBox(const QString& caption, const QString& text);
 // Error box captioned with string 214, the text of string `id`.
 void ShowError(int id);
 // Error box captioned with string 214 and the given text.

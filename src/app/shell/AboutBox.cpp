@@ -1,0 +1,39 @@
+#include "shell/AboutBox.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QPainter>
+#include <QStyle>
+
+#include "shell/SelectDevsDialog.h"
+
+namespace vistrel {
+
+CAboutBox::CAboutBox(QWidget* owner) : QDialog(owner) {
+    setObjectName(QStringLiteral("103"));
+    setWindowTitle(qtTrId("ABOUT.title"));
+    if (QFile::exists(QStringLiteral("LogoADC.bmp"))) m_picture.load(QStringLiteral("LogoADC.bmp"));
+    m_strip = std::max(style()->pixelMetric(QStyle::PM_TitleBarHeight) * 3 / 4, fontMetrics().height() + 4);
+    const QSize size(m_picture.width() + 10, m_picture.height() + m_strip + 10);
+    setFixedSize(size.expandedTo(QSize(fontMetrics().horizontalAdvance(QLatin1String(kBuildStamp)) + 20, 0)));
+    if (owner) {
+        const QRect m = owner->frameGeometry();
+        move((m.left() + m.right()) / 2 - width() / 2, (m.top() + m.bottom()) / 2 - height() / 2);
+    }
+}
+
+void CAboutBox::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.fillRect(rect(), palette().window());
+    if (!m_picture.isNull()) p.drawPixmap(5, 5, m_picture);
+    const QRect strip(0, height() - m_strip, width(), m_strip);
+    p.setPen(palette().color(QPalette::WindowText));
+    p.drawText(strip, Qt::AlignHCenter | Qt::AlignVCenter, QLatin1String(kBuildStamp));
+}
+
+void RunAboutBox(QWidget* owner) {
+    CAboutBox box(owner);
+    ExecShellDialog(box);
+}
+
+} // namespace vistrel

@@ -1,0 +1,173 @@
+#include "shell/Application.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QLocalServer>
+#include <QLocalSocket>
+#include <QLocale>
+#include <QMdiArea>
+#include <QTranslator>
+
+#include "core/common/DebugLog.h"
+#include "shell/FrameApp.h"
+#include "shell/MainFrame.h"
+#include "shell/UiUtils.h"
+
+namespace vistrel {
+
+namespace {
+
+struct LangEntry {
+    const char* name; // language or language_TERRITORY
+    int id;
+};
+
+// Windows language identifiers: sublanguage << 10 | primary language.
+constexpr LangEntry kLanguages[] = {
+    {"en_GB", 0x0809}, {"en_AU", 0x0C09}, {"en_CA", 0x1009}, {"de_CH", 0x0807}, {"de_AT", 0x0C07},
+    {"fr_BE", 0x080C}, {"fr_CA", 0x0C0C}, {"fr_CH", 0x100C}, {"pt_PT", 0x0816}, {"es_MX", 0x080A},
+    {"es_ES", 0x0C0A}, {"zh_CN", 0x0804}, {"zh_TW", 0x0404}, {"ru_MD", 0x0819}, {"sr_RS", 0x241A},
+    {"ar", 0x0401},    {"bg", 0x0402},    {"ca", 0x0403},    {"zh", 0x0804},    {"cs", 0x0405},
+    {"da", 0x0406},    {"de", 0x0407},    {"el", 0x0408},    {"en", 0x0409},    {"es", 0x0C0A},
+    {"fi", 0x040B},    {"fr", 0x040C},    {"he", 0x040D},    {"hu", 0x040E},    {"is", 0x040F},
+    {"it", 0x0410},    {"ja", 0x0411},    {"ko", 0x0412},    {"nl", 0x0413},    {"nb", 0x0414},
+    {"no", 0x0414},    {"pl", 0x0415},    {"pt", 0x0416},    {"ro", 0x0418},    {"ru", 0x0419},
+    {"hr", 0x041A},    {"sk", 0x041B},    {"sq", 0x041C},    {"sv", 0x041D},    {"th", 0x041E},
+    {"tr", 0x041F},    {"ur", 0x0420},    {"id", 0x0421},    {"uk", 0x0422},    {"be", 0x0423},
+    {"sl", 0x0424},    {"et", 0x0425},    {"lv", 0x0426},    {"lt", 0x0427},    {"tg", 0x0428},
+    {"fa", 0x0429},    {"vi", 0x042A},    {"hy", 0x042B},    {"az", 0x042C},    {"eu", 0x042D},
+    {"mk", 0x042F},    {"ka", 0x0437},    {"hi", 0x0439},    {"kk", 0x043F},    {"ky", 0x0440},
+    {"uz", 0x0443},    {"tt", 0x0444},    {"mn", 0x0450},    {"sr", 0x0C1A},
+};
+
+QString CommandLine(const QStringList& args) { return args.join(QLatin1Char(' ')); }
+
+} // namespace
+
+int LanguageIdFromLocale(const QString& localeName) {
+    QString name = localeName;
+    name.replace(QLatin1Char('-'), QLatin1Char('_'));
+    const int dot = static_cast<int>(name.indexOf(QLatin1Char('.')));
+    if (dot >= 0) name.truncate(dot);
+    const QString language = name.section(QLatin1Char('_'), 0, 0).toLower();
+    const QString territory = name.section(QLatin1Char('_'), 1, 1).toUpper();
+    const QString full = language + QLatin1Char('_') + territory;
+    for (const LangEntry& e : kLanguages)
+        if (full == QLatin1String(e.name)) return e.id;
+    for (const LangEntry& e : kLanguages)
+        if (language == QLatin1String(e.name)) return e.id;
+    return 0x0409; // "C", "POSIX" and unknown languages read as US English
+}
+
+int UserLanguageId() {
+    bool ok = false;
+    const int forced = qEnvironmentVariableIntValue("VISTREL_LANG_ID", &ok);
+    if (ok) return forced;
+    return LanguageIdFromLocale(QLocale::system().name());
+}
+
+QString InstanceServerName() {
+    QString name = QStringLiteral("Vis Trel");
+    const QString tag = qEnvironmentVariable("VISTREL_INSTANCE_TAG");
+    if (!tag.isEmpty()) name += QLatin1Char(' ') + tag;
+    return name;
+}
+
+CApplication::CApplication() = default;
+
+CApplication::~CApplication() {
+    if (m_started) Shutdown();
+}
+
+void CApplication::LoadLanguage(const StartOptions& options) {
+    const int langId = options.languageId >= 0 ? options.languageId : UserLanguageId();
+    const bool russian = IsRussianLanguage(langId);
+    if (g_log) {
+        g_log->WriteValue("(int)lang", langId);
+        g_log->WriteLine(russian ? "russian" : "nonrussian");
+    }
+    const QString dir = options.languageDir.isEmpty()
+                            ? QCoreApplication::applicationDirPath() + QStringLiteral("/LangDLLs")
+                            : options.languageDir;
+    const QString module = dir + (russian ? QStringLiteral("/LangRsRu.qm") : QStringLiteral("/LangRsEn.qm"));
+    m_translator = std::make_unique<QTranslator>();
+    m_moduleLoaded = QFileInfo(module).isFile() && m_translator->load(module);
+    if (g_log) g_log->WriteLine(m_moduleLoaded ? "DLL load OK" : "DLL load ERROR");
+    const bool menuFound = m_moduleLoaded && !m_translator->translate(nullptr, "menu.file").isEmpty();
+    if (g_log) g_log->WriteLine(menuFound ? "Menu load OK" : "Menu load ERROR");
+    if (!m_moduleLoaded) {
+        // The program's own Russian texts stand in for the module.
+        m_translator = std::make_unique<QTranslator>();
+        m_translator->load(QStringLiteral(":/lang/LangRsRu.qm"));
+    } else if (!menuFound) {
+        // A module without the menu: keep its texts and add the program's own behind them.
+        auto builtin = new QTranslator(qApp);
+        if (builtin->load(QStringLiteral(":/lang/LangRsRu.qm"))) QCoreApplication::installTranslator(builtin);
+    }
+    QCoreApplication::installTranslator(m_translator.get());
+}
+
+bool CApplication::Start(const StartOptions& options) {
+    // 1. Another instance: leave at once, touching nothing.
+    const QString serverName = InstanceServerName();
+    {
+        QLocalSocket probe;
+        probe.connectToServer(serverName);
+        if (probe.waitForConnected(500)) return false;
+    }
+    m_instanceServer = std::make_unique<QLocalServer>();
+    m_instanceServer->setSocketOptions(QLocalServer::UserAccessOption);
+    if (!m_instanceServer->listen(serverName)) {
+        QLocalServer::removeServer(serverName); // left behind by a crashed run
+        m_instanceServer->listen(serverName);
+    }
+
+    // 4. The log; 5. the application object with the main window geometry.
+    g_log = new CDebugLog("Debug.txt");
+    const QString commandLine = CommandLine(options.arguments);
+    g_app = new CFrameApp(static_cast<int>(commandLine.toLocal8Bit().size()));
+
+    // 7.-9. Language module and menu texts.
+    LoadLanguage(options);
+
+    // 10.-11. The main frame; its creation reopens the saved windows.
+    auto* frame = new CMainFrame();
+    g_app->m_frame = frame;
+    frame->Create(options.showFrame);
+    frame->setWindowTitle(GetUiString(202));
+
+    // 12. Without the module the user is told once.
+    if (!m_moduleLoaded) ShowErrorBox(QStringLiteral("Error"), QStringLiteral("Language Resource DLL not found in current dir"));
+
+    // 13. The command line: the first argument names a recording.
+    const std::u16string line = commandLine.toStdU16String();
+    if (g_log) g_log->WriteLineW(line);
+    if (!options.arguments.isEmpty() && !options.arguments.first().isEmpty())
+        g_app->OpenRecording(options.arguments.first(), -1, kNoVCenter);
+    m_started = true;
+    return true;
+}
+
+int CApplication::Run() { return QApplication::exec(); }
+
+void CApplication::Shutdown() {
+    if (!m_started) return;
+    m_started = false;
+    if (g_app) {
+        g_app->Shutdown();
+        CMainFrame* frame = g_app->m_frame;
+        delete g_app;
+        g_app = nullptr;
+        delete frame;
+    }
+    if (m_translator) {
+        QCoreApplication::removeTranslator(m_translator.get());
+        m_translator.reset();
+    }
+    delete g_log;
+    g_log = nullptr;
+    m_instanceServer.reset();
+}
+
+} // namespace vistrel

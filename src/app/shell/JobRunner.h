@@ -1,0 +1,68 @@
+#pragma once
+// Runs one processing or saving job for the frame: the "PERSENT" box over the plot window's
+// canvas, the worker thread, the frame disabled while it works, the result opened with the
+// vertical view of its source window.
+
+#include <QObject>
+#include <QPointer>
+#include <QString>
+
+#include <memory>
+#include <thread>
+
+#include "core/processing/ProcessJob.h"
+#include "shell/ProgressBox.h"
+
+class QMdiSubWindow;
+
+namespace vistrel {
+
+class CMainFrame;
+
+// A new job with the engines' defaults.
+std::unique_ptr<ProcessJob> NewJob();
+
+class CJobRunner : public QObject, public IProcessObserver {
+    Q_OBJECT
+public:
+    // Takes the job; `window` is its source plot window.
+    CJobRunner(CMainFrame* frame, QMdiSubWindow* window, std::unique_ptr<ProcessJob> job);
+    ~CJobRunner() override;
+
+    // Shows the progress box and starts the worker. The runner deletes itself once the
+    // worker has ended.
+    void Start();
+
+    const ProcessJob& Job() const { return *m_job; }
+    // A job is running (at most one: the frame is disabled meanwhile).
+    static bool Running();
+    // Waits for a running job to end (shutdown).
+    static void WaitForRunning();
+    // Pause before the worker starts (500 ms; tests shorten it).
+    static void SetStartDelay(int ms);
+
+    // IProcessObserver, called on the worker thread.
+    void JobStarted() override;
+    void JobEnded() override;
+    void ProgressTitle(int stringId) override;
+    void Progress(int percent) override;
+    void Failed(const std::string& message) override;
+    void OpenResult(const std::filesystem::path& path) override;
+    void CursorsMoved(int64_t cursor1, int64_t cursor2) override;
+
+signals:
+    void finished();
+
+private:
+    template <typename F>
+    void OnUiThread(F&& f);
+    void Finish();
+
+    QPointer<CMainFrame> m_frame;
+    QPointer<QMdiSubWindow> m_window;
+    std::unique_ptr<ProcessJob> m_job;
+    QPointer<CProgressBox> m_box;
+    std::thread m_thread;
+};
+
+} // namespace vistrel

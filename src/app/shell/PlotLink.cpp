@@ -1,0 +1,139 @@
+#include "shell/PlotLink.h"
+
+#include <QMdiSubWindow>
+
+#include <algorithm>
+#include <cstring>
+
+#include "core/processing/ProcessJob.h"
+#include "core/recording/DataFile.h"
+#include "plot/Cursors.h"
+#include "plot/PlotWindow.h"
+
+namespace vistrel {
+
+namespace {
+PlotWindow* PlotWindowOf(QMdiSubWindow* window) {
+    return window ? qobject_cast<PlotWindow*>(window->widget()) : nullptr;
+}
+CPlotWnd* PlotOf(QMdiSubWindow* window) {
+    PlotWindow* w = PlotWindowOf(window);
+    return w ? w->Plot() : nullptr;
+}
+} // namespace
+
+QMdiSubWindow* CreatePlotSubWindow(QMdiArea* area, const QString& path, int vZoom, double vCenter,
+                                   const WindowSettings* settings) {
+    PlotWindow* w = PlotWindow::Create(area, path, vZoom, vCenter, settings);
+    return w ? w->SubWindow() : nullptr;
+}
+
+bool HasPlot(QMdiSubWindow* window) { return PlotOf(window) != nullptr; }
+
+QString PlotPath(QMdiSubWindow* window) {
+    if (PlotWindow* w = PlotWindowOf(window)) return w->Path();
+    return window ? window->windowTitle() : QString();
+}
+
+CDataFile* PlotRecording(QMdiSubWindow* window) {
+    PlotWindow* w = PlotWindowOf(window);
+    return w && w->Plot() ? w->File() : nullptr;
+}
+
+QWidget* PlotCanvas(QMdiSubWindow* window) {
+    PlotWindow* w = PlotWindowOf(window);
+    if (w && w->Canvas()) return w->Canvas();
+    return window;
+}
+
+bool PlotVerticalView(QMdiSubWindow* window, int* vZoom, double* vCenter) {
+    CPlotWnd* plot = PlotOf(window);
+    if (!plot) return false;
+    *vZoom = plot->m_vZoom;
+    *vCenter = plot->m_vCenter;
+    return true;
+}
+
+bool PlotSettings(QMdiSubWindow* window, WindowSettings* settings, int* channels) {
+    PlotWindow* w = PlotWindowOf(window);
+    if (!w || !w->Plot() || !w->File()) return false;
+    w->ExtractSettings(*settings);
+    *channels = w->File()->Channels();
+    return true;
+}
+
+void PlotRequestMinMax(QMdiSubWindow* window) {
+    if (CPlotWnd* plot = PlotOf(window)) {
+        plot->m_minMaxRequest = 1;
+        plot->InvalidateCanvas();
+    }
+}
+
+void PlotRepaint(QMdiSubWindow* window) {
+    if (PlotWindow* w = PlotWindowOf(window)) {
+        if (w->Canvas()) w->Canvas()->update();
+        w->update();
+    }
+}
+
+bool PlotFillJob(QMdiSubWindow* window, ProcessJob* job) {
+    PlotWindow* w = PlotWindowOf(window);
+    CPlotWnd* plot = w ? w->Plot() : nullptr;
+    if (!plot || !w->File() || !job) return false;
+    // The window's current state, copied without touching the recording's table pointers.
+    job->m_source = w->File();
+    for (int i = 0; i < kJobChannels; ++i) {
+        job->m_channelShown[i] = plot->m_channelShown[i];
+        job->m_colours[i] = plot->m_penColors[i];
+        job->m_widths[i] = plot->m_penWidths[i];
+    }
+    job->m_selected = plot->m_selectedChannel;
+    job->m_timeStyle = plot->m_timeLabelStyle;
+    job->m_startTime = plot->m_startTime;
+    job->m_axisOrigin = plot->m_axisOrigin;
+    job->m_cursor1 = plot->m_timeCursor1 ? static_cast<int64_t>(plot->m_timeCursor1->m_sample) : 0;
+    job->m_cursor2 = plot->m_timeCursor2 ? static_cast<int64_t>(plot->m_timeCursor2->m_sample) : 0;
+    job->m_ratedFrequency = plot->m_ratedFrequency;
+    if (plot->m_averagingFactor >= 2) job->m_averagingFactor = plot->m_averagingFactor;
+    return true;
+}
+
+void PlotJobDone(QMdiSubWindow* window, const ProcessJob& job) {
+    PlotWindow* w = PlotWindowOf(window);
+    CPlotWnd* plot = w ? w->Plot() : nullptr;
+    if (!plot) return;
+    if (job.m_saved) plot->m_saved = 1;
+    // The run pointed the recording at the job's display tables; point it back at the
+    // window's, keeping their values.
+    if (CDataFile* file = w->File()) {
+        const int selected = plot->m_selectedChannel;
+        uint32_t colours[kCanvasChannels];
+        int shown[kCanvasChannels], widths[kCanvasChannels];
+        std::memcpy(colours, plot->m_penColors, sizeof colours);
+        std::memcpy(shown, plot->m_channelShown, sizeof shown);
+        std::memcpy(widths, plot->m_penWidths, sizeof widths);
+        file->ApplyDisplaySettings(&plot->m_selectedChannel, plot->m_penColors, plot->m_channelShown,
+                                   plot->m_penWidths);
+        plot->m_selectedChannel = selected;
+        std::memcpy(plot->m_penColors, colours, sizeof colours);
+        std::memcpy(plot->m_channelShown, shown, sizeof shown);
+        std::memcpy(plot->m_penWidths, widths, sizeof widths);
+    }
+    if (job.m_cursorsMoved && plot->m_timeCursor1 && plot->m_timeCursor2) {
+        plot->m_timeCursor1->m_sample = static_cast<uint64_t>(std::max<int64_t>(0, job.m_newCursor1));
+        plot->m_timeCursor2->m_sample = static_cast<uint64_t>(std::max<int64_t>(0, job.m_newCursor2));
+        plot->FollowView();
+        plot->BuildReadOut();
+        plot->InvalidateCanvas();
+    }
+}
+
+void PlotSetProgress(QMdiSubWindow* window, QWidget* box, const QString& resultName, int averagingFactor) {
+    if (CPlotWnd* plot = PlotOf(window)) {
+        plot->m_progressWnd = box;
+        plot->m_resultName = resultName;
+        if (averagingFactor >= 2) plot->m_averagingFactor = averagingFactor;
+    }
+}
+
+} // namespace vistrel

@@ -1,0 +1,44 @@
+#pragma once
+// What the frame needs of a plot window, reached through its MDI sub-window. Keeps the frame's
+// commands apart from the plot window's internals.
+
+#include <QString>
+
+#include <cstdint>
+
+class QMdiArea;
+class QMdiSubWindow;
+class QWidget;
+
+namespace vistrel {
+
+class CDataFile;
+struct ProcessJob;
+struct WindowSettings;
+
+// Opens the recording in a new plot window (registered in the frame's list). Null after the
+// window's own error boxes when the recording cannot be opened.
+QMdiSubWindow* CreatePlotSubWindow(QMdiArea* area, const QString& path, int vZoom, double vCenter,
+                                   const WindowSettings* settings);
+
+bool HasPlot(QMdiSubWindow* window);
+QString PlotPath(QMdiSubWindow* window);
+CDataFile* PlotRecording(QMdiSubWindow* window);
+QWidget* PlotCanvas(QMdiSubWindow* window);
+// Current vertical magnification index and centre of the window's view.
+bool PlotVerticalView(QMdiSubWindow* window, int* vZoom, double* vCenter);
+// Display settings to save and the number of the recording's channels.
+bool PlotSettings(QMdiSubWindow* window, WindowSettings* settings, int* channels);
+// Asks the plot for the min-max view on its next paint and repaints the canvas.
+void PlotRequestMinMax(QMdiSubWindow* window);
+void PlotRepaint(QMdiSubWindow* window);
+
+// Fills what a job reads from the window: recording, cursors, shown channels, colours, widths,
+// selected channel, time style and start time.
+bool PlotFillJob(QMdiSubWindow* window, ProcessJob* job);
+// Hands back what a finished job changed: the saved flag, cursors moved by a spectrum.
+void PlotJobDone(QMdiSubWindow* window, const ProcessJob& job);
+// The window's progress box holder (m_progressWnd) and result name (m_resultName).
+void PlotSetProgress(QMdiSubWindow* window, QWidget* box, const QString& resultName, int averagingFactor);
+
+} // namespace vistrel
