@@ -2,6 +2,7 @@
 
 #include <QAbstractSlider>
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QLabel>
 #include <QMdiArea>
@@ -60,8 +61,11 @@ public:
         m_box->setTitle(GetUiString(stringId));
     }
     void Progress(int percent) override {
-        if (m_box)
-            m_box->setPercent(static_cast<unsigned>(std::max(0, percent)));
+        if (!m_box)
+            return;
+        m_box->setPercent(static_cast<unsigned>(std::max(0, percent)));
+        // Let the box paint itself; user input waits until the recording is open.
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     }
     void Error(int stringId) override {
         if (m_interactive) {
