@@ -316,6 +316,15 @@ TEST(PlotWindow, ClosingTemporaryResultsAsks) {
     EXPECT_EQ(boxes.questions, 2);
     EXPECT_FALSE(std::filesystem::exists(temp2));
 
+    // A user's own file named with "~" (not written by this run) is kept: no question.
+    const auto own = WriteRecording(dir, "~mine.kvf", 2000);
+    w = PlotWindow::Create(&a.area, Q(own));
+    ASSERT_NE(w, nullptr);
+    EXPECT_TRUE(w->SubWindow()->close());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(boxes.questions, 2);
+    EXPECT_TRUE(std::filesystem::exists(own));
+
     // An ordinary recording closes without a question and stays on disk.
     const auto plain = WriteRecording(dir, "plain.kvf", 2000);
     w = PlotWindow::Create(&a.area, Q(plain));

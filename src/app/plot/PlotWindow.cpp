@@ -3,7 +3,6 @@
 #include <QAbstractSlider>
 #include <QCloseEvent>
 #include <QCoreApplication>
-#include <QFileInfo>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -443,10 +442,9 @@ bool PlotWindow::CursorTimerActive() const { return m_cursorTimer && m_cursorTim
 bool PlotWindow::ConfirmClose() {
     if (!m_plot || m_plot->m_saved)
         return true;
-    const bool temporary = m_data.path.startsWith(QLatin1Char('~')) ||
-                           QFileInfo(m_data.path).fileName().startsWith(QLatin1Char('~')) ||
-                           IsTempResult(ToFsPath(m_data.path));
-    if (!temporary)
+    // Ask exactly when closing deletes the file: a result this run wrote. A user's own file whose
+    // name begins with "~" is kept, so it gets no question about deleting.
+    if (!IsTempResult(ToFsPath(m_data.path)))
         return true;
     return AskYesNo(m_data.path + QLatin1Char(' ') + GetUiString(IDS_CLOSE_TEMP_QUESTION));
 }
