@@ -144,14 +144,15 @@ int RunCommand(int argc, char** argv, const std::vector<std::string>& valueOptio
     job->m_startDelayMs = 0;
     const int n = file.Channels();
     int64_t v = 0;
+    const std::string positions = " needs a sample position from 0 to " + std::to_string(file.Samples());
     if (args.Has("--from")) {
-        if (!cli::ParseInt64(args.Get("--from").c_str(), v))
-            return cli::Fail("--from needs a sample position");
+        if (!ParseIntIn(args.Get("--from"), 0, file.Samples(), v))
+            return cli::Fail(path, "--from" + positions);
         job->m_cursor1 = v;
     }
     if (args.Has("--to")) {
-        if (!cli::ParseInt64(args.Get("--to").c_str(), v))
-            return cli::Fail("--to needs a sample position");
+        if (!ParseIntIn(args.Get("--to"), 0, file.Samples(), v))
+            return cli::Fail(path, "--to" + positions);
         job->m_cursor2 = v;
     }
     for (const std::string& list : args.All("--hide"))

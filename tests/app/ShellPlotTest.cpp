@@ -5,9 +5,12 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
+#include <QTreeWidget>
 
 #include "ShellTestSupport.h"
 #include "core/recording/DataFile.h"
+#include "dialogs/DialogCommon.h"
+#include "dialogs/HistoryDialog.h"
 #include "plot/Cursors.h"
 #include "plot/PlotWindow.h"
 #include "shell/FrameDialogs.h"
@@ -64,6 +67,11 @@ TEST(ShellPlot, OpenMenuStatesAndHistory) {
     for (int id : {cmd::Average, cmd::MovingAverage, cmd::Rms, cmd::Linear, cmd::AddSub, cmd::SaveFragment,
                    cmd::Close, cmd::Parameters})
         EXPECT_TRUE(f->Action(id)->isEnabled()) << id;
+
+    // Show Min-Max asks the active plot for the min-max view of its next paint.
+    auto* pa = qobject_cast<PlotWindow*>(a->widget());
+    f->OnCommand(cmd::MinMax);
+    EXPECT_EQ(pa->Plot()->m_minMaxRequest, 1);
 
     QMdiSubWindow* b = OpenByCommand(env, two);
     ASSERT_NE(b, nullptr);
@@ -279,4 +287,69 @@ TEST(ShellPlot, JobFromFrameOpensResult) {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_EQ(g_app->m_windowCount, 1);
     EXPECT_FALSE(QFile::exists(resultPath));
+}
+
+TEST(ShellPlot, CommandLineOpensWithoutHistory) {
+    ShellEnv env;
+    const QString one = WriteRecording(env, "cmd.kvf", 1, 1);
+    ASSERT_TRUE(env.Start({one}));
+    ASSERT_EQ(g_app->m_windowCount, 1);
+    EXPECT_EQ(PlotPath(g_app->m_windows[0]), one);
+    EXPECT_EQ(g_app->m_history.count, 0);
+    EXPECT_TRUE(env.boxes.isEmpty());
+}
+
+TEST(ShellPlot, SaveFragmentOfOneDeviceWritesWithoutAsking) {
+    ShellEnv env;
+    ASSERT_TRUE(env.Start());
+    const QString one = WriteRecording(env, "one.kvf", 2, 1, 500);
+    QMdiSubWindow* a = OpenByCommand(env, one);
+    ASSERT_NE(a, nullptr);
+    auto* pw = qobject_cast<PlotWindow*>(a->widget());
+    pw->OnFirstTimer();
+    pw->Plot()->m_timeCursor1->m_sample = 300;
+    pw->Plot()->m_timeCursor2->m_sample = 100;
+    int dialogs = 0;
+    SetShellDialogHook([&](QDialog&) { ++dialogs; });
+    CJobRunner::SetStartDelay(0);
+    env.paths = {env.File("frag")}; // no extension typed: the chosen filter's is added
+    env.Frame()->OnCommand(cmd::SaveFragment);
+    ASSERT_TRUE(WaitFor([] { return !CJobRunner::Running(); }));
+    CJobRunner::SetStartDelay(500);
+    EXPECT_EQ(dialogs, 0);
+    EXPECT_TRUE(QFile::exists(env.File("frag.kvf")));
+    EXPECT_EQ(g_app->m_windowCount, 1); // a saved fragment is not opened
+    EXPECT_EQ(pw->Plot()->m_saved, 1);
+    CDataFile saved;
+    ASSERT_EQ(saved.Open(env.File("frag.kvf").toStdString()), 1);
+    EXPECT_EQ(saved.Samples(), 200);
+    EXPECT_EQ(saved.Channels(), 2);
+}
+
+TEST(ShellPlot, HistoryCommandOpensOrReportsMissing) {
+    ShellEnv env;
+    ASSERT_TRUE(env.Start());
+    const QString one = WriteRecording(env, "hist.kvf", 1, 1);
+    const QString gone = env.File("gone.kvf");
+    g_app->AddToHistory(gone, 10, 1, 100.0f);
+    g_app->AddToHistory(one, 10, 1, 100.0f);
+    int row = 0;
+    SetDialogTestHook([&row](QDialog& d) {
+        auto* h = dynamic_cast<HistoryDialog*>(&d);
+        ASSERT_NE(h, nullptr);
+        QTreeWidgetItem* item = h->List()->topLevelItem(row);
+        ASSERT_NE(item, nullptr);
+        emit h->List()->itemDoubleClicked(item, 0);
+    });
+    env.Frame()->OnCommand(cmd::History);
+    ASSERT_EQ(g_app->m_windowCount, 1);
+    EXPECT_EQ(PlotPath(g_app->m_windows[0]), one);
+    EXPECT_EQ(g_app->m_history.count, 2); // opening from the history adds no entry
+    row = 1;
+    env.Frame()->OnCommand(cmd::History);
+    SetDialogTestHook({});
+    ASSERT_EQ(env.boxes.size(), 1);
+    EXPECT_EQ(env.boxes[0].caption, GetUiString(221));
+    EXPECT_EQ(env.boxes[0].text, gone);
+    EXPECT_EQ(g_app->m_windowCount, 1);
 }

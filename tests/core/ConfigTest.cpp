@@ -179,6 +179,16 @@ TEST(Config, ToleranceRules) {
     EXPECT_EQ(d.history.count, 1);
     EXPECT_EQ(d.history.entries[0].path, "/p.kvf");
 
+    // Absurd values are tamed: non-finite centres, huge pen widths.
+    d = ParseConfiguration(" 1\nMainWindow=\nWindow=\nScaleChan=0\nTitleW='/a'\nScales=1 1 nan inf\n"
+                           "Colors=\nVisible=1|\nWidths=99999|-4|2|\nTimeScale=0\n", true);
+    ASSERT_EQ(d.windows.size(), 1u);
+    EXPECT_EQ(d.windows[0].settings.hCenter, 0.0);
+    EXPECT_EQ(d.windows[0].settings.vCenter, 0.0);
+    EXPECT_EQ(d.windows[0].settings.widths[0], 15);
+    EXPECT_EQ(d.windows[0].settings.widths[1], 0);
+    EXPECT_EQ(d.windows[0].settings.widths[2], 2);
+
     // History: a line with fewer than six ";" ends it; at most 12 entries are read.
     std::string many = " 0\r\nMainWindow=\r\n;HistoryBegin\r\n";
     for (int i = 0; i < 14; ++i) many += "a;b;c;d;e;/f" + std::to_string(i) + ";\r\n";
@@ -188,6 +198,10 @@ TEST(Config, ToleranceRules) {
     EXPECT_EQ(d.history.entries[11].path, "/f11");
     d = ParseConfiguration(" 0\r\nMainWindow=\r\n;HistoryBegin\r\na;b;c;d;e;/ok;\r\nbroken;line\r\na;b;c;d;e;/late;\r\n", true);
     EXPECT_EQ(d.history.count, 1);
+    // An entry without a path is skipped rather than cutting the history short.
+    d = ParseConfiguration(" 0\r\nMainWindow=\r\n;HistoryBegin\r\na;b;c;d;e;;\r\na;b;c;d;e;/next;\r\n", true);
+    EXPECT_EQ(d.history.count, 1);
+    EXPECT_EQ(d.history.entries[0].path, "/next");
     // Empty or garbage files give the defaults.
     d = ParseConfiguration("", true);
     EXPECT_EQ(d.mainRect, kDefaultMainRect);
@@ -240,4 +254,11 @@ TEST(Config, HistoryEntries) {
     CheckHistoryFiles(c);
     EXPECT_EQ(c.entries[0].missing, 0);
     EXPECT_EQ(c.entries[1].missing, 1);
+}
+
+TEST(Config, UnwritableTargetReportsFailure) {
+    TempDir t;
+    const std::string cfg = (t.dir / "missing" / "Vistrel.cfg").string();
+    EXPECT_FALSE(SaveConfiguration(cfg, (t.dir / "missing" / "Vistrel.bak").string(), ConfigData{}));
+    EXPECT_FALSE(fs::exists(t.dir / "missing"));
 }

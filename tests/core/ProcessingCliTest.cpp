@@ -153,6 +153,8 @@ TEST(ProcessingCli, FailuresLeaveNoFile) {
         "save-channels s.kvf --out y.kvf",
         "movavg s.kvf --factor 4 --hide 7",
         "movavg s.kvf --factor 4 --bogus 1",
+        "movavg s.kvf --factor 4 --from -1",
+        "movavg s.kvf --factor 4 --to 2001",
     };
     for (const char* args : bad) {
         const CliRun r = RunCli(dir.Path(), args);

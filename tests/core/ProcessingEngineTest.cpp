@@ -32,6 +32,9 @@ TEST(ProcessingEngine, MovingAverageAndAveraging) {
     BiasGuard bias(-180);
     Source s(Ramp(3, 100));
     s.job.m_channelShown[1] = 0; // hidden channels are not in the result
+    s.job.m_selected = 2;        // channel 3: the second result channel
+    s.job.m_widths[2] = 3;
+    s.job.m_colours[2] = 0x123456;
     s.job.m_cursor1 = 13;        // either order
     s.job.m_cursor2 = 10;
     s.job.m_averagingFactor = 2;
@@ -50,6 +53,10 @@ TEST(ProcessingEngine, MovingAverageAndAveraging) {
     EXPECT_EQ(r.at(0, 0), 10.5f);
     EXPECT_EQ(r.at(2, 0), 12.5f);
     EXPECT_EQ(r.at(0, 1), 2010.5f); // channel 3
+    EXPECT_EQ(r.selected, 1);
+    EXPECT_EQ(r.widths[1], 3);
+    EXPECT_EQ(r.colours[1], 0x123456u);
+    EXPECT_EQ(r.entries[1].number, 3);
     // Starts at the source start plus 10 samples.
     EXPECT_EQ(r.startUtc, kStartUtc + 10 * 10'000);
     EXPECT_EQ(FilesIn(s.dir.Path()), (std::vector<std::string>{"src.kvf"})); // closing deleted it

@@ -140,9 +140,12 @@ TEST(ProcessingDirectSums, FasterMethodsMatchPerTermSums) {
     const std::vector<double> base = decibels(SumMethod::PerTerm);
     const std::vector<double> shared = decibels(SumMethod::Shared);
     const std::vector<double> rec = decibels(SumMethod::Recurrence);
+    const std::vector<double> poly = decibels(SumMethod::Polynomial);
     EXPECT_EQ(shared, base); // the same terms in the same order
-    for (size_t k = 0; k < base.size(); ++k)
+    for (size_t k = 0; k < base.size(); ++k) {
         ASSERT_NEAR(rec[k], base[k], 1e-6) << k;
+        ASSERT_NEAR(poly[k], base[k], 1e-6) << k;
+    }
     // Every point is analysed at a whole number of periods over the fragment.
     EXPECT_DOUBLE_EQ(AnalysisFrequency(0, kTwoPi * 100, 50, 101, 1.0), kTwoPi * 50);
     EXPECT_DOUBLE_EQ(AnalysisFrequency(0, kTwoPi * 100, 51, 101, 1.0), kTwoPi * 50);

@@ -11,6 +11,7 @@
 
 #include "core/common/DebugLog.h"
 #include "shell/FrameApp.h"
+#include "shell/JobRunner.h"
 #include "shell/MainFrame.h"
 #include "shell/UiUtils.h"
 
@@ -154,6 +155,7 @@ int CApplication::Run() { return QApplication::exec(); }
 void CApplication::Shutdown() {
     if (!m_started) return;
     m_started = false;
+    CJobRunner::WaitForRunning(); // a job's worker still talks to the windows
     if (g_app) {
         g_app->Shutdown();
         CMainFrame* frame = g_app->m_frame;

@@ -254,6 +254,11 @@ ConfigData ParseConfiguration(std::string_view text, bool restoreWindows) {
             }
             Scanner(Behind(line, 10)).Int(s.timeLabelStyle);
         }
+        // Values no window could use: non-finite centres read as not given, pen widths stay
+        // within what a recording can store (4 bits).
+        if (!std::isfinite(s.hCenter)) s.hCenter = 0.0;
+        if (!std::isfinite(s.vCenter)) s.vCenter = 0.0;
+        for (int32_t& width : s.widths) width = std::clamp(width, 0, 15);
         if (restoreWindows) d.windows.push_back(std::move(w));
     }
 
@@ -262,6 +267,7 @@ ConfigData ParseConfiguration(std::string_view text, bool restoreWindows) {
             if (line.compare(0, 11, ";HistoryEnd") == 0) break;
             HistoryEntry e;
             if (!ParseHistoryLine(line, e)) break;
+            if (e.path.empty()) continue; // a free entry would end the history when saved
             d.history.entries[d.history.count++] = std::move(e);
         }
     }
@@ -316,8 +322,12 @@ std::string FormatConfiguration(const ConfigData& data) {
 
 bool SaveConfiguration(const std::string& cfgPath, const std::string& bakPath, const ConfigData& data) {
     std::remove(bakPath.c_str());
-    std::rename(cfgPath.c_str(), bakPath.c_str());
-    return WriteWholeFile(cfgPath, FormatConfiguration(data));
+    const bool backedUp = std::rename(cfgPath.c_str(), bakPath.c_str()) == 0;
+    if (WriteWholeFile(cfgPath, FormatConfiguration(data))) return true;
+    // The new file could not be written: the previous one stays the configuration.
+    std::remove(cfgPath.c_str());
+    if (backedUp) std::rename(bakPath.c_str(), cfgPath.c_str());
+    return false;
 }
 
 HistoryEntry MakeHistoryEntry(const std::string& path, const LocalClock& now, int64_t samplesPerChannel,

@@ -93,7 +93,8 @@ bool LoadConfiguration(const std::string& cfgPath, bool restoreWindows, ConfigDa
 // back), the history from entry 0 while paths are not empty.
 std::string FormatConfiguration(const ConfigData& data);
 
-// Keeps the old file as the backup and writes the new one. False when it cannot be written.
+// Keeps the old file as the backup and writes the new one. When the new file cannot be
+// written, the old one is put back and false returned.
 bool SaveConfiguration(const std::string& cfgPath, const std::string& bakPath,
                        const ConfigData& data);
 

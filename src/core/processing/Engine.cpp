@@ -177,20 +177,33 @@ bool ResultFile::Open(int headerResult, int rowValues) {
         return false;
     }
     m_buffer.resize(1 << 20);
-    std::setvbuf(m_file, m_buffer.data(), _IOFBF, m_buffer.size());
+    m_used = 0;
     return true;
 }
 
 bool ResultFile::WriteRow(const float* values, size_t count) {
     if (m_failed)
         return false;
-    if (count != 0 && std::fwrite(values, sizeof(float), count, m_file) != count) {
+    // Rows gather in a block that goes to the file in one checked write when full.
+    const size_t bytes = count * sizeof(float);
+    if (m_used + bytes > m_buffer.size() && !FlushBlock())
+        return false;
+    if (bytes > m_buffer.size())
+        m_buffer.resize(bytes);
+    std::memcpy(m_buffer.data() + m_used, values, bytes);
+    m_used += bytes;
+    return true;
+}
+
+bool ResultFile::FlushBlock() {
+    if (m_used != 0 && std::fwrite(m_buffer.data(), 1, m_used, m_file) != m_used) {
         m_failed = true;
         m_ctx.Fail("Writing " + PathText(m_ctx.job.m_resultName) +
                    " failed (is the disk full?); no result was kept");
         Discard();
         return false;
     }
+    m_used = 0;
     return true;
 }
 
@@ -198,6 +211,8 @@ bool ResultFile::Finish(int64_t stamp, bool spectrumStamp, double lowerHz) {
     if (m_failed || !m_file)
         return false;
     const std::string target = PathText(m_ctx.job.m_resultName);
+    if (!FlushBlock())
+        return false;
     const bool flushed = std::fflush(m_file) == 0 && std::ferror(m_file) == 0;
     const bool closed = std::fclose(m_file) == 0;
     m_file = nullptr;

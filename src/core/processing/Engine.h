@@ -70,10 +70,12 @@ public:
 
 private:
     void Discard();
+    bool FlushBlock();
     JobContext& m_ctx;
     std::filesystem::path m_temp;
     std::FILE* m_file = nullptr;
     std::vector<char> m_buffer;
+    size_t m_used = 0;
     bool m_failed = false;
 };
 

@@ -1,6 +1,12 @@
 #include "core/processing/SpectrumCore.h"
 
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC optimize("O3")
+#endif
+
 #include <cmath>
+#include <cstring>
+#include <algorithm>
 #include <new>
 #include <vector>
 
@@ -17,6 +23,54 @@ double AnalysisFrequency(double lowerW, double upperW, int64_t S, int64_t J, dou
 }
 
 namespace {
+
+// Sine and cosine of x (|x| <= kPolyLimit): x reduced by multiples of pi/2 with a two-part
+// constant, then the classic minimax kernels on [-pi/4, pi/4]. Branch-free (quadrant selects
+// on the bit patterns) so that the loop over the frequencies vectorises.
+constexpr double kPolyLimit = 8e5;
+
+inline uint64_t Bits(double d) {
+    uint64_t u;
+    std::memcpy(&u, &d, 8);
+    return u;
+}
+inline double FromBits(uint64_t u) {
+    double d;
+    std::memcpy(&d, &u, 8);
+    return d;
+}
+
+inline void PolySinCos(double x, double& sinOut, double& cosOut) {
+    constexpr double kInvPio2 = 6.36619772367581382433e-01;
+    constexpr double kPio2Hi = 1.57079632673412561417e+00; // first 33 bits of pi/2
+    constexpr double kPio2Lo = 6.07710050650619224932e-11; // pi/2 - kPio2Hi
+    constexpr double kShift = 6755399441055744.0;          // 1.5 x 2^52
+    const double shifted = x * kInvPio2 + kShift;
+    const double fn = shifted - kShift; // x / (pi/2) rounded to nearest
+    const uint64_t quadrant = Bits(shifted);  // its low two bits
+    const double r = (x - fn * kPio2Hi) - fn * kPio2Lo;
+    const double z = r * r;
+    const double sp = 8.33333333332248946124e-03 +
+                      z * (-1.98412698298579493134e-04 +
+                           z * (2.75573137070700676789e-06 +
+                                z * (-2.50507602534068634195e-08 + z * 1.58969099521155010221e-10)));
+    const double sr = r + (z * r) * (-1.66666666666666324348e-01 + z * sp);
+    const double cp = z * (4.16666666666666019037e-02 +
+                           z * (-1.38888888888741095749e-03 +
+                                z * (2.48015872894767294178e-05 +
+                                     z * (-2.75573143513906633035e-07 +
+                                          z * (2.08757232129817482790e-09 +
+                                               z * -1.13596475577881948265e-11)))));
+    const double cr = 1.0 - (0.5 * z - z * cp);
+    // Odd quadrants swap sine and cosine; the signs follow the quadrant.
+    const uint64_t swap = 0 - (quadrant & 1);
+    const uint64_t sb = Bits(sr), cb = Bits(cr);
+    const uint64_t s = (sb & ~swap) | (cb & swap);
+    const uint64_t c = (cb & ~swap) | (sb & swap);
+    sinOut = FromBits(s ^ ((quadrant & 2) << 62));
+    cosOut = FromBits(c ^ (((quadrant ^ (quadrant >> 1)) & 1) << 63));
+}
+
 template <typename T>
 std::unique_ptr<T[]> Zeroed(uint64_t count) {
     if (count == 0)
@@ -66,14 +120,22 @@ void DirectSums::Run(int64_t b0, int64_t b1, double rate, const std::function<vo
     };
     std::vector<float> b(static_cast<size_t>(M));
 
-    if (method == SumMethod::PerTerm || method == SumMethod::Shared) {
+    SumMethod m = method;
+    if (m == SumMethod::Polynomial) {
+        double largest = 0;
+        for (int64_t S = b0; S < b1; ++S)
+            largest = std::max(largest, std::fabs(freq[S]));
+        if (!(largest * (static_cast<double>(H) / rate) < kPolyLimit))
+            m = SumMethod::Shared; // arguments beyond the reduction's range
+    }
+    if (m == SumMethod::PerTerm || m == SumMethod::Shared) {
         for (int64_t h = 1; h < H; ++h) {
             const double t = static_cast<double>(h) / rate - half;
             const float* row = windowed.get() + h * M;
             const float* prev = row - M;
             for (int i = 0; i < M; ++i)
                 b[i] = row[i] + prev[i];
-            if (method == SumMethod::PerTerm) {
+            if (m == SumMethod::PerTerm) {
                 for (int i = 0; i < M; ++i)
                     for (int64_t S = b0; S < b1; ++S) {
                         const double a = t * freq[S];
@@ -94,6 +156,39 @@ void DirectSums::Run(int64_t b0, int64_t b1, double rate, const std::function<vo
             }
             report(h);
         }
+        return;
+    }
+
+    if (m == SumMethod::Polynomial) {
+        std::vector<double> sv(static_cast<size_t>(count)), cv(static_cast<size_t>(count));
+        std::vector<double> ss(static_cast<size_t>(count) * M, 0.0), cs(static_cast<size_t>(count) * M, 0.0);
+        const double* __restrict w = freq.get() + b0;
+        for (int64_t h = 1; h < H; ++h) {
+            const double t = static_cast<double>(h) / rate - half;
+            const float* row = windowed.get() + h * M;
+            const float* prev = row - M;
+            for (int i = 0; i < M; ++i)
+                b[i] = row[i] + prev[i];
+            double* __restrict ps = sv.data();
+            double* __restrict pc = cv.data();
+            for (int64_t S = 0; S < count; ++S)
+                PolySinCos(t * w[S], ps[S], pc[S]);
+            for (int i = 0; i < M; ++i) {
+                const double bi = b[i];
+                double* __restrict s = ss.data() + static_cast<size_t>(i) * count;
+                double* __restrict c = cs.data() + static_cast<size_t>(i) * count;
+                for (int64_t S = 0; S < count; ++S) {
+                    s[S] += bi * ps[S];
+                    c[S] += bi * pc[S];
+                }
+            }
+            report(h);
+        }
+        for (int i = 0; i < M; ++i)
+            for (int64_t S = 0; S < count; ++S) {
+                sinSum[(b0 + S) * M + i] = ss[static_cast<size_t>(i) * count + S];
+                cosSum[(b0 + S) * M + i] = cs[static_cast<size_t>(i) * count + S];
+            }
         return;
     }
 

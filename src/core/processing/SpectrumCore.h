@@ -17,6 +17,10 @@ enum class SumMethod {
     Recurrence, // phasors advanced by rotation, recomputed exactly every 32 positions; follows
                 // the exact phase rather than the rounded argument t x w, so bins 190 dB or
                 // more below the peak differ from PerTerm by up to a few hundredths of a dB
+    Polynomial, // the argument t x w as PerTerm has it, sine and cosine by a vectorisable
+                // polynomial within an ulp or two of the library's (Shared beyond 8e5 rad);
+                // bins at the rounding floor may still differ from PerTerm
+
 };
 
 struct DirectSums {
