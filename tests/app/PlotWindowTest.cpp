@@ -2,6 +2,8 @@
 #include <QFileInfo>
 #include <QImage>
 #include <QMdiArea>
+#include <QProcess>
+#include <QProcessEnvironment>
 #include <QMdiSubWindow>
 #include <QScrollBar>
 #include <QSignalSpy>
@@ -314,6 +316,15 @@ TEST(PlotWindow, ClosingTemporaryResultsAsks) {
     EXPECT_EQ(boxes.questions, 2);
     EXPECT_FALSE(std::filesystem::exists(temp2));
 
+    // A user's own file named with "~" (not written by this run) is kept: no question.
+    const auto own = WriteRecording(dir, "~mine.kvf", 2000);
+    w = PlotWindow::Create(&a.area, Q(own));
+    ASSERT_NE(w, nullptr);
+    EXPECT_TRUE(w->SubWindow()->close());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(boxes.questions, 2);
+    EXPECT_TRUE(std::filesystem::exists(own));
+
     // An ordinary recording closes without a question and stays on disk.
     const auto plain = WriteRecording(dir, "plain.kvf", 2000);
     w = PlotWindow::Create(&a.area, Q(plain));
@@ -454,4 +465,34 @@ TEST(PlotWindow, RecordingLongerThanEveryWindowIsWhollyReachable) {
     EXPECT_DOUBLE_EQ(p->m_windowSamples[0], 100);
     EXPECT_DOUBLE_EQ(p->m_visibleEnd, 100);
     a.area.closeAllSubWindows();
+}
+
+TEST(PlotPng, CommandLineWritesThePicture) {
+    test::TempDir dir;
+    const auto path = WriteRecording(dir, "cli.kvf", 3000);
+    auto run = [&](const QStringList& args, QString* err) {
+        QProcess p;
+        QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
+        e.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        p.setProcessEnvironment(e);
+        p.setWorkingDirectory(Q(dir.Path()));
+        p.start(QStringLiteral(VISTREL_APP_PATH), args);
+        EXPECT_TRUE(p.waitForFinished(60000));
+        if (err)
+            *err = QString::fromLocal8Bit(p.readAllStandardError());
+        return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    };
+    const QString out = Q(dir / "cli.png");
+    EXPECT_EQ(run({QStringLiteral("--png"), out, QStringLiteral("--size"), QStringLiteral("640x480"), Q(path)},
+                  nullptr), 0);
+    EXPECT_EQ(QImage(out).size(), QSize(640, 480));
+    const QString out2 = Q(dir / "default.png");
+    EXPECT_EQ(run({QStringLiteral("--png"), out2, Q(path)}, nullptr), 0);
+    EXPECT_EQ(QImage(out2).size(), QSize(kPngDefaultWidth, kPngDefaultHeight));
+    // Nothing is shown or saved: no configuration file appears.
+    EXPECT_FALSE(std::filesystem::exists(dir / "Vistrel.cfg"));
+    QString err;
+    EXPECT_NE(run({QStringLiteral("--png"), Q(dir / "bad.png"), Q(dir / "absent.kvf")}, &err), 0);
+    EXPECT_TRUE(err.contains(QStringLiteral("absent.kvf"))) << err.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(Q(dir / "bad.png")));
 }

@@ -4,7 +4,9 @@
 #include <QDeadlineTimer>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QCheckBox>
 #include <QMenu>
+#include <QPushButton>
 #include <QTreeWidget>
 
 #include "ShellTestSupport.h"
@@ -167,6 +169,26 @@ TEST(ShellPlot, SaveFragmentOfTwoDevicesAsksForDevices) {
     EXPECT_EQ(shown, 1);
     EXPECT_FALSE(CJobRunner::Running());
     EXPECT_FALSE(QFile::exists(env.File("frag.kvf")));
+
+    // Devices 1 and 3 chosen: the fragment keeps their channels only.
+    SetShellDialogHook([&](QDialog& d) {
+        if (d.objectName() != QLatin1String("SELECTDEVS")) return;
+        d.findChild<QCheckBox*>(QStringLiteral("1144"))->setChecked(false);
+        d.findChild<QPushButton*>(QStringLiteral("1"))->click();
+    });
+    auto* pw = qobject_cast<PlotWindow*>(a->widget());
+    pw->OnFirstTimer();
+    pw->Plot()->m_timeCursor1->m_sample = 0;
+    pw->Plot()->m_timeCursor2->m_sample = 50;
+    CJobRunner::SetStartDelay(0);
+    env.paths = {env.File("frag.kvf")};
+    env.Frame()->OnCommand(cmd::SaveFragment);
+    ASSERT_TRUE(WaitFor([] { return !CJobRunner::Running(); }));
+    CJobRunner::SetStartDelay(500);
+    CDataFile saved;
+    ASSERT_EQ(saved.Open(env.File("frag.kvf").toStdString()), 1);
+    EXPECT_EQ(saved.Channels(), 4);
+    EXPECT_EQ(saved.Samples(), 50);
 }
 
 TEST(ShellPlot, WindowsRestoredAcrossRestart) {

@@ -84,8 +84,9 @@ CGraphCanvas::~CGraphCanvas() = default;
 
 void CGraphCanvas::AttachData(int channelCount, int64_t totalSamples, const float* samples,
                               const float* ranges, int windowLengthCount,
-                              const double* windowLengths) {
+                              const double* windowLengths, int64_t sampleFrames) {
     m_samples = samples;
+    m_sampleFrames = sampleFrames;
     AttachView(channelCount, totalSamples, ranges, windowLengthCount, windowLengths);
     InvalidateCanvas();
 }
@@ -252,7 +253,12 @@ void CGraphCanvas::DrawDefaultTraces(QPainter& dc) {
     const int w = p.right - p.left;
     if (w <= 0)
         return;
-    const int64_t lastSample = std::max<int64_t>(0, static_cast<int64_t>(FullLength()) - 1);
+    int64_t frames = static_cast<int64_t>(FullLength());
+    if (m_sampleFrames >= 0)
+        frames = std::min(frames, m_sampleFrames);
+    if (frames <= 0)
+        return;
+    const int64_t lastSample = frames - 1;
     for (int ch = 0; ch < m_channelCount; ++ch) {
         if (ch < 32 && !(m_channelMask & (1u << ch)))
             continue;

@@ -44,8 +44,11 @@ public:
     CGraphCanvas& operator=(const CGraphCanvas&) = delete;
 
     // Stores the data, centres the view on the whole range, recomputes and repaints.
+    // `sampleFrames` is the number of whole frames the sample buffer holds (negative: as many as
+    // the whole range); the default trace painter never reads beyond them.
     void AttachData(int channelCount, int64_t totalSamples, const float* samples,
-                    const float* ranges, int windowLengthCount, const double* windowLengths);
+                    const float* ranges, int windowLengthCount, const double* windowLengths,
+                    int64_t sampleFrames = -1);
     // Recomputes the view (snapping) and calls OnViewChanged.
     void Recompute() { RecomputeView(); }
 
@@ -89,6 +92,7 @@ public:
     CanvasRect m_canvasRect;
     CanvasRect m_plotRect;
     const float* m_samples = nullptr;
+    int64_t m_sampleFrames = -1;
     uint32_t m_channelMask = 0xFFFFFFFFu;
     QPen m_pens[kCanvasChannels];
     uint32_t m_penColors[kCanvasChannels] = {};

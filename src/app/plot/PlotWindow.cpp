@@ -2,7 +2,7 @@
 
 #include <QAbstractSlider>
 #include <QCloseEvent>
-#include <QFileInfo>
+#include <QCoreApplication>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -60,8 +60,11 @@ public:
         m_box->setTitle(GetUiString(stringId));
     }
     void Progress(int percent) override {
-        if (m_box)
-            m_box->setPercent(static_cast<unsigned>(std::max(0, percent)));
+        if (!m_box)
+            return;
+        m_box->setPercent(static_cast<unsigned>(std::max(0, percent)));
+        // Let the box paint itself; user input waits until the recording is open.
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     }
     void Error(int stringId) override {
         if (m_interactive) {
@@ -439,10 +442,9 @@ bool PlotWindow::CursorTimerActive() const { return m_cursorTimer && m_cursorTim
 bool PlotWindow::ConfirmClose() {
     if (!m_plot || m_plot->m_saved)
         return true;
-    const bool temporary = m_data.path.startsWith(QLatin1Char('~')) ||
-                           QFileInfo(m_data.path).fileName().startsWith(QLatin1Char('~')) ||
-                           IsTempResult(ToFsPath(m_data.path));
-    if (!temporary)
+    // Ask exactly when closing deletes the file: a result this run wrote. A user's own file whose
+    // name begins with "~" is kept, so it gets no question about deleting.
+    if (!IsTempResult(ToFsPath(m_data.path)))
         return true;
     return AskYesNo(m_data.path + QLatin1Char(' ') + GetUiString(IDS_CLOSE_TEMP_QUESTION));
 }

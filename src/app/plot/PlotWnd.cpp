@@ -96,7 +96,8 @@ void CPlotWnd::Initialise() {
     // Longer than the longest window: the whole range still shows the whole recording.
     if (range.tooLong && static_cast<double>(N) > m_windowSamples[0])
         m_windowSamples[0] = static_cast<double>(N);
-    AttachData(K, N, &m_cache->values[0][0], m_ranges, m_windowSampleCount, m_windowSamples);
+    AttachData(K, N, &m_cache->values[0][0], m_ranges, m_windowSampleCount, m_windowSamples,
+               K > 0 ? static_cast<int64_t>(kCacheColumns) * kCanvasChannels / K : 0);
 
     // 12. Trace settings: defaults, then what the recording carries, then the pens.
     for (int i = 0; i < kCanvasChannels; ++i) {
