@@ -1,8 +1,10 @@
 #pragma once
 // The large recordings of the plot benchmarks, written once into VISTREL_BENCH_DIR (default:
 // the temporary folder). Sizes: VISTREL_BENCH_FLOAT_MB (default 2048) and VISTREL_BENCH_SD_MB
-// (default 1024); 8 channels each.
+// (default 1024); 8 channels each. The float recording holds slow waves, the SD image dense
+// noise over a third of its range (the worst case for drawing: a long line in every column).
 
+#include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
@@ -29,13 +31,16 @@ inline std::filesystem::path BenchDir() {
 inline std::filesystem::path FloatRecordingPath() {
     const uint64_t mb = EnvMb("VISTREL_BENCH_FLOAT_MB", 2048);
     const uint64_t samples = mb * 1024 * 1024 / (4 * kPlotChannels);
-    const auto path = BenchDir() / ("plot-float-" + std::to_string(mb) + "m.kvf");
+    const auto path = BenchDir() / ("plot-float-wave-" + std::to_string(mb) + "m.kvf");
     if (!std::filesystem::exists(path) || std::filesystem::file_size(path) < samples * 4 * kPlotChannels) {
         test::FloatFixture fx;
         fx.layout.channels = kPlotChannels;
         fx.samples = samples;
-        fx.value = [](uint64_t k, int c) {
-            return static_cast<float>(static_cast<int>((k * (c + 3)) % 2000) - 1000) * 0.01f;
+        // A slow wave per channel (40 periods over the file) with a small ripple.
+        const double w = 2.0 * 3.141592653589793 * 40.0 / static_cast<double>(samples);
+        fx.value = [w](uint64_t k, int c) {
+            return static_cast<float>(6.0 * std::sin(w * static_cast<double>(k) + c) +
+                                      0.3 * static_cast<double>((k * 7919 + c) % 101) / 101.0);
         };
         test::WriteFloatFixture(path, fx);
     }

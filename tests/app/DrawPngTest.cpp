@@ -1,10 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <QImage>
+#include <QProcess>
 #include <QString>
 #include <QStringList>
 
-#include "plot/PngRender.h"
 #include "support/Fixtures.h"
 
 using namespace vistrel;
@@ -37,7 +37,12 @@ TEST(DrawPng, TracesAndCursorLinesInThePicture) {
     const auto kvf = dir / "png.kvf";
     ASSERT_TRUE(test::WriteFloatFixture(kvf, fx));
     const QString png = QString::fromStdString((dir / "out.png").string());
-    ASSERT_EQ(RenderPlotToPng(QString::fromStdString(kvf.string()), png, QSize(900, 600)), 0);
+    QProcess proc;
+    proc.setProcessChannelMode(QProcess::ForwardedChannels);
+    proc.start(VISTREL_APP_PATH, {"--png", png, "--size", "900x600", QString::fromStdString(kvf.string())});
+    ASSERT_TRUE(proc.waitForFinished(120000));
+    ASSERT_EQ(proc.exitStatus(), QProcess::NormalExit);
+    ASSERT_EQ(proc.exitCode(), 0);
     QImage img(png);
     ASSERT_FALSE(img.isNull());
     ASSERT_EQ(img.size(), QSize(900, 600));

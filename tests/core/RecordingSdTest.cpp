@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <fstream>
 #include <limits>
 
 using namespace vistrel;
@@ -302,6 +303,37 @@ TEST(RecordingSd, StartTimeOfLargeCardIsNotTruncatedTo32Bits)
     platform::OverrideTimeZoneBias(std::nullopt);
     EXPECT_EQ(f.StartTime() - SdLocal(fx), 4960000LL * kUnitsPerSecond);
     ExpectStreamConsistent(f, std::uint64_t(oldest) * 124, 300);
+}
+
+TEST(RecordingSd, SampleIndicesBeyondTwoToThe32)
+{
+    // A sparse card image with more than 2^32 counts of one channel: sector 0 is numbered 0
+    // and the last one S - 1, so the ring is taken as filled once; only the last sector holds
+    // counts. Nothing may truncate the sample index.
+    TempDir dir;
+    const std::uint64_t S = (1ULL << 32) / 124 + 1000;
+    auto fx = Fixture(1, {0});
+    ASSERT_TRUE(WriteSdFixture(dir / "big.kvf", fx));
+    std::error_code ec;
+    std::filesystem::resize_file(dir / "big.kvf", 512 + S * 256, ec);
+    if (ec) GTEST_SKIP() << "no room for a sparse file";
+    {
+        std::fstream out(dir / "big.kvf", std::ios::in | std::ios::out | std::ios::binary);
+        out.seekp(static_cast<std::streamoff>(512 + (S - 1) * 256));
+        std::uint8_t sector[256];
+        std::memset(sector, 0, sizeof sector);
+        Put<std::uint32_t>(sector, static_cast<std::uint32_t>(S - 1));
+        for (int r = 0; r < 124; ++r) Put<std::uint16_t>(sector + 8 + 2 * r, static_cast<std::uint16_t>(1000 + r));
+        out.write(reinterpret_cast<const char*>(sector), sizeof sector);
+        ASSERT_TRUE(out.good());
+    }
+    CDataFile f;
+    ASSERT_EQ(f.Open(dir / "big.kvf"), 1);
+    EXPECT_EQ(f.Samples(), static_cast<std::int64_t>(124 * S));
+    EXPECT_GT(f.Samples(), std::int64_t(1) << 32);
+    EXPECT_EQ(f.RawCount(124 * S - 1, 0), 1123);
+    EXPECT_EQ(f.RawCount(124 * (S - 1), 0), 1000);
+    EXPECT_EQ(f.RawCount(124 * (S - 1) - 1, 0), 0);
 }
 
 TEST(RecordingSd, TinyRateOfAWrappedCardDoesNotOverflowTheStartTime)

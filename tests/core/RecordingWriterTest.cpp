@@ -256,3 +256,18 @@ TEST(RecordingClose, DeletesOnlyRegisteredTemporaryResults)
     EXPECT_TRUE(std::filesystem::exists(dir / "~broken.KVF"));
     UnregisterTempResult(dir / "~broken.KVF");
 }
+
+TEST(RecordingWriter, DeviceMaskWithManyDevices)
+{
+    // 40 devices of one channel each: the mask reaches devices 0-7 only.
+    TempDir dir;
+    CDataFile f;
+    Window w;
+    OpenSource(dir, f, w, 40, 1);
+    f.SetDeviceMask(0x81);
+    ASSERT_EQ(f.WriteDerivedHeader(dir / "a.kvf", 1), 1);
+    auto a = Read(dir / "a.kvf");
+    EXPECT_EQ(a.word(), 2u | 2u << 16);
+    EXPECT_EQ(a.number(0), 100);
+    EXPECT_EQ(a.number(1), 107);
+}

@@ -100,6 +100,16 @@ TEST(ViewAxis, RoundTimeLabelsMinorLinesAndNarrowPlots) {
     // Spectra: the lower label is the frequency (seconds of the day).
     EXPECT_EQ(TimeLabel(At(2023, 2, 1, 0, 2, 5), true), "125");
 
+    // A view of centuries keeps to defined arithmetic and still yields labels.
+    TimeAxisParams huge = p;
+    huge.rate = 1e-6f;
+    huge.F = 0.0;
+    huge.L = 1e6;
+    huge.windowLength = INT64_C(3000000000000000000);
+    int hugeLabels = 0;
+    for (const auto& m : Walk(huge)) hugeLabels += m.kind == TimeMark::Label;
+    EXPECT_GE(hugeLabels, 1);
+
     // Degenerate parameters draw nothing.
     p.windowLength = 3;
     EXPECT_TRUE(Walk(p).empty());

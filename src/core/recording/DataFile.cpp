@@ -424,13 +424,17 @@ int CDataFile::BuildSectorMap(const std::uint8_t* data)
         return Fail(OpenError::SdBadRing);
     }
     if (last == m - 1) {
-        for (std::uint32_t i = 0; i <= last; ++i) m_pSectorMap[i] = static_cast<std::uint32_t>((std::uint64_t(f) + i) % S);
+        std::uint32_t p = f;
+        for (std::uint32_t i = 0; i <= last; ++i) {
+            m_pSectorMap[i] = p;
+            if (++p == S) p = 0;
+        }
     } else {
         if (m_hOwner) m_hOwner->ProgressTitle(IDS_PROGRESS_READ);
         int shown = -1;
         const std::uint64_t total = std::uint64_t(last) + 1;
-        for (std::uint32_t i = 0; i <= last; ++i) {
-            const std::uint32_t p = static_cast<std::uint32_t>((std::uint64_t(f) + i) % S);
+        std::uint32_t p = f;
+        for (std::uint32_t i = 0; i <= last; ++i, p = (p + 1 == S) ? 0 : p + 1) {
             const std::uint32_t e = sn(p) - B;
             if (e < m) m_pSectorMap[e] = p;
             const int pct = static_cast<int>(std::uint64_t(i) * 100 / total);
@@ -698,7 +702,8 @@ int CDataFile::WriteDerivedHeader(const std::filesystem::path& path, int divisor
     const HeaderImages& src = m_save;
     for (int i = 0; i < n; ++i) {
         const bool shown = !tilde || disp.visible[i];
-        const bool device = M == 0 || ((M >> (i / P)) & 1);
+        const int dev = i / P;
+        const bool device = M == 0 || (dev < 8 && ((M >> dev) & 1));
         if (!(shown && device)) continue;
         const std::uint8_t* e = src.channels + i * kChannelEntrySize;
         double lo = Get<double>(e + 4), hi = Get<double>(e + 12);

@@ -3,6 +3,7 @@
 // time axis with their labels, and the value-scale texts.
 
 #include <cstdint>
+#include <climits>
 #include <string>
 
 namespace vistrel {
@@ -31,7 +32,11 @@ struct TimeMark {
 
 // Time of sample position s.
 inline int64_t SampleTime(int64_t origin, double s, float rate) {
-    return origin + static_cast<int64_t>(s * 1.0e7 / static_cast<double>(rate));
+    double d = s * 1.0e7 / static_cast<double>(rate);
+    if (!(d == d)) d = 0.0;
+    if (d > 4.0e18) d = 4.0e18;  // beyond any recording: keeps the arithmetic defined
+    if (d < -4.0e18) d = -4.0e18;
+    return origin + static_cast<int64_t>(d);
 }
 
 // Walks the columns of the time axis and reports each minor line and each round-time label
@@ -50,8 +55,13 @@ void WalkTimeAxis(const TimeAxisParams& p, Fn&& fn) {
     int64_t M = P + static_cast<int64_t>(0.2 * static_cast<double>(step));
     int labels = 0;
     const int64_t width = p.right - p.left;
+    const int64_t range = tL - tF;
+    // Exact integer arithmetic unless the product could overflow (views of centuries).
+    const bool exact = range < (INT64_MAX >> 16) && range > -(INT64_MAX >> 16) && width < 65536;
     for (int c = p.left; c <= p.right; ++c) {
-        const int64_t tc = tF + (c - p.left) * (tL - tF) / width;
+        const int64_t tc = exact ? tF + (c - p.left) * range / width
+                                 : tF + static_cast<int64_t>(static_cast<double>(c - p.left) *
+                                                             static_cast<double>(range) / static_cast<double>(width));
         if (tc >= M) {
             ++m;
             M = P + static_cast<int64_t>(m * 0.2 * static_cast<double>(step));

@@ -16,68 +16,138 @@ void CRecordingSource::FindExtremes(const int* channels, int count, uint64_t a, 
         RawExtremes(channels, count, a, b, minPos, maxPos);
         return;
     }
-    // Float recordings: one pass over the rows of [a, b) for all channels at once.
-    b = std::min(b, Samples());
+    FloatExtremes(channels, count, a, std::min(b, Samples()), minPos, maxPos);
+}
+
+namespace {
+
+// Minimum and maximum of each listed channel over rows [a, b) of interleaved floats, without
+// positions: branch-free, so the compiler can keep it in vector registers.
+template <class Index>
+void BlockMinMax(const float* data, uint64_t n, int count, Index channel, uint64_t a, uint64_t b, float* mn,
+                 float* mx) {
+    for (uint64_t k = a; k < b; ++k) {
+        const float* row = data + k * n;
+        for (int i = 0; i < count; ++i) {
+            const float v = row[channel(i)];
+            mn[i] = v < mn[i] ? v : mn[i];
+            mx[i] = v > mx[i] ? v : mx[i];
+        }
+    }
+}
+
+} // namespace
+
+void CRecordingSource::FloatExtremes(const int* channels, int count, uint64_t a, uint64_t b,
+                                     uint64_t* minPos, uint64_t* maxPos) const {
+    // Blocks of rows: the extremes of each block first, then the first position of the
+    // overall extreme inside the one block that holds it.
+    constexpr uint64_t kBlock = 256;
     const uint64_t n = static_cast<uint64_t>(m_file->Channels());
-    const uint8_t* data = m_file->DataArea();
-    float mn[256], mx[256];
+    const float* data = reinterpret_cast<const float*>(m_file->DataArea());
+    bool inOrder = true;
+    for (int i = 0; i < count; ++i) inOrder &= channels[i] == i;
+    float runMin[256], runMax[256];
+    uint64_t minBlock[256], maxBlock[256];
+    const float inf = std::numeric_limits<float>::infinity();
     for (int i = 0; i < count; ++i) {
-        mn[i] = std::numeric_limits<float>::infinity();
-        mx[i] = -mn[i];
+        runMin[i] = inf;
+        runMax[i] = -inf;
+        minBlock[i] = maxBlock[i] = a;
         minPos[i] = maxPos[i] = a;
     }
-    for (uint64_t k = a; k < b; ++k) {
-        const uint8_t* row = data + 4 * k * n;
+    for (uint64_t start = a; start < b; start += kBlock) {
+        const uint64_t end = std::min(b, start + kBlock);
+        float mn[256], mx[256];
+        std::fill(mn, mn + count, inf);
+        std::fill(mx, mx + count, -inf);
+        if (inOrder)
+            BlockMinMax(data, n, count, [](int i) { return i; }, start, end, mn, mx);
+        else
+            BlockMinMax(data, n, count, [channels](int i) { return channels[i]; }, start, end, mn, mx);
         for (int i = 0; i < count; ++i) {
-            float v;
-            std::memcpy(&v, row + 4 * static_cast<unsigned>(channels[i]), 4);
-            if (v < mn[i]) { mn[i] = v; minPos[i] = k; }
-            if (v > mx[i]) { mx[i] = v; maxPos[i] = k; }
+            if (mn[i] < runMin[i]) { runMin[i] = mn[i]; minBlock[i] = start; }
+            if (mx[i] > runMax[i]) { runMax[i] = mx[i]; maxBlock[i] = start; }
         }
+    }
+    for (int i = 0; i < count; ++i) {
+        const uint64_t c = static_cast<uint64_t>(channels[i]);
+        if (runMin[i] < inf)
+            for (uint64_t k = minBlock[i]; k < b; ++k)
+                if (data[k * n + c] == runMin[i]) { minPos[i] = k; break; }
+        if (runMax[i] > -inf)
+            for (uint64_t k = maxBlock[i]; k < b; ++k)
+                if (data[k * n + c] == runMax[i]) { maxPos[i] = k; break; }
     }
 }
 
 void CRecordingSource::RawExtremes(const int* channels, int count, uint64_t a, uint64_t b,
                                    uint64_t* minPos, uint64_t* maxPos) const {
-    // SD-card images: walk the count stream sector by sector instead of looking up every
-    // count; a count of a hole or past the last sector reads as 0, as single reads do.
+    // SD-card images: walk the count stream sector by sector. Within a sector the counts of
+    // one channel lie n apart, so each channel's extremes are taken over a strided run; the
+    // first position is then looked up inside the sector that holds the overall extreme. A
+    // count of a hole or past the last sector reads as 0, as single reads do.
     b = std::min(b, Samples());
-    const int n = m_file->Channels();
+    const uint64_t n = static_cast<uint64_t>(m_file->Channels());
+    const uint64_t phase = m_file->Phase();
     int slot[256];
     std::fill(slot, slot + n, -1);
-    uint16_t mn[256], mx[256];
+    int runMin[256], runMax[256];
+    uint64_t minSector[256], maxSector[256];
     for (int i = 0; i < count; ++i) {
         slot[channels[i]] = i;
-        mn[i] = 65535;
-        mx[i] = 0;
+        runMin[i] = 65536;
+        runMax[i] = -1;
         minPos[i] = maxPos[i] = a;
     }
-    if (a >= b) return;
-    const uint32_t* map = m_file->SectorMap();
-    const uint64_t logical = m_file->LogicalSectors();
-    const uint8_t* data = m_file->DataArea();
-    uint64_t g = a * static_cast<uint64_t>(n) + m_file->Phase();
-    const uint64_t end = b * static_cast<uint64_t>(n) + m_file->Phase();
-    uint64_t k = a;
-    int c = 0;
-    while (g < end) {
-        const uint64_t L = g / kSectorCounts;
-        uint64_t r = g % kSectorCounts;
-        const uint64_t stop = std::min<uint64_t>(end - g, kSectorCounts - r);
-        const uint8_t* counts = nullptr;
-        if (map && L < logical && map[L] != 0xFFFFFFFFu) counts = data + 256ull * map[L] + 8;
-        for (uint64_t j = 0; j < stop; ++j, ++r) {
-            const int i = slot[c];
-            if (i >= 0) {
-                uint16_t v = 0;
-                if (counts) std::memcpy(&v, counts + 2 * r, 2);
-                if (v < mn[i]) { mn[i] = v; minPos[i] = k; }
-                if (v > mx[i]) { mx[i] = v; maxPos[i] = k; }
+    if (a >= b || n == 0) return;
+    const uint64_t g0 = a * n + phase, g1 = b * n + phase;
+    for (uint64_t L = g0 / kSectorCounts; L * kSectorCounts < g1; ++L) {
+        const uint64_t base = L * kSectorCounts;
+        const uint64_t j0 = std::max(g0, base) - base, j1 = std::min(g1, base + kSectorCounts) - base;
+        const uint8_t* counts = SectorCounts(L);
+        for (uint64_t q = 0; q < n && j0 + q < j1; ++q) {
+            const uint64_t j = j0 + q;
+            const int i = slot[(base + j - phase) % n];
+            if (i < 0) continue;
+            int lo = 0, hi = 0;
+            if (counts) {
+                lo = 65535;
+                for (uint64_t jj = j; jj < j1; jj += n) {
+                    uint16_t v;
+                    std::memcpy(&v, counts + 2 * jj, 2);
+                    lo = v < lo ? v : lo;
+                    hi = v > hi ? v : hi;
+                }
             }
-            if (++c == n) { c = 0; ++k; }
+            if (lo < runMin[i]) { runMin[i] = lo; minSector[i] = L; }
+            if (hi > runMax[i]) { runMax[i] = hi; maxSector[i] = L; }
         }
-        g += stop;
     }
+    auto locate = [&](uint64_t L, uint64_t c, int target) -> uint64_t {
+        const uint64_t base = L * kSectorCounts;
+        const uint64_t j0 = std::max(g0, base) - base, j1 = std::min(g1, base + kSectorCounts) - base;
+        const uint8_t* counts = SectorCounts(L);
+        for (uint64_t j = j0; j < j1; ++j) {
+            const uint64_t g = base + j - phase;
+            if (g % n != c) continue;
+            uint16_t v = 0;
+            if (counts) std::memcpy(&v, counts + 2 * j, 2);
+            if (v == target) return g / n;
+        }
+        return a;
+    };
+    for (int i = 0; i < count; ++i) {
+        const uint64_t c = static_cast<uint64_t>(channels[i]);
+        if (runMin[i] <= 65535) minPos[i] = locate(minSector[i], c, runMin[i]);
+        if (runMax[i] >= 0) maxPos[i] = locate(maxSector[i], c, runMax[i]);
+    }
+}
+
+const uint8_t* CRecordingSource::SectorCounts(uint64_t L) const {
+    const uint32_t* map = m_file->SectorMap();
+    if (!map || L >= m_file->LogicalSectors() || map[L] == 0xFFFFFFFFu) return nullptr;
+    return m_file->DataArea() + 256ull * map[L] + 8;
 }
 
 } // namespace vistrel

@@ -23,8 +23,12 @@ public:
 
 private:
     static constexpr uint64_t kSectorCounts = 124;
+    void FloatExtremes(const int* channels, int count, uint64_t a, uint64_t b, uint64_t* minPos,
+                       uint64_t* maxPos) const;
     void RawExtremes(const int* channels, int count, uint64_t a, uint64_t b, uint64_t* minPos,
                      uint64_t* maxPos) const;
+    // Counts of logical sector L, or null for a hole or a sector past the last one.
+    const uint8_t* SectorCounts(uint64_t L) const;
     const CDataFile* m_file;
 };
 

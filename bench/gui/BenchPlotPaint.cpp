@@ -1,0 +1,117 @@
+// One paint of a plot window whose plot is 1920 x 1000 pixels with 8 channels, on a large
+// float recording and a large SD-card image: with the column pass, with the cache reused, and
+// with the min-max pass (whole pass) at zoom index 0 and at a middle zoom.
+
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QImage>
+#include <QPainter>
+
+#include <memory>
+
+#include "../BenchPlotFiles.h"
+#include "plot/PlotWindow.h"
+#include "plot/PlotWnd.h"
+#include "core/view/TraceDecimation.h"
+
+using namespace vistrel;
+
+namespace {
+
+struct PaintFixture {
+    std::unique_ptr<PlotWindow> window;
+    QImage image;
+    CPlotWnd* plot = nullptr;
+
+    explicit PaintFixture(const std::filesystem::path& path) {
+        QString error;
+        window = PlotWindow::CreateDetached(QString::fromStdString(path.string()), &error);
+        if (!window) return;
+        window->setAttribute(Qt::WA_DontShowOnScreen);
+        plot = window->Plot();
+        // Grow the window until the plot rectangle is 1920 x 1000.
+        QSize size(2000, 1100);
+        for (int i = 0; i < 4; ++i) {
+            window->resize(size);
+            window->LayoutChildren();
+            Paint();
+            const auto& r = plot->m_plotRect;
+            size += QSize(1920 - (r.right - r.left), 1000 - (r.bottom - r.top));
+        }
+        window->OnFirstTimer();
+    }
+    void Paint() {
+        if (image.size() != window->size()) image = QImage(window->size(), QImage::Format_RGB32);
+        QPainter p(&image);
+        window->render(&p);
+    }
+    // Zoom index 0, or the middle entry of the zoom table.
+    void Zoom(bool middle) {
+        plot->m_hZoom = middle ? plot->m_windowLengthCount / 2 : 0;
+        plot->m_hCenter = plot->FullLength() / 2;
+        plot->Recompute();
+    }
+};
+
+PaintFixture& Fixture(bool sd) {
+    static std::unique_ptr<PaintFixture> f[2];
+    auto& slot = f[sd ? 1 : 0];
+    if (!slot) slot = std::make_unique<PaintFixture>(sd ? bench::SdImagePath() : bench::FloatRecordingPath());
+    return *slot;
+}
+
+void PaintColumnPass(benchmark::State& state, bool sd) {
+    PaintFixture& f = Fixture(sd);
+    if (!f.plot) return state.SkipWithError("recording not opened");
+    f.Zoom(false);
+    for (auto _ : state) {
+        f.plot->m_cache->Invalidate();
+        f.Paint();
+    }
+}
+
+void PaintCacheReused(benchmark::State& state, bool sd) {
+    PaintFixture& f = Fixture(sd);
+    if (!f.plot) return state.SkipWithError("recording not opened");
+    f.Zoom(false);
+    f.Paint();
+    for (auto _ : state) f.Paint();
+}
+
+void PaintMinMax(benchmark::State& state, bool sd, bool middle) {
+    PaintFixture& f = Fixture(sd);
+    if (!f.plot) return state.SkipWithError("recording not opened");
+    f.Zoom(middle);
+    for (auto _ : state) {
+        f.plot->m_cache->Invalidate();
+        f.plot->m_minMaxRequest = 1;
+        f.Paint();  // starts the pass
+        while (!f.plot->RunMinMaxSlice(1000)) {
+        }
+        f.Paint();  // draws the result
+    }
+    f.Zoom(false);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
+    QApplication app(argc, argv);
+    for (bool sd : {false, true}) {
+        const std::string n = sd ? "PaintSd" : "PaintFloat";
+        benchmark::RegisterBenchmark((n + "/ColumnPass").c_str(), [sd](benchmark::State& s) { PaintColumnPass(s, sd); })
+            ->Unit(benchmark::kMillisecond);
+        benchmark::RegisterBenchmark((n + "/CacheReused").c_str(), [sd](benchmark::State& s) { PaintCacheReused(s, sd); })
+            ->Unit(benchmark::kMillisecond);
+        benchmark::RegisterBenchmark((n + "/MinMaxZoom0").c_str(), [sd](benchmark::State& s) { PaintMinMax(s, sd, false); })
+            ->Unit(benchmark::kMillisecond);
+        benchmark::RegisterBenchmark((n + "/MinMaxMidZoom").c_str(), [sd](benchmark::State& s) { PaintMinMax(s, sd, true); })
+            ->Unit(benchmark::kMillisecond);
+    }
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
