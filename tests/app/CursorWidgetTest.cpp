@@ -190,6 +190,16 @@ TEST_F(CursorWidget, ResizeShowsStarUntilRepaintAndIdleWindowStaysIdle) {
     EXPECT_EQ(afterRepaint, 1);
     for (int i = 0; i < 20; ++i) QCoreApplication::processEvents();
     EXPECT_EQ(counter.paints, afterRepaint);
+
+    // Also after zooming in and scrolling (the scroll boxes are reported on every paint).
+    plot->m_hZoom = std::min(3, plot->m_windowLengthCount - 1);
+    plot->Recompute();
+    window->OnHScroll(kScrollLineDown);
+    for (int i = 0; i < 20; ++i) QCoreApplication::processEvents();
+    const int settled = counter.paints;
+    EXPECT_GE(settled, afterRepaint + 1);
+    for (int i = 0; i < 20; ++i) QCoreApplication::processEvents();
+    EXPECT_EQ(counter.paints, settled);
     window->Canvas()->removeEventFilter(&counter);
 }
 

@@ -171,6 +171,13 @@ TEST(ViewCursor, MappingsWith64BitSamples) {
     EXPECT_EQ(x, 510);
     EXPECT_EQ(s, 100u);
 
+    // A level dropped on a row and kept as a float maps back to that row.
+    for (double top : {10.0, 0.37, 1e4}) {
+        g.T = top;
+        g.B = -top / 3;
+        for (int y = g.top + 1; y < g.bottom; ++y) ASSERT_EQ(g.RowOf(static_cast<float>(g.ValueAt(y))), y) << top;
+    }
+
     int px = 1000, py = -5;
     g.ClampPoint(px, py);
     EXPECT_EQ(px, 509);

@@ -26,7 +26,16 @@ int CursorGeometry::ColumnOf(uint64_t s) const {
     return ToColumn((static_cast<double>(s) - S0) * Width() / (S1 - S0) + left);
 }
 
-int CursorGeometry::RowOf(double v) const { return ValueRow(v, bottom, Height(), T, B); }
+int CursorGeometry::RowOf(double v) const {
+    // A level cursor keeps its value as a float; read back, the value of row y may fall a
+    // hair short of y, and the cursor would creep by a pixel on the next paint. Values within
+    // a twentieth of a pixel of a row therefore keep that row.
+    if (T == B || !(v == v)) return ValueRow(v, bottom, Height(), T, B);
+    const double d = (v - B) * Height() / (T - B);
+    const double r = std::round(d);
+    if (std::fabs(d - r) < 0.05 && std::fabs(r) < 1.0e7) return bottom - static_cast<int>(r);
+    return ValueRow(v, bottom, Height(), T, B);
+}
 
 double CursorGeometry::ValueAt(int y) const {
     const int Hp = Height();
