@@ -11,7 +11,10 @@
 #include "dialogs/DialogCommon.h"
 #include "dialogs/DialogSource.h"
 
+// ShellTestSupport.h has its own; a file including it first defines VISTREL_QSTRING_PRINTTO.
+#ifndef VISTREL_QSTRING_PRINTTO
 inline void PrintTo(const QString& s, std::ostream* os) { *os << s.toStdString(); }
+#endif
 
 namespace vistrel::test {
 

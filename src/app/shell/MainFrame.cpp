@@ -40,6 +40,9 @@ CMainFrame::CMainFrame() {
 }
 
 CMainFrame::~CMainFrame() {
+    // Plot windows still open (a temporary result whose closing was declined) go with the MDI
+    // area after this object's members: they must not reach the menu state any more.
+    if (m_mdi) disconnect(m_mdi, nullptr, this, nullptr);
     if (g_app && g_app->m_frame == this) {
         g_app->m_frame = nullptr;
         g_app->m_windowMenu = nullptr;
