@@ -6,6 +6,7 @@
 #include <QSize>
 #include <QStringList>
 
+#include <clocale>
 #include <cstdio>
 
 #include "plot/PngRender.h"
@@ -51,6 +52,9 @@ int main(int argc, char** argv) {
         if (qstrcmp(argv[i], "--png") == 0) return RunPng(argc, argv);
 
     QApplication app(argc, argv);
+    // Text files (coefficients, points, tables, configuration) use a point as the decimal
+    // separator whatever the user's locale; Qt has just set the C library's locale from it.
+    std::setlocale(LC_NUMERIC, "C");
     QApplication::setQuitOnLastWindowClosed(false);
     vistrel::CApplication program;
     vistrel::StartOptions options;
