@@ -71,6 +71,7 @@ void WalkTimeAxis(const TimeAxisParams& p, Fn&& fn) {
             const bool text = p.wide || labels % 2 == 0;
             fn(TimeMark{TimeMark::Label, c, T, text});
             ++labels;
+            if (T > INT64_MAX - step) return; // no later round time is representable
             P = T;
             M = T + static_cast<int64_t>(0.2 * static_cast<double>(step));
             T += step;
