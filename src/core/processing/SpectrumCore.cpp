@@ -79,6 +79,30 @@ std::unique_ptr<T[]> Zeroed(uint64_t count) {
         return nullptr;
     return std::unique_ptr<T[]>(new (std::nothrow) T[static_cast<size_t>(count)]());
 }
+
+// Adds b[i]·sn[S] and b[i]·cn[S] to the channel-major sums of every channel i and frequency S.
+void AccumulateTerms(const float* b, int M, const double* __restrict sn, const double* __restrict cn,
+                     double* ss, double* cs, int64_t count) {
+    for (int i = 0; i < M; ++i) {
+        const double bi = b[i];
+        double* __restrict s = ss + static_cast<size_t>(i) * count;
+        double* __restrict c = cs + static_cast<size_t>(i) * count;
+        for (int64_t S = 0; S < count; ++S) {
+            s[S] += bi * sn[S];
+            c[S] += bi * cn[S];
+        }
+    }
+}
+
+// Copies channel-major sums of frequencies b0 .. b0+count-1 into the frequency-major tables.
+void StoreSums(const std::vector<double>& ss, const std::vector<double>& cs, int M, int64_t b0,
+               int64_t count, double* sinSum, double* cosSum) {
+    for (int i = 0; i < M; ++i)
+        for (int64_t S = 0; S < count; ++S) {
+            sinSum[(b0 + S) * M + i] = ss[static_cast<size_t>(i) * count + S];
+            cosSum[(b0 + S) * M + i] = cs[static_cast<size_t>(i) * count + S];
+        }
+}
 } // namespace
 
 bool DirectSums::Allocate(uint64_t positions, uint64_t points, int channels) {
@@ -173,22 +197,10 @@ void DirectSums::Run(int64_t b0, int64_t b1, double rate, const std::function<vo
             double* __restrict pc = cv.data();
             for (int64_t S = 0; S < count; ++S)
                 PolySinCos(t * w[S], ps[S], pc[S]);
-            for (int i = 0; i < M; ++i) {
-                const double bi = b[i];
-                double* __restrict s = ss.data() + static_cast<size_t>(i) * count;
-                double* __restrict c = cs.data() + static_cast<size_t>(i) * count;
-                for (int64_t S = 0; S < count; ++S) {
-                    s[S] += bi * ps[S];
-                    c[S] += bi * pc[S];
-                }
-            }
+            AccumulateTerms(b.data(), M, ps, pc, ss.data(), cs.data(), count);
             report(h);
         }
-        for (int i = 0; i < M; ++i)
-            for (int64_t S = 0; S < count; ++S) {
-                sinSum[(b0 + S) * M + i] = ss[static_cast<size_t>(i) * count + S];
-                cosSum[(b0 + S) * M + i] = cs[static_cast<size_t>(i) * count + S];
-            }
+        StoreSums(ss, cs, M, b0, count, sinSum.get(), cosSum.get());
         return;
     }
 
@@ -228,24 +240,10 @@ void DirectSums::Run(int64_t b0, int64_t b1, double rate, const std::function<vo
                 pi[S] = ni;
             }
         }
-        for (int i = 0; i < M; ++i) {
-            const double bi = b[i];
-            double* __restrict s = ss.data() + static_cast<size_t>(i) * count;
-            double* __restrict c = cs.data() + static_cast<size_t>(i) * count;
-            const double* __restrict pr = zr.data();
-            const double* __restrict pi = zi.data();
-            for (int64_t S = 0; S < count; ++S) {
-                s[S] += bi * pi[S];
-                c[S] += bi * pr[S];
-            }
-        }
+        AccumulateTerms(b.data(), M, zi.data(), zr.data(), ss.data(), cs.data(), count);
         report(h);
     }
-    for (int i = 0; i < M; ++i)
-        for (int64_t S = 0; S < count; ++S) {
-            sinSum[(b0 + S) * M + i] = ss[static_cast<size_t>(i) * count + S];
-            cosSum[(b0 + S) * M + i] = cs[static_cast<size_t>(i) * count + S];
-        }
+    StoreSums(ss, cs, M, b0, count, sinSum.get(), cosSum.get());
 }
 
 void DirectSums::Magnitudes(double T, double rate, double* out) const {
