@@ -43,6 +43,19 @@ enum StringId : int {
     IDS_HIST_DURATION = 235,       // history heading, column 5
     IDS_WINDOW_NONE = 236,         // first entry of the window-function list of "SPECTR"
     IDS_WINDOW_MENU = 237,         // title of the window-list submenu of the File menu
+
+    // Why a file cannot be used (shown after the path, or after another message).
+    IDS_FILE_OK = 240,
+    IDS_FILE_NOT_FOUND_REASON = 241,
+    IDS_FILE_PERMISSION_DENIED = 242,
+    IDS_FILE_IS_DIRECTORY = 243,
+    IDS_FILE_NOT_REGULAR = 244,
+    IDS_FILE_SYMLINK_LOOP = 245,
+    IDS_FILE_PATH_TOO_LONG = 246,
+    IDS_FILE_EMPTY = 247,
+    IDS_FILE_DISK_FULL = 248,
+    IDS_FILE_READ_ONLY = 249,
+    IDS_FILE_OTHER_PROBLEM = 250,
 };
 
 } // namespace vistrel

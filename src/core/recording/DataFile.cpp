@@ -172,6 +172,7 @@ int CDataFile::Open(const std::filesystem::path& path)
     size_t got = std::fread(head.data(), 1, head.size(), f);
     std::fclose(f);
     if (!platform::GetLastWriteTime(path, m_ftStart)) return Fail(OpenError::CannotOpen);
+    m_openWriteTime = m_ftStart;
 
     Cursor cur{head.data(), got};
     if (got < 9 || std::memcmp(head.data(), "TORVENFFS", 9) != 0) return Fail(OpenError::BadSignature);
@@ -193,6 +194,7 @@ int CDataFile::Open(const std::filesystem::path& path)
     int err = 0;
     if (!m_map.Open(path, &err)) return Fail(OpenError::MappingFailed, IDS_MAPPING_FAILED);
     m_nFileSize = m_map.Size();
+    m_openSize = static_cast<std::int64_t>(m_nFileSize);
     if (m_nFileSize < m_nHeaderLength) return Fail(OpenError::Truncated);
     m_pData = m_map.Data() + m_nHeaderLength;
 
@@ -215,6 +217,14 @@ int CDataFile::Open(const std::filesystem::path& path)
     m_nSamples = static_cast<std::int64_t>(samples / static_cast<std::uint64_t>(m_nChannels));
     m_bOpen = 1;
     return 1;
+}
+
+bool CDataFile::ChangedOnDisk() const
+{
+    if (!m_bOpen) return false;
+    std::int64_t writeTime = 0;
+    if (!platform::GetLastWriteTime(m_szPath, writeTime)) return true;
+    return writeTime != m_openWriteTime || platform::FileSize(m_szPath) != m_openSize;
 }
 
 int CDataFile::ParseType1(const std::uint8_t* data, std::uint64_t size)

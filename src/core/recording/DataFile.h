@@ -81,6 +81,10 @@ public:
     void SaveHeader();
     void RestoreHeader();
 
+    // True when the file on disk is no longer what was opened: its size or last-write time
+    // changed, or a read found a page of the mapping gone. Cheap enough for a timer.
+    bool ChangedOnDisk() const;
+
     bool IsOpen() const { return m_bOpen != 0; }
     OpenError LastError() const { return m_lastError; }
     const std::filesystem::path& Path() const { return m_szPath; }
@@ -191,6 +195,8 @@ private:
     std::uint32_t m_nAdcFlags = 0;
     std::uint8_t m_deviceMask = 0;
     OpenError m_lastError = OpenError::None;
+    std::int64_t m_openWriteTime = 0; // last-write time and size seen by Open
+    std::int64_t m_openSize = -1;
 };
 
 inline long double CDataFile::SampleValue(std::uint64_t k, int c) const
