@@ -43,6 +43,10 @@ enum StringId : int {
     IDS_HIST_DURATION = 235,       // history heading, column 5
     IDS_WINDOW_NONE = 236,         // first entry of the window-function list of "SPECTR"
     IDS_WINDOW_MENU = 237,         // title of the window-list submenu of the File menu
+    IDS_SPECTRUM_LOWER_TOO_HIGH = 300, // "SPECTR": the first row's frequency is 86 400 Hz or more
+    IDS_SPECTRUM_RATE_UNUSABLE = 301,  // "SPECTR": the limits and points give no usable rate
+    IDS_COEFF_BAD_NUMBER = 302,        // format with the line number: NaN/infinity in a coefficient file
+    IDS_POINTS_BAD_NUMBER = 303,       // format with row, line and path: NaN/infinity in a points file
 };
 
 } // namespace vistrel
