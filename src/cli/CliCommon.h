@@ -29,4 +29,16 @@ bool OpenRecording(CDataFile& file, const std::filesystem::path& path);
 bool ParseInt64(const char* text, std::int64_t& value);
 bool ParseDouble(const char* text, double& value);
 
+// The message of a numeric option out of its range: "--factor must be an integer from 2 to
+// 2147483647".
+std::string IntegerRangeText(const std::string& option, std::int64_t lo, std::int64_t hi);
+// Parses an integer option within lo..hi; on failure `problem` gets IntegerRangeText.
+bool ParseIntegerOption(const std::string& option, const char* text, std::int64_t lo,
+                        std::int64_t hi, std::int64_t& value, std::string& problem);
+// Parses a finite number option within lo..hi (inclusive unless the flags say otherwise);
+// on failure `problem` says the range.
+bool ParseNumberOption(const std::string& option, const char* text, double lo, double hi,
+                       double& value, std::string& problem, bool loExclusive = false,
+                       bool hiExclusive = false);
+
 } // namespace vistrel::cli

@@ -117,8 +117,10 @@ int CmdDump(int argc, char** argv)
     for (int i = 2; i < argc; i += 2) {
         if (i + 1 >= argc) return cli::Fail(usage);
         std::int64_t v = 0;
-        if (!cli::ParseInt64(argv[i + 1], v) || v < 0)
-            return cli::Fail(std::string("invalid value for ") + argv[i] + ": '" + argv[i + 1] + "'");
+        std::string problem;
+        if ((std::strcmp(argv[i], "--from") == 0 || std::strcmp(argv[i], "--count") == 0) &&
+            !cli::ParseIntegerOption(argv[i], argv[i + 1], 0, INT64_MAX, v, problem))
+            return cli::Fail(problem);
         if (std::strcmp(argv[i], "--from") == 0)
             from = v;
         else if (std::strcmp(argv[i], "--count") == 0)

@@ -71,23 +71,21 @@ int CmdDemo(int argc, char** argv)
         if (i + 1 >= argc) return cli::Fail(usage);
         const std::string opt = argv[i];
         bool ok;
+        std::string problem;
         if (opt == "--channels")
-            ok = cli::ParseInt64(argv[i + 1], channels);
+            ok = cli::ParseIntegerOption(opt, argv[i + 1], 1, kvf::kMaxChannels, channels, problem);
         else if (opt == "--devices")
-            ok = cli::ParseInt64(argv[i + 1], devices);
+            ok = cli::ParseIntegerOption(opt, argv[i + 1], 1, kvf::kMaxChannels, devices, problem);
         else if (opt == "--rate")
-            ok = cli::ParseDouble(argv[i + 1], rate);
+            ok = cli::ParseNumberOption(opt, argv[i + 1], 0.0, 3.4028234663852886e38, rate, problem, true);
         else if (opt == "--seconds")
-            ok = cli::ParseDouble(argv[i + 1], seconds);
+            ok = cli::ParseNumberOption(opt, argv[i + 1], 0.0, 1e12, seconds, problem, true);
         else
             return cli::Fail("unknown option '" + opt + "'");
-        if (!ok) return cli::Fail("invalid value for " + opt + ": '" + argv[i + 1] + "'");
+        if (!ok) return cli::Fail(problem);
     }
-    if (channels < 1 || channels > kvf::kMaxChannels) return cli::Fail("--channels must be 1 to 256");
-    if (devices < 1 || devices > channels || channels % devices != 0)
+    if (devices > channels || channels % devices != 0)
         return cli::Fail("--devices must divide the channel count");
-    if (!(rate > 0.0) || !std::isfinite(static_cast<float>(rate))) return cli::Fail("--rate must be positive");
-    if (!(seconds > 0.0)) return cli::Fail("--seconds must be positive");
     const double samplesD = std::floor(seconds * rate);
     if (samplesD < 1.0) return cli::Fail("the recording would hold no sample");
     if (samplesD * static_cast<double>(channels) * 4.0 > 64.0 * (1ULL << 30))

@@ -10,6 +10,7 @@
 #include "cli/CliCommon.h"
 #include "core/processing/LinearCoeffs.h"
 #include "core/processing/ProcessJob.h"
+#include "core/processing/SpectrumChecks.h"
 #include "core/processing/TableFunction.h"
 #include "core/recording/DataFile.h"
 
@@ -103,6 +104,14 @@ bool ParseIntIn(const std::string& text, int64_t lo, int64_t hi, int64_t& value)
     return cli::ParseInt64(text.c_str(), value) && value >= lo && value <= hi;
 }
 
+// An integer option in lo..hi; `problem` says the range otherwise.
+bool IntOption(const Args& a, const std::string& name, int64_t lo, int64_t hi, int64_t& value,
+               std::string& problem) {
+    return cli::ParseIntegerOption(name, a.Get(name).c_str(), lo, hi, value, problem);
+}
+
+constexpr double kFloatMax = 3.4028234663852886e38;
+
 std::vector<std::string> Split(const std::string& text, char sep) {
     std::vector<std::string> parts;
     size_t from = 0;
@@ -119,7 +128,8 @@ std::vector<std::string> Split(const std::string& text, char sep) {
 bool ParseRange(const std::string& text, float& low, float& high) {
     const auto parts = Split(text, ',');
     double a = 0, b = 0;
-    if (parts.size() != 2 || !cli::ParseDouble(parts[0].c_str(), a) || !cli::ParseDouble(parts[1].c_str(), b))
+    if (parts.size() != 2 || !cli::ParseDouble(parts[0].c_str(), a) || !cli::ParseDouble(parts[1].c_str(), b) ||
+        std::fabs(a) > kFloatMax || std::fabs(b) > kFloatMax)
         return false;
     low = static_cast<float>(a);
     high = static_cast<float>(b);
@@ -144,35 +154,35 @@ int RunCommand(int argc, char** argv, const std::vector<std::string>& valueOptio
     job->m_startDelayMs = 0;
     const int n = file.Channels();
     int64_t v = 0;
-    const std::string positions = " needs a sample position from 0 to " + std::to_string(file.Samples());
+    std::string problem;
     if (args.Has("--from")) {
-        if (!ParseIntIn(args.Get("--from"), 0, file.Samples(), v))
-            return cli::Fail(path, "--from" + positions);
+        if (!IntOption(args, "--from", 0, file.Samples(), v, problem))
+            return cli::Fail(path, problem);
         job->m_cursor1 = v;
     }
     if (args.Has("--to")) {
-        if (!ParseIntIn(args.Get("--to"), 0, file.Samples(), v))
-            return cli::Fail(path, "--to" + positions);
+        if (!IntOption(args, "--to", 0, file.Samples(), v, problem))
+            return cli::Fail(path, problem);
         job->m_cursor2 = v;
     }
     for (const std::string& list : args.All("--hide"))
         for (const std::string& item : Split(list, ',')) {
             if (!ParseIntIn(item, 1, n, v))
-                return cli::Fail(path, "--hide: '" + item + "' is not a channel from 1 to " + std::to_string(n));
+                return cli::Fail(path, "--hide: '" + item + "': " + cli::IntegerRangeText("a channel", 1, n));
             job->m_channelShown[v - 1] = 0;
         }
     if (args.Has("--select")) {
-        if (!ParseIntIn(args.Get("--select"), 1, n, v))
-            return cli::Fail(path, "--select needs a channel from 1 to " + std::to_string(n));
+        if (!IntOption(args, "--select", 1, n, v, problem))
+            return cli::Fail(path, problem);
         job->m_selected = static_cast<int32_t>(v - 1);
     }
     if (args.Has("--time-style")) {
-        if (!ParseIntIn(args.Get("--time-style"), 0, 1, v))
-            return cli::Fail("--time-style must be 0 or 1");
+        if (!IntOption(args, "--time-style", 0, 1, v, problem))
+            return cli::Fail(problem);
         job->m_timeStyle = static_cast<int32_t>(v);
         job->m_axisOrigin = v == 1 ? 0 : job->m_startTime;
     }
-    const std::string problem = fill(args, file, *job);
+    problem = fill(args, file, *job);
     if (!problem.empty())
         return cli::Fail(path, problem);
     if (args.Has("--out"))
@@ -193,8 +203,9 @@ int RunCommand(int argc, char** argv, const std::vector<std::string>& valueOptio
 int AveragingCommand(int argc, char** argv, ProcessOp op) {
     return RunCommand(argc, argv, {"--factor"}, {}, [op](const Args& a, CDataFile&, ProcessJob& job) {
         int64_t n = 0;
-        if (!ParseIntIn(a.Get("--factor"), 2, INT32_MAX, n))
-            return std::string("--factor N is required, N >= 2");
+        std::string problem;
+        if (!IntOption(a, "--factor", 2, INT32_MAX, n, problem))
+            return problem;
         job.m_op = op;
         job.m_averagingFactor = static_cast<int32_t>(n);
         return std::string();
@@ -221,11 +232,15 @@ int CmdAxb(int argc, char** argv) {
             return std::string("--coeffs FILE is required");
         job.m_op = OP_LINEAR;
         const std::string path = a.Get("--coeffs");
-        switch (ReadCoeffFile(path, job.m_coeffA, job.m_coeffB)) {
+        int badLine = 0;
+        switch (ReadCoeffFile(path, job.m_coeffA, job.m_coeffB, nullptr, &badLine)) {
         case CoeffFileStatus::NotFound: return "coefficient file " + path + " not found";
         case CoeffFileStatus::NotCoeffFile:
             return path + " is not a coefficient file (its first line must be " +
                    std::string(kCoeffFileHeader) + ")";
+        case CoeffFileStatus::BadNumber:
+            return "coefficient file " + path + ", line " + std::to_string(badLine) +
+                   ": NaN or infinity is not a coefficient";
         default: return std::string();
         }
     });
@@ -237,8 +252,9 @@ int CmdRms(int argc, char** argv) {
         job.m_ratedFrequency = 50.0f;
         if (a.Has("--freq")) {
             double f = 0;
-            if (!cli::ParseDouble(a.Get("--freq").c_str(), f) || !(f > 0) || !std::isfinite(static_cast<float>(f)))
-                return std::string("--freq must be a number greater than 0");
+            std::string problem;
+            if (!cli::ParseNumberOption("--freq", a.Get("--freq").c_str(), 0.0, kFloatMax, f, problem, true))
+                return problem;
             job.m_ratedFrequency = static_cast<float>(f);
         }
         return std::string();
@@ -272,7 +288,7 @@ int CmdAddSub(int argc, char** argv) {
                     ++end;
                 int64_t c = 0;
                 if (!ParseIntIn(expr.substr(pos + 1, end - pos - 1), 1, n, c))
-                    return "--output '" + outputs[i] + "': channels must be 1 to " + std::to_string(n);
+                    return "--output '" + outputs[i] + "': " + cli::IntegerRangeText("a channel", 1, n);
                 channels[k] = static_cast<int>(c);
                 pos = end;
             }
@@ -284,7 +300,7 @@ int CmdAddSub(int argc, char** argv) {
             list.sources[2 * i + 1] = channels[1];
             if (!range.empty()) {
                 if (!ParseRange(range, list.rangeLow[i], list.rangeHigh[i]))
-                    return "--output '" + outputs[i] + "': the range must be @LOW,HIGH";
+                    return "--output '" + outputs[i] + "': the range must be @LOW,HIGH, two numbers within +-3.4e38";
             } else {
                 const ChannelEntry e1 = file.Channel(channels[0] - 1), e2 = file.Channel(channels[1] - 1);
                 list.rangeLow[i] = static_cast<float>(e1.low + e2.low);
@@ -312,10 +328,14 @@ int CmdTableFunc(int argc, char** argv) {
             const size_t eq = tables[i].find('=');
             int64_t c = 0;
             if (eq == std::string::npos || !ParseIntIn(tables[i].substr(0, eq), 1, n, c))
-                return "--table '" + tables[i] + "': expected C=POINTS.txt with C from 1 to " + std::to_string(n);
+                return "--table '" + tables[i] + "': expected C=POINTS.txt with C an integer from 1 to " + std::to_string(n);
             TableFunction& t = job.m_tables[i];
             t.Clear();
-            ReadPointsFile(tables[i].substr(eq + 1), t); // unreadable: the channel passes through
+            int badLine = 0;
+            // An unreadable file: the channel passes through; a bad number refuses the run.
+            if (!ReadPointsFile(tables[i].substr(eq + 1), t, &badLine) && badLine > 0)
+                return "points file " + tables[i].substr(eq + 1) + ", line " + std::to_string(badLine) +
+                       ": NaN or infinity is not a point";
             const ChannelEntry e = file.Channel(static_cast<int>(c) - 1);
             list.sources[i] = static_cast<int32_t>(c);
             list.rangeLow[i] = static_cast<float>(e.low);
@@ -346,7 +366,7 @@ int CmdSpectrum(int argc, char** argv) {
             for (size_t i = 0; i < channels.size(); ++i) {
                 int64_t c = 0;
                 if (!ParseIntIn(channels[i], 1, n, c))
-                    return "--channel must be 1 to " + std::to_string(n);
+                    return cli::IntegerRangeText("--channel", 1, n);
                 const ChannelEntry e = file.Channel(static_cast<int>(c) - 1);
                 list.sources[i] = static_cast<int32_t>(c);
                 list.rangeLow[i] = static_cast<float>(e.low);
@@ -358,14 +378,19 @@ int CmdSpectrum(int argc, char** argv) {
             list.count = static_cast<int32_t>(channels.size());
             double lower = 0, upper = 400;
             int64_t points = 400, window = 0;
-            if (a.Has("--low-hz") && !cli::ParseDouble(a.Get("--low-hz").c_str(), lower))
-                return std::string("--low-hz needs a number");
-            if (a.Has("--high-hz") && !cli::ParseDouble(a.Get("--high-hz").c_str(), upper))
-                return std::string("--high-hz needs a number");
-            if (a.Has("--points") && !ParseIntIn(a.Get("--points"), 1, INT32_MAX, points))
-                return std::string("--points must be a whole number of at least 1");
-            if (a.Has("--window") && !ParseIntIn(a.Get("--window"), 0, 4, window))
-                return std::string("--window must be 0 to 4");
+            std::string problem;
+            if (a.Has("--low-hz") &&
+                !cli::ParseNumberOption("--low-hz", a.Get("--low-hz").c_str(), -kFloatMax,
+                                        kSpectrumFrequencyLimitHz, lower, problem, false, true))
+                return problem;
+            if (a.Has("--high-hz") &&
+                !cli::ParseNumberOption("--high-hz", a.Get("--high-hz").c_str(), 0.0, kFloatMax, upper,
+                                        problem, true))
+                return problem;
+            if (a.Has("--points") && !IntOption(a, "--points", 1, INT32_MAX, points, problem))
+                return problem;
+            if (a.Has("--window") && !IntOption(a, "--window", 0, 4, window, problem))
+                return problem;
             // The corrections of the dialog's Execute.
             upper = std::min(upper, static_cast<double>(file.Rate()));
             if (lower < 0)
@@ -373,6 +398,10 @@ int CmdSpectrum(int argc, char** argv) {
             if (lower >= upper)
                 lower = 0;
             const bool fft = a.Flag("--fft");
+            const FftSpan span = ChooseFftSpan(job.m_cursor1, job.m_cursor2, file.Samples());
+            const SpectrumCheck check = CheckSpectrum(fft, points, span.n, lower, upper, file.Rate());
+            if (check != SpectrumCheck::Ok)
+                return SpectrumCheckText(check);
             job.m_op = fft ? OP_SPECTRUM_FFT : OP_SPECTRUM;
             list.spectrumPoints = static_cast<int32_t>(points);
             job.m_spectrum.m_lowerW = kTwoPi * lower;
@@ -392,7 +421,7 @@ int CmdSaveFragment(int argc, char** argv) {
             for (const std::string& item : Split(a.Get("--devices"), ',')) {
                 int64_t d = 0;
                 if (!ParseIntIn(item, 1, devices, d))
-                    return "--devices: '" + item + "' is not a device from 1 to " + std::to_string(devices);
+                    return "--devices: '" + item + "': " + cli::IntegerRangeText("a device", 1, devices);
                 job.m_deviceMask |= static_cast<uint8_t>(1u << (d - 1));
             }
         }
@@ -417,13 +446,13 @@ int CmdSaveChannels(int argc, char** argv) {
             }
             int64_t c = 0;
             if (!ParseIntIn(text, 1, n, c))
-                return "--channel '" + channels[i] + "': channels must be 1 to " + std::to_string(n);
+                return "--channel '" + channels[i] + "': " + cli::IntegerRangeText("a channel", 1, n);
             const ChannelEntry e = file.Channel(static_cast<int>(c) - 1);
             list.sources[i] = static_cast<int32_t>(c);
             list.rangeLow[i] = static_cast<float>(e.low);
             list.rangeHigh[i] = static_cast<float>(e.high);
             if (!range.empty() && !ParseRange(range, list.rangeLow[i], list.rangeHigh[i]))
-                return "--channel '" + channels[i] + "': the range must be @LOW,HIGH";
+                return "--channel '" + channels[i] + "': the range must be @LOW,HIGH, two numbers within +-3.4e38";
             list.colours[i] = job.m_colours[c - 1];
         }
         for (int i = 0; i < kMaxOutputChannels; ++i)

@@ -115,9 +115,10 @@ TEST(ShellPlot, SaveFragmentChecks) {
     ASSERT_EQ(env.boxes.size(), 1);
     EXPECT_EQ(env.boxes[0].caption, GetUiString(229));
     EXPECT_EQ(env.boxes[0].text, other);
-    // Extensions are case-sensitive for fragments: .KVF and .dat are refused with 210.
+    // Only the extensions .kvf and .txt (any case) name a format: .kvfz and .dat are refused
+    // with 210.
     env.boxes.clear();
-    env.paths = {env.File("x.KVF"), env.File("x.dat")};
+    env.paths = {env.File("x.kvfz"), env.File("x.dat")};
     env.Frame()->OnCommand(cmd::SaveFragment);
     env.Frame()->OnCommand(cmd::SaveFragment);
     ASSERT_EQ(env.boxes.size(), 2);
@@ -167,6 +168,10 @@ TEST(ShellPlot, SaveFragmentOfTwoDevicesAsksForDevices) {
     env.paths = {env.File("frag.kvf")};
     env.Frame()->OnCommand(cmd::SaveFragment);
     EXPECT_EQ(shown, 1);
+    // The extension in capitals names a recording too: the devices are asked for.
+    env.paths = {env.File("frag.KVF")};
+    env.Frame()->OnCommand(cmd::SaveFragment);
+    EXPECT_EQ(shown, 2);
     EXPECT_FALSE(CJobRunner::Running());
     EXPECT_FALSE(QFile::exists(env.File("frag.kvf")));
 

@@ -354,8 +354,13 @@ TEST(ProcessingEngine, ResultStampsAndThread) {
     BiasGuard bias(-180);
     // Start time + bias + offset of the first position.
     EXPECT_EQ(ResultStartStamp(1'000'000'000, 1000, 500.0f), 1'000'000'000 - 180 * 600'000'000LL + 20'000'000);
-    // Lower limits of an hour or more give no valid minute: the stamp stays.
-    EXPECT_EQ(SpectrumStamp(kStartUtc, 3600.0), kStartUtc);
+    // A lower limit of an hour reads 01:00:00 local time on the stamp's local day.
+    const CalendarFields hour = FileTimeToFields(ToLocalTime(SpectrumStamp(kStartUtc, 3600.0)));
+    const CalendarFields day = FileTimeToFields(ToLocalTime(kStartUtc));
+    EXPECT_EQ(hour.day, day.day);
+    EXPECT_EQ(hour.hour, 1);
+    EXPECT_EQ(hour.minute, 0);
+    EXPECT_EQ(hour.second, 0);
 
     Source s(Ramp(1, 40));
     s.job.m_op = OP_LINEAR;

@@ -7,6 +7,7 @@
 #include <QTabBar>
 
 #include "core/common/DebugLog.h"
+#include "core/common/StringIds.h"
 #include "core/processing/LinearCoeffs.h"
 
 namespace vistrel {
@@ -170,7 +171,12 @@ void AxbDialog::OnOpen() {
         return;
     }
     std::vector<int> changed;
-    const CoeffFileStatus status = ReadCoeffFile(path.toStdString(), m_a, m_b, &changed);
+    int badLine = 0;
+    const CoeffFileStatus status = ReadCoeffFile(path.toStdString(), m_a, m_b, &changed, &badLine);
+    if (status == CoeffFileStatus::BadNumber) {
+        ShowErrorText(GetUiString(IDS_COEFF_BAD_NUMBER).arg(badLine));
+        return;
+    }
     if (status == CoeffFileStatus::NotFound) {
         ShowError(221);
         return;

@@ -1,5 +1,7 @@
 #include "SpectrDialog.h"
 
+#include "core/common/StringIds.h"
+#include "core/processing/SpectrumChecks.h"
 #include "core/processing/WindowFft.h"
 
 #include <QCheckBox>
@@ -180,6 +182,19 @@ void SpectrDialog::OnExecute() {
     if (lower >= upper) lower = 0;
     if (!(upper > lower)) {
         m_message->Say(DlgText("SPECTR.badupper"));
+        m_upper->setFocus();
+        return;
+    }
+    // The first row's frequency must fit a day and the rows per hertz must be a usable rate.
+    const FftSpan span = ChooseFftSpan(m_source.cursor1, m_source.cursor2, m_source.samples);
+    const SpectrumCheck check = CheckSpectrum(fft, points, span.n, lower, upper, m_source.rate);
+    if (check == SpectrumCheck::LowerTooHigh) {
+        m_message->Say(GetUiString(IDS_SPECTRUM_LOWER_TOO_HIGH));
+        m_lower->setFocus();
+        return;
+    }
+    if (check == SpectrumCheck::RateNotUsable) {
+        m_message->Say(GetUiString(IDS_SPECTRUM_RATE_UNUSABLE));
         m_upper->setFocus();
         return;
     }

@@ -1,5 +1,8 @@
 #include "TableFuncDialog.h"
 
+#include "core/common/StringIds.h"
+#include "core/processing/TableFunction.h"
+
 #include <QComboBox>
 #include <QFileInfo>
 #include <QGridLayout>
@@ -124,6 +127,15 @@ void TableFuncDialog::OnExecute() {
             m_message->Say(DlgText("TABLEFUNC.nofile").arg(i + 1).arg(file));
             m_file[i]->setFocus();
             return;
+        }
+        if (!file.trimmed().isEmpty()) {
+            TableFunction probe;
+            int badLine = 0;
+            if (!ReadPointsFile(file.toStdString(), probe, &badLine) && badLine > 0) {
+                m_message->Say(GetUiString(IDS_POINTS_BAD_NUMBER).arg(i + 1).arg(badLine).arg(file));
+                m_file[i]->setFocus();
+                return;
+            }
         }
         const int device = ListNumber(m_device[i]);
         const int channel = ListNumber(m_channel[i]);

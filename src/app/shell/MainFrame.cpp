@@ -12,6 +12,7 @@
 #include <QFontMetrics>
 #include <QTimer>
 
+#include "core/processing/FileUtil.h"
 #include "core/processing/ProcessJob.h"
 #include "core/recording/DataFile.h"
 #include "shell/AboutBox.h"
@@ -237,20 +238,16 @@ void CMainFrame::OnSaveFragment() {
     const QString path = RunFileDialog(FileDialogMode::Save, this, GetUiString(208), filters, QStringLiteral("\\File"));
     if (path.isEmpty() || !CheckSaveTarget(path)) return;
     QMdiSubWindow* a = ActiveWindow();
-    const int dot = static_cast<int>(path.lastIndexOf(QLatin1Char('.')));
-    const QString ext = dot >= 0 ? path.mid(dot) : QString();
-    const QString ext4 = ext.left(4);
-    if (ext4 != QLatin1String(".txt") && ext4 != QLatin1String(".kvf")) {
-        ShowPathError(210, path);
-        return;
-    }
-    if (path == PlotPath(a)) {
+    // The file name's extension, in any case, chooses the format.
+    const std::filesystem::path target(path.toStdU16String());
+    const bool recording = HasRecordingExtension(target);
+    if ((!recording && !HasTextExtension(target)) || path == PlotPath(a)) {
         ShowPathError(210, path);
         return;
     }
     CDataFile* file = PlotRecording(a);
     if (!file) return;
-    if (ext == QLatin1String(".kvf")) {
+    if (recording) {
         if (file->Devices() <= 1) {
             file->SetDeviceMask(0);
         } else {
@@ -258,7 +255,6 @@ void CMainFrame::OnSaveFragment() {
             if (file->DeviceMask() == 0) return;
         }
     }
-    if (ext != QLatin1String(".txt") && ext != QLatin1String(".kvf")) return;
     auto job = NewJob();
     if (!job || !PlotFillJob(a, job.get())) return;
     job->m_op = OP_SAVE_FRAGMENT;
@@ -272,9 +268,7 @@ void CMainFrame::OnSaveChannels() {
     const QString path = RunFileDialog(FileDialogMode::Save, this, GetUiString(228), filters, QStringLiteral("\\File"));
     if (path.isEmpty() || !CheckSaveTarget(path)) return;
     QMdiSubWindow* a = ActiveWindow();
-    const int dot = static_cast<int>(path.lastIndexOf(QLatin1Char('.')));
-    const QString ext4 = dot >= 0 ? path.mid(dot, 4) : QString();
-    if ((ext4 != QLatin1String(".kvf") && ext4 != QLatin1String(".KVF")) || path == PlotPath(a)) {
+    if (!HasRecordingExtension(std::filesystem::path(path.toStdU16String())) || path == PlotPath(a)) {
         ShowPathError(210, path);
         return;
     }

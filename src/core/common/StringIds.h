@@ -56,6 +56,11 @@ enum StringId : int {
     IDS_FILE_DISK_FULL = 248,
     IDS_FILE_READ_ONLY = 249,
     IDS_FILE_OTHER_PROBLEM = 250,
+
+    IDS_SPECTRUM_LOWER_TOO_HIGH = 300, // "SPECTR": the first row's frequency is 86 400 Hz or more
+    IDS_SPECTRUM_RATE_UNUSABLE = 301,  // "SPECTR": the limits and points give no usable rate
+    IDS_COEFF_BAD_NUMBER = 302,        // format with the line number: NaN/infinity in a coefficient file
+    IDS_POINTS_BAD_NUMBER = 303,       // format with row, line and path: NaN/infinity in a points file
 };
 
 } // namespace vistrel

@@ -75,7 +75,8 @@ bool FieldsToFileTime(const CalendarFields& f, int64_t& fileTime) {
 }
 
 void TrimZeros(char* text) {
-    if (std::strchr(text, '.') == nullptr)
+    // Only a plain decimal fraction: the zeros of an exponent ("1.5e+10") are digits.
+    if (std::strchr(text, '.') == nullptr || std::strpbrk(text, "eE") != nullptr)
         return;
     size_t len = std::strlen(text);
     while (len >= 2) {

@@ -16,7 +16,8 @@ CalendarFields FileTimeToFields(int64_t fileTime);
 // Inverse of FileTimeToFields; returns false when the fields do not form a valid time.
 bool FieldsToFileTime(const CalendarFields& f, int64_t& fileTime);
 
-// Removes trailing zeros of a decimal number (and a bare trailing point) when it has a '.'.
+// Removes trailing zeros of a decimal number (and a bare trailing point) when it has a '.'
+// and no exponent.
 void TrimZeros(std::string& text);
 void TrimZeros(char* text);
 

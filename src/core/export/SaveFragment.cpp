@@ -5,17 +5,13 @@
 
 #include "core/common/TextFormat.h"
 #include "core/processing/Engine.h"
+#include "core/processing/FileUtil.h"
 #include "core/recording/TimeBase.h"
 #include "platform/FileTimes.h"
 
 namespace vistrel::engine {
 
 namespace {
-
-bool NamesRecording(const std::filesystem::path& path) {
-    const std::string s = PathText(path);
-    return s.find(".kvf") != std::string::npos || s.find(".KVF") != std::string::npos;
-}
 
 // Channels the derived-header writer includes: those of the chosen devices, and under a name
 // beginning with '~' only the shown ones. The rows hold the same channels.
@@ -123,7 +119,6 @@ void SaveAsText(JobContext& ctx) {
         return abandon(writeFailed);
 
     const float rate = ctx.src.Rate();
-    const int64_t unitsPerSample = UnitsPerSample(rate);
     for (int64_t p = ctx.start; p < ctx.end; ++p) {
         ctx.Progress(p);
         if (style == 1) {
@@ -131,7 +126,8 @@ void SaveAsText(JobContext& ctx) {
                           static_cast<double>(p - ctx.start) / static_cast<double>(rate) * 1000000.0);
             w.Put(buf);
         } else if (style == 0) {
-            const int64_t t = job.m_startTime + p * unitsPerSample;
+            // From the position itself, as the plot and the read-outs place it.
+            const int64_t t = SampleTime(job.m_startTime, static_cast<double>(p), rate);
             const CalendarFields cf = FileTimeToFields(t);
             const int64_t frac = ((t % 10'000'000) + 10'000'000) % 10'000'000 / 100;
             std::snprintf(buf, sizeof buf, "%02d-%02d-%02d %02d:%02d:%02d,%05d", cf.day, cf.month,
@@ -166,7 +162,7 @@ void SaveFragment(JobContext& ctx) {
     if (!ctx.OrderFragment())
         return;
     ctx.observer.ProgressTitle(ProgressTitleId(OP_SAVE_FRAGMENT));
-    if (NamesRecording(ctx.job.m_resultName))
+    if (HasRecordingExtension(ctx.job.m_resultName))
         SaveAsRecording(ctx);
     else
         SaveAsText(ctx);

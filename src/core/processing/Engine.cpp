@@ -1,15 +1,20 @@
 #include "core/processing/Engine.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstring>
+#include <atomic>
+#include <mutex>
 #include <system_error>
 
 #include "core/common/TextFormat.h"
+#include "core/processing/SpectrumChecks.h"
 #include "core/recording/DisplayDefaults.h"
 #include "core/recording/TempResults.h"
 #include "core/recording/TimeBase.h"
 #include "platform/FileTimes.h"
+#include "platform/Memory.h"
 #include "platform/TimeZone.h"
 
 namespace vistrel {
@@ -18,24 +23,48 @@ namespace engine {
 
 const char* const kNoMemory = "Not enough memory for the operation";
 
+namespace {
+std::atomic<uint64_t> g_budgetOverride{0};
+std::mutex g_hookMutex;
+std::function<void(int)> g_beforeWorkerStart, g_workerStarted;
+} // namespace
+
 uint64_t MemoryBudget() {
-    static const uint64_t budget = [] {
-        uint64_t total = 0;
-        // Systems with /proc/meminfo say how much memory and swap there is.
-        if (std::FILE* f = std::fopen("/proc/meminfo", "r")) {
-            char line[256];
-            while (std::fgets(line, sizeof line, f)) {
-                unsigned long long kb = 0;
-                if (std::sscanf(line, "MemTotal: %llu kB", &kb) == 1 ||
-                    std::sscanf(line, "SwapTotal: %llu kB", &kb) == 1)
-                    total += kb * 1024ull;
-            }
-            std::fclose(f);
-        }
-        const uint64_t cap = uint64_t{1} << 40;
-        return total == 0 || total > cap ? cap : total;
-    }();
-    return budget;
+    if (const uint64_t o = g_budgetOverride.load())
+        return o;
+    const uint64_t available = platform::AvailableMemoryBytes();
+    const uint64_t cap = uint64_t{1} << 40;
+    return available == 0 || available > cap ? cap : available;
+}
+
+void SetMemoryBudgetForTest(std::optional<uint64_t> bytes) {
+    g_budgetOverride = bytes ? std::max<uint64_t>(*bytes, 1) : 0;
+}
+
+void SetWorkerHooksForTest(std::function<void(int)> beforeStart, std::function<void(int)> started) {
+    std::lock_guard lock(g_hookMutex);
+    g_beforeWorkerStart = std::move(beforeStart);
+    g_workerStarted = std::move(started);
+}
+
+void BeforeWorkerStart(int index) {
+    std::function<void(int)> hook;
+    {
+        std::lock_guard lock(g_hookMutex);
+        hook = g_beforeWorkerStart;
+    }
+    if (hook)
+        hook(index);
+}
+
+void WorkerStarted(int index) {
+    std::function<void(int)> hook;
+    {
+        std::lock_guard lock(g_hookMutex);
+        hook = g_workerStarted;
+    }
+    if (hook)
+        hook(index);
 }
 
 bool FitsBudget(uint64_t count, uint64_t size, uint64_t already) {
@@ -207,7 +236,7 @@ bool ResultFile::FlushBlock() {
     return true;
 }
 
-bool ResultFile::Finish(int64_t stamp, bool spectrumStamp, double lowerHz) {
+bool ResultFile::Finish(int64_t stamp, bool spectrumStamp, double firstHz) {
     if (m_failed || !m_file)
         return false;
     const std::string target = PathText(m_ctx.job.m_resultName);
@@ -222,7 +251,7 @@ bool ResultFile::Finish(int64_t stamp, bool spectrumStamp, double lowerHz) {
         return false;
     }
     if (spectrumStamp)
-        stamp = SpectrumStamp(stamp, lowerHz);
+        stamp = SpectrumStamp(stamp, firstHz);
     if (!platform::SetFileTimes(m_temp, stamp, stamp, stamp)) {
         m_ctx.Fail("Cannot set the start time of " + target);
         Discard();
@@ -279,19 +308,21 @@ int64_t ResultStartStamp(int64_t startTime, int64_t firstPosition, float rate) {
            TruncToInt64(static_cast<double>(offset));
 }
 
-int64_t SpectrumStamp(int64_t stamp, double lowerHz) {
-    // Midnight local time by the base bias alone, as every reader converts.
-    const int bias = platform::TimeZoneBiasMinutes();
-    CalendarFields f = FileTimeToFields(stamp);
-    f.hour = ((bias / 60) % 24 + 24) % 24;
-    const int64_t hz = std::isfinite(lowerHz) && lowerHz >= 0 && lowerHz < 1e9
-                           ? static_cast<int64_t>(lowerHz) : 1'000'000'000;
-    f.minute = static_cast<int>(hz / 60);
-    f.second = static_cast<int>(hz % 60);
-    f.millisecond = 0;
-    int64_t result = stamp;
-    if (!FieldsToFileTime(f, result))
+int64_t SpectrumStamp(int64_t stamp, double firstHz) {
+    // The local day of the stamp (by the base bias alone, as every reader converts) plus the
+    // frequency as a time of day, to the 100 ns of a file time.
+    if (!std::isfinite(firstHz) || firstHz < 0 || !(firstHz < kSpectrumFrequencyLimitHz))
         return stamp;
+    const int64_t bias = static_cast<int64_t>(platform::TimeZoneBiasMinutes()) * kUnitsPerMinute;
+    constexpr int64_t kDay = 86'400 * kUnitsPerSecond;
+    const int64_t local = stamp - bias;
+    int64_t day = local / kDay;
+    if (local % kDay < 0)
+        --day;
+    const int64_t ticks = std::min<int64_t>(std::llround(firstHz * 1e7), kDay - 1);
+    int64_t result = day * kDay + ticks + bias;
+    if (result < 0) // file times before 1601 cannot be stored: the next day reads the same
+        result += kDay;
     return result;
 }
 

@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 #include <new>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -64,9 +65,10 @@ public:
     // channels. Reports the failure itself.
     bool Open(int headerResult, int rowValues);
     bool WriteRow(const float* values, size_t count);
-    // Closes, stamps the times with `stamp`, renames over the target and registers a temporary
-    // result. Reports the failure itself.
-    bool Finish(int64_t stamp, bool spectrumStamp = false, double lowerHz = 0.0);
+    // Closes, stamps the times with `stamp` (a spectrum: the day of `stamp` at the time of day
+    // `firstHz` seconds), renames over the target and registers a temporary result. Reports
+    // the failure itself.
+    bool Finish(int64_t stamp, bool spectrumStamp = false, double firstHz = 0.0);
 
 private:
     void Discard();
@@ -79,9 +81,16 @@ private:
     bool m_failed = false;
 };
 
-// Bytes of working memory an operation may ask for: the machine's memory where the system
-// tells it, else 1 TiB. Larger requests fail like a failed allocation instead of being tried.
+// Bytes of working memory an operation may ask for: the memory the system has available now
+// (else 1 TiB). Larger requests fail like a failed allocation instead of being tried.
 uint64_t MemoryBudget();
+// Replaces the budget (tests); std::nullopt restores it.
+void SetMemoryBudgetForTest(std::optional<uint64_t> bytes);
+// Spectrum workers: `beforeStart(i)` runs before worker i is created (it may throw, as a failed
+// thread creation does), `started(i)` on worker i once its priority is lowered. Empty: none.
+void SetWorkerHooksForTest(std::function<void(int)> beforeStart, std::function<void(int)> started);
+void BeforeWorkerStart(int index);
+void WorkerStarted(int index);
 // True when `count` items of `size` bytes, added to `already` bytes, fit the budget.
 bool FitsBudget(uint64_t count, uint64_t size, uint64_t already = 0);
 
@@ -89,7 +98,8 @@ template <typename T>
 std::unique_ptr<T[]> TryAlloc(uint64_t count) {
     if (!FitsBudget(count, sizeof(T)))
         return nullptr;
-    return std::unique_ptr<T[]>(new (std::nothrow) T[static_cast<size_t>(count)]());
+    // Not value-initialised: the pages are touched only as the operation fills them.
+    return std::unique_ptr<T[]>(new (std::nothrow) T[static_cast<size_t>(count)]);
 }
 
 std::string PathText(const std::filesystem::path& p);

@@ -15,15 +15,38 @@ bool ReadLine(std::istream& in, std::string& line, size_t maxBytes) {
     line.clear();
     char c;
     while (line.size() + 1 < maxBytes && in.get(c)) {
+        if (c == '\r') {
+            // CR LF and a lone CR both end the line.
+            if (in.peek() == '\n')
+                in.get(c);
+            line.push_back('\n');
+            break;
+        }
         line.push_back(c);
         if (c == '\n')
             break;
     }
     if (line.empty())
         return false;
-    if (line.size() >= 2 && line.back() == '\n' && line[line.size() - 2] == '\r')
-        line.erase(line.size() - 2, 1);
     return true;
+}
+
+namespace {
+bool ExtensionIs(const std::filesystem::path& path, const char* lower) {
+    std::string ext = PathToUtf8(path.filename().extension());
+    for (char& ch : ext)
+        if (ch >= 'A' && ch <= 'Z')
+            ch = static_cast<char>(ch - 'A' + 'a');
+    return ext == lower;
+}
+} // namespace
+
+bool HasRecordingExtension(const std::filesystem::path& path) {
+    return ExtensionIs(path, ".kvf");
+}
+
+bool HasTextExtension(const std::filesystem::path& path) {
+    return ExtensionIs(path, ".txt");
 }
 
 } // namespace vistrel

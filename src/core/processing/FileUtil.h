@@ -9,8 +9,13 @@ namespace vistrel {
 std::filesystem::path PathFromUtf8(const std::string& utf8);
 std::string PathToUtf8(const std::filesystem::path& path);
 
-// Reads the next line of at most maxBytes - 1 bytes, keeping its "\n" when it fits (a CR before
-// it is dropped); a longer line comes back in pieces. False at the end of the stream.
+// Reads the next line of at most maxBytes - 1 bytes, keeping its "\n" when it fits; a line may
+// end in CR LF, LF or a lone CR (old Mac files), each given back as "\n". A longer line comes
+// back in pieces. False at the end of the stream.
 bool ReadLine(std::istream& in, std::string& line, size_t maxBytes);
+
+// The file name's extension is ".kvf" / ".txt", in any case (the folders do not count).
+bool HasRecordingExtension(const std::filesystem::path& path);
+bool HasTextExtension(const std::filesystem::path& path);
 
 } // namespace vistrel

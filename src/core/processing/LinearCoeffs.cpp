@@ -1,5 +1,6 @@
 #include "core/processing/LinearCoeffs.h"
 
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -9,7 +10,7 @@
 namespace vistrel {
 
 CoeffFileStatus ReadCoeffFile(const std::string& path, float* coeffA, float* coeffB,
-                              std::vector<int>* changed) {
+                              std::vector<int>* changed, int* badLine) {
     std::ifstream in(PathFromUtf8(path), std::ios::binary);
     if (!in)
         return CoeffFileStatus::NotFound;
@@ -17,18 +18,33 @@ CoeffFileStatus ReadCoeffFile(const std::string& path, float* coeffA, float* coe
     if (!ReadLine(in, line, 256) ||
         line.compare(0, std::strlen(kCoeffFileHeader), kCoeffFileHeader) != 0)
         return CoeffFileStatus::NotCoeffFile;
+    struct Entry {
+        int index;
+        float a, b;
+    };
+    std::vector<Entry> entries; // stored only once the whole file has been read
     int number = 0; // a line without a number keeps the previous line's
+    int lineNumber = 1;
     while (ReadLine(in, line, 256)) {
+        ++lineNumber;
         if (line.size() <= 3)
             continue;
         float a = 0.0f, b = 0.0f;
         std::sscanf(line.c_str(), "%d;%g;%g", &number, &a, &b);
         if (number < 1 || number > kMaxCoeffChannels)
             continue;
-        coeffA[number - 1] = a;
-        coeffB[number - 1] = b;
+        if (!std::isfinite(a) || !std::isfinite(b)) {
+            if (badLine)
+                *badLine = lineNumber;
+            return CoeffFileStatus::BadNumber;
+        }
+        entries.push_back({number - 1, a, b});
+    }
+    for (const Entry& e : entries) {
+        coeffA[e.index] = e.a;
+        coeffB[e.index] = e.b;
         if (changed)
-            changed->push_back(number - 1);
+            changed->push_back(e.index);
     }
     return CoeffFileStatus::Ok;
 }

@@ -8,13 +8,15 @@ namespace vistrel {
 constexpr int kMaxCoeffChannels = 256;
 inline constexpr const char* kCoeffFileHeader = "#Linear Transformation Coeffs#";
 
-enum class CoeffFileStatus { Ok, NotFound, NotCoeffFile };
+enum class CoeffFileStatus { Ok, NotFound, NotCoeffFile, BadNumber };
 
 // Reads a coefficient file into A and B (256 entries each). Lines may come in any order and
 // name any subset of channels; numbers outside 1..256 are ignored. `changed` receives the
-// 0-based indices stored, in file order. Nothing is stored unless the status is Ok.
+// 0-based indices stored, in file order. Nothing is stored unless the status is Ok. BadNumber:
+// a coefficient is NaN or infinite (or beyond a float); `badLine` gets its 1-based line.
+// Lines may end in CR LF, LF or CR.
 CoeffFileStatus ReadCoeffFile(const std::string& path, float* coeffA, float* coeffB,
-                              std::vector<int>* changed = nullptr);
+                              std::vector<int>* changed = nullptr, int* badLine = nullptr);
 
 // Writes the header and one "%d;%g;%g" line per channel 0..count-1. False when the file cannot
 // be created or written completely.

@@ -31,21 +31,21 @@ void MovingAverage(JobContext& ctx, bool average) {
     if (!ShownOrFail(ctx, shown))
         return;
     ctx.observer.ProgressTitle(ProgressTitleId(job.m_op));
-    const int M = ctx.src.Channels();
-    ResultFile out(ctx);
-    const auto temp = out.TempPath(true);
-    if (!out.Open(ctx.src.WriteDerivedHeader(temp, average ? static_cast<int>(N) : 1),
-                  static_cast<int>(shown.size())))
-        return;
+    // The last N samples of each shown channel, row per position.
+    const int M = static_cast<int>(shown.size());
     auto ring = TryAlloc<float>(static_cast<uint64_t>(N) * static_cast<uint64_t>(M));
     if (!ring) {
         ctx.Fail(kNoMemory);
         return;
     }
+    ResultFile out(ctx);
+    const auto temp = out.TempPath(true);
+    if (!out.Open(ctx.src.WriteDerivedHeader(temp, average ? static_cast<int>(N) : 1), M))
+        return;
     const int64_t half = N / 2;
     for (int64_t r = 0; r < N; ++r)
-        for (int c = 0; c < M; ++c)
-            ring[r * M + c] = static_cast<float>(ctx.Sample(ctx.start + r - half, c));
+        for (int i = 0; i < M; ++i)
+            ring[r * M + i] = static_cast<float>(ctx.Sample(ctx.start + r - half, shown[i]));
 
     std::vector<float> row(shown.size());
     const float divisor = static_cast<float>(N);
@@ -53,12 +53,11 @@ void MovingAverage(JobContext& ctx, bool average) {
     const int64_t step = average ? N : 1;
     for (int64_t p = ctx.start; p < ctx.end; p += step) {
         ctx.Progress(p);
-        for (size_t i = 0; i < shown.size(); ++i) {
-            const int c = shown[i];
-            ring[k * M + c] = static_cast<float>(ctx.Sample(p + half, c));
+        for (int i = 0; i < M; ++i) {
+            ring[k * M + i] = static_cast<float>(ctx.Sample(p + half, shown[i]));
             double sum = 0.0;
             for (int64_t r = 0; r < N; ++r)
-                sum += ring[r * M + c];
+                sum += ring[r * M + i];
             row[i] = static_cast<float>(sum) / divisor;
         }
         if (!out.WriteRow(row.data(), row.size()))

@@ -8,7 +8,9 @@
 #include <thread>
 
 #include "core/processing/Engine.h"
+#include "core/processing/SpectrumChecks.h"
 #include "core/processing/SpectrumCore.h"
+#include "platform/Threads.h"
 
 namespace vistrel::engine {
 
@@ -48,25 +50,42 @@ private:
     std::condition_variable m_cv;
 };
 
-// Runs `work(i)` for i = 0..count-1 on threads and reports the mean of their slots.
-template <typename Work>
-void RunWorkers(JobContext& ctx, WorkerSlots& slots, std::chrono::milliseconds period, Work work) {
+// Runs `work(i)` for i = 0..count-1 on threads of the lowest priority and reports the mean of
+// their slots through percent(mean). When a thread cannot be started, `stop` is raised, the
+// started ones are joined and false is returned.
+template <typename Work, typename Percent>
+bool RunWorkers(JobContext& ctx, WorkerSlots& slots, std::chrono::milliseconds period,
+                std::atomic<bool>& stop, Work work, Percent percent) {
     std::vector<std::thread> threads;
-    threads.reserve(static_cast<size_t>(slots.Count()));
-    for (int i = 0; i < slots.Count(); ++i)
-        threads.emplace_back([&slots, &work, i] {
-            work(i);
-            slots.Set(i, 100);
-        });
+    try {
+        threads.reserve(static_cast<size_t>(slots.Count()));
+        for (int i = 0; i < slots.Count(); ++i) {
+            BeforeWorkerStart(i);
+            threads.emplace_back([&slots, &work, i] {
+                platform::LowerCurrentThreadPriority();
+                WorkerStarted(i);
+                work(i);
+                slots.Set(i, 100);
+            });
+        }
+    } catch (const std::exception& e) {
+        stop = true;
+        for (auto& t : threads)
+            t.join();
+        ctx.Fail(std::string("Cannot start the worker threads of the spectral analysis (") +
+                 e.what() + "); no result was written");
+        return false;
+    }
     const int full = 100 * slots.Count();
     for (;;) {
         const int sum = slots.Wait(period);
-        ctx.SendPercent(sum / slots.Count());
+        ctx.SendPercent(percent(sum / slots.Count()));
         if (sum >= full)
             break;
     }
     for (auto& t : threads)
         t.join();
+    return true;
 }
 
 // Decibels relative to the channel's largest value and the output range. values: count
@@ -102,6 +121,19 @@ bool SpectrumLimits(JobContext& ctx, double& lowerHz, double& upperHz) {
     return true;
 }
 
+// Refuses a first row that cannot be stamped or a rate that no reader accepts.
+bool CheckResult(JobContext& ctx, double firstHz, float resultRate) {
+    SpectrumCheck check = SpectrumCheck::Ok;
+    if (!(firstHz < kSpectrumFrequencyLimitHz))
+        check = SpectrumCheck::LowerTooHigh;
+    else if (!std::isfinite(resultRate) || !(resultRate > 0.0f))
+        check = SpectrumCheck::RateNotUsable;
+    if (check == SpectrumCheck::Ok)
+        return true;
+    ctx.Fail(SpectrumCheckText(check));
+    return false;
+}
+
 } // namespace
 
 void SpectrumDirect(JobContext& ctx) {
@@ -124,6 +156,9 @@ void SpectrumDirect(JobContext& ctx) {
     const double rate = ctx.src.Rate();
     const double T = static_cast<double>(H) / rate;
     const double lower = job.m_spectrum.m_lowerW, upper = job.m_spectrum.m_upperW;
+    const float resultRate = DirectSpectrumRate(J, lower, upper);
+    if (!CheckResult(ctx, lowerHz, resultRate))
+        return;
 
     ctx.observer.ProgressTitle(ProgressTitleId(job.m_op));
     // Windowed samples, frequency table, two sum tables and the decibel table.
@@ -149,10 +184,14 @@ void SpectrumDirect(JobContext& ctx) {
     }
     ctx.SendPercent(2);
     WorkerSlots slots(8);
-    RunWorkers(ctx, slots, std::chrono::milliseconds(1000), [&](int k) {
+    std::atomic<bool> stop{false};
+    sums.stop = &stop;
+    const bool ran = RunWorkers(ctx, slots, std::chrono::milliseconds(1000), stop, [&](int k) {
         const int64_t b0 = J * k / 8, b1 = J * (k + 1) / 8;
         sums.Run(b0, b1, rate, [&](int percent) { slots.Set(k, percent); });
-    });
+    }, [](int percent) { return percent; });
+    if (!ran)
+        return;
     std::vector<double> db(static_cast<size_t>(J) * M);
     sums.Magnitudes(T, rate, db.data());
     for (int i = 0; i < M; ++i)
@@ -162,7 +201,6 @@ void SpectrumDirect(JobContext& ctx) {
 
     ResultFile out(ctx);
     const auto temp = out.TempPath(false);
-    const float resultRate = static_cast<float>(static_cast<double>(J) * kTwoPi / (upper - lower));
     if (!out.Open(ctx.src.WriteResultHeader(temp, list, resultRate), M))
         return;
     std::vector<float> row(static_cast<size_t>(M));
@@ -199,68 +237,91 @@ void SpectrumFft(JobContext& ctx) {
 
     const int M = list.count;
     const int64_t N = span.n;
-    // Windowed samples, magnitudes and one complex work array per channel.
-    if (!FitsBudget(static_cast<uint64_t>(N) * M, 4 * sizeof(double))) {
-        ctx.Fail(kNoMemory);
-        return;
-    }
-    auto windowed = TryAlloc<double>(static_cast<uint64_t>(N) * M);
-    auto mags = TryAlloc<double>(static_cast<uint64_t>(N) * M);
-    if (!windowed || !mags) {
-        ctx.Fail(kNoMemory);
-        return;
-    }
-    for (int64_t p = span.start; p < span.end; ++p) {
-        const float coef = static_cast<float>(WindowCoefficient(
-            job.m_spectrum.m_window, static_cast<double>(p - span.start), static_cast<double>(N)));
-        for (int i = 0; i < M; ++i)
-            windowed[i * N + (p - span.start)] =
-                static_cast<double>(ctx.Sample(p, list.sources[i] - 1) * coef);
-    }
-    ctx.SendPercent(2);
-    WorkerSlots slots(M);
-    std::atomic<bool> fftFailed{false};
-    RunWorkers(ctx, slots, std::chrono::milliseconds(500), [&](int i) {
-        if (!FftMagnitudes(windowed.get() + i * N, mags.get() + i * N, static_cast<size_t>(N)))
-            fftFailed = true;
-    });
-    windowed.reset();
-    if (fftFailed) {
-        ctx.Fail(kNoMemory);
-        return;
-    }
     const double rate = ctx.src.Rate();
-    int64_t b0 = -1, b1 = -1; // band of bins: b0 .. b1 - 1
-    for (int64_t b = 0; b < N; ++b) {
-        const double f = static_cast<double>(b) * rate / static_cast<double>(N);
-        if (lowerHz <= f && f < upperHz) {
-            if (b0 < 0)
-                b0 = b;
-            b1 = b + 1;
-        }
-    }
-    const int64_t bins = b0 < 0 ? 0 : b1 - b0;
+    // The band of bins b0 .. b1 - 1 between the limits.
+    const int64_t b0 = FirstFftBin(lowerHz, rate, N);
+    int64_t b1 = b0;
+    while (b1 < N && FftBinHz(b1, rate, N) < upperHz)
+        ++b1;
+    const int64_t bins = b1 - b0;
     if (bins == 0) {
         ctx.Fail("No FFT bin lies between the frequency limits");
         return;
     }
+    const double firstHz = FftBinHz(b0, rate, N);
+    const float resultRate = FftSpectrumRate(N, ctx.src.Rate());
+    if (!CheckResult(ctx, firstHz, resultRate))
+        return;
+
+    // Memory: the shared FFT tables, the band of every channel, and per channel of a group its
+    // windowed samples, magnitudes and work array. Channels go in the largest group that fits.
+    const uint64_t n = static_cast<uint64_t>(N);
+    const uint64_t tableBytes = n * 2 * sizeof(double) + n / 2 * sizeof(uint32_t);
+    const uint64_t bandBytes = static_cast<uint64_t>(bins) * static_cast<uint64_t>(M) * sizeof(double);
+    const uint64_t perChannel = (3 * n + 80) * sizeof(double);
+    int group = M;
+    while (group > 0 && !FitsBudget(static_cast<uint64_t>(group), perChannel, tableBytes + bandBytes))
+        --group;
+    if (group == 0) {
+        ctx.Fail(kNoMemory);
+        return;
+    }
+    auto band = TryAlloc<double>(static_cast<uint64_t>(bins) * static_cast<uint64_t>(M));
+    auto windowed = TryAlloc<double>(n * static_cast<uint64_t>(group));
+    auto mags = TryAlloc<double>(n * static_cast<uint64_t>(group));
+    const FftTablesHold tables = HoldFftTables(static_cast<size_t>(N));
+    if (!band || !windowed || !mags || !tables) {
+        ctx.Fail(kNoMemory);
+        return;
+    }
+    const int groups = (M + group - 1) / group;
+    for (int g0 = 0; g0 < M; g0 += group) {
+        const int count = std::min(group, M - g0);
+        for (int64_t p = span.start; p < span.end; ++p) {
+            const float c = static_cast<float>(WindowCoefficient(
+                job.m_spectrum.m_window, static_cast<double>(p - span.start), static_cast<double>(N)));
+            for (int i = 0; i < count; ++i)
+                windowed[i * N + (p - span.start)] =
+                    static_cast<double>(ctx.Sample(p, list.sources[g0 + i] - 1) * c);
+        }
+        if (g0 == 0)
+            ctx.SendPercent(2);
+        WorkerSlots slots(count);
+        std::atomic<bool> fftFailed{false}, stop{false};
+        const int done = g0 / group;
+        const bool ran = RunWorkers(ctx, slots, std::chrono::milliseconds(500), stop, [&](int i) {
+            if (!FftMagnitudes(windowed.get() + i * N, mags.get() + i * N, static_cast<size_t>(N)))
+                fftFailed = true;
+        }, [&](int percent) { return (done * 100 + percent) / groups; });
+        if (!ran)
+            return;
+        if (fftFailed) {
+            ctx.Fail(kNoMemory);
+            return;
+        }
+        for (int i = 0; i < count; ++i)
+            std::copy(mags.get() + i * N + b0, mags.get() + i * N + b1,
+                      band.get() + static_cast<int64_t>(g0 + i) * bins);
+    }
+    windowed.reset();
+    mags.reset();
     for (int i = 0; i < M; ++i)
-        Decibels(mags.get() + i * N + b0, static_cast<size_t>(bins), 1, list.rangeLow[i],
-                 list.rangeHigh[i]);
+        Decibels(band.get() + static_cast<int64_t>(i) * bins, static_cast<size_t>(bins), 1,
+                 list.rangeLow[i], list.rangeHigh[i]);
     list.spectrumPoints = static_cast<int32_t>(std::min<int64_t>(bins, INT32_MAX));
 
     ResultFile out(ctx);
     const auto temp = out.TempPath(false);
-    if (!out.Open(ctx.src.WriteResultHeader(temp, list, static_cast<float>(static_cast<double>(N) / rate)), M))
+    if (!out.Open(ctx.src.WriteResultHeader(temp, list, resultRate), M))
         return;
     std::vector<float> row(static_cast<size_t>(M));
-    for (int64_t b = b0; b < b1; ++b) {
+    for (int64_t b = 0; b < bins; ++b) {
         for (int i = 0; i < M; ++i)
-            row[i] = static_cast<float>(mags[i * N + b]);
+            row[i] = static_cast<float>(band[i * bins + b]);
         if (!out.WriteRow(row.data(), row.size()))
             return;
     }
-    if (out.Finish(ResultStartStamp(job.m_startTime, span.start, ctx.src.Rate()), true, lowerHz))
+    if (out.Finish(ResultStartStamp(job.m_startTime, span.start, ctx.src.Rate()), true, firstHz))
         ctx.Succeed();
 }
 

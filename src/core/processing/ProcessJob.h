@@ -99,8 +99,9 @@ std::thread StartProcessThread(ProcessJob& job, IProcessObserver& observer);
 
 // The result's three file times: start time + bias + trunc(first x 10^7 / rate).
 int64_t ResultStartStamp(int64_t startTime, int64_t firstPosition, float rate);
-// The stamp of a spectrum: the day of `stamp` (UTC fields) at the hour that reads back as local
-// midnight and the minute and second of the lower limit in Hz; `stamp` when that is no valid time.
-int64_t SpectrumStamp(int64_t stamp, double lowerHz);
+// The stamp of a spectrum: the UTC file time that reads back, as local time, at the local day of
+// `stamp` and the time of day `firstHz` seconds (the frequency of the first row), to 100 ns.
+// `stamp` itself when firstHz is not in 0 .. 86 400.
+int64_t SpectrumStamp(int64_t stamp, double firstHz);
 
 } // namespace vistrel

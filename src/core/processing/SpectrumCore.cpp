@@ -71,13 +71,16 @@ inline void PolySinCos(double x, double& sinOut, double& cosOut) {
     cosOut = FromBits(c ^ (((quadrant ^ (quadrant >> 1)) & 1) << 63));
 }
 
+// Zeroed: for sums; otherwise the pages are left untouched until the buffer is filled.
 template <typename T>
-std::unique_ptr<T[]> Zeroed(uint64_t count) {
+std::unique_ptr<T[]> Allocated(uint64_t count, bool zeroed) {
     if (count == 0)
         count = 1;
     if (count > (uint64_t{1} << 60) / sizeof(T))
         return nullptr;
-    return std::unique_ptr<T[]>(new (std::nothrow) T[static_cast<size_t>(count)]());
+    if (zeroed)
+        return std::unique_ptr<T[]>(new (std::nothrow) T[static_cast<size_t>(count)]());
+    return std::unique_ptr<T[]>(new (std::nothrow) T[static_cast<size_t>(count)]);
 }
 
 // Adds b[i]·sn[S] and b[i]·cn[S] to the channel-major sums of every channel i and frequency S.
@@ -109,10 +112,10 @@ bool DirectSums::Allocate(uint64_t positions, uint64_t points, int channels) {
     H = static_cast<int64_t>(positions);
     J = static_cast<int64_t>(points);
     M = channels;
-    windowed = Zeroed<float>(positions * static_cast<uint64_t>(channels));
-    freq = Zeroed<double>(points);
-    sinSum = Zeroed<double>(points * static_cast<uint64_t>(channels));
-    cosSum = Zeroed<double>(points * static_cast<uint64_t>(channels));
+    windowed = Allocated<float>(positions * static_cast<uint64_t>(channels), false);
+    freq = Allocated<double>(points, false);
+    sinSum = Allocated<double>(points * static_cast<uint64_t>(channels), true);
+    cosSum = Allocated<double>(points * static_cast<uint64_t>(channels), true);
     if (positions > (uint64_t{1} << 56) || points > (uint64_t{1} << 56) || !windowed || !freq ||
         !sinSum || !cosSum) {
         Free();
@@ -136,11 +139,14 @@ void DirectSums::Run(int64_t b0, int64_t b1, double rate, const std::function<vo
     const double invH = 1.0 / static_cast<double>(H);
     int lastPercent = 0;
     auto report = [&](int64_t h) {
+        if (stop && stop->load(std::memory_order_relaxed))
+            return false;
         const int percent = static_cast<int>(static_cast<double>(h) * invH * 100.0);
         if (percent != lastPercent) {
             lastPercent = percent;
             progress(percent);
         }
+        return true;
     };
     std::vector<float> b(static_cast<size_t>(M));
 
@@ -178,7 +184,8 @@ void DirectSums::Run(int64_t b0, int64_t b1, double rate, const std::function<vo
                     }
                 }
             }
-            report(h);
+            if (!report(h))
+                return;
         }
         return;
     }
@@ -198,7 +205,8 @@ void DirectSums::Run(int64_t b0, int64_t b1, double rate, const std::function<vo
             for (int64_t S = 0; S < count; ++S)
                 PolySinCos(t * w[S], ps[S], pc[S]);
             AccumulateTerms(b.data(), M, ps, pc, ss.data(), cs.data(), count);
-            report(h);
+            if (!report(h))
+                return;
         }
         StoreSums(ss, cs, M, b0, count, sinSum.get(), cosSum.get());
         return;
@@ -241,7 +249,8 @@ void DirectSums::Run(int64_t b0, int64_t b1, double rate, const std::function<vo
             }
         }
         AccumulateTerms(b.data(), M, zi.data(), zr.data(), ss.data(), cs.data(), count);
-        report(h);
+        if (!report(h))
+            return;
     }
     StoreSums(ss, cs, M, b0, count, sinSum.get(), cosSum.get());
 }

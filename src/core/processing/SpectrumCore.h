@@ -1,6 +1,7 @@
 #pragma once
 // Direct Fourier sums of the spectral analysis (code 8): the trapezoidal integral of the
 // windowed fragment against the complex exponential at each analysis frequency.
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -31,6 +32,7 @@ struct DirectSums {
     std::unique_ptr<double[]> sinSum;  // J x M, row per frequency
     std::unique_ptr<double[]> cosSum;
     SumMethod method = SumMethod::Shared; // the same sums as PerTerm, bit for bit
+    const std::atomic<bool>* stop = nullptr; // raised: Run returns at the next position
 
     bool Allocate(uint64_t positions, uint64_t points, int channels);
     void Free();

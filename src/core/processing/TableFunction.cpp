@@ -1,5 +1,6 @@
 #include "core/processing/TableFunction.h"
 
+#include <cmath>
 #include <cstdio>
 #include <fstream>
 
@@ -11,20 +12,32 @@ void TableFunction::Clear() {
     *this = TableFunction();
 }
 
-bool ReadPointsFile(const std::string& path, TableFunction& table) {
+bool ReadPointsFile(const std::string& path, TableFunction& table, int* badLine) {
     table.m_fileName = path;
     table.m_count = 0;
     table.m_minValue = 1e20f;
     table.m_maxValue = -1e20f;
+    if (badLine)
+        *badLine = 0;
     std::ifstream in(PathFromUtf8(path), std::ios::binary);
     if (!in)
         return false;
     std::string line;
+    int lineNumber = 0;
     while (table.m_count < kMaxTablePoints && ReadLine(in, line, 255)) {
+        ++lineNumber;
         if (line.size() <= 2)
             continue;
         float value = 0.0f, arg = 0.0f;
         std::sscanf(line.c_str(), "%g %g", &value, &arg);
+        if (!std::isfinite(value) || !std::isfinite(arg)) {
+            table.m_count = 0;
+            table.m_minValue = 1e20f;
+            table.m_maxValue = -1e20f;
+            if (badLine)
+                *badLine = lineNumber;
+            return false;
+        }
         table.m_values[table.m_count] = value;
         table.m_args[table.m_count] = arg;
         ++table.m_count;

@@ -18,9 +18,10 @@ struct TableFunction {
     void Clear();
 };
 
-// Reads "value argument" lines into the table (at most 256 points). Returns false when the
-// file cannot be opened; the table then has no points.
-bool ReadPointsFile(const std::string& path, TableFunction& table);
+// Reads "value argument" lines into the table (at most 256 points); lines may end in CR LF, LF
+// or CR. Returns false, the table without points, when the file cannot be opened (`badLine`
+// 0) or a number is NaN or infinite (or beyond a float: `badLine` its 1-based line).
+bool ReadPointsFile(const std::string& path, TableFunction& table, int* badLine = nullptr);
 
 // f(x) of a table with at least one point: constant beyond the ends, linear between points.
 long double TableLookup(const TableFunction& table, float x);

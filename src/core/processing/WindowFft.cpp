@@ -44,14 +44,15 @@ struct Complex {
 
 // Twiddles of the stage of M points: w_j for j = 0..M/2-1 by the recurrence that multiplies
 // by exp(i theta), theta = -2 pi / M, exactly as the butterfly loop would advance them.
-void StageTwiddles(size_t M, Complex* w) {
+void StageTwiddles(size_t M, double* re, double* im) {
     const double theta = -kTwoPi / static_cast<double>(M);
     const double s = std::sin(theta / 2.0);
     const double alpha = 2.0 * s * s;
     const double beta = std::sin(theta);
     double wr = 1.0, wi = 0.0;
     for (size_t j = 0; j < M / 2; ++j) {
-        w[j] = Complex{wr, wi};
+        re[j] = wr;
+        im[j] = wi;
         const double nr = wr - (alpha * wr + beta * wi);
         const double ni = wi + (beta * wr - alpha * wi);
         wr = nr;
@@ -153,7 +154,8 @@ void Stages(double* re, double* im, size_t n, Twiddles tw) {
 }
 
 // Twiddles of every stage up to N points (stage M at offset M/2 - 1) and the bit-reversed
-// order of N/2 points, kept for the last N asked for: the channels of one spectrum share them.
+// order of N/2 points. The channels of one spectrum share them; they are freed when the last
+// holder lets go.
 struct FftTables {
     std::vector<double> re, im;
     std::vector<uint32_t> reversed;
@@ -162,26 +164,23 @@ struct FftTables {
 std::shared_ptr<const FftTables> Tables(size_t N) {
     // Built under the lock: the channel workers of one spectrum wait for one table.
     static std::mutex mutex;
-    static std::shared_ptr<const FftTables> cached;
+    static std::weak_ptr<const FftTables> cached;
     std::lock_guard lock(mutex);
-    if (cached && cached->re.size() == N)
-        return cached;
-    cached.reset();
+    if (auto held = cached.lock(); held && held->re.size() == N)
+        return held;
     std::shared_ptr<FftTables> t;
-    std::vector<Complex> w;
     try {
         t = std::make_shared<FftTables>();
         t->re.resize(N);
         t->im.resize(N);
         t->reversed.resize(N / 2);
-        w.resize(N);
     } catch (const std::bad_alloc&) {
         return nullptr;
     }
     for (size_t M = 2; M <= N; M <<= 1)
-        StageTwiddles(M, w.data() + (M / 2 - 1));
-    for (size_t k = 0; k < N; ++k)
-        t->re[k] = w[k].re, t->im[k] = w[k].im;
+        StageTwiddles(M, t->re.data() + (M / 2 - 1), t->im.data() + (M / 2 - 1));
+    t->re[N - 1] = 0.0; // the slot past the last stage, never read
+    t->im[N - 1] = 0.0;
     const size_t h = N / 2;
     for (size_t k = 0, r = 0; k < h; ++k) {
         t->reversed[k] = static_cast<uint32_t>(r);
@@ -290,6 +289,12 @@ bool FftMagnitudes(const double* input, double* output, size_t N) {
         output[b + h] = 2.0 * std::sqrt(yr * yr + yi * yi) / scale;
     }
     return true;
+}
+
+FftTablesHold HoldFftTables(size_t N) {
+    if (N < 8 || (N & (N - 1)) != 0 || N > (size_t{1} << 32))
+        return std::make_shared<int>(0); // no tables are used for these lengths
+    return Tables(N);
 }
 
 FftSpan ChooseFftSpan(int64_t cursor1, int64_t cursor2, int64_t sampleCount) {

@@ -2,6 +2,7 @@
 // Window functions, FFT magnitudes and the choice of the FFT span around the cursors.
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 
 namespace vistrel {
 
@@ -23,6 +24,12 @@ bool FftMagnitudes(const double* input, double* output, size_t N);
 // The same, computed butterfly by butterfly in the plain radix-2 order (the yardstick of
 // FftMagnitudes, which packs the real input into N/2 complex points).
 bool FftMagnitudesReference(const double* input, double* output, size_t N);
+
+// Keeps the tables of N-point transforms alive between calls of FftMagnitudes (several groups
+// of channels); they are freed once every hold and running transform has let go. Null when
+// they cannot be allocated.
+using FftTablesHold = std::shared_ptr<const void>;
+FftTablesHold HoldFftTables(size_t N);
 
 struct FftSpan {
     int64_t n = 0;
