@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "cli/CliCommon.h"
+#include "core/common/FileProblemText.h"
 #include "core/processing/LinearCoeffs.h"
 #include "core/processing/ProcessJob.h"
 #include "core/processing/SpectrumChecks.h"
@@ -233,8 +234,10 @@ int CmdAxb(int argc, char** argv) {
         job.m_op = OP_LINEAR;
         const std::string path = a.Get("--coeffs");
         int badLine = 0;
-        switch (ReadCoeffFile(path, job.m_coeffA, job.m_coeffB, nullptr, &badLine)) {
-        case CoeffFileStatus::NotFound: return "coefficient file " + path + " not found";
+        platform::FileProblem problem = platform::FileProblem::None;
+        switch (ReadCoeffFile(path, job.m_coeffA, job.m_coeffB, nullptr, &badLine, &problem)) {
+        case CoeffFileStatus::NotFound:
+            return "coefficient file " + path + " cannot be read: " + FileProblemEnglish(problem);
         case CoeffFileStatus::NotCoeffFile:
             return path + " is not a coefficient file (its first line must be " +
                    std::string(kCoeffFileHeader) + ")";
@@ -332,8 +335,15 @@ int CmdTableFunc(int argc, char** argv) {
             TableFunction& t = job.m_tables[i];
             t.Clear();
             int badLine = 0;
-            // An unreadable file: the channel passes through; a bad number refuses the run.
-            if (!ReadPointsFile(tables[i].substr(eq + 1), t, &badLine) && badLine > 0)
+            platform::FileProblem problem = platform::FileProblem::None;
+            // A missing file: the channel passes through; a file that exists but cannot be read
+            // (a folder, a FIFO, no permission) or a bad number refuses the run.
+            const bool read = ReadPointsFile(tables[i].substr(eq + 1), t, &badLine, &problem);
+            if (!read && problem != platform::FileProblem::None &&
+                problem != platform::FileProblem::NotFound)
+                return "points file " + tables[i].substr(eq + 1) + " cannot be read: " +
+                       FileProblemEnglish(problem);
+            if (!read && badLine > 0)
                 return "points file " + tables[i].substr(eq + 1) + ", line " + std::to_string(badLine) +
                        ": NaN or infinity is not a point";
             const ChannelEntry e = file.Channel(static_cast<int>(c) - 1);

@@ -7,6 +7,10 @@
 #include <fstream>
 
 #include "ProcessingTestUtil.h"
+#include "core/processing/LinearCoeffs.h"
+#include "core/processing/TableFunction.h"
+
+#include <sys/stat.h>
 
 using namespace vistrel;
 using namespace vistrel::test;
@@ -179,4 +183,29 @@ TEST(ProcessingCli, WriteFailureRemovesThePartialResult) {
     std::string text;
     std::getline(in, text);
     EXPECT_EQ(text, "previous");
+}
+
+TEST(ProcessingCli, ParameterFilesThatAreFifosAreRefusedAtOnce) {
+    TempDir dir;
+    ASSERT_TRUE(WriteFloatFixture(dir / "s.kvf", Signal()));
+    ASSERT_EQ(::mkfifo((dir / "c.txt").c_str(), 0600), 0);
+    ASSERT_EQ(::mkfifo((dir / "p.txt").c_str(), 0600), 0);
+    // Without the type check the reader waits for a writer forever; `timeout` turns that into 124.
+    CliRun r = RunCli(dir.Path(), "axb s.kvf --coeffs c.txt --out a.kvf", "timeout 20 ");
+    EXPECT_EQ(r.status, 2);
+    r = RunCli(dir.Path(), "tablefunc s.kvf --table 1=p.txt --out t.kvf", "timeout 20 ");
+    EXPECT_EQ(r.status, 2);
+    EXPECT_FALSE(std::filesystem::exists(dir / "a.kvf"));
+    EXPECT_FALSE(std::filesystem::exists(dir / "t.kvf"));
+
+    float a[kMaxCoeffChannels] = {}, b[kMaxCoeffChannels] = {};
+    platform::FileProblem problem = platform::FileProblem::None;
+    EXPECT_EQ(ReadCoeffFile((dir / "c.txt").string(), a, b, nullptr, nullptr, &problem),
+              CoeffFileStatus::NotFound);
+    EXPECT_EQ(problem, platform::FileProblem::NotRegular);
+    TableFunction table;
+    EXPECT_FALSE(ReadPointsFile((dir / "p.txt").string(), table, nullptr, &problem));
+    EXPECT_EQ(problem, platform::FileProblem::NotRegular);
+    EXPECT_FALSE(ReadPointsFile((dir / "none.txt").string(), table, nullptr, &problem));
+    EXPECT_EQ(problem, platform::FileProblem::NotFound);
 }

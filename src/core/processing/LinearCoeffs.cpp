@@ -10,9 +10,18 @@
 namespace vistrel {
 
 CoeffFileStatus ReadCoeffFile(const std::string& path, float* coeffA, float* coeffB,
-                              std::vector<int>* changed, int* badLine) {
-    std::ifstream in(PathFromUtf8(path), std::ios::binary);
-    if (!in)
+                              std::vector<int>* changed, int* badLine,
+                              platform::FileProblem* problem) {
+    platform::FileProblem why = platform::CheckReadableFile(PathFromUtf8(path));
+    std::ifstream in;
+    if (why == platform::FileProblem::None) {
+        in.open(PathFromUtf8(path), std::ios::binary);
+        if (!in)
+            why = platform::FileProblem::Other;
+    }
+    if (problem)
+        *problem = why;
+    if (why != platform::FileProblem::None)
         return CoeffFileStatus::NotFound;
     std::string line;
     if (!ReadLine(in, line, 256) ||

@@ -1,5 +1,7 @@
 #pragma once
 // The coefficient file of the linear transformation Y = A*X + B.
+#include "platform/FileCheck.h"
+
 #include <string>
 #include <vector>
 
@@ -14,9 +16,11 @@ enum class CoeffFileStatus { Ok, NotFound, NotCoeffFile, BadNumber };
 // name any subset of channels; numbers outside 1..256 are ignored. `changed` receives the
 // 0-based indices stored, in file order. Nothing is stored unless the status is Ok. BadNumber:
 // a coefficient is NaN or infinite (or beyond a float); `badLine` gets its 1-based line.
-// Lines may end in CR LF, LF or CR.
+// Lines may end in CR LF, LF or CR. NotFound: the file cannot be read (`problem` says why;
+// a FIFO or device is refused without being opened).
 CoeffFileStatus ReadCoeffFile(const std::string& path, float* coeffA, float* coeffB,
-                              std::vector<int>* changed = nullptr, int* badLine = nullptr);
+                              std::vector<int>* changed = nullptr, int* badLine = nullptr,
+                              platform::FileProblem* problem = nullptr);
 
 // Writes the header and one "%d;%g;%g" line per channel 0..count-1. False when the file cannot
 // be created or written completely.

@@ -12,15 +12,24 @@ void TableFunction::Clear() {
     *this = TableFunction();
 }
 
-bool ReadPointsFile(const std::string& path, TableFunction& table, int* badLine) {
+bool ReadPointsFile(const std::string& path, TableFunction& table, int* badLine,
+                    platform::FileProblem* problem) {
     table.m_fileName = path;
     table.m_count = 0;
     table.m_minValue = 1e20f;
     table.m_maxValue = -1e20f;
     if (badLine)
         *badLine = 0;
-    std::ifstream in(PathFromUtf8(path), std::ios::binary);
-    if (!in)
+    platform::FileProblem why = platform::CheckReadableFile(PathFromUtf8(path));
+    std::ifstream in;
+    if (why == platform::FileProblem::None) {
+        in.open(PathFromUtf8(path), std::ios::binary);
+        if (!in)
+            why = platform::FileProblem::Other;
+    }
+    if (problem)
+        *problem = why;
+    if (why != platform::FileProblem::None)
         return false;
     std::string line;
     int lineNumber = 0;

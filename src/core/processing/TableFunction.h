@@ -1,5 +1,7 @@
 #pragma once
 // Piecewise-linear table function of one output channel and its points file.
+#include "platform/FileCheck.h"
+
 #include <cstdint>
 #include <string>
 
@@ -20,8 +22,10 @@ struct TableFunction {
 
 // Reads "value argument" lines into the table (at most 256 points); lines may end in CR LF, LF
 // or CR. Returns false, the table without points, when the file cannot be opened (`badLine`
-// 0) or a number is NaN or infinite (or beyond a float: `badLine` its 1-based line).
-bool ReadPointsFile(const std::string& path, TableFunction& table, int* badLine = nullptr);
+// 0, `problem` says why; a FIFO or device is refused without being opened) or a number is NaN
+// or infinite (or beyond a float: `badLine` its 1-based line).
+bool ReadPointsFile(const std::string& path, TableFunction& table, int* badLine = nullptr,
+                    platform::FileProblem* problem = nullptr);
 
 // f(x) of a table with at least one point: constant beyond the ends, linear between points.
 long double TableLookup(const TableFunction& table, float x);
