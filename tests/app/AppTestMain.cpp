@@ -6,4 +6,18 @@ int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
-TEST(AppSmoke, Starts) { SUCCEED(); }
+
+#include "ShellTestSupport.h"
+
+// The program starts as main() starts it: the frame is shown with its title, menu and MDI area.
+TEST(AppSmoke, Starts) {
+    vistrel::test::ShellEnv env;
+    ASSERT_TRUE(env.Start());
+    ASSERT_NE(env.Frame(), nullptr);
+    EXPECT_TRUE(env.Frame()->isVisible());
+    EXPECT_TRUE(env.Frame()->windowTitle().contains(QStringLiteral("Vis Trel")));
+    EXPECT_NE(env.Frame()->MdiArea(), nullptr);
+    EXPECT_EQ(vistrel::g_app->m_mdiClient, env.Frame()->MdiArea());
+    EXPECT_TRUE(env.app->LanguageModuleLoaded());
+    EXPECT_TRUE(env.boxes.isEmpty());
+}

@@ -222,9 +222,19 @@ TEST(DialogMenu, ParametersAndHistoryFromTheMenu) {
 TEST(DialogMenu, ShutdownWithADeclinedTemporaryResult) {
     Session s;
     ASSERT_TRUE(s.Open());
-    ASSERT_NE(s.Run(32775, [](QDialog& d) { Click(&d, 1); }), nullptr);
-    // The close question of the temporary result is answered No: the program still ends cleanly.
-    s.env.answers.clear();
+    QMdiSubWindow* r = s.Run(32775, [](QDialog& d) { Click(&d, 1); });
+    ASSERT_NE(r, nullptr);
+    const QString name = PlotPath(r);
+    // The program ends without its loop (no exit question): the result's close question is
+    // answered No. The program still ends cleanly, the declined result keeps its file, and the
+    // configuration names only the source window.
+    s.env.answers = {false};
+    const int questions = s.env.CountBoxes(BoxKind::Question);
     s.env.Stop();
-    SUCCEED();
+    EXPECT_EQ(s.env.CountBoxes(BoxKind::Question), questions + 1);
+    EXPECT_EQ(g_app, nullptr);
+    EXPECT_TRUE(QFile::exists(s.env.File(name)));
+    const QByteArray cfg = s.env.Read("Vistrel.cfg");
+    EXPECT_TRUE(cfg.startsWith(" 1\r\n")) << cfg.left(40).toStdString();
+    EXPECT_FALSE(cfg.contains(name.toLocal8Bit()));
 }

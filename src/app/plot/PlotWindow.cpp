@@ -44,7 +44,8 @@ unsigned KeysOf(const QMouseEvent* e) {
     return k;
 }
 
-// Feedback of opening a recording: the progress box and error boxes, or collected text.
+// Feedback of opening a recording: the progress box (interactive) and error boxes, or the
+// errors collected as text when `errors` is given.
 class OpenFeedback : public IOpenObserver {
 public:
     OpenFeedback(bool interactive, QString* errors) : m_interactive(interactive), m_errors(errors) {}
@@ -67,7 +68,7 @@ public:
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     }
     void Error(int stringId) override {
-        if (m_interactive) {
+        if (m_interactive && !m_errors) {
             ShowErrorText(GetUiString(stringId));
         } else if (m_errors) {
             const QString text = GetUiString(stringId);
@@ -190,6 +191,8 @@ PlotWindow::PlotWindow(QWidget* parent) : QWidget(parent) {
 PlotWindow::~PlotWindow() {
     if (m_cursorTimer)
         m_cursorTimer->stop();
+    if (m_diskTimer)
+        m_diskTimer->stop();
     if (m_registered && g_app)
         g_app->UnregisterPlotWindow(m_subWindow);
     m_data.plot = nullptr;
@@ -208,10 +211,12 @@ bool PlotWindow::OpenRecording(const QString& path, bool interactive, QString* e
     const int ok = m_file->Open(ToFsPath(path));
     m_file->SetOwner(nullptr);
     if (!ok) {
-        if (interactive) {
+        if (interactive && !error) {
             ShowError(IDS_CANNOT_OPEN);
         } else if (error) {
-            const QString why = QString::fromLatin1(OpenErrorText(m_file->LastError()));
+            // In the program the reason is in the user's language; the picture tool prints English.
+            const QString why = interactive ? GetUiString(IDS_CANNOT_OPEN)
+                                            : QString::fromLatin1(OpenErrorText(m_file->LastError()));
             *error = error->isEmpty() ? why : why + QLatin1String(": ") + *error;
         }
         m_file.reset();
@@ -227,7 +232,7 @@ bool PlotWindow::OpenRecording(const QString& path, bool interactive, QString* e
 }
 
 PlotWindow* PlotWindow::Create(QMdiArea* area, const QString& path, int vZoom, double vCentre,
-                               const WindowSettings* settings) {
+                               const WindowSettings* settings, QString* error) {
     if (!area)
         return nullptr;
     if (g_app) {
@@ -236,7 +241,7 @@ PlotWindow* PlotWindow::Create(QMdiArea* area, const QString& path, int vZoom, d
             settings = g_app->m_pendingSettings;
     }
     auto* w = new PlotWindow();
-    if (!w->OpenRecording(path, true, nullptr)) {
+    if (!w->OpenRecording(path, true, error)) {
         delete w;
         return nullptr;
     }
@@ -288,6 +293,10 @@ void PlotWindow::Finish(int vZoom, double vCentre, const WindowSettings* setting
         m_cursorTimer->setInterval(300);
         connect(m_cursorTimer, &QTimer::timeout, this, &PlotWindow::OnFirstTimer);
         m_cursorTimer->start();
+        m_diskTimer = new QTimer(this);
+        m_diskTimer->setInterval(300);
+        connect(m_diskTimer, &QTimer::timeout, this, [this] { PollChangedOnDisk(); });
+        m_diskTimer->start();
     }
     m_canvas->update();
 }
@@ -440,6 +449,8 @@ void PlotWindow::OnFirstTimer() {
 bool PlotWindow::CursorTimerActive() const { return m_cursorTimer && m_cursorTimer->isActive(); }
 
 bool PlotWindow::ConfirmClose() {
+    if (m_jobRunning)
+        return false;   // the worker reads this recording
     if (!m_plot || m_plot->m_saved)
         return true;
     // Ask exactly when closing deletes the file: a result this run wrote. A user's own file whose
@@ -447,6 +458,62 @@ bool PlotWindow::ConfirmClose() {
     if (!IsTempResult(ToFsPath(m_data.path)))
         return true;
     return AskYesNo(m_data.path + QLatin1Char(' ') + GetUiString(IDS_CLOSE_TEMP_QUESTION));
+}
+
+bool PlotWindow::PollChangedOnDisk() {
+    if (!m_file || !m_plot || m_jobRunning || m_changeReported || !m_file->ChangedOnDisk())
+        return false;
+    m_changeReported = true;   // asked once; the timer keeps running meanwhile
+    if (AskYesNo(m_data.path + QLatin1Char(' ') + GetUiString(IDS_FILE_CHANGED_QUESTION))) {
+        Reload();
+    } else if (m_subWindow) {
+        m_subWindow->close();   // deleted later, outside this call
+    }
+    return true;
+}
+
+bool PlotWindow::Reload() {
+    if (m_jobRunning || !m_plot || !m_file)
+        return false;
+    const std::filesystem::path fsPath = ToFsPath(m_data.path);
+    std::unique_ptr<CDataFile> fresh;
+    {
+        OpenFeedback feedback(m_subWindow != nullptr, nullptr);
+        fresh = std::make_unique<CDataFile>(&feedback);
+        const int ok = fresh->Open(fsPath);
+        fresh->SetOwner(nullptr);
+        if (!ok) {
+            ShowErrorText(m_data.path + QLatin1Char('\n') + GetUiString(IDS_CANNOT_OPEN));
+            return false;
+        }
+    }
+    WindowSettings settings;
+    ExtractSettings(settings);
+    const int saved = m_plot->m_saved;
+    // The old plot goes with its caches; closing the old mapping must not delete a result file.
+    const bool temp = IsTempResult(fsPath);
+    if (temp)
+        UnregisterTempResult(fsPath);
+    m_data.plot = nullptr;
+    m_plot.reset();
+    m_file->Close();
+    if (temp)
+        RegisterTempResult(fsPath);
+    m_file = std::move(fresh);
+    m_data.file = m_file.get();
+    m_plot = std::make_unique<CPlotWnd>(m_canvas, MakeRect(0, 0, m_canvas->width(), m_canvas->height()),
+                                        m_file.get(), this);
+    m_data.plot = m_plot.get();
+    LayoutChildren();
+    ApplySettings(settings);
+    m_plot->m_saved = saved;
+    if (m_cursorTimer)
+        m_cursorTimer->start();   // the cursors are placed on the new plot after its first paint
+    m_changeReported = false;
+    if (g_log)
+        g_log->WriteLineW(m_data.path.toStdU16String());
+    m_canvas->update();
+    return true;
 }
 
 void PlotWindow::closeEvent(QCloseEvent* e) {

@@ -63,9 +63,11 @@ public:
     // at magnification 1; otherwise it is applied with `vCentre` (per mille). `settings`, when
     // given, are saved display settings to apply (restoring windows at start-up). The new window
     // registers itself in the frame's window list and removes itself when destroyed.
-    // Returns null, after showing the error boxes, when the recording cannot be opened.
+    // Returns null, after showing the error boxes, when the recording cannot be opened; with
+    // `error` given, the reason is put there and no error box is shown.
     static PlotWindow* Create(QMdiArea* area, const QString& path, int vZoom = -1,
-                              double vCentre = 9999999.0, const WindowSettings* settings = nullptr);
+                              double vCentre = 9999999.0, const WindowSettings* settings = nullptr,
+                              QString* error = nullptr);
 
     // A window outside any MDI area (for rendering into an image). Errors go to `error` instead of
     // message boxes. Returns null when the recording cannot be opened.
@@ -112,8 +114,20 @@ public:
     bool CursorTimerActive() const;
 
     // Closes the window asking, for a temporary result not yet used by an operation, whether to
-    // close it (the window's close button and the frame's Close command come here).
+    // close it (the window's close button and the frame's Close command come here). While a job
+    // reads the recording the window refuses to close.
     bool ConfirmClose();
+
+    // A job reads this window's recording (set from its start to its end).
+    void SetJobRunning(bool running) { m_jobRunning = running; }
+    bool JobRunning() const { return m_jobRunning; }
+    // The 300 ms check: once the recording changed on disk, asks once whether to reload it (Yes)
+    // or close the window (No). True when it asked.
+    bool PollChangedOnDisk();
+    // Opens the recording again from disk: a new plot with the window's display settings, so
+    // nothing computed from the old contents survives. False after an error box (the window
+    // keeps showing what it had).
+    bool Reload();
 
     // IPlotHost
     void SetScrollBox(int bar, int position) override;
@@ -150,8 +164,11 @@ private:
     QLabel* m_part2 = nullptr;
     QMdiSubWindow* m_subWindow = nullptr;
     QTimer* m_cursorTimer = nullptr;
+    QTimer* m_diskTimer = nullptr;
     bool m_settingScroll = false;
     bool m_registered = false;
+    bool m_jobRunning = false;
+    bool m_changeReported = false;
 };
 
 } // namespace vistrel

@@ -1,14 +1,46 @@
 #include "PngRender.h"
 
+#include <QBuffer>
 #include <QImage>
 #include <QPainter>
 #include <QRegularExpression>
+#include <QSaveFile>
 
 #include <cstdio>
 
 #include "PlotWindow.h"
+#include "core/common/FileProblemText.h"
+#include "shell/UiUtils.h"
 
 namespace vistrel {
+
+namespace {
+qint64 g_writeFaultAfter = -1;
+} // namespace
+
+void SetPngWriteFaultForTest(qint64 failAfterBytes) { g_writeFaultAfter = failAfterBytes; }
+
+bool WriteFileReplacing(const QString& path, const QByteArray& bytes, QString* error) {
+    // A temporary file beside the target takes the bytes; only a complete, flushed file is
+    // renamed over the target, so a failure keeps the old file.
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        if (error) *error = file.errorString();
+        return false;
+    }
+    const qint64 limit = g_writeFaultAfter >= 0 ? std::min<qint64>(g_writeFaultAfter, bytes.size()) : bytes.size();
+    const qint64 written = file.write(bytes.constData(), limit);
+    if (written != bytes.size() || !file.flush()) {
+        if (error) *error = written == bytes.size() ? file.errorString() : QStringLiteral("the disk is full");
+        file.cancelWriting();
+        return false;
+    }
+    if (!file.commit()) {
+        if (error) *error = file.errorString();
+        return false;
+    }
+    return true;
+}
 
 bool ParsePngSize(const QString& text, QSize* size) {
     static const QRegularExpression re(QStringLiteral("^(\\d{1,5})[xX](\\d{1,5})$"));
@@ -33,6 +65,12 @@ int RenderPlotToPng(const QString& recording, const QString& png, QSize size) {
         return 1;
     }
     QString error;
+    // A FIFO or a device would block the reader: refused before any open.
+    const platform::FileProblem problem = CheckReadablePath(recording);
+    if (problem != platform::FileProblem::None) {
+        std::fprintf(stderr, "vistrel: cannot open %s: %s\n", qPrintable(recording), FileProblemEnglish(problem));
+        return 2;
+    }
     // Fonts and markers are sized as for a screen the size of the picture.
     SetFullScreenOverride(size);
     std::unique_ptr<PlotWindow> w = PlotWindow::CreateDetached(recording, &error);
@@ -59,11 +97,19 @@ int RenderPlotToPng(const QString& recording, const QString& png, QSize size) {
         QPainter p(&image);
         w->render(&p);
     }
-    if (!image.save(png, "PNG")) {
-        std::fprintf(stderr, "vistrel: cannot write %s\n", qPrintable(png));
-        return 3;
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QString why;
+    if (!image.save(&buffer, "PNG") || bytes.isEmpty()) {
+        why = QStringLiteral("the picture cannot be encoded");
+    } else if (!WriteFileReplacing(png, bytes, &why)) {
+        if (why.isEmpty()) why = QStringLiteral("write error");
+    } else {
+        return 0;
     }
-    return 0;
+    std::fprintf(stderr, "vistrel: cannot write %s: %s (an existing file is kept)\n", qPrintable(png), qPrintable(why));
+    return 3;
 }
 
 } // namespace vistrel

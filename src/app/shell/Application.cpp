@@ -14,6 +14,7 @@
 #include "shell/JobRunner.h"
 #include "shell/MainFrame.h"
 #include "shell/UiUtils.h"
+#include "platform/UserIdentity.h"
 
 namespace vistrel {
 
@@ -72,7 +73,25 @@ QString InstanceServerName() {
     QString name = QStringLiteral("Vis Trel");
     const QString tag = qEnvironmentVariable("VISTREL_INSTANCE_TAG");
     if (!tag.isEmpty()) name += QLatin1Char(' ') + tag;
-    return name;
+    // One channel per user: in the user's private runtime folder when there is one, otherwise
+    // in the common temporary folder under a name that carries the user.
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (!runtime.isEmpty() && QFileInfo(runtime).isDir() && QFileInfo(runtime).isWritable())
+        return QDir(runtime).filePath(name);
+    return name + QStringLiteral(" user ") + QString::fromStdString(platform::CurrentUserTag());
+}
+
+InstanceState ProbeInstance(const QString& serverName, int timeoutMs) {
+    QLocalSocket probe;
+    probe.connectToServer(serverName);
+    if (probe.waitForConnected(timeoutMs)) return InstanceState::Running;
+    switch (probe.error()) {
+    case QLocalSocket::ConnectionRefusedError:
+    case QLocalSocket::ServerNotFoundError:
+        return InstanceState::None; // nobody listens: a socket left there is stale
+    default:
+        return InstanceState::Unknown; // busy, timed out, no access: assume it is alive
+    }
 }
 
 CApplication::CApplication() = default;
@@ -112,16 +131,21 @@ void CApplication::LoadLanguage(const StartOptions& options) {
 bool CApplication::Start(const StartOptions& options) {
     // 1. Another instance: leave at once, touching nothing.
     const QString serverName = InstanceServerName();
-    {
-        QLocalSocket probe;
-        probe.connectToServer(serverName);
-        if (probe.waitForConnected(500)) return false;
-    }
+    if (ProbeInstance(serverName, 500) == InstanceState::Running) return false;
     m_instanceServer = std::make_unique<QLocalServer>();
     m_instanceServer->setSocketOptions(QLocalServer::UserAccessOption);
     if (!m_instanceServer->listen(serverName)) {
-        QLocalServer::removeServer(serverName); // left behind by a crashed run
-        m_instanceServer->listen(serverName);
+        // Only a socket nobody answers on (left behind by a crashed run) is removed; a live
+        // instance's socket is never taken away.
+        const InstanceState state = ProbeInstance(serverName, 2000);
+        if (state == InstanceState::Running) {
+            m_instanceServer.reset();
+            return false;
+        }
+        if (state == InstanceState::None) {
+            QLocalServer::removeServer(serverName);
+            m_instanceServer->listen(serverName);
+        }
     }
 
     // 4. The log; 5. the application object with the main window geometry.

@@ -19,9 +19,14 @@ int UserLanguageId();
 // Russian when the low byte of the language id is 25.
 inline bool IsRussianLanguage(int langId) { return (langId & 0xFF) == 25; }
 
-// Name of the local server that marks a running instance; contains "Vis Trel".
-// VISTREL_INSTANCE_TAG (tests) makes it distinct.
+// Name of the local server that marks a running instance of this user; contains "Vis Trel".
+// It lies in XDG_RUNTIME_DIR when that exists, else it carries the user id. VISTREL_INSTANCE_TAG
+// (tests) makes it distinct.
 QString InstanceServerName();
+
+enum class InstanceState { None, Running, Unknown };
+// Whether an instance answers on the name: None only when nobody listens there.
+InstanceState ProbeInstance(const QString& serverName, int timeoutMs);
 
 struct StartOptions {
     QStringList arguments;     // command-line arguments without the program name

@@ -6,8 +6,12 @@
 #include <QMdiSubWindow>
 #include <QMenu>
 
+#include <filesystem>
 #include <vector>
 
+#include "core/common/FileProblemText.h"
+#include "core/common/StringIds.h"
+#include "core/recording/TempResults.h"
 #include "shell/MainFrame.h"
 #include "shell/PlotLink.h"
 #include "shell/UiUtils.h"
@@ -17,7 +21,7 @@ namespace vistrel {
 CFrameApp* g_app = nullptr;
 
 CFrameApp::CFrameApp(int cmdLineLength) : m_cmdLineLength(cmdLineLength) {
-    m_mainRect = ReadMainGeometry(kConfigFileName);
+    m_mainRect = ReadMainGeometry(kConfigFileName, &m_configProblem);
     m_coeffA.fill(1.0f);
     m_coeffB.fill(0.0f);
     m_history.Clear();
@@ -88,11 +92,25 @@ void CFrameApp::CloseAllWindows() {
     RebuildWindowMenu();
 }
 
-QMdiSubWindow* CFrameApp::OpenRecording(const QString& path, int vZoom, double vCenter) {
+QMdiSubWindow* CFrameApp::OpenRecording(const QString& path, int vZoom, double vCenter, QString* error) {
     m_nextVCenter = vCenter;
     m_nextVZoom = vZoom;
     if (!m_mdiClient) return nullptr;
-    QMdiSubWindow* w = CreatePlotSubWindow(m_mdiClient, path, vZoom, vCenter, m_pendingSettings);
+    // Refused before any open: a line break would break the configuration's lines, and a FIFO
+    // or a device would block the reader.
+    QString why;
+    if (path.contains(QLatin1Char('\r')) || path.contains(QLatin1Char('\n'))) {
+        why = GetUiString(IDS_PATH_HAS_LINE_BREAK);
+    } else {
+        const platform::FileProblem problem = CheckReadablePath(path);
+        if (problem != platform::FileProblem::None) why = GetUiString(FileProblemStringId(problem));
+    }
+    if (!why.isEmpty()) {
+        if (error) *error = why;
+        else ShowErrorText(GetUiString(IDS_NOT_OPENED) + QLatin1Char('\n') + path + QLatin1Char('\n') + why);
+        return nullptr;
+    }
+    QMdiSubWindow* w = CreatePlotSubWindow(m_mdiClient, path, vZoom, vCenter, m_pendingSettings, error);
     if (w) RegisterPlotWindow(w);
     return w;
 }
@@ -109,18 +127,27 @@ ConfigRect ScreenRect(QMdiArea* area, QMdiSubWindow* w) {
 
 void CFrameApp::LoadConfiguration(bool show) {
     ConfigData data;
-    vistrel::LoadConfiguration(kConfigFileName, m_cmdLineLength == 0, data);
+    if (m_configProblem == platform::FileProblem::None)
+        vistrel::LoadConfiguration(kConfigFileName, m_cmdLineLength == 0, data);
     std::vector<std::pair<QMdiSubWindow*, ConfigRect>> placed;
+    QStringList notRestored; // one box for all of them, after the frame is shown
     for (const SavedWindow& saved : data.windows) {
         m_pendingSettings = &saved.settings;
-        QMdiSubWindow* w = OpenRecording(QString::fromLocal8Bit(saved.path.c_str()), -1, kNoVCenter);
+        const QString path = QString::fromLocal8Bit(saved.path.c_str());
+        QString why;
+        QMdiSubWindow* w = OpenRecording(path, -1, kNoVCenter, &why);
         m_pendingSettings = nullptr;
         // Each window takes the rectangle of its own block, also when an earlier one failed.
         if (w) placed.emplace_back(w, saved.rect);
+        else notRestored.append(why.isEmpty() ? path : path + QStringLiteral(": ") + why);
     }
     m_pendingSettings = nullptr;
     m_history = data.history;
     if (m_frame && show) m_frame->show();
+    if (m_configProblem != platform::FileProblem::None)
+        ShowErrorText(GetUiString(IDS_CONFIG_UNREADABLE).arg(GetUiString(FileProblemStringId(m_configProblem))));
+    if (!notRestored.isEmpty())
+        ShowErrorText(GetUiString(IDS_WINDOWS_NOT_RESTORED) + QLatin1Char('\n') + notRestored.join(QLatin1Char('\n')));
     if (m_mdiClient) {
         const QPoint origin = m_mdiClient->viewport()->mapToGlobal(QPoint(0, 0));
         for (auto& [w, r] : placed) {
@@ -141,10 +168,10 @@ void CFrameApp::SaveConfiguration() {
         const QRect c = m_frame->geometry();
         data.mainRect = {f.left(), f.top(), f.left() + c.width(), f.top() + c.height()};
     }
-    const int n = m_cmdLineLength != 0 ? 0 : std::min(m_windowCount, kMaxSavedWindows);
-    for (int i = 0; i < n; ++i) {
+    const int n = m_cmdLineLength != 0 ? 0 : m_windowCount;
+    for (int i = 0; i < n && static_cast<int>(data.windows.size()) < kMaxSavedWindows; ++i) {
         QMdiSubWindow* w = m_windows[i];
-        if (!w || !m_mdiClient) continue;
+        if (!w || !m_mdiClient || !IsSavedAcrossRuns(w)) continue;
         if (w->isMinimized() || w->isMaximized()) w->showNormal();
         SavedWindow saved;
         saved.rect = ScreenRect(m_mdiClient, w);
@@ -154,8 +181,31 @@ void CFrameApp::SaveConfiguration() {
         data.windows.push_back(std::move(saved));
     }
     data.history = m_history;
-    vistrel::SaveConfiguration(kConfigFileName, kConfigBackupName, data);
+    // An unreadable file under the name was reported at start and is left as it is.
+    if (m_configProblem == platform::FileProblem::None)
+        vistrel::SaveConfiguration(kConfigFileName, kConfigBackupName, data);
     CloseAllWindows();
+}
+
+bool CFrameApp::CloseTemporaryResults() {
+    const std::vector<QMdiSubWindow*> windows(m_windows.begin(), m_windows.begin() + m_windowCount);
+    for (QMdiSubWindow* w : windows) {
+        if (IndexOfWindow(w) < 0 || IsSavedAcrossRuns(w)) continue;
+        if (!w->close()) return false;
+        UnregisterPlotWindow(w);
+    }
+    return true;
+}
+
+void CFrameApp::Shutdown() {
+    SaveConfiguration();
+    // Windows still open declined to close: the program ends anyway, their files stay.
+    for (int i = 0; i < m_windowCount; ++i)
+        UnregisterTempResult(std::filesystem::path(PlotPath(m_windows[i]).toStdU16String()));
+}
+
+bool CFrameApp::IsSavedAcrossRuns(QMdiSubWindow* window) {
+    return !IsTempResult(std::filesystem::path(PlotPath(window).toStdU16String()));
 }
 
 void CFrameApp::AddToHistory(const QString& path, int64_t samplesPerChannel, int channels, float rate) {

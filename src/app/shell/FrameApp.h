@@ -52,10 +52,14 @@ public:
     std::array<float, 256> m_coeffA{};
     std::array<float, 256> m_coeffB{};
     CMainFrame* m_frame = nullptr;
+    // Why "Vistrel.cfg" could not be read at start (None: read or created). When set, the
+    // file is neither read nor replaced during this run.
+    platform::FileProblem m_configProblem = platform::FileProblem::None;
 
     // Opens a recording in a new plot window with the given vertical start view
-    // (vZoom -1: none). Returns the window, or null after the error box.
-    QMdiSubWindow* OpenRecording(const QString& path, int vZoom, double vCenter);
+    // (vZoom -1: none). Returns the window, or null after the error box. With `error` given,
+    // no error box is shown: the reason is put there instead.
+    QMdiSubWindow* OpenRecording(const QString& path, int vZoom, double vCenter, QString* error = nullptr);
 
     // Window list (each call is idempotent). Also called by the plot window itself.
     void RegisterPlotWindow(QMdiSubWindow* window);
@@ -75,8 +79,13 @@ public:
     void SaveConfiguration();
     void AddToHistory(const QString& path, int64_t samplesPerChannel, int channels, float rate);
     void CheckHistoryFiles();
-    // Shutdown is SaveConfiguration.
-    void Shutdown() { SaveConfiguration(); }
+    // Windows of temporary results are not saved: their files are gone at the next start.
+    static bool IsSavedAcrossRuns(QMdiSubWindow* window);
+    // Asks every window of a temporary result to close (each asks its question); false as
+    // soon as one declines, which then stays open with its file.
+    bool CloseTemporaryResults();
+    // SaveConfiguration; a temporary result whose closing the user declined keeps its file.
+    void Shutdown();
 };
 
 extern CFrameApp* g_app;

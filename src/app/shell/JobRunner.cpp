@@ -14,6 +14,7 @@ namespace vistrel {
 namespace {
 CJobRunner* g_running = nullptr;
 int g_startDelayMs = 500;
+std::function<void(CJobRunner&)> g_startedHook;
 } // namespace
 
 std::unique_ptr<ProcessJob> NewJob() { return std::make_unique<ProcessJob>(); }
@@ -33,10 +34,15 @@ void CJobRunner::WaitForRunning() {
 }
 
 void CJobRunner::SetStartDelay(int ms) { g_startDelayMs = ms; }
+void CJobRunner::SetStartedHook(std::function<void(CJobRunner&)> hook) { g_startedHook = std::move(hook); }
+QWidget* CJobRunner::ProgressBoxWidget() const { return m_box.data(); }
+QMdiSubWindow* CJobRunner::SourceWindow() const { return m_window.data(); }
 
 void CJobRunner::Start() {
     g_running = this;
-    m_box = new CProgressBox(PlotCanvas(m_window));
+    // Protected from now on, not only once the worker's pause is over.
+    PlotSetBusy(m_window, true);
+    m_box = new CProgressBox(PlotCanvas(m_window), Qt::ApplicationModal);
     PlotSetProgress(m_window, m_box, QString::fromStdU16String(m_job->m_resultName.u16string()), m_job->m_averagingFactor);
     m_job->m_startDelayMs = g_startDelayMs;
     try {
@@ -57,8 +63,13 @@ void CJobRunner::OnUiThread(F&& f) {
 
 void CJobRunner::JobStarted() {
     OnUiThread([this] {
-        if (m_frame) m_frame->setEnabled(false);
+        if (g_startedHook) g_startedHook(*this);
     });
+}
+
+void CJobRunner::ReleaseSource() {
+    if (m_window) PlotSetBusy(m_window, false);
+    if (m_box) m_box->setPercent(100); // closes the box and ends its modality
 }
 
 void CJobRunner::JobEnded() {
@@ -67,10 +78,12 @@ void CJobRunner::JobEnded() {
             PlotJobDone(m_window, *m_job);
             PlotSetProgress(m_window, nullptr, QString::fromStdU16String(m_job->m_resultName.u16string()), m_job->m_averagingFactor);
         }
+        ReleaseSource();
         if (m_frame) {
-            m_frame->setEnabled(true);
             m_frame->activateWindow();
             m_frame->raise();
+            // The result becomes the active window now that the frame takes input again.
+            if (m_result) m_frame->ActivatePlotWindow(m_result);
         }
         QMetaObject::invokeMethod(this, &CJobRunner::Finish, Qt::QueuedConnection);
     });
@@ -82,7 +95,12 @@ void CJobRunner::ProgressTitle(int stringId) {
     });
 }
 
-void CJobRunner::Progress(int percent) { PostProgressPercent(m_box, percent < 0 ? 0u : static_cast<unsigned>(percent)); }
+void CJobRunner::Progress(int percent) {
+    const unsigned value = percent < 0 ? 0u : static_cast<unsigned>(percent);
+    OnUiThread([this, value] {
+        if (m_box) m_box->setPercent(value);
+    });
+}
 
 void CJobRunner::Failed(const std::string& message) {
     OnUiThread([&message] { ShowErrorText(QString::fromStdString(message)); });
@@ -91,7 +109,7 @@ void CJobRunner::Failed(const std::string& message) {
 void CJobRunner::OpenResult(const std::filesystem::path& path) {
     const QString name = QString::fromStdU16String(path.u16string());
     OnUiThread([this, &name] {
-        if (m_frame) m_frame->OpenResult(name);
+        if (m_frame) m_result = m_frame->OpenResult(name, m_window);
     });
 }
 
@@ -99,8 +117,7 @@ void CJobRunner::CursorsMoved(int64_t, int64_t) {} // handed back with the job w
 
 void CJobRunner::Finish() {
     if (m_thread.joinable()) m_thread.join();
-    if (m_box) m_box->setPercent(100);
-    if (m_frame && !m_frame->isEnabled()) m_frame->setEnabled(true);
+    ReleaseSource();
     if (g_running == this) g_running = nullptr;
     emit finished();
     deleteLater();

@@ -1,12 +1,15 @@
 #pragma once
 // Runs one processing or saving job for the frame: the "PERSENT" box over the plot window's
-// canvas, the worker thread, the frame disabled while it works, the result opened with the
-// vertical view of its source window.
+// canvas, the worker thread, the result opened with the vertical view of its source window.
+// From Start to the end of the job the box is application-modal (the frame takes no input but
+// the box stays usable) and the source window refuses to close, so the recording the worker
+// reads stays alive.
 
 #include <QObject>
 #include <QPointer>
 #include <QString>
 
+#include <functional>
 #include <memory>
 #include <thread>
 
@@ -40,6 +43,11 @@ public:
     static void WaitForRunning();
     // Pause before the worker starts (500 ms; tests shorten it).
     static void SetStartDelay(int ms);
+    // Called on the user-interface thread when the operation starts (tests look at the state
+    // of the frame while the worker runs); empty: none.
+    static void SetStartedHook(std::function<void(CJobRunner&)> hook);
+    QWidget* ProgressBoxWidget() const;
+    QMdiSubWindow* SourceWindow() const;
 
     // IProcessObserver, called on the worker thread.
     void JobStarted() override;
@@ -61,7 +69,11 @@ private:
     QPointer<CMainFrame> m_frame;
     QPointer<QMdiSubWindow> m_window;
     std::unique_ptr<ProcessJob> m_job;
+    void ReleaseSource();
+
+    // Touched only on the user-interface thread; the worker reaches them through OnUiThread.
     QPointer<CProgressBox> m_box;
+    QPointer<QMdiSubWindow> m_result;
     std::thread m_thread;
 };
 

@@ -13,6 +13,7 @@
 #include <QTimer>
 
 #include "core/processing/FileUtil.h"
+#include "core/common/StringIds.h"
 #include "core/processing/ProcessJob.h"
 #include "core/recording/DataFile.h"
 #include "shell/AboutBox.h"
@@ -75,6 +76,8 @@ void CMainFrame::BuildMenu() {
     AddCommand(m_fileMenu, cmd::Close, true);
     AddCommand(m_fileMenu, cmd::CloseAll, true);
     m_fileMenu->addSeparator();
+    AddCommand(m_fileMenu, cmd::Reload, false); // behind the window list's position
+    m_fileMenu->addSeparator();
     AddCommand(m_fileMenu, cmd::Exit, true);
 
     QMenu* proc = bar->addMenu(qtTrId("menu.processing"));
@@ -126,7 +129,7 @@ void CMainFrame::UpdateMenuState() {
     static const int kNeedWindow[] = {cmd::Parameters, cmd::SaveFragment, cmd::Close,   cmd::CloseAll,
                                       cmd::MinMax,     cmd::MovingAverage, cmd::Average, cmd::Linear,
                                       cmd::Rms,        cmd::AddSub,        cmd::TableFunction,
-                                      cmd::Spectrum,   cmd::SaveChannels};
+                                      cmd::Spectrum,   cmd::SaveChannels,  cmd::Reload};
     QMdiSubWindow* active = ActiveWindow();
     for (int id : kNeedWindow)
         if (QAction* a = Action(id)) a->setEnabled(active != nullptr);
@@ -140,6 +143,8 @@ void CMainFrame::UpdateMenuState() {
 }
 
 void CMainFrame::OnCommand(int id) {
+    // While a job runs the frame takes no commands: the job reads its source window.
+    if (CJobRunner::Running()) return;
     switch (id) {
     case cmd::About:
         RunAboutBox(this);
@@ -168,6 +173,9 @@ void CMainFrame::OnCommand(int id) {
         break;
     case cmd::CloseAll:
         if (g_app) g_app->CloseAllWindows();
+        break;
+    case cmd::Reload:
+        if (QMdiSubWindow* w = ActiveWindow()) PlotReload(w);
         break;
     case cmd::MinMax:
         OnMinMax();
@@ -203,10 +211,11 @@ void CMainFrame::OnOpen() {
     const QList<FileFilter> filters{{GetUiString(201) + QStringLiteral("(*.kvf)"), QStringLiteral("*.kvf")}};
     const QString path = RunFileDialog(FileDialogMode::Open, this, GetUiString(200), filters, QStringLiteral("\\*.kvf"));
     if (path.isEmpty()) return;
-    if (!FileExists(path)) {
+    if (CheckReadablePath(path) == platform::FileProblem::NotFound) {
         ShowError(221);
         return;
     }
+    // Other reasons (a folder, a FIFO, no permission) are told by OpenRecording.
     QMdiSubWindow* w = g_app->OpenRecording(path, -1, kNoVCenter);
     if (!w) return;
     if (CDataFile* file = PlotRecording(w)) g_app->AddToHistory(path, file->Samples(), file->Channels(), file->Rate());
@@ -215,7 +224,7 @@ void CMainFrame::OnOpen() {
 void CMainFrame::OnHistory() {
     QString path;
     if (RunHistoryDialogFor(this, &path) != 1) return;
-    if (FileExists(path)) {
+    if (CheckReadablePath(path) != platform::FileProblem::NotFound) {
         g_app->OpenRecording(path, -1, kNoVCenter);
     } else {
         LastPath() = path;
@@ -292,7 +301,7 @@ void CMainFrame::OnMinMax() {
 
 void CMainFrame::OnProcess(int id) {
     QMdiSubWindow* a = ActiveWindow();
-    if (!a || !HasPlot(a)) return;
+    if (!a || !HasPlot(a) || !SourceUnchanged(a)) return;
     int parameter = 203;
     ProcessOp op = OP_LINEAR;
     switch (id) {
@@ -326,24 +335,53 @@ void CMainFrame::OnProcess(int id) {
     StartJob(a, std::move(job));
 }
 
+bool CMainFrame::SourceUnchanged(QMdiSubWindow* window) {
+    CDataFile* file = PlotRecording(window);
+    if (!file || !file->ChangedOnDisk()) return true;
+    ShowErrorText(PlotPath(window) + QLatin1Char('\n') + GetUiString(IDS_SOURCE_CHANGED));
+    return false;
+}
+
 void CMainFrame::StartJob(QMdiSubWindow* window, std::unique_ptr<ProcessJob> job) {
     if (CJobRunner::Running()) return; // jobs never overlap
+    if (!SourceUnchanged(window)) return;
     auto* runner = new CJobRunner(this, window, std::move(job));
     runner->Start();
 }
 
-void CMainFrame::OpenResult(const QString& path) {
+QMdiSubWindow* CMainFrame::OpenResult(const QString& path, QMdiSubWindow* source) {
     int vZoom = -1;
     double vCenter = kNoVCenter;
-    if (QMdiSubWindow* a = ActiveWindow()) PlotVerticalView(a, &vZoom, &vCenter);
-    if (g_app) g_app->OpenRecording(path, vZoom, vCenter);
+    // The source's view; the active window is only a fallback, since there is none while
+    // another application is active.
+    if (!source || !PlotVerticalView(source, &vZoom, &vCenter))
+        if (QMdiSubWindow* a = ActiveWindow()) PlotVerticalView(a, &vZoom, &vCenter);
+    return g_app ? g_app->OpenRecording(path, vZoom, vCenter) : nullptr;
+}
+
+void CMainFrame::ActivatePlotWindow(QMdiSubWindow* window) {
+    if (!window || !m_mdi) return;
+    if (window->isMinimized()) window->showNormal();
+    window->raise();
+    m_mdi->setActiveSubWindow(window);
+    UpdateMenuState();
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
     // The frame itself stays; only the answer Yes ends the main loop.
     event->ignore();
-    if (CJobRunner::Running()) return; // a running job cannot be cancelled
-    if (g_exitConfirmed || AskYesNo(GetUiString(211))) QCoreApplication::exit(0);
+    if (CJobRunner::Running()) {
+        g_exitConfirmed = false; // a running job cannot be cancelled; the exit did not happen
+        return;
+    }
+    if (!g_exitConfirmed && !AskYesNo(GetUiString(211))) return;
+    // Each temporary result asks its own question; No keeps it, its file and the program.
+    if (g_app && !g_app->CloseTemporaryResults()) {
+        g_exitConfirmed = false;
+        return;
+    }
+    m_exitRequested = true;
+    QCoreApplication::exit(0);
 }
 
 } // namespace vistrel

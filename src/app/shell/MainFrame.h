@@ -38,6 +38,7 @@ inline constexpr int AddSub = 32792;
 inline constexpr int TableFunction = 32794;
 inline constexpr int Spectrum = 32800;
 inline constexpr int Parameters = 32778;
+inline constexpr int Reload = 32801;
 } // namespace cmd
 
 class CMainFrame : public QMainWindow {
@@ -49,8 +50,13 @@ public:
     // The frame's creation: position and size from the configuration, the MDI client with its
     // font, then the saved windows reopened (LoadConfiguration) and the frame shown.
     void Create(bool show = true);
-    // Opens a finished result with the vertical view of the active plot window.
-    void OpenResult(const QString& path);
+    // Opens a finished result with the vertical view of its source window (else of the active
+    // plot window). Returns the new window, or null.
+    QMdiSubWindow* OpenResult(const QString& path, QMdiSubWindow* source = nullptr);
+    // Brings a plot window to the front and makes it the active one.
+    void ActivatePlotWindow(QMdiSubWindow* window);
+    // The exit was confirmed and the main loop asked to end.
+    bool ExitRequested() const { return m_exitRequested; }
     // The active plot window's sub-window, or null.
     QMdiSubWindow* ActiveWindow() const;
 
@@ -83,7 +89,11 @@ private:
 
     QMdiArea* m_mdi = nullptr;
     QMenu* m_fileMenu = nullptr;
+    // False, after a message, when the window's recording changed on disk since it was opened.
+    bool SourceUnchanged(QMdiSubWindow* window);
+
     QHash<int, QAction*> m_actions;
+    bool m_exitRequested = false;
 };
 
 } // namespace vistrel

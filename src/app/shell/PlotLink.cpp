@@ -23,8 +23,8 @@ CPlotWnd* PlotOf(QMdiSubWindow* window) {
 } // namespace
 
 QMdiSubWindow* CreatePlotSubWindow(QMdiArea* area, const QString& path, int vZoom, double vCenter,
-                                   const WindowSettings* settings) {
-    PlotWindow* w = PlotWindow::Create(area, path, vZoom, vCenter, settings);
+                                   const WindowSettings* settings, QString* error) {
+    PlotWindow* w = PlotWindow::Create(area, path, vZoom, vCenter, settings, error);
     return w ? w->SubWindow() : nullptr;
 }
 
@@ -134,6 +134,19 @@ void PlotSetProgress(QMdiSubWindow* window, QWidget* box, const QString& resultN
         plot->m_resultName = resultName;
         if (averagingFactor >= 2) plot->m_averagingFactor = averagingFactor;
     }
+}
+
+} // namespace vistrel
+
+namespace vistrel {
+
+void PlotSetBusy(QMdiSubWindow* window, bool busy) {
+    if (PlotWindow* w = PlotWindowOf(window)) w->SetJobRunning(busy);
+}
+
+bool PlotReload(QMdiSubWindow* window) {
+    PlotWindow* w = PlotWindowOf(window);
+    return w && w->Reload();
 }
 
 } // namespace vistrel

@@ -17,9 +17,10 @@ struct ProcessJob;
 struct WindowSettings;
 
 // Opens the recording in a new plot window (registered in the frame's list). Null after the
-// window's own error boxes when the recording cannot be opened.
+// window's own error boxes when the recording cannot be opened; with `error` given the reason
+// goes there instead of into boxes.
 QMdiSubWindow* CreatePlotSubWindow(QMdiArea* area, const QString& path, int vZoom, double vCenter,
-                                   const WindowSettings* settings);
+                                   const WindowSettings* settings, QString* error = nullptr);
 
 bool HasPlot(QMdiSubWindow* window);
 QString PlotPath(QMdiSubWindow* window);
@@ -40,5 +41,9 @@ bool PlotFillJob(QMdiSubWindow* window, ProcessJob* job);
 void PlotJobDone(QMdiSubWindow* window, const ProcessJob& job);
 // The window's progress box holder (m_progressWnd) and result name (m_resultName).
 void PlotSetProgress(QMdiSubWindow* window, QWidget* box, const QString& resultName, int averagingFactor);
+// A job reads the window's recording: while set the window refuses to close or reload.
+void PlotSetBusy(QMdiSubWindow* window, bool busy);
+// Reopens the window's recording from disk (File > Reload); false after an error box.
+bool PlotReload(QMdiSubWindow* window);
 
 } // namespace vistrel

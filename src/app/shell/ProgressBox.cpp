@@ -11,11 +11,11 @@
 
 namespace vistrel {
 
-CProgressBox::CProgressBox(QWidget* owner)
+CProgressBox::CProgressBox(QWidget* owner, Qt::WindowModality modality)
     : QDialog(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint) {
     setObjectName(QStringLiteral("PERSENT"));
     setWindowTitle(qtTrId("PERSENT.title"));
-    setModal(false);
+    setWindowModality(modality);
     auto* layout = new QVBoxLayout(this);
     auto* row = new QHBoxLayout;
     m_number = new QLabel(QStringLiteral("0"), this);
@@ -69,16 +69,18 @@ void CProgressBox::keyPressEvent(QKeyEvent* event) {
 }
 
 namespace {
+// The box lives on the user-interface thread and may be deleted there at any moment: another
+// thread never looks at the pointer itself but queues the call to the application object (on the
+// user-interface thread for the whole run), where the pointer is read.
 template <typename F>
 void RunOnBoxThread(const QPointer<CProgressBox>& box, F&& f) {
-    CProgressBox* b = box.data();
-    if (!b) return;
-    if (QThread::currentThread() == b->thread()) {
-        f(b);
+    QCoreApplication* app = QCoreApplication::instance();
+    if (!app || QThread::currentThread() == app->thread()) {
+        if (CProgressBox* b = box.data()) f(b);
         return;
     }
     QMetaObject::invokeMethod(
-        b, [box, f]() { if (CProgressBox* p = box.data()) f(p); }, Qt::BlockingQueuedConnection);
+        app, [box, f]() { if (CProgressBox* p = box.data()) f(p); }, Qt::BlockingQueuedConnection);
 }
 } // namespace
 

@@ -14,8 +14,9 @@ namespace vistrel {
 class CProgressBox : public QDialog {
     Q_OBJECT
 public:
-    // Shows the box at once, centred over the owner's client area.
-    explicit CProgressBox(QWidget* owner);
+    // Shows the box at once, centred over the owner's client area. An application-modal box
+    // keeps every other window from input while it is open.
+    explicit CProgressBox(QWidget* owner, Qt::WindowModality modality = Qt::NonModal);
 
     unsigned Percent() const { return m_percent; }
 
@@ -35,8 +36,9 @@ private:
     bool m_closing = false;
 };
 
-// Thread-safe access: from the box's own thread a direct call, from any other thread a
-// blocking queued invocation. A box already gone is ignored.
+// Thread-safe access: on the user-interface thread a direct call; from any other thread a
+// blocking queued call that reads the pointer on the user-interface thread only. A box
+// already gone is ignored.
 void PostProgressPercent(const QPointer<CProgressBox>& box, unsigned percent);
 void PostProgressTitle(const QPointer<CProgressBox>& box, const QString& title);
 

@@ -9,6 +9,8 @@
 #include <QMainWindow>
 #include <QMessageBox>
 
+#include <filesystem>
+
 #include "shell/FrameApp.h"
 #include "shell/MainFrame.h"
 
@@ -55,12 +57,12 @@ void ShowErrorText(const QString& text) { ShowBox(BoxKind::Error, GetUiString(21
 void ShowPathError(int captionId, const QString& path) { ShowBox(BoxKind::Error, GetUiString(captionId), path); }
 bool AskYesNo(const QString& text) { return ShowBox(BoxKind::Question, QStringLiteral("?"), text); }
 
-bool FileExists(const QString& path) {
-    if (path.isEmpty()) return false;
-    QFile f(path);
-    if (QFileInfo(path).isDir()) return false;
-    return f.open(QIODevice::ReadOnly);
+platform::FileProblem CheckReadablePath(const QString& path) {
+    if (path.isEmpty()) return platform::FileProblem::NotFound;
+    return platform::CheckReadableFile(std::filesystem::path(path.toStdU16String()));
 }
+
+bool FileExists(const QString& path) { return CheckReadablePath(path) == platform::FileProblem::None; }
 
 bool IsFileOpen(const QString& path) {
     if (!g_app) return false;

@@ -9,6 +9,8 @@
 #include <cstdint>
 #include <functional>
 
+#include "platform/FileCheck.h"
+
 class QWidget;
 
 namespace vistrel {
@@ -37,8 +39,11 @@ void ShowPathError(int captionId, const QString& path);
 // Yes/No question captioned "?"; true on Yes.
 bool AskYesNo(const QString& text);
 
-// True when the file can be opened for reading.
+// True when the path names a regular file that can be read (checked without opening it, so a
+// FIFO never blocks).
 bool FileExists(const QString& path);
+// Why the path cannot be read as a file (None when it can).
+platform::FileProblem CheckReadablePath(const QString& path);
 // True when the path equals (case-sensitive) the path of an open plot window.
 bool IsFileOpen(const QString& path);
 

@@ -61,6 +61,14 @@ enum StringId : int {
     IDS_SPECTRUM_RATE_UNUSABLE = 301,  // "SPECTR": the limits and points give no usable rate
     IDS_COEFF_BAD_NUMBER = 302,        // format with the line number: NaN/infinity in a coefficient file
     IDS_POINTS_BAD_NUMBER = 303,       // format with row, line and path: NaN/infinity in a points file
+
+    // Application shell: configuration, opening, files changed on disk.
+    IDS_CONFIG_UNREADABLE = 320,   // "%1": the reason; the configuration file cannot be read
+    IDS_WINDOWS_NOT_RESTORED = 321, // followed by one path per line
+    IDS_PATH_HAS_LINE_BREAK = 322, // a path with CR or LF is refused
+    IDS_FILE_CHANGED_QUESTION = 323, // after the path: reload (Yes) or close (No)
+    IDS_SOURCE_CHANGED = 324,      // after the path: a job is not started on a changed file
+    IDS_NOT_OPENED = 325,          // followed by the path and the reason
 };
 
 } // namespace vistrel

@@ -9,20 +9,24 @@
 #include <fstream>
 #include <iterator>
 
+#include "platform/FileCheck.h"
+
 namespace vistrel {
 namespace {
 
-// Splits text into lines; the line end (LF, CR LF or a lone CR before LF) is dropped.
+// Splits text into lines. A line ends at LF, at CR LF, or at a CR alone (files written with
+// CR line ends); a run of CRs before one LF counts as one line end.
 class LineReader {
 public:
     explicit LineReader(std::string_view text) : m_text(text) {}
     bool Next(std::string& line) {
         if (m_pos >= m_text.size()) return false;
-        size_t end = m_text.find('\n', m_pos);
+        size_t end = m_text.find_first_of("\r\n", m_pos);
         if (end == std::string_view::npos) end = m_text.size();
         line.assign(m_text.substr(m_pos, end - m_pos));
-        m_pos = end + 1;
-        while (!line.empty() && (line.back() == '\r' || line.back() == '\n')) line.pop_back();
+        m_pos = end;
+        while (m_pos < m_text.size() && m_text[m_pos] == '\r') ++m_pos;
+        if (m_pos < m_text.size() && m_text[m_pos] == '\n') ++m_pos;
         return true;
     }
 
@@ -112,9 +116,10 @@ std::string_view Behind(std::string_view line, size_t prefixLength) {
     return line.size() > prefixLength ? line.substr(prefixLength) : std::string_view{};
 }
 
+// Whole numbers: "%4d" only pads, so -1920 or 10240 are five characters wide.
 void ScanRect(std::string_view s, ConfigRect& r) {
     Scanner sc(s);
-    sc.Int(r.left, 4) && sc.Int(r.top, 4) && sc.Int(r.right, 4) && sc.Int(r.bottom, 4);
+    sc.Int(r.left) && sc.Int(r.top) && sc.Int(r.right) && sc.Int(r.bottom);
 }
 
 // Value lists "v0|v1|...": slot 0 from the start, each next slot behind the next "|".
@@ -182,11 +187,25 @@ void Append(std::string& out, const char* fmt, Args... args) {
     if (n > 0) out.append(buf, std::min<size_t>(static_cast<size_t>(n), sizeof buf - 1));
 }
 
-bool ReadWholeFile(const std::string& path, std::string& out) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
-    out.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    return true;
+// Reads a regular file only (a FIFO or a folder would hang or throw); never throws.
+bool ReadWholeFile(const std::string& path, std::string& out, platform::FileProblem* problem = nullptr) {
+    platform::FileProblem why = platform::CheckReadableFile(path);
+    if (why == platform::FileProblem::None) {
+        try {
+            std::ifstream in(path, std::ios::binary);
+            if (!in) {
+                why = platform::FileProblem::Other;
+            } else {
+                out.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+                if (in.bad()) why = platform::FileProblem::Other;
+            }
+        } catch (const std::exception&) {
+            why = platform::FileProblem::Other;
+        }
+    }
+    if (problem) *problem = why;
+    if (why != platform::FileProblem::None) out.clear();
+    return why == platform::FileProblem::None;
 }
 
 bool WriteWholeFile(const std::string& path, const std::string& data) {
@@ -207,13 +226,20 @@ std::string DefaultConfigText() {
     return s;
 }
 
-ConfigRect ReadMainGeometry(const std::string& cfgPath) {
+ConfigRect ReadMainGeometry(const std::string& cfgPath, platform::FileProblem* problem) {
     ConfigRect r = kDefaultMainRect;
     std::string text;
-    if (!ReadWholeFile(cfgPath, text)) {
+    platform::FileProblem why = platform::FileProblem::None;
+    if (!ReadWholeFile(cfgPath, text, &why)) {
+        // Only a missing file is created; anything else in its place is left alone.
+        if (why != platform::FileProblem::NotFound) {
+            if (problem) *problem = why;
+            return r;
+        }
         WriteWholeFile(cfgPath, DefaultConfigText());
-        if (!ReadWholeFile(cfgPath, text)) return r;
+        ReadWholeFile(cfgPath, text);
     }
+    if (problem) *problem = platform::FileProblem::None;
     LineReader lines(text);
     std::string line;
     if (!lines.Next(line) || !lines.Next(line)) return r;
@@ -227,15 +253,23 @@ ConfigData ParseConfiguration(std::string_view text, bool restoreWindows) {
     std::string line;
     if (!lines.Next(line)) return d;
     int32_t n = 0;
-    Scanner(line).Int(n, 2);
+    Scanner(line).Int(n);
     if (lines.Next(line)) ScanRect(Behind(line, 11), d.mainRect);
     if (n < 0 || n > kMaxSavedWindows) return d;
 
+    bool pending = false; // `line` already holds the line after the blocks
     for (int i = 0; i < n; ++i) {
+        // A file announcing more blocks than it holds: the blocks end where no "Window" line
+        // follows, and that line is read again as the history's start.
+        if (!lines.Next(line)) break;
+        if (line.compare(0, 6, "Window") != 0) {
+            pending = true;
+            break;
+        }
         SavedWindow w;
         w.settings.widths.fill(1);
         WindowSettings& s = w.settings;
-        if (lines.Next(line)) ScanRect(Behind(line, 7), w.rect);
+        ScanRect(Behind(line, 7), w.rect);
         if (lines.Next(line)) Scanner(Behind(line, 10)).Int(s.selectedChannel);
         if (lines.Next(line)) w.path = TitlePath(line);
         if (lines.Next(line)) {
@@ -262,7 +296,7 @@ ConfigData ParseConfiguration(std::string_view text, bool restoreWindows) {
         if (restoreWindows) d.windows.push_back(std::move(w));
     }
 
-    if (lines.Next(line) && line.compare(0, 13, ";HistoryBegin") == 0) {
+    if ((pending || lines.Next(line)) && line.compare(0, 13, ";HistoryBegin") == 0) {
         while (d.history.count < kMaxHistory && lines.Next(line)) {
             if (line.compare(0, 11, ";HistoryEnd") == 0) break;
             HistoryEntry e;
@@ -321,6 +355,9 @@ std::string FormatConfiguration(const ConfigData& data) {
 }
 
 bool SaveConfiguration(const std::string& cfgPath, const std::string& bakPath, const ConfigData& data) {
+    // Something that is not a readable file (a folder, a FIFO) stays where it is.
+    const platform::FileProblem problem = platform::CheckReadableFile(cfgPath);
+    if (problem != platform::FileProblem::None && problem != platform::FileProblem::NotFound) return false;
     std::remove(bakPath.c_str());
     const bool backedUp = std::rename(cfgPath.c_str(), bakPath.c_str()) == 0;
     if (WriteWholeFile(cfgPath, FormatConfiguration(data))) return true;
@@ -363,9 +400,8 @@ void CheckHistoryFiles(History& history) {
     for (int i = 0; i < history.count && i < kMaxHistory; ++i) {
         HistoryEntry& e = history.entries[i];
         if (e.path.empty()) continue;
-        std::FILE* f = std::fopen(e.path.c_str(), "rb");
-        e.missing = f ? 0 : 1;
-        if (f) std::fclose(f);
+        // Checked without opening for reading: a FIFO under a remembered name must not hang.
+        e.missing = platform::CheckReadableFile(e.path) == platform::FileProblem::None ? 0 : 1;
     }
 }
 

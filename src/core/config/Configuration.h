@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/FileCheck.h"
+
 namespace vistrel {
 
 inline constexpr int kMaxHistory = 12;
@@ -78,12 +80,16 @@ struct ConfigData {
 std::string DefaultConfigText();
 
 // Main window geometry from the second line; creates the file with the defaults when it
-// is missing. Fields that do not parse keep their defaults.
-ConfigRect ReadMainGeometry(const std::string& cfgPath);
+// is missing. Fields that do not parse keep their defaults. When something other than a
+// readable file stands under the name, it is left alone, the defaults are returned and
+// `problem` says why (None otherwise).
+ConfigRect ReadMainGeometry(const std::string& cfgPath, platform::FileProblem* problem = nullptr);
 
 // Parses the whole file. With restoreWindows false the window blocks are read past but not
 // returned (a command line switches the saved windows off; the history is still read).
-// A count outside 0..32 discards every window block and the history.
+// A count outside 0..32 discards every window block and the history. Numbers are read whole;
+// lines may end in CR LF, LF or CR. Fewer blocks than announced: the blocks end at the first
+// line that is not a "Window" line.
 ConfigData ParseConfiguration(std::string_view text, bool restoreWindows);
 
 // Reads and parses the file; false (and empty data) when it cannot be opened.
@@ -94,7 +100,8 @@ bool LoadConfiguration(const std::string& cfgPath, bool restoreWindows, ConfigDa
 std::string FormatConfiguration(const ConfigData& data);
 
 // Keeps the old file as the backup and writes the new one. When the new file cannot be
-// written, the old one is put back and false returned.
+// written, the old one is put back and false returned. A name held by something other than a
+// readable file (a folder, a FIFO, an unreadable file) is not touched: false.
 bool SaveConfiguration(const std::string& cfgPath, const std::string& bakPath,
                        const ConfigData& data);
 
