@@ -85,7 +85,14 @@ void CJobRunner::ProgressTitle(int stringId) {
 void CJobRunner::Progress(int percent) { PostProgressPercent(m_box, percent < 0 ? 0u : static_cast<unsigned>(percent)); }
 
 void CJobRunner::Failed(const std::string& message) {
-    OnUiThread([&message] { ShowErrorText(QString::fromStdString(message)); });
+    OnUiThread([this, &message] {
+        // A file that could not be written: its path and the reason in the user's language.
+        if (m_job->m_errorId != 0)
+            ShowPathProblem(m_job->m_errorId, QString::fromStdU16String(m_job->m_resultName.u16string()),
+                            m_job->m_fileProblem);
+        else
+            ShowErrorText(QString::fromStdString(message));
+    });
 }
 
 void CJobRunner::OpenResult(const std::filesystem::path& path) {
@@ -99,6 +106,7 @@ void CJobRunner::CursorsMoved(int64_t, int64_t) {} // handed back with the job w
 
 void CJobRunner::Finish() {
     if (m_thread.joinable()) m_thread.join();
+    if (m_job && !m_job->m_succeeded) ReleaseReservedTarget(*m_job); // a thread that never ran
     if (m_box) m_box->setPercent(100);
     if (m_frame && !m_frame->isEnabled()) m_frame->setEnabled(true);
     if (g_running == this) g_running = nullptr;

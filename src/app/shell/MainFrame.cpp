@@ -12,7 +12,9 @@
 #include <QFontMetrics>
 #include <QTimer>
 
+#include "core/common/StringIds.h"
 #include "core/processing/ProcessJob.h"
+#include "core/processing/ResultName.h"
 #include "core/recording/DataFile.h"
 #include "shell/AboutBox.h"
 #include "shell/FrameApp.h"
@@ -227,6 +229,12 @@ bool CMainFrame::CheckSaveTarget(const QString& path) {
         ShowPathError(229, path);
         return false;
     }
+    // A read-only file is refused, not replaced behind the user's back.
+    if (const platform::FileProblem problem = platform::CheckWritableTarget(std::filesystem::path(path.toStdU16String()));
+        problem != platform::FileProblem::None) {
+        ShowPathProblem(IDS_RESULT_CANNOT_CREATE, path, problem);
+        return false;
+    }
     if (FileExists(path) && !AskYesNo(GetUiString(219))) return false;
     return ActiveWindow() && HasPlot(ActiveWindow());
 }
@@ -244,7 +252,7 @@ void CMainFrame::OnSaveFragment() {
         ShowPathError(210, path);
         return;
     }
-    if (path == PlotPath(a)) {
+    if (path == PlotPath(a) || IsSamePath(path, PlotPath(a))) {
         ShowPathError(210, path);
         return;
     }
@@ -274,7 +282,7 @@ void CMainFrame::OnSaveChannels() {
     QMdiSubWindow* a = ActiveWindow();
     const int dot = static_cast<int>(path.lastIndexOf(QLatin1Char('.')));
     const QString ext4 = dot >= 0 ? path.mid(dot, 4) : QString();
-    if ((ext4 != QLatin1String(".kvf") && ext4 != QLatin1String(".KVF")) || path == PlotPath(a)) {
+    if ((ext4 != QLatin1String(".kvf") && ext4 != QLatin1String(".KVF")) || path == PlotPath(a) || IsSamePath(path, PlotPath(a))) {
         ShowPathError(210, path);
         return;
     }
@@ -327,13 +335,26 @@ void CMainFrame::OnProcess(int id) {
     if (op == OP_MOVING_AVERAGE || op == OP_AVERAGE) job->m_averagingFactor = result;
     if (op == OP_SPECTRUM && job->m_spectrum.m_fft != 0) op = OP_SPECTRUM_FFT;
     job->m_op = op;
-    job->m_resultName = ResultFileName(op);
+    // The generated name is taken by creating it: a result begun in the same second gets the
+    // next free name instead of sharing this one.
+    const std::filesystem::path name = ResultFileName(op);
+    platform::FileProblem problem = platform::FileProblem::None;
+    job->m_resultName = ReserveResultName(name, &problem);
+    if (job->m_resultName.empty()) {
+        LastPath() = QString::fromStdU16String(name.u16string());
+        ShowPathProblem(IDS_RESULT_CANNOT_CREATE, LastPath(), problem);
+        return;
+    }
+    job->m_reservedTarget = true;
     LastPath() = QString::fromStdU16String(job->m_resultName.u16string());
     StartJob(a, std::move(job));
 }
 
 void CMainFrame::StartJob(QMdiSubWindow* window, std::unique_ptr<ProcessJob> job) {
-    if (CJobRunner::Running()) return; // jobs never overlap
+    if (CJobRunner::Running()) { // jobs never overlap
+        ReleaseReservedTarget(*job);
+        return;
+    }
     auto* runner = new CJobRunner(this, window, std::move(job));
     runner->Start();
 }

@@ -56,6 +56,12 @@ enum StringId : int {
     IDS_FILE_DISK_FULL = 248,
     IDS_FILE_READ_ONLY = 249,
     IDS_FILE_OTHER_PROBLEM = 250,
+
+    // Result files (captions; the text is the path and the reason).
+    IDS_RESULT_CANNOT_CREATE = 270,  // the result file cannot be created
+    IDS_RESULT_WRITE_FAILED = 271,   // writing the result failed; nothing was kept
+    IDS_RESULT_IS_SOURCE = 272,      // the result would replace its own source recording
+    IDS_RESULT_CANNOT_REPLACE = 273, // the finished result cannot replace the target
 };
 
 } // namespace vistrel

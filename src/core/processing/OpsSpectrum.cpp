@@ -161,7 +161,7 @@ void SpectrumDirect(JobContext& ctx) {
     sums.Free();
 
     ResultFile out(ctx);
-    const auto temp = out.TempPath(false);
+    const auto temp = out.TempPath();
     const float resultRate = static_cast<float>(static_cast<double>(J) * kTwoPi / (upper - lower));
     if (!out.Open(ctx.src.WriteResultHeader(temp, list, resultRate), M))
         return;
@@ -250,7 +250,7 @@ void SpectrumFft(JobContext& ctx) {
     list.spectrumPoints = static_cast<int32_t>(std::min<int64_t>(bins, INT32_MAX));
 
     ResultFile out(ctx);
-    const auto temp = out.TempPath(false);
+    const auto temp = out.TempPath();
     if (!out.Open(ctx.src.WriteResultHeader(temp, list, static_cast<float>(static_cast<double>(N) / rate)), M))
         return;
     std::vector<float> row(static_cast<size_t>(M));
