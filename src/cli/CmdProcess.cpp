@@ -12,8 +12,10 @@
 #include "core/processing/LinearCoeffs.h"
 #include "core/processing/ProcessJob.h"
 #include "core/processing/SpectrumChecks.h"
+#include "core/processing/ResultName.h"
 #include "core/processing/TableFunction.h"
 #include "core/recording/DataFile.h"
+#include "platform/Interrupt.h"
 
 using namespace vistrel;
 
@@ -25,6 +27,7 @@ public:
     void Progress(int) override {}
     void Failed(const std::string& message) override { m_message = message; }
     void OpenResult(const std::filesystem::path&) override {}
+    bool StopRequested() override { return platform::InterruptRequested(); }
     std::string m_message;
 };
 
@@ -142,6 +145,8 @@ bool ParseRange(const std::string& text, float& low, float& high) {
 template <typename Fill>
 int RunCommand(int argc, char** argv, const std::vector<std::string>& valueOptions,
                const std::vector<std::string>& flagOptions, Fill fill) {
+    // Ctrl-C and termination stop the operation, which removes its temporary file.
+    platform::InstallInterruptHandlers();
     Args args;
     if (!ParseArgs(argc, argv, valueOptions, flagOptions, args))
         return cli::Fail(std::string(argv[0]) + ": " + args.error);
@@ -190,14 +195,29 @@ int RunCommand(int argc, char** argv, const std::vector<std::string>& valueOptio
         job->m_resultName = std::filesystem::path(args.Get("--out"));
     else if (job->m_op == OP_SAVE_FRAGMENT || job->m_op == OP_SAVE_CHANNELS)
         return cli::Fail(std::string(argv[0]) + ": --out is required");
-    else
-        job->m_resultName = ResultFileName(job->m_op);
+    else {
+        // A generated name is taken by creating it, so a run started in the same second
+        // (here or in another process) gets the next free name.
+        platform::FileProblem problem = platform::FileProblem::None;
+        const std::filesystem::path name = ResultFileName(job->m_op);
+        job->m_resultName = ReserveResultName(name, &problem);
+        if (job->m_resultName.empty())
+            return cli::Fail(name, std::string("cannot create the result file: ") + FileProblemEnglish(problem));
+        job->m_reservedTarget = true;
+    }
 
     CliObserver observer;
     RunProcessJob(*job, observer);
+    if (job->m_interrupted || (!job->m_succeeded && platform::InterruptRequested())) {
+        std::fprintf(stderr, "vistrel-cli: interrupted; no result was kept\n");
+        return platform::InterruptExitCode();
+    }
     if (!job->m_succeeded)
         return cli::Fail(path, job->m_error.empty() ? "the operation failed" : job->m_error);
     std::printf("%s\n", job->m_resultName.string().c_str());
+    std::fflush(stdout);
+    if (platform::InterruptRequested())
+        return platform::InterruptExitCode(); // the result was complete before the signal
     return 0;
 }
 

@@ -7,6 +7,7 @@
 #include "ProcessingTestUtil.h"
 #include "core/common/StringIds.h"
 #include "core/common/TextFormat.h"
+#include "core/processing/Engine.h"
 #include "core/recording/TempResults.h"
 
 using namespace vistrel;
@@ -137,15 +138,15 @@ TEST(ExportFragment, FailedSaveKeepsTheOldFile) {
     Source s(Devices(1, 2, 10, 1000));
     const auto target = s.dir / "keep.kvf";
     { std::ofstream(target, std::ios::binary) << "old contents"; }
-    // The header cannot be written where the temporary file would go: a folder is in the way.
-    std::filesystem::create_directory(s.dir / "keep.kvf.part");
+    // Every write of the result fails as on a full disk.
+    engine::FailResultWritesForTest(0, platform::FileProblem::DiskFull);
     RecordingObserver obs = s.Run(OP_SAVE_FRAGMENT, "keep.kvf");
+    engine::FailResultWritesForTest(-1, platform::FileProblem::None);
     EXPECT_FALSE(s.job.m_succeeded);
     ASSERT_EQ(obs.failures.size(), 1u);
     EXPECT_EQ(ReadText(target), "old contents");
     EXPECT_EQ(s.job.m_saved, 0);
-    // Saving again without the obstacle replaces the old file.
-    std::filesystem::remove(s.dir / "keep.kvf.part");
+    // Saving again without the failure replaces the old file.
     s.Run(OP_SAVE_FRAGMENT, "keep.kvf");
     ASSERT_TRUE(s.job.m_succeeded) << s.job.m_error;
     EXPECT_EQ(ReadResult(target).samples, 10);

@@ -103,7 +103,14 @@ void CJobRunner::Progress(int percent) {
 }
 
 void CJobRunner::Failed(const std::string& message) {
-    OnUiThread([&message] { ShowErrorText(QString::fromStdString(message)); });
+    OnUiThread([this, &message] {
+        // A file that could not be written: its path and the reason in the user's language.
+        if (m_job->m_errorId != 0)
+            ShowPathProblem(m_job->m_errorId, QString::fromStdU16String(m_job->m_resultName.u16string()),
+                            m_job->m_fileProblem);
+        else
+            ShowErrorText(QString::fromStdString(message));
+    });
 }
 
 void CJobRunner::OpenResult(const std::filesystem::path& path) {
@@ -117,6 +124,7 @@ void CJobRunner::CursorsMoved(int64_t, int64_t) {} // handed back with the job w
 
 void CJobRunner::Finish() {
     if (m_thread.joinable()) m_thread.join();
+    if (m_job && !m_job->m_succeeded) ReleaseReservedTarget(*m_job); // a thread that never ran
     ReleaseSource();
     if (g_running == this) g_running = nullptr;
     emit finished();

@@ -15,6 +15,7 @@
 #include "core/processing/FileUtil.h"
 #include "core/common/StringIds.h"
 #include "core/processing/ProcessJob.h"
+#include "core/processing/ResultName.h"
 #include "core/recording/DataFile.h"
 #include "shell/AboutBox.h"
 #include "shell/FrameApp.h"
@@ -237,6 +238,12 @@ bool CMainFrame::CheckSaveTarget(const QString& path) {
         ShowPathError(229, path);
         return false;
     }
+    // A read-only file is refused, not replaced behind the user's back.
+    if (const platform::FileProblem problem = platform::CheckWritableTarget(std::filesystem::path(path.toStdU16String()));
+        problem != platform::FileProblem::None) {
+        ShowPathProblem(IDS_RESULT_CANNOT_CREATE, path, problem);
+        return false;
+    }
     if (FileExists(path) && !AskYesNo(GetUiString(219))) return false;
     return ActiveWindow() && HasPlot(ActiveWindow());
 }
@@ -250,7 +257,7 @@ void CMainFrame::OnSaveFragment() {
     // The file name's extension, in any case, chooses the format.
     const std::filesystem::path target(path.toStdU16String());
     const bool recording = HasRecordingExtension(target);
-    if ((!recording && !HasTextExtension(target)) || path == PlotPath(a)) {
+    if ((!recording && !HasTextExtension(target)) || IsSamePath(path, PlotPath(a))) {
         ShowPathError(210, path);
         return;
     }
@@ -277,7 +284,7 @@ void CMainFrame::OnSaveChannels() {
     const QString path = RunFileDialog(FileDialogMode::Save, this, GetUiString(228), filters, QStringLiteral("\\File"));
     if (path.isEmpty() || !CheckSaveTarget(path)) return;
     QMdiSubWindow* a = ActiveWindow();
-    if (!HasRecordingExtension(std::filesystem::path(path.toStdU16String())) || path == PlotPath(a)) {
+    if (!HasRecordingExtension(std::filesystem::path(path.toStdU16String())) || IsSamePath(path, PlotPath(a))) {
         ShowPathError(210, path);
         return;
     }
@@ -330,7 +337,17 @@ void CMainFrame::OnProcess(int id) {
     if (op == OP_MOVING_AVERAGE || op == OP_AVERAGE) job->m_averagingFactor = result;
     if (op == OP_SPECTRUM && job->m_spectrum.m_fft != 0) op = OP_SPECTRUM_FFT;
     job->m_op = op;
-    job->m_resultName = ResultFileName(op);
+    // The generated name is taken by creating it: a result begun in the same second gets the
+    // next free name instead of sharing this one.
+    const std::filesystem::path name = ResultFileName(op);
+    platform::FileProblem problem = platform::FileProblem::None;
+    job->m_resultName = ReserveResultName(name, &problem);
+    if (job->m_resultName.empty()) {
+        LastPath() = QString::fromStdU16String(name.u16string());
+        ShowPathProblem(IDS_RESULT_CANNOT_CREATE, LastPath(), problem);
+        return;
+    }
+    job->m_reservedTarget = true;
     LastPath() = QString::fromStdU16String(job->m_resultName.u16string());
     StartJob(a, std::move(job));
 }
@@ -343,8 +360,10 @@ bool CMainFrame::SourceUnchanged(QMdiSubWindow* window) {
 }
 
 void CMainFrame::StartJob(QMdiSubWindow* window, std::unique_ptr<ProcessJob> job) {
-    if (CJobRunner::Running()) return; // jobs never overlap
-    if (!SourceUnchanged(window)) return;
+    if (CJobRunner::Running() || !SourceUnchanged(window)) { // jobs never overlap
+        ReleaseReservedTarget(*job);
+        return;
+    }
     auto* runner = new CJobRunner(this, window, std::move(job));
     runner->Start();
 }

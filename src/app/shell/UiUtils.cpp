@@ -11,6 +11,7 @@
 
 #include <filesystem>
 
+#include "core/common/FileProblemText.h"
 #include "shell/FrameApp.h"
 #include "shell/MainFrame.h"
 
@@ -55,6 +56,11 @@ void ShowErrorBox(const QString& caption, const QString& text) { ShowBox(BoxKind
 void ShowError(int id) { ShowBox(BoxKind::Error, GetUiString(214), GetUiString(id)); }
 void ShowErrorText(const QString& text) { ShowBox(BoxKind::Error, GetUiString(214), text); }
 void ShowPathError(int captionId, const QString& path) { ShowBox(BoxKind::Error, GetUiString(captionId), path); }
+void ShowPathProblem(int captionId, const QString& path, platform::FileProblem problem) {
+    QString text = path;
+    if (problem != platform::FileProblem::None) text += QLatin1Char('\n') + GetUiString(FileProblemStringId(problem));
+    ShowBox(BoxKind::Error, GetUiString(captionId), text);
+}
 bool AskYesNo(const QString& text) { return ShowBox(BoxKind::Question, QStringLiteral("?"), text); }
 
 platform::FileProblem CheckReadablePath(const QString& path) {
@@ -63,11 +69,17 @@ platform::FileProblem CheckReadablePath(const QString& path) {
 }
 
 bool FileExists(const QString& path) { return CheckReadablePath(path) == platform::FileProblem::None; }
+bool IsSamePath(const QString& a, const QString& b) {
+    if (a.isEmpty() || b.isEmpty()) return false;
+    return platform::IsSameFile(std::filesystem::path(a.toStdU16String()), std::filesystem::path(b.toStdU16String()));
+}
 
 bool IsFileOpen(const QString& path) {
     if (!g_app) return false;
-    for (int i = 0; i < g_app->m_windowCount; ++i)
-        if (g_app->WindowPath(g_app->m_windows[i]) == path) return true;
+    for (int i = 0; i < g_app->m_windowCount; ++i) {
+        const QString open = g_app->WindowPath(g_app->m_windows[i]);
+        if (open == path || IsSamePath(open, path)) return true;
+    }
     return false;
 }
 

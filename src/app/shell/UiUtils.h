@@ -36,6 +36,8 @@ void ShowError(int id);
 void ShowErrorText(const QString& text);
 // Error box captioned with string `captionId`, the path as its text.
 void ShowPathError(int captionId, const QString& path);
+// The same with the reason, in the words of the language module, on a line below the path.
+void ShowPathProblem(int captionId, const QString& path, platform::FileProblem problem);
 // Yes/No question captioned "?"; true on Yes.
 bool AskYesNo(const QString& text);
 
@@ -44,8 +46,11 @@ bool AskYesNo(const QString& text);
 bool FileExists(const QString& path);
 // Why the path cannot be read as a file (None when it can).
 platform::FileProblem CheckReadablePath(const QString& path);
-// True when the path equals (case-sensitive) the path of an open plot window.
+// True when the path names the file of an open plot window: the same text, or another
+// spelling (relative, absolute, through a link) of the same file.
 bool IsFileOpen(const QString& path);
+// True when both paths name the same existing file.
+bool IsSamePath(const QString& a, const QString& b);
 
 enum class FileDialogMode { Open, Save };
 struct FileFilter {

@@ -57,6 +57,12 @@ enum StringId : int {
     IDS_FILE_READ_ONLY = 249,
     IDS_FILE_OTHER_PROBLEM = 250,
 
+    // Result files (captions; the text is the path and the reason).
+    IDS_RESULT_CANNOT_CREATE = 270,  // the result file cannot be created
+    IDS_RESULT_WRITE_FAILED = 271,   // writing the result failed; nothing was kept
+    IDS_RESULT_IS_SOURCE = 272,      // the result would replace its own source recording
+    IDS_RESULT_CANNOT_REPLACE = 273, // the finished result cannot replace the target
+
     IDS_SPECTRUM_LOWER_TOO_HIGH = 300, // "SPECTR": the first row's frequency is 86 400 Hz or more
     IDS_SPECTRUM_RATE_UNUSABLE = 301,  // "SPECTR": the limits and points give no usable rate
     IDS_COEFF_BAD_NUMBER = 302,        // format with the line number: NaN/infinity in a coefficient file

@@ -40,9 +40,11 @@ void SaveAsRecording(JobContext& ctx) {
         return;
     }
     ResultFile out(ctx);
-    const auto temp = out.TempPath(false);
+    const auto temp = out.TempPath();
     ctx.src.SetDeviceMask(mask);
-    const int header = ctx.src.WriteDerivedHeader(temp, 1);
+    // Hidden channels follow the target's name, never the temporary file's.
+    const int header = ctx.src.WriteDerivedHeader(temp, 1, nullptr, nullptr, nullptr,
+                                                  tilde ? HiddenChannels::LeaveOut : HiddenChannels::Keep);
     ctx.src.SetDeviceMask(0);
     if (!out.Open(header, static_cast<int>(included.size())))
         return;
@@ -60,48 +62,29 @@ void SaveAsRecording(JobContext& ctx) {
 
 class TextWriter {
 public:
-    explicit TextWriter(std::FILE* f) : m_file(f) {}
+    explicit TextWriter(ResultFile& f) : m_file(f) {}
     void Put(const char* text) {
         m_line += text;
     }
     bool EndLine() {
         m_line += "\r\n";
-        const bool ok = std::fwrite(m_line.data(), 1, m_line.size(), m_file) == m_line.size();
+        const bool ok = m_file.Write(m_line.data(), m_line.size());
         m_line.clear();
         return ok;
     }
 
 private:
-    std::FILE* m_file;
+    ResultFile& m_file;
     std::string m_line;
 };
 
 void SaveAsText(JobContext& ctx) {
     ProcessJob& job = ctx.job;
     const std::vector<int> shown = ctx.ShownChannels();
-    const std::filesystem::path temp = [&] {
-        std::filesystem::path name = job.m_resultName.filename();
-        name += ".part";
-        return job.m_resultName.parent_path() / name;
-    }();
-    std::FILE* f = platform::OpenFile(temp, "wb");
-    const std::string target = PathText(job.m_resultName);
-    if (!f) {
-        ctx.Fail("Cannot create the text file " + target);
+    ResultFile out(ctx);
+    if (!out.OpenText())
         return;
-    }
-    std::vector<char> buffer(1 << 20);
-    std::setvbuf(f, buffer.data(), _IOFBF, buffer.size());
-    auto abandon = [&](const std::string& message) {
-        if (f)
-            std::fclose(f);
-        f = nullptr;
-        std::error_code ec;
-        std::filesystem::remove(temp, ec);
-        ctx.Fail(message);
-    };
-    const std::string writeFailed = "Writing " + target + " failed (is the disk full?); no file was kept";
-    TextWriter w(f);
+    TextWriter w(out);
     char buf[512];
     const int style = job.m_timeStyle;
     if (style == 1) {
@@ -116,7 +99,7 @@ void SaveAsText(JobContext& ctx) {
         w.Put(buf);
     }
     if (!w.EndLine())
-        return abandon(writeFailed);
+        return;
 
     const float rate = ctx.src.Rate();
     for (int64_t p = ctx.start; p < ctx.end; ++p) {
@@ -142,18 +125,10 @@ void SaveAsText(JobContext& ctx) {
             w.Put(buf);
         }
         if (!w.EndLine())
-            return abandon(writeFailed);
+            return;
     }
-    const bool flushed = std::fflush(f) == 0 && std::ferror(f) == 0;
-    const bool closed = std::fclose(f) == 0;
-    f = nullptr;
-    if (!flushed || !closed)
-        return abandon(writeFailed);
-    std::error_code ec;
-    std::filesystem::rename(temp, job.m_resultName, ec);
-    if (ec)
-        return abandon("Cannot replace " + target + ": " + ec.message());
-    ctx.Succeed();
+    if (out.FinishText())
+        ctx.Succeed();
 }
 
 } // namespace

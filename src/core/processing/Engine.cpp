@@ -1,6 +1,7 @@
 #include "core/processing/Engine.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cmath>
 #include <cstring>
@@ -8,6 +9,8 @@
 #include <mutex>
 #include <system_error>
 
+#include "core/common/FileProblemText.h"
+#include "core/common/StringIds.h"
 #include "core/common/TextFormat.h"
 #include "core/processing/SpectrumChecks.h"
 #include "core/recording/DisplayDefaults.h"
@@ -16,6 +19,7 @@
 #include "platform/FileTimes.h"
 #include "platform/Memory.h"
 #include "platform/TimeZone.h"
+#include "platform/UniqueFile.h"
 
 namespace vistrel {
 
@@ -95,7 +99,27 @@ void JobContext::SendPercent(int percent) {
     if (percent != m_lastPercent) {
         m_lastPercent = percent;
         observer.Progress(percent);
+        Stopping();
     }
+}
+
+bool JobContext::Stopping() {
+    if (!m_stopping && observer.StopRequested())
+        m_stopping = true;
+    return m_stopping;
+}
+
+void JobContext::Interrupted() {
+    job.m_succeeded = false;
+    job.m_interrupted = true;
+    job.m_error = "Interrupted; no result was kept";
+    observer.Progress(100);
+}
+
+void JobContext::FailFile(int captionId, platform::FileProblem problem, const std::string& message) {
+    job.m_errorId = captionId;
+    job.m_fileProblem = problem;
+    Fail(message + ": " + FileProblemEnglish(problem));
 }
 
 void JobContext::Progress(int64_t p) {
@@ -150,6 +174,16 @@ bool JobContext::CheckSources(int count, int perOutput) {
     return true;
 }
 
+namespace {
+std::atomic<int64_t> g_failWritesAfter{-1};
+std::atomic<platform::FileProblem> g_failWritesWith{platform::FileProblem::DiskFull};
+} // namespace
+
+void FailResultWritesForTest(int64_t bytes, platform::FileProblem problem) {
+    g_failWritesWith = problem;
+    g_failWritesAfter = bytes;
+}
+
 ResultFile::ResultFile(JobContext& ctx) : m_ctx(ctx) {}
 
 ResultFile::~ResultFile() {
@@ -168,41 +202,70 @@ void ResultFile::Discard() {
     }
 }
 
-std::filesystem::path ResultFile::TempPath(bool tilde) {
+std::filesystem::path ResultFile::TempPath() {
     const std::filesystem::path& target = m_ctx.job.m_resultName;
-    std::filesystem::path name = target.filename();
-    name += ".part";
-    if (tilde && PathText(name).rfind('~', 0) != 0)
-        name = std::filesystem::path("~") += name;
-    m_temp = target.parent_path() / name;
+    m_createProblem = platform::CheckWritableTarget(target);
+    if (m_createProblem == platform::FileProblem::None && !m_ctx.Stopping())
+        m_temp = platform::CreateTempBeside(target, &m_createProblem);
     return m_temp;
 }
 
 bool ResultFile::Open(int headerResult, int rowValues) {
     const std::string target = PathText(m_ctx.job.m_resultName);
-    if (headerResult == 0) {
-        m_ctx.Fail("Cannot create the result file " + target);
+    if (headerResult == 0 || m_temp.empty()) {
+        // The reason of a failed header write is the errno of its last call.
+        platform::FileProblem problem = m_createProblem;
+        if (problem == platform::FileProblem::None && !m_temp.empty())
+            problem = platform::LastSystemProblem();
+        if (problem == platform::FileProblem::None)
+            problem = platform::FileProblem::Other;
         Discard();
+        if (m_ctx.Stopping())
+            m_ctx.Interrupted();
+        else
+            m_ctx.FailFile(IDS_RESULT_CANNOT_CREATE, problem, "Cannot create the result file " + target);
         return false;
     }
     m_file = platform::OpenFile(m_temp, "r+b");
     if (!m_file) {
-        m_ctx.Fail("Cannot open the result file " + target + " for writing");
+        const platform::FileProblem problem = platform::LastSystemProblem();
         Discard();
+        m_ctx.FailFile(IDS_RESULT_CANNOT_CREATE, problem, "Cannot open the result file " + target + " for writing");
         return false;
     }
     uint8_t word[4] = {};
     if (std::fseek(m_file, 68, SEEK_SET) != 0 || std::fread(word, 1, 4, m_file) != 4 ||
         std::fseek(m_file, 0, SEEK_END) != 0) {
-        m_ctx.Fail("Cannot read back the header of " + target);
         Discard();
+        m_ctx.Fail("Cannot read back the header of " + target);
         return false;
     }
     const int channels = static_cast<int>((word[0] | (word[1] << 8)) & 0x1FF);
     if (channels != rowValues) {
+        Discard();
         m_ctx.Fail("The header of " + target + " names " + std::to_string(channels) +
                    " channels but the rows hold " + std::to_string(rowValues));
+        return false;
+    }
+    m_buffer.resize(1 << 20);
+    m_used = 0;
+    return true;
+}
+
+bool ResultFile::OpenText() {
+    const std::string target = PathText(m_ctx.job.m_resultName);
+    if (m_temp.empty() && TempPath().empty()) {
+        if (m_ctx.Stopping())
+            m_ctx.Interrupted();
+        else
+            m_ctx.FailFile(IDS_RESULT_CANNOT_CREATE, m_createProblem, "Cannot create the text file " + target);
+        return false;
+    }
+    m_file = platform::OpenFile(m_temp, "wb");
+    if (!m_file) {
+        const platform::FileProblem problem = platform::LastSystemProblem();
         Discard();
+        m_ctx.FailFile(IDS_RESULT_CANNOT_CREATE, problem, "Cannot create the text file " + target);
         return false;
     }
     m_buffer.resize(1 << 20);
@@ -211,60 +274,107 @@ bool ResultFile::Open(int headerResult, int rowValues) {
 }
 
 bool ResultFile::WriteRow(const float* values, size_t count) {
-    if (m_failed)
+    return Write(values, count * sizeof(float));
+}
+
+void ResultFile::Stop() {
+    m_failed = true;
+    Discard();
+    m_ctx.Interrupted();
+}
+
+bool ResultFile::Write(const void* bytes, size_t count) {
+    if (m_failed || !m_file)
         return false;
+    if (m_ctx.StopSeen()) {
+        Stop();
+        return false;
+    }
     // Rows gather in a block that goes to the file in one checked write when full.
-    const size_t bytes = count * sizeof(float);
-    if (m_used + bytes > m_buffer.size() && !FlushBlock())
+    if (m_used + count > m_buffer.size() && !FlushBlock())
         return false;
-    if (bytes > m_buffer.size())
-        m_buffer.resize(bytes);
-    std::memcpy(m_buffer.data() + m_used, values, bytes);
-    m_used += bytes;
+    if (count > m_buffer.size())
+        m_buffer.resize(count);
+    std::memcpy(m_buffer.data() + m_used, bytes, count);
+    m_used += count;
     return true;
 }
 
+void ResultFile::FailWrite(platform::FileProblem problem) {
+    m_failed = true;
+    Discard();
+    m_ctx.FailFile(IDS_RESULT_WRITE_FAILED, problem,
+                   "Writing " + PathText(m_ctx.job.m_resultName) + " failed; no result was kept");
+}
+
 bool ResultFile::FlushBlock() {
-    if (m_used != 0 && std::fwrite(m_buffer.data(), 1, m_used, m_file) != m_used) {
-        m_failed = true;
-        m_ctx.Fail("Writing " + PathText(m_ctx.job.m_resultName) +
-                   " failed (is the disk full?); no result was kept");
-        Discard();
+    if (m_ctx.Stopping()) {
+        Stop();
         return false;
     }
+    if (m_used == 0)
+        return true;
+    const int64_t limit = g_failWritesAfter.load();
+    if (limit >= 0 && m_written + m_used > static_cast<uint64_t>(limit)) {
+        FailWrite(g_failWritesWith.load());
+        return false;
+    }
+    errno = 0;
+    if (std::fwrite(m_buffer.data(), 1, m_used, m_file) != m_used) {
+        FailWrite(errno != 0 ? platform::LastSystemProblem() : platform::FileProblem::Other);
+        return false;
+    }
+    m_written += m_used;
     m_used = 0;
     return true;
 }
 
 bool ResultFile::Finish(int64_t stamp, bool spectrumStamp, double firstHz) {
+    if (spectrumStamp)
+        stamp = SpectrumStamp(stamp, firstHz);
+    return Complete(&stamp);
+}
+
+bool ResultFile::FinishText() {
+    return Complete(nullptr);
+}
+
+bool ResultFile::Complete(const int64_t* stamp) {
     if (m_failed || !m_file)
         return false;
     const std::string target = PathText(m_ctx.job.m_resultName);
     if (!FlushBlock())
         return false;
+    errno = 0;
     const bool flushed = std::fflush(m_file) == 0 && std::ferror(m_file) == 0;
+    const platform::FileProblem flushProblem =
+        errno != 0 ? platform::LastSystemProblem() : platform::FileProblem::Other;
     const bool closed = std::fclose(m_file) == 0;
     m_file = nullptr;
     if (!flushed || !closed) {
-        m_ctx.Fail("Writing " + target + " failed (is the disk full?); no result was kept");
-        Discard();
+        FailWrite(!flushed ? flushProblem : platform::LastSystemProblem());
         return false;
     }
-    if (spectrumStamp)
-        stamp = SpectrumStamp(stamp, firstHz);
-    if (!platform::SetFileTimes(m_temp, stamp, stamp, stamp)) {
+    if (stamp && !platform::SetFileTimes(m_temp, *stamp, *stamp, *stamp)) {
+        Discard();
         m_ctx.Fail("Cannot set the start time of " + target);
-        Discard();
         return false;
     }
+    if (m_ctx.Stopping()) {
+        Stop();
+        return false;
+    }
+    // Rename replaces an existing target in one step; a reader sees the old or the new file.
     std::error_code ec;
     std::filesystem::rename(m_temp, m_ctx.job.m_resultName, ec);
     if (ec) {
-        m_ctx.Fail("Cannot replace " + target + ": " + ec.message());
+        const platform::FileProblem problem = platform::ProblemFromSystemError(ec.value());
         Discard();
+        m_ctx.FailFile(IDS_RESULT_CANNOT_REPLACE, problem, "Cannot replace " + target);
         return false;
     }
     m_temp.clear();
+    m_ctx.job.m_reservedTarget = false;
     const ProcessOp op = m_ctx.job.m_op;
     if (op != OP_SAVE_FRAGMENT && op != OP_SAVE_CHANNELS &&
         PathText(m_ctx.job.m_resultName.filename()).rfind('~', 0) == 0)
@@ -329,6 +439,9 @@ int64_t SpectrumStamp(int64_t stamp, double firstHz) {
 void RunProcessJob(ProcessJob& job, IProcessObserver& observer) {
     job.m_succeeded = false;
     job.m_error.clear();
+    job.m_errorId = 0;
+    job.m_fileProblem = platform::FileProblem::None;
+    job.m_interrupted = false;
     job.m_cursorsMoved = false;
     if (job.m_op < OP_SAVE_FRAGMENT || job.m_op > OP_SPECTRUM_FFT) {
         job.m_error = "Unknown operation " + std::to_string(static_cast<int>(job.m_op));
@@ -358,6 +471,14 @@ void RunProcessJob(ProcessJob& job, IProcessObserver& observer) {
         std::memcpy(job.m_channelShown, shown, sizeof shown);
     }
     engine::JobContext ctx(job, observer);
+    // Identity, not spelling: a relative, absolute or linked path of the source is the source.
+    if (platform::IsSameFile(job.m_resultName, job.m_source->Path())) {
+        job.m_errorId = IDS_RESULT_IS_SOURCE;
+        ctx.Fail("The result file " + engine::PathText(job.m_resultName) +
+                 " is the source recording itself; nothing was written");
+        ReleaseReservedTarget(job);
+        return;
+    }
     try {
         switch (job.m_op) {
         case OP_SAVE_FRAGMENT: engine::SaveFragment(ctx); break;
@@ -376,6 +497,19 @@ void RunProcessJob(ProcessJob& job, IProcessObserver& observer) {
     } catch (const std::exception& e) {
         ctx.Fail(std::string("The operation failed: ") + e.what());
     }
+    if (!job.m_succeeded)
+        ReleaseReservedTarget(job);
+}
+
+void ReleaseReservedTarget(ProcessJob& job) {
+    if (!job.m_reservedTarget)
+        return;
+    job.m_reservedTarget = false;
+    // Only the empty placeholder goes; anything written there since is left alone.
+    std::error_code ec;
+    if (std::filesystem::is_regular_file(job.m_resultName, ec) &&
+        std::filesystem::file_size(job.m_resultName, ec) == 0 && !ec)
+        std::filesystem::remove(job.m_resultName, ec);
 }
 
 void ProcessThread(ProcessJob* job, IProcessObserver* observer) {

@@ -1,6 +1,7 @@
 #pragma once
 // Shared machinery of the operations: the fragment, progress, sample reads and the result file
-// that is written beside its target and renamed over it once complete.
+// that is written to a temporary file of its own beside the target and renamed over it once
+// complete.
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
@@ -37,6 +38,15 @@ public:
     void SendPercent(int percent);
     // Ends the run without a result: message to the observer, box closed.
     void Fail(const std::string& message);
+    // The same for a file that cannot be used: the message gets the reason appended, the job
+    // keeps the caption id and the reason for the user interface.
+    void FailFile(int captionId, platform::FileProblem problem, const std::string& message);
+    // True once the observer asked to stop (polled when the percent changes and per block).
+    bool Stopping();
+    // Whether a stop was already seen, without asking the observer again.
+    bool StopSeen() const { return m_stopping; }
+    // Ends an interrupted run: no result, box closed.
+    void Interrupted();
     // Ends the run quietly (empty fragment): box closed, m_error set.
     void EndQuietly(const std::string& reason);
     // Ends a successful run: m_saved, box closed, result opened when the operation opens one.
@@ -48,38 +58,53 @@ public:
 
 private:
     int m_lastPercent = 0;
+    bool m_stopping = false;
 };
 
-// The result file: header and rows go to a temporary file beside the target, which replaces the
-// target only when everything was written.
+// The result file: header and rows go to a temporary file created exclusively beside the
+// target (".<name>.vistrel-XXXXXX.part"), which replaces the target only when everything was
+// written. Every failure is reported with its reason and leaves the target untouched.
 class ResultFile {
 public:
     explicit ResultFile(JobContext& ctx);
     ~ResultFile();
 
-    // Path the header writer must create. `tilde`: the temporary name begins with '~' (the
-    // derived-header writer then leaves hidden channels out); otherwise it begins like the
-    // target's name.
-    std::filesystem::path TempPath(bool tilde);
+    // Checks the target and creates the temporary file the header writer must fill; empty
+    // when that fails (Open then reports why).
+    std::filesystem::path TempPath();
     // Opens the file the header writer created and checks that its header names `rowValues`
     // channels. Reports the failure itself.
     bool Open(int headerResult, int rowValues);
+    // Opens the temporary file empty, for a text table. Reports the failure itself.
+    bool OpenText();
     bool WriteRow(const float* values, size_t count);
+    bool Write(const void* bytes, size_t count);
     // Closes, stamps the times with `stamp` (a spectrum: the day of `stamp` at the time of day
     // `firstHz` seconds), renames over the target and registers a temporary result. Reports
     // the failure itself.
     bool Finish(int64_t stamp, bool spectrumStamp = false, double firstHz = 0.0);
+    // The same without time stamps (text tables).
+    bool FinishText();
 
 private:
+    bool Complete(const int64_t* stamp);
     void Discard();
     bool FlushBlock();
+    void FailWrite(platform::FileProblem problem);
+    void Stop();
     JobContext& m_ctx;
     std::filesystem::path m_temp;
+    platform::FileProblem m_createProblem = platform::FileProblem::None;
     std::FILE* m_file = nullptr;
     std::vector<char> m_buffer;
     size_t m_used = 0;
+    uint64_t m_written = 0;
     bool m_failed = false;
 };
+
+// Test hook: writes of result files fail with `problem` once `bytes` bytes were written to the
+// current file; a negative count switches the hook off.
+void FailResultWritesForTest(int64_t bytes, platform::FileProblem problem);
 
 // Bytes of working memory an operation may ask for: the memory the system has available now
 // (else 1 TiB). Larger requests fail like a failed allocation instead of being tried.

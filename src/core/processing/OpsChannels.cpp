@@ -39,8 +39,10 @@ void MovingAverage(JobContext& ctx, bool average) {
         return;
     }
     ResultFile out(ctx);
-    const auto temp = out.TempPath(true);
-    if (!out.Open(ctx.src.WriteDerivedHeader(temp, average ? static_cast<int>(N) : 1), M))
+    const auto temp = out.TempPath();
+    if (!out.Open(ctx.src.WriteDerivedHeader(temp, average ? static_cast<int>(N) : 1, nullptr, nullptr,
+                                                nullptr, HiddenChannels::LeaveOut),
+                  M))
         return;
     const int64_t half = N / 2;
     for (int64_t r = 0; r < N; ++r)
@@ -83,8 +85,8 @@ void LinearTransform(JobContext& ctx) {
     std::copy(job.m_coeffA, job.m_coeffA + kJobChannels, A);
     std::copy(job.m_coeffB, job.m_coeffB + kJobChannels, B);
     ResultFile out(ctx);
-    const auto temp = out.TempPath(true);
-    if (!out.Open(ctx.src.WriteDerivedHeader(temp, 1, A, B), static_cast<int>(shown.size())))
+    const auto temp = out.TempPath();
+    if (!out.Open(ctx.src.WriteDerivedHeader(temp, 1, A, B, nullptr, HiddenChannels::LeaveOut), static_cast<int>(shown.size())))
         return;
     std::vector<float> row(shown.size());
     for (int64_t p = ctx.start; p < ctx.end; ++p) {
@@ -115,8 +117,8 @@ void Rms(JobContext& ctx) {
         return;
     ctx.observer.ProgressTitle(ProgressTitleId(job.m_op));
     ResultFile out(ctx);
-    const auto temp = out.TempPath(true);
-    if (!out.Open(ctx.src.WriteDerivedHeader(temp, 1, nullptr, nullptr, &rated),
+    const auto temp = out.TempPath();
+    if (!out.Open(ctx.src.WriteDerivedHeader(temp, 1, nullptr, nullptr, &rated, HiddenChannels::LeaveOut),
                   static_cast<int>(shown.size())))
         return;
 

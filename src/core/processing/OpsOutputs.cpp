@@ -19,7 +19,7 @@ void WriteOutputRows(JobContext& ctx, int operandsPerOutput, Valid&& valid, Fill
         return;
     ctx.observer.ProgressTitle(ProgressTitleId(job.m_op));
     ResultFile out(ctx);
-    const auto temp = out.TempPath(false);
+    const auto temp = out.TempPath();
     if (!out.Open(ctx.src.WriteResultHeader(temp, list, 0.0f), list.count))
         return;
     std::vector<float> row(static_cast<size_t>(list.count));

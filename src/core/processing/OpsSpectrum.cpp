@@ -200,7 +200,7 @@ void SpectrumDirect(JobContext& ctx) {
     sums.Free();
 
     ResultFile out(ctx);
-    const auto temp = out.TempPath(false);
+    const auto temp = out.TempPath();
     if (!out.Open(ctx.src.WriteResultHeader(temp, list, resultRate), M))
         return;
     std::vector<float> row(static_cast<size_t>(M));
@@ -311,7 +311,7 @@ void SpectrumFft(JobContext& ctx) {
     list.spectrumPoints = static_cast<int32_t>(std::min<int64_t>(bins, INT32_MAX));
 
     ResultFile out(ctx);
-    const auto temp = out.TempPath(false);
+    const auto temp = out.TempPath();
     if (!out.Open(ctx.src.WriteResultHeader(temp, list, resultRate), M))
         return;
     std::vector<float> row(static_cast<size_t>(M));

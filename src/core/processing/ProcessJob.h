@@ -10,6 +10,7 @@
 #include "core/processing/TableFunction.h"
 #include "core/processing/WindowFft.h"
 #include "core/recording/OutputChannelList.h"
+#include "platform/FileCheck.h"
 
 namespace vistrel {
 
@@ -46,6 +47,8 @@ public:
     virtual void OpenResult(const std::filesystem::path& path) = 0;
     // OP_SPECTRUM_FFT moved the window's time cursors onto its span (repaint the plot).
     virtual void CursorsMoved(int64_t /*cursor1*/, int64_t /*cursor2*/) {}
+    // Polled while the job runs: true stops it, removing its temporary file (no result).
+    virtual bool StopRequested() { return false; }
 };
 
 struct ProcessJob {
@@ -71,11 +74,16 @@ struct ProcessJob {
     SpectrumParams m_spectrum;                 // operations 8 and 9
     uint8_t m_deviceMask = 0;                  // operation 0: bit j = device j (0-based); 0 = all
     int32_t m_startDelayMs = 500;              // pause of ProcessThread before the operation
+    bool m_reservedTarget = false;             // m_resultName is an empty file reserved for this
+                                               // run (a generated name): removed without a result
 
     // --- what the run sets ---
     int32_t m_saved = 0;                       // 1 once an operation that marks the source saved ran
     bool m_succeeded = false;                  // the result was written completely
     std::string m_error;                       // why there is no result (also for an empty fragment)
+    int32_t m_errorId = 0;                     // when a file was the cause: caption string id
+    platform::FileProblem m_fileProblem = platform::FileProblem::None; // and the reason
+    bool m_interrupted = false;                // stopped through StopRequested
     bool m_cursorsMoved = false;               // operation 9 moved the cursors to its span
     int64_t m_newCursor1 = 0;
     int64_t m_newCursor2 = 0;
@@ -87,8 +95,9 @@ struct ProcessJob {
 };
 
 // Runs the job's operation on the calling thread (no delay, no JobStarted/JobEnded). Codes
-// outside 0..9 run nothing (the progress box is closed all the same). The recording's display-table pointers are left pointing at the
-// job's tables (the header writers read them).
+// outside 0..9 run nothing (the progress box is closed all the same). A result that would be
+// the source file itself is refused. The recording's display-table pointers are left pointing
+// at the job's tables (the header writers read them).
 void RunProcessJob(ProcessJob& job, IProcessObserver& observer);
 
 // The worker routine: waits m_startDelayMs, JobStarted, RunProcessJob, JobEnded.
@@ -96,6 +105,9 @@ void ProcessThread(ProcessJob* job, IProcessObserver* observer);
 
 // Starts ProcessThread on a new thread; the job and the observer must outlive it.
 std::thread StartProcessThread(ProcessJob& job, IProcessObserver& observer);
+
+// Removes the empty file reserved for a job that wrote no result (m_reservedTarget).
+void ReleaseReservedTarget(ProcessJob& job);
 
 // The result's three file times: start time + bias + trunc(first x 10^7 / rate).
 int64_t ResultStartStamp(int64_t startTime, int64_t firstPosition, float rate);

@@ -665,7 +665,7 @@ int CDataFile::WriteImages(const std::filesystem::path& path, int entries)
 }
 
 int CDataFile::WriteDerivedHeader(const std::filesystem::path& path, int divisor, const float* gains,
-                                  const float* offsets, const float* rate)
+                                  const float* offsets, const float* rate, HiddenChannels hidden)
 {
     if (m_nChannels <= 0) return 0;
     const Display disp = CurrentDisplay();
@@ -706,7 +706,8 @@ int CDataFile::WriteDerivedHeader(const std::filesystem::path& path, int divisor
     PutBlockHead(m_chInfoHeader, "CHANNELS_INFO_HEADER", 20);
     Put<std::int32_t>(m_chInfoHeader + 32, 3);
 
-    const bool tilde = NameStartsWithTilde(path);
+    const bool tilde = hidden == HiddenChannels::ByName ? NameStartsWithTilde(path)
+                                                        : hidden == HiddenChannels::LeaveOut;
     int included[kMaxChannels];
     int count = 0;
     const HeaderImages& src = m_save;

@@ -47,6 +47,9 @@ enum class OpenError {
 };
 const char* OpenErrorText(OpenError error);
 
+// Which channels a derived header keeps of those hidden in the window.
+enum class HiddenChannels { ByName, LeaveOut, Keep };
+
 class CDataFile {
 public:
     explicit CDataFile(IOpenObserver* owner = nullptr);
@@ -75,8 +78,11 @@ public:
     std::uint16_t WordAt(std::uint64_t w) const;
 
     // Header writers: 1 = written, 0 = the file could not be created (header images unchanged).
+    // Hidden channels are left out of a derived header when `hidden` says so, or by default when
+    // the file name begins with '~'.
     int WriteDerivedHeader(const std::filesystem::path& path, int divisor, const float* gains = nullptr,
-                           const float* offsets = nullptr, const float* rate = nullptr);
+                           const float* offsets = nullptr, const float* rate = nullptr,
+                           HiddenChannels hidden = HiddenChannels::ByName);
     int WriteResultHeader(const std::filesystem::path& path, const OutputChannelList& list, float rate);
     void SaveHeader();
     void RestoreHeader();
