@@ -43,6 +43,8 @@ enum StringId : int {
     IDS_HIST_DURATION = 235,       // history heading, column 5
     IDS_WINDOW_NONE = 236,         // first entry of the window-function list of "SPECTR"
     IDS_WINDOW_MENU = 237,         // title of the window-list submenu of the File menu
+    // Plot view and dialogs.
+    IDS_CHANNEL_PAGE = 350,        // format with two integers: channel range of a device page
 };
 
 } // namespace vistrel
