@@ -255,7 +255,7 @@ TEST(PlotWindow, SettingsRoundTripAndVerticalStartView) {
     EXPECT_EQ(out.widths, s.widths);
     EXPECT_EQ(out.selectedChannel, 1);
     EXPECT_EQ(out.timeLabelStyle, 1);
-    EXPECT_EQ(w->Data().timeLabelStyle, 0);
+    EXPECT_EQ(w->Data().timeLabelStyle, 1);  // the record follows the plot
     EXPECT_EQ(out.hZoom, 3);
     EXPECT_EQ(out.vZoom, 2);
     EXPECT_EQ(w->Plot()->m_zoomHistory.count, 1);
@@ -363,33 +363,6 @@ TEST(PlotPng, RendersPictureOfTheRequestedSize) {
     EXPECT_EQ(size, QSize(1024, 768));
     EXPECT_FALSE(ParsePngSize(QStringLiteral("10x10"), &size));
     EXPECT_FALSE(ParsePngSize(QStringLiteral("big"), &size));
-}
-
-TEST(PlotWindow, FillsAndTakesBackAProcessingJob) {
-    test::TempDir dir;
-    const auto path = WriteRecording(dir, "job.kvf");
-    Area a;
-    PlotWindow* w = PlotWindow::Create(&a.area, Q(path));
-    ASSERT_NE(w, nullptr);
-    w->Canvas()->repaint();
-    w->OnFirstTimer();
-    EXPECT_FALSE(w->CursorTimerActive());
-    auto job = std::make_unique<ProcessJob>();
-    ASSERT_TRUE(w->FillJob(*job));
-    EXPECT_EQ(job->m_source, w->File());
-    EXPECT_LT(job->m_cursor1, job->m_cursor2);
-    EXPECT_GT(job->m_cursor1, 0);
-    EXPECT_EQ(job->m_colours[1], 0x0000FFu);
-    EXPECT_EQ(job->m_axisOrigin, w->Plot()->m_startTime);
-    job->m_saved = 1;
-    job->m_cursorsMoved = true;
-    job->m_newCursor1 = 100;
-    job->m_newCursor2 = 4196;
-    w->JobDone(*job);
-    EXPECT_EQ(w->Plot()->m_saved, 1);
-    EXPECT_EQ(w->CursorSample(1), 100);
-    EXPECT_EQ(w->CursorSample(2), 4196);
-    a.area.closeAllSubWindows();
 }
 
 TEST(PlotWindow, SdImageOpensWithProgressBoxThatCloses) {

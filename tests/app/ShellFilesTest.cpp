@@ -188,12 +188,12 @@ TEST(ShellChangedOnDisk, AskedOnceThenReloadedOrClosed) {
 TEST(ShellChangedOnDisk, ReloadCommandInBothLanguages) {
     ShellEnv env;
     ASSERT_TRUE(env.Start({}, 1033));
-    EXPECT_EQ(env.Frame()->Action(cmd::Reload)->text(), QStringLiteral("Reload"));
+    EXPECT_EQ(env.Frame()->Action(cmd::Reload)->text(), QStringLiteral("&Reload"));
     EXPECT_FALSE(env.Frame()->Action(cmd::Reload)->isEnabled());
     for (int id = 320; id <= 325; ++id) EXPECT_NE(GetUiString(id), QString::number(id)) << id;
     env.Stop();
     ASSERT_TRUE(env.Start({}, 1049));
-    EXPECT_EQ(env.Frame()->Action(cmd::Reload)->text(), QStringLiteral("Перечитать"));
+    EXPECT_EQ(env.Frame()->Action(cmd::Reload)->text(), QStringLiteral("Пере&читать"));
     // The window list still lands at position 8 of the File menu.
     ASSERT_NE(g_app->OpenRecording(WriteRec(env, "r.kvf"), -1, kNoVCenter), nullptr);
     EXPECT_EQ(env.Frame()->FileMenu()->actions().at(8)->menu(), g_app->m_windowMenu);

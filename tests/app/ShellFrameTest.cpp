@@ -5,6 +5,8 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
+#include <QMenuBar>
+#include <QSet>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QThread>
@@ -179,4 +181,39 @@ TEST(ShellFrame, ProgressBoxFromWorker) {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(box.isNull());
     PostProgressPercent(box, 10); // a box already gone is ignored
+}
+
+TEST(ShellFrame, WindowListKeepsAmpersandsAndMenusHaveMnemonics) {
+    for (int lang : {1049, 1033}) {
+        ShellEnv env;
+        ASSERT_TRUE(env.Start({}, lang));
+        CMainFrame* f = env.Frame();
+        auto* w = f->MdiArea()->addSubWindow(new QWidget);
+        w->setWindowTitle(QStringLiteral("/rec/R&D/a&&b.kvf"));
+        w->show();
+        g_app->RegisterPlotWindow(w);
+        ASSERT_NE(g_app->m_windowMenu, nullptr);
+        const QList<QAction*> items = g_app->m_windowMenu->actions();
+        ASSERT_EQ(items.size(), 1);
+        EXPECT_EQ(items[0]->text(), QStringLiteral("/rec/R&&D/a&&&&b.kvf"));
+        EXPECT_EQ(items[0]->iconText(), QStringLiteral("/rec/R&D/a&&b.kvf"));
+
+        // Every menu and command carries one mnemonic, unique within its menu.
+        for (QAction* top : f->menuBar()->actions()) {
+            if (!top->menu() || top->menu() == g_app->m_windowMenu) continue;
+            EXPECT_EQ(top->text().count(QLatin1Char('&')), 1) << top->text().toStdString();
+            QSet<QChar> keys;
+            for (QAction* a : top->menu()->actions()) {
+                if (a->isSeparator() || a->menu()) continue;
+                const QString t = a->text();
+                const qsizetype amp = t.indexOf(QLatin1Char('&'));
+                ASSERT_GE(amp, 0) << t.toStdString();
+                ASSERT_LT(amp + 1, t.size());
+                const QChar key = t.at(amp + 1).toLower();
+                EXPECT_FALSE(keys.contains(key)) << t.toStdString();
+                keys.insert(key);
+            }
+        }
+        delete w;
+    }
 }

@@ -37,7 +37,7 @@ TEST(ShellStart, LogLinesRussianWithCommandLine) {
     EXPECT_EQ(lines[5], missing.toLocal8Bit());
     // The frame carries string 202 with "Vis Trel"; the recording could not be opened.
     EXPECT_TRUE(env.Frame()->windowTitle().contains(QStringLiteral("Vis Trel")));
-    EXPECT_EQ(env.Frame()->FileMenu()->title(), QStringLiteral("Файл"));
+    EXPECT_EQ(env.Frame()->FileMenu()->title(), QStringLiteral("&Файл"));
     ASSERT_FALSE(env.boxes.isEmpty());
     EXPECT_EQ(env.boxes.last().caption, QStringLiteral("Ошибка"));
     EXPECT_EQ(g_app->m_cmdLineLength, missing.toLocal8Bit().size());
@@ -63,7 +63,7 @@ TEST(ShellStart, EnglishAndLanguageIds) {
     EXPECT_EQ(lines[1], "(int)lang=1033(409)");
     EXPECT_EQ(lines[2], "nonrussian");
     EXPECT_EQ(GetUiString(214), QStringLiteral("Error"));
-    EXPECT_EQ(env.Frame()->Action(cmd::Open)->text(), QStringLiteral("Open..."));
+    EXPECT_EQ(env.Frame()->Action(cmd::Open)->text(), QStringLiteral("&Open..."));
     // Every string id has a text in both languages.
     for (int id = 200; id <= 237; ++id) EXPECT_FALSE(GetUiString(id).isEmpty()) << id;
     EXPECT_TRUE(GetUiString(226).contains(QStringLiteral("%d")));
@@ -83,7 +83,7 @@ TEST(ShellStart, MissingModuleFallsBackToBuiltInRussian) {
     // Every text still has words: the built-in Russian catalogue.
     EXPECT_EQ(GetUiString(200), QStringLiteral("Открытие файла данных"));
     EXPECT_EQ(GetUiString(214), QStringLiteral("Ошибка"));
-    EXPECT_EQ(env.Frame()->Action(cmd::Exit)->text(), QStringLiteral("Выход"));
+    EXPECT_EQ(env.Frame()->Action(cmd::Exit)->text(), QStringLiteral("В&ыход"));
 }
 
 TEST(ShellStart, SecondInstanceExitsSilently) {

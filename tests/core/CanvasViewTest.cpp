@@ -192,3 +192,35 @@ TEST(CanvasView, ResetHistoryGivesWholeRangeEntry) {
     EXPECT_EQ(f.view.m_vZoom, 0);
     EXPECT_DOUBLE_EQ(f.view.m_visibleEnd, 6000);
 }
+
+// A recording of 1.5e10 samples: zoom-back and the deepest zoom beyond 2^31 samples.
+TEST(CanvasView, ViewsBeyondTwoToTheThirtyOneSamples) {
+    const double lengths[5] = {1.5e10, 3.0e9, 6.0e6, 6.0e5, 30};
+    CCanvasView v(6, 4);
+    v.AttachView(0, int64_t(1.5e10), nullptr, 5, lengths);
+    v.ResetZoomHistory();
+    EXPECT_EQ(v.m_zoomHistory.hCenter[0], int64_t(7.5e9));
+
+    v.m_hZoom = 2;
+    v.m_hCenter = 5.0e9;
+    v.RecomputeView();
+    const double before = v.m_hCenter;
+    ASSERT_NEAR(before, 5.0e9, 1e6);
+    ASSERT_TRUE(v.ZoomToSelection(MakeRect(0, 0, 600, 400), MakeRect(200, 100, 205, 300)));
+    EXPECT_EQ(v.m_hZoom, 3);
+    EXPECT_NEAR(v.m_hCenter, before, 6.0e6);  // near the selection, not near 2^31
+    ASSERT_TRUE(v.ZoomBack());
+    EXPECT_EQ(v.m_hZoom, 2);
+    EXPECT_DOUBLE_EQ(v.m_hCenter, before);
+
+    // Deepest zoom near the end: 5-sample divisions, ~3e9 of them.
+    v.m_hZoom = 4;
+    v.m_hCenter = 1.5e10 - 1000;
+    v.RecomputeView();
+    EXPECT_EQ(v.m_hScrollMax, int64_t(6 * 1.5e10 / 30 - 6));
+    EXPECT_DOUBLE_EQ(v.m_hCenter, 1.5e10 - 1000);
+    EXPECT_DOUBLE_EQ(v.m_visibleEnd, 1.5e10 - 985);
+    v.m_hCenter = 2e10;  // past the end: the last view
+    v.RecomputeView();
+    EXPECT_DOUBLE_EQ(v.m_visibleEnd, 1.5e10);
+}

@@ -8,6 +8,6 @@
 <message id="323"><source>Файл изменён на диске. Перечитать его? (Нет — закрыть окно.)</source><translation>The file has changed on disk. Reload it? (No closes the window.)</translation></message>
 <message id="324"><source>Файл изменён на диске; перечитайте его (Файл › Перечитать) перед обработкой.</source><translation>The file has changed on disk; reload it (File › Reload) before processing it.</translation></message>
 <message id="325"><source>Файл не открыт:</source><translation>The file is not opened:</translation></message>
-<message id="32801"><source>Перечитать</source><translation>Reload</translation></message>
+<message id="32801"><source>Пере&amp;читать</source><translation>&amp;Reload</translation></message>
 </context>
 </TS>

@@ -8,6 +8,6 @@
 <message id="323"><source>Файл изменён на диске. Перечитать его? (Нет — закрыть окно.)</source><translation>Файл изменён на диске. Перечитать его? (Нет — закрыть окно.)</translation></message>
 <message id="324"><source>Файл изменён на диске; перечитайте его (Файл › Перечитать) перед обработкой.</source><translation>Файл изменён на диске; перечитайте его (Файл › Перечитать) перед обработкой.</translation></message>
 <message id="325"><source>Файл не открыт:</source><translation>Файл не открыт:</translation></message>
-<message id="32801"><source>Перечитать</source><translation>Перечитать</translation></message>
+<message id="32801"><source>Пере&amp;читать</source><translation>Пере&amp;читать</translation></message>
 </context>
 </TS>

@@ -39,7 +39,8 @@ AxbDialog::AxbDialog(QWidget* owner, const QString& title, const DialogSource& s
     auto* grid = new QGridLayout(this);
     m_tabs = new QTabBar(this);
     m_tabs->setObjectName(QStringLiteral("1001"));
-    for (int d = 0; d < std::max(1, m_source.devices); ++d) m_tabs->addTab(DeviceTabTitle(d + 1));
+    m_pages = ChannelPages(m_source.devices, m_source.perDevice);
+    for (const ChannelPage& page : m_pages) m_tabs->addTab(ChannelPageTitle(page, m_source.perDevice));
     grid->addWidget(m_tabs, 0, 0, 1, 6);
     for (int half = 0; half < 2; ++half) {
         grid->addWidget(new QLabel(DlgText("AXB.chan"), this), 1, half * 3);
@@ -90,6 +91,16 @@ AxbDialog::AxbDialog(QWidget* owner, const QString& title, const DialogSource& s
     connect(execute, &QPushButton::clicked, this, &AxbDialog::OnExecute);
 }
 
+int AxbDialog::Rows() const {
+    return m_tab >= 0 && m_tab < int(m_pages.size()) ? m_pages[m_tab].count : 0;
+}
+
+int AxbDialog::RowChannel(int row) const {
+    if (m_tab < 0 || m_tab >= int(m_pages.size())) return -1;
+    const ChannelPage& page = m_pages[m_tab];
+    return page.device * m_source.perDevice + page.first + row;
+}
+
 void AxbDialog::ShowRow(int i, int channel) {
     m_aShown[i] = FormatG(m_a[channel]);
     m_bShown[i] = FormatG(m_b[channel]);
@@ -99,9 +110,8 @@ void AxbDialog::ShowRow(int i, int channel) {
 
 void AxbDialog::StoreTab() {
     if (m_tab < 0) return;
-    const int P = m_source.perDevice;
-    for (int i = 0; i < P && i < 32; ++i) {
-        const int c = i + P * m_tab;
+    for (int i = 0; i < Rows(); ++i) {
+        const int c = RowChannel(i);
         if (c < 0 || c >= 256) continue;
         // A field left as shown keeps the exact value behind it.
         if (m_aEdit[i]->text() != m_aShown[i]) {
@@ -119,12 +129,11 @@ void AxbDialog::StoreTab() {
 void AxbDialog::ShowTab(int tab) {
     if (tab == m_tab) return;
     StoreTab();
-    m_tab = tab;
-    if (tab < 0) return;
-    const int P = m_source.perDevice;
+    m_tab = tab < int(m_pages.size()) ? tab : -1;
+    if (m_tab < 0) return;
     for (int i = 0; i < 32; ++i) {
-        const int c = i + P * tab;
-        if (i < P && c < 256) {
+        const int c = RowChannel(i);
+        if (i < Rows() && c < 256) {
             m_labels[i]->setText(m_source.Label(c));
             ShowRow(i, c);
             const bool shown = m_source.Shown(c);
@@ -143,7 +152,7 @@ void AxbDialog::ShowTab(int tab) {
 }
 
 void AxbDialog::OnClear() {
-    for (int i = 0; i < m_source.perDevice && i < 32; ++i) {
+    for (int i = 0; i < Rows(); ++i) {
         m_aEdit[i]->setText(QStringLiteral("1.0"));
         m_bEdit[i]->setText(QStringLiteral("0.0"));
     }
@@ -152,11 +161,10 @@ void AxbDialog::OnClear() {
 void AxbDialog::OnAllAs() {
     if (m_allAsList->currentIndex() < 0) return;
     const int row = m_allAsList->currentData().toInt();
-    if (row < 0 || row >= 32) return;
+    if (row < 0 || row >= Rows()) return;
     const QString a = m_aEdit[row]->text(), b = m_bEdit[row]->text();
-    const int P = m_source.perDevice;
-    for (int i = 0; i < P && i < 32; ++i) {
-        if (i == row || !m_source.Shown(i + P * std::max(m_tab, 0))) continue;
+    for (int i = 0; i < Rows(); ++i) {
+        if (i == row || !m_source.Shown(RowChannel(i))) continue;
         m_aEdit[i]->setText(a);
         m_bEdit[i]->setText(b);
     }
@@ -185,16 +193,16 @@ void AxbDialog::OnOpen() {
         ShowError(220);
         return;
     }
-    const int P = m_source.perDevice;
     for (int c : changed) {
-        if (m_tab < 0 || P <= 0 || c / P != m_tab) continue;
-        const int row = c % P;
+        const int row = c - RowChannel(0);
         // Hidden rows are refreshed too: their fields must not carry the old values back.
-        if (row < 32) ShowRow(row, c);
+        if (m_tab >= 0 && row >= 0 && row < Rows()) ShowRow(row, c);
     }
 }
 
 void AxbDialog::OnSave() {
+    // A field that holds no number is refused here as by Execute, not saved as a default.
+    if (!CheckFields()) return;
     const QString path = BrowseTextFile(true, this, 218);
     if (path.isEmpty()) return;
     if (FileExists(path) && !AskYesNo(GetUiString(219))) return;
@@ -211,19 +219,23 @@ void AxbDialog::OnSave() {
     m_message->Say(QString());
 }
 
-void AxbDialog::OnExecute() {
-    // Every editable field must hold a number before the transformation runs.
-    for (int i = 0; i < m_source.perDevice && i < 32; ++i) {
+bool AxbDialog::CheckFields() {
+    // Every editable field must hold a number.
+    for (int i = 0; i < Rows(); ++i) {
         double v = 0;
         for (QLineEdit* e : {m_aEdit[i], m_bEdit[i]}) {
             if (e->isEnabled() && !ParseG(e->text(), &v)) {
                 m_message->Say(DlgText("AXB.badcoeff").arg(m_labels[i]->text()));
                 e->setFocus();
-                return;
+                return false;
             }
         }
     }
-    done(1);
+    return true;
+}
+
+void AxbDialog::OnExecute() {
+    if (CheckFields()) done(1);
 }
 
 void AxbDialog::done(int result) {

@@ -1,5 +1,5 @@
 #pragma once
-// "AXB": the coefficients A and B of Y = A*X + B, one tab per device, 32 rows; open and save
+// "AXB": the coefficients A and B of Y = A*X + B, one tab per device (more for a device of more than 32 channels), 32 rows; open and save
 // of coefficient files.
 #include "DialogCommon.h"
 #include "DialogSource.h"
@@ -34,11 +34,15 @@ private:
     void OnSave();
     void OnExecute();
     void ShowRow(int row, int channel);
+    bool CheckFields();        // says why and returns false when a field holds no number
+    int Rows() const;          // rows used on the current tab
+    int RowChannel(int row) const;  // absolute channel of a row of the current tab, or -1
 
     DialogSource m_source;
     float* m_a;
     float* m_b;
     int m_tab = -1;
+    std::vector<ChannelPage> m_pages;
     QTabBar* m_tabs;
     QComboBox* m_allAsList;
     std::array<QLabel*, 32> m_labels{};

@@ -2,9 +2,13 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLayout>
 #include <QLineEdit>
 #include <QPushButton>
 
+#include "core/common/StringIds.h"
+
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <string_view>
@@ -25,7 +29,12 @@ const char* SkipBlanks(const char* p, const char* end) {
 } // namespace
 
 bool ParseG(const QString& text, double* out) {
-    const QByteArray bytes = text.toLatin1();
+    QByteArray bytes = text.toLatin1();
+    // A decimal comma (Russian locale) reads as the point; a text that has a point keeps it.
+    if (!bytes.contains('.')) {
+        const qsizetype comma = bytes.indexOf(',');
+        if (comma >= 0) bytes[comma] = '.';
+    }
     const char* p = SkipBlanks(bytes.constData(), bytes.constData() + bytes.size());
     const char* end = bytes.constData() + bytes.size();
     bool negative = false;
@@ -132,12 +141,39 @@ QString BrowseTextFile(bool save, QWidget* owner, int titleId, const QString& st
                          filters, save ? QStringLiteral("File") : QStringLiteral("*.txt"), startFolder);
 }
 
+std::vector<ChannelPage> ChannelPages(int devices, int perDevice) {
+    std::vector<ChannelPage> pages;
+    const int P = std::max(1, perDevice);
+    for (int d = 0; d < std::max(1, devices); ++d)
+        for (int first = 0; first < P; first += kRowsPerPage)
+            pages.push_back({d, first, std::min(kRowsPerPage, P - first)});
+    return pages;
+}
+
+QString ChannelPageTitle(const ChannelPage& page, int perDevice) {
+    const QString device = DeviceTabTitle(page.device + 1);
+    if (perDevice <= kRowsPerPage) return device;
+    return device + QLatin1Char(' ') +
+           GetUiString(IDS_CHANNEL_PAGE).arg(page.first + 1).arg(page.first + page.count);
+}
+
 MessageLine::MessageLine(QWidget* parent) : QLabel(parent) {
     setObjectName(QStringLiteral("message"));
     setStyleSheet(QStringLiteral("color: rgb(192, 0, 0);"));
     setWordWrap(true);
 }
 
-void MessageLine::Say(const QString& text) { setText(text); }
+void MessageLine::Say(const QString& text) {
+    setText(text);
+    // A message that wraps needs more height than the dialog had: let the dialog grow.
+    QWidget* dialog = window();
+    QLayout* layout = dialog ? dialog->layout() : nullptr;
+    if (!layout || text.isEmpty()) return;
+    layout->invalidate();
+    layout->activate();
+    const int need = layout->hasHeightForWidth() ? layout->totalHeightForWidth(dialog->width())
+                                                 : layout->totalSizeHint().height();
+    if (need > dialog->height()) dialog->resize(dialog->width(), need);
+}
 
 } // namespace vistrel

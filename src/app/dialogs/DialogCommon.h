@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QString>
 #include <functional>
+#include <vector>
 
 #include "shell/UiUtils.h"
 
@@ -21,7 +22,9 @@ QString DlgText(const char* id);
 QString UiText(int id);
 
 // Reads the number at the start of the text the way "%g" of scanf does: leading blanks are
-// skipped, trailing text is ignored. False when no number starts the text.
+// skipped, trailing text is ignored. A decimal comma counts as the point ("0,5" is 0.5) unless
+// the text also holds a point. False when no number starts the text. Every dialog field where
+// a number is typed reads through it.
 bool ParseG(const QString& text, double* out);
 // Reads a decimal integer at the start of the text ("%d"). False when none starts it.
 bool ParseInt(const QString& text, long long* out);
@@ -58,6 +61,19 @@ QString BrowseTextFile(bool save, QWidget* owner, int titleId, const QString& st
 
 // Title of the tab of a device numbered from 1 (string 226 with the number).
 QString DeviceTabTitle(int device);
+
+// A dialog page of up to 32 channel rows: slots first .. first + count - 1 of a device (0-based).
+// A device with more channels than one page holds gets further pages.
+constexpr int kRowsPerPage = 32;
+struct ChannelPage {
+    int device = 0;
+    int first = 0;
+    int count = 0;
+};
+std::vector<ChannelPage> ChannelPages(int devices, int perDevice);
+// Tab title of a page: the device's title, followed by its channel range when the device has
+// more than one page.
+QString ChannelPageTitle(const ChannelPage& page, int perDevice);
 
 // A one-line red text at the bottom of a dialog that says why an entry was refused.
 class MessageLine : public QLabel {

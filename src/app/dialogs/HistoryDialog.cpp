@@ -1,9 +1,7 @@
 #include "HistoryDialog.h"
 
 #include <QFontMetrics>
-#include <QGuiApplication>
 #include <QHeaderView>
-#include <QScreen>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -83,14 +81,10 @@ HistoryDialog::HistoryDialog(QWidget* owner, const History& history) : QDialog(o
     }
     m_list->header()->setStretchLastSection(false);
 
-    // Size the dialog to the list, centred horizontally on the screen.
+    // Size the dialog to the list; it opens centred over its owner like every other dialog.
     const int rowHeight = std::max(fm.height() + 4, 16);
     const int height = m_list->header()->sizeHint().height() + rowHeight * std::max(rows, 1) + 8;
     resize(total + 7 + 2 * m_list->frameWidth(), height + 2 * m_list->frameWidth());
-    if (QScreen* screen = QGuiApplication::primaryScreen()) {
-        const QRect s = screen->geometry();
-        move(s.left() + (s.width() - width()) / 2, y());
-    }
     connect(m_list, &QTreeWidget::itemDoubleClicked, this,
             [this](QTreeWidgetItem* item, int) { OnDoubleClick(item); });
 }

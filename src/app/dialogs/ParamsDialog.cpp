@@ -31,7 +31,8 @@ ParamsDialog::ParamsDialog(QWidget* owner, PlotWindow* window)
     const CDataFile* file = window->File();
     m_channels = std::min(file->Channels(), 256);
     m_devices = std::max(1, file->Devices());
-    m_perDevice = std::clamp(DialogPerDevice(*file), 1, 32);
+    m_perDevice = std::clamp(DialogPerDevice(*file), 1, 256);
+    m_pages = ChannelPages(m_devices, m_perDevice);
 
     // Title: the file name of the window's path, or "*" without a folder.
     const QString path = window->Path();
@@ -41,7 +42,8 @@ ParamsDialog::ParamsDialog(QWidget* owner, PlotWindow* window)
     auto* grid = new QGridLayout(this);
     m_tabs = new QTabBar(this);
     m_tabs->setObjectName(QStringLiteral("1001"));
-    for (int d = 0; d < m_devices; ++d) m_tabs->addTab(DeviceTabTitle(d + 1));
+    // One tab per device, or several when a device has more channels than one page holds.
+    for (const ChannelPage& page : m_pages) m_tabs->addTab(ChannelPageTitle(page, m_perDevice));
     grid->addWidget(m_tabs, 0, 0, 1, 8);
     for (int i = 0; i < 32; ++i) {
         const int line = 1 + i % 8;
@@ -81,7 +83,8 @@ ParamsDialog::ParamsDialog(QWidget* owner, PlotWindow* window)
     close->setDefault(true);
     grid->addWidget(close, 12, 6, 1, 2);
 
-    const int style = m_window->Data().timeLabelStyle;
+    // The plot's own style is what the axis shows.
+    const int style = m_plot->m_timeLabelStyle;
     m_real->setChecked(style == 0);
     m_fromStart->setChecked(style == 1);
 
@@ -89,18 +92,8 @@ ParamsDialog::ParamsDialog(QWidget* owner, PlotWindow* window)
         connect(m_checks[i], &QAbstractButton::toggled, this, [this] { Refresh(); });
         connect(m_swatches[i], &ColourSwatch::clicked, this, [this, i] { OnSwatch(i); });
     }
-    connect(all, &QPushButton::clicked, this, [this] {
-        m_busy = true;
-        for (int i = 0; i < m_perDevice; ++i) m_checks[i]->setChecked(true);
-        m_busy = false;
-        Refresh();
-    });
-    connect(none, &QPushButton::clicked, this, [this] {
-        m_busy = true;
-        for (int i = 0; i < m_perDevice; ++i) m_checks[i]->setChecked(false);
-        m_busy = false;
-        Refresh();
-    });
+    connect(all, &QPushButton::clicked, this, [this] { SetWholeDevice(true); });
+    connect(none, &QPushButton::clicked, this, [this] { SetWholeDevice(false); });
     connect(close, &QPushButton::clicked, this, [this] { done(0); });
     connect(m_real, &QRadioButton::clicked, this, [this] { OnTimeStyle(0); });
     connect(m_fromStart, &QRadioButton::clicked, this, [this] { OnTimeStyle(1); });
@@ -111,6 +104,18 @@ ParamsDialog::ParamsDialog(QWidget* owner, PlotWindow* window)
 
     FillWidthList(false);
     ShowDevice(0);
+}
+
+int ParamsDialog::SlotChannel(int slot) const { return g_deviceTab * m_perDevice + m_first + slot; }
+
+void ParamsDialog::SetWholeDevice(bool shown) {
+    // Every channel of the device, on the other pages too.
+    m_busy = true;
+    const int base = g_deviceTab * m_perDevice;
+    for (int i = 0; i < m_perDevice && base + i < m_channels; ++i) m_plot->m_channelShown[base + i] = shown ? 1 : 0;
+    for (int i = 0; i < m_rows; ++i) m_checks[i]->setChecked(shown);
+    m_busy = false;
+    Refresh();
 }
 
 void ParamsDialog::ClearViewCache() {
@@ -162,13 +167,15 @@ void ParamsDialog::SetWidthBoxFromChannel(int channel) {
     m_thick->setChecked(channel >= 0 && m_plot->m_penWidths[channel] != 1);
 }
 
-void ParamsDialog::ShowDevice(int device) {
+void ParamsDialog::ShowDevice(int tab) {
     m_busy = true;
-    g_deviceTab = std::clamp(device, 0, m_devices - 1);
-    const int base = g_deviceTab * m_perDevice;
+    const ChannelPage page = m_pages[std::clamp<size_t>(size_t(std::max(tab, 0)), 0, m_pages.size() - 1)];
+    g_deviceTab = std::clamp(page.device, 0, m_devices - 1);
+    m_first = page.first;
+    m_rows = page.count;
     for (int i = 0; i < 32; ++i) {
-        const int c = base + i;
-        const bool used = i < m_perDevice && c < m_channels;
+        const int c = SlotChannel(i);
+        const bool used = i < m_rows && c < m_channels;
         if (used) {
             m_checks[i]->setText(ChannelLabel(*m_window->File(), c));
             m_checks[i]->setChecked(m_plot->m_channelShown[c] != 0);
@@ -190,9 +197,8 @@ void ParamsDialog::ShowDevice(int device) {
 void ParamsDialog::Refresh() {
     if (m_busy) return;
     m_busy = true;
-    const int base = g_deviceTab * m_perDevice;
-    for (int i = 0; i < m_perDevice && base + i < m_channels; ++i)
-        m_plot->m_channelShown[base + i] = m_checks[i]->isChecked() ? 1 : 0;
+    for (int i = 0; i < m_rows && SlotChannel(i) < m_channels; ++i)
+        m_plot->m_channelShown[SlotChannel(i)] = m_checks[i]->isChecked() ? 1 : 0;
     FillSelectedList();
     FillWidthList(true);
     const int channel = WidthChannel();
@@ -223,8 +229,8 @@ void ParamsDialog::OnWidthBox(bool checked) {
 }
 
 void ParamsDialog::OnSwatch(int slot) {
-    const int c = g_deviceTab * m_perDevice + slot;
-    if (slot >= m_perDevice || c >= m_channels) return;
+    const int c = SlotChannel(slot);
+    if (slot >= m_rows || c >= m_channels) return;
     uint32_t before[16];
     std::copy(m_plot->m_penColors, m_plot->m_penColors + 16, before);
     const bool chosen = ChooseChannelColor(this, m_plot->m_penColors, 256, c);
@@ -232,8 +238,8 @@ void ParamsDialog::OnSwatch(int slot) {
     for (int i = 0; i < 16; ++i)
         if (m_plot->m_penColors[i] != before[i]) m_plot->SetChannelColour(i, m_plot->m_penColors[i], m_plot->m_penWidths[i]);
     if (chosen) m_plot->SetChannelColour(c, m_plot->m_penColors[c], m_plot->m_penWidths[c]);
-    for (int i = 0; i < m_perDevice && g_deviceTab * m_perDevice + i < m_channels; ++i)
-        m_swatches[i]->SetColour(m_plot->m_penColors[g_deviceTab * m_perDevice + i]);
+    for (int i = 0; i < m_rows && SlotChannel(i) < m_channels; ++i)
+        m_swatches[i]->SetColour(m_plot->m_penColors[SlotChannel(i)]);
     m_plot->InvalidateCanvas();
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 // "PRMTRS": which channels a plot window draws and in which colour, the selected channel, the
-// thick pen and the time-label style, device by device. Every change reaches the window at once.
+// thick pen and the time-label style, device by device (a device of more than 32 channels
+// spreads over several tabs). Every change reaches the window at once.
 #include "ColourSwatch.h"
 #include "DialogCommon.h"
 
@@ -31,7 +32,9 @@ protected:
     void done(int result) override;
 
 private:
-    void ShowDevice(int device);
+    void ShowDevice(int tab);
+    void SetWholeDevice(bool shown);
+    int SlotChannel(int slot) const;  // absolute channel of check box `slot` on the current page
     void FillSelectedList();
     void FillWidthList(bool keepSelection);
     void Refresh();
@@ -48,6 +51,9 @@ private:
     int m_channels = 0;
     int m_perDevice = 1;
     int m_devices = 1;
+    std::vector<ChannelPage> m_pages;
+    int m_first = 0;  // first slot of the device on the current page
+    int m_rows = 0;   // slots on the current page
     QTabBar* m_tabs;
     QComboBox* m_selectedList;
     QComboBox* m_widthList;

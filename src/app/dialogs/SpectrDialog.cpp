@@ -67,27 +67,35 @@ SpectrDialog::SpectrDialog(QWidget* owner, const DialogSource& source)
     grid->addWidget(new QLabel(DlgText("SPECTR.1000"), this), 3, 0, 1, 2);
     m_count = NumberList(this, 1000, 32);
     grid->addWidget(m_count, 3, 2);
+    // The 32 rows in a table of their own: both halves get the same column widths instead of
+    // sharing the columns of the fields above.
+    auto* table = new QGridLayout;
+    table->setColumnMinimumWidth(3, 12);
     for (int half = 0; half < 2; ++half) {
-        grid->addWidget(new QLabel(DlgText("SPECTR.number"), this), 4, half * 3);
-        grid->addWidget(new QLabel(DlgText("SPECTR.device"), this), 4, half * 3 + 1);
-        grid->addWidget(new QLabel(DlgText("SPECTR.channel"), this), 4, half * 3 + 2);
+        const int col = half * 4;
+        table->addWidget(new QLabel(DlgText("SPECTR.number"), this), 0, col);
+        table->addWidget(new QLabel(DlgText("SPECTR.device"), this), 0, col + 1);
+        table->addWidget(new QLabel(DlgText("SPECTR.channel"), this), 0, col + 2);
+        table->setColumnStretch(col + 1, 1);
+        table->setColumnStretch(col + 2, 1);
     }
     const int D = std::max(1, m_source.devices);
     const int P = std::max(1, m_source.perDevice);
     for (int i = 0; i < 32; ++i) {
-        const int line = 5 + i % 16;
-        const int col = (i / 16) * 3;
-        grid->addWidget(new QLabel(QString::number(i + 1), this), line, col);
+        const int line = 1 + i % 16;
+        const int col = (i / 16) * 4;
+        table->addWidget(new QLabel(QString::number(i + 1), this), line, col);
         m_device[i] = NumberList(this, DeviceId(i), D);
         m_channel[i] = NumberList(this, ChannelId(i), P);
-        grid->addWidget(m_device[i], line, col + 1);
-        grid->addWidget(m_channel[i], line, col + 2);
+        table->addWidget(m_device[i], line, col + 1);
+        table->addWidget(m_channel[i], line, col + 2);
     }
+    grid->addLayout(table, 4, 0, 1, 6);
     m_message = new MessageLine(this);
-    grid->addWidget(m_message, 21, 0, 1, 4);
+    grid->addWidget(m_message, 5, 0, 1, 4);
     auto* execute = IdButton(this, 1, DlgText("SPECTR.1"));
     execute->setDefault(true);
-    grid->addWidget(execute, 21, 4, 1, 2);
+    grid->addWidget(execute, 5, 4, 1, 2);
 
     if (!g_spectr.hasPoints) {
         g_spectr.hasPoints = true;

@@ -316,7 +316,11 @@ void PlotWindow::ApplySettings(const WindowSettings& s) {
     for (int i = 0; i < kCanvasChannels; ++i)
         p->m_brushes[i] = QBrush(ColorFromRef(p->m_penColors[i]));
     p->SetSelectedChannel(s.selectedChannel);
+    // The window record and the plot keep one time style: the plot draws with it, the
+    // Parameters dialog shows it.
     p->m_timeLabelStyle = s.timeLabelStyle ? 1 : 0;
+    p->m_axisOrigin = p->m_timeLabelStyle ? 0 : p->m_startTime;
+    m_data.timeLabelStyle = p->m_timeLabelStyle;
     p->ResetZoomHistory();
     p->m_hCenter = s.hCenter;
     p->m_vCenter = s.vCenter;
@@ -354,39 +358,6 @@ void PlotWindow::ApplyVerticalView(int vZoom, double vCentre) {
     p->InvalidateCanvas();
 }
 
-bool PlotWindow::FillJob(ProcessJob& job) const {
-    const CPlotWnd* p = m_plot.get();
-    if (!p)
-        return false;
-    job.m_source = m_file.get();
-    job.m_cursor1 = CursorSample(1);
-    job.m_cursor2 = CursorSample(2);
-    for (int i = 0; i < kCanvasChannels; ++i) {
-        job.m_channelShown[i] = p->m_channelShown[i];
-        job.m_colours[i] = p->m_penColors[i];
-        job.m_widths[i] = p->m_penWidths[i];
-    }
-    job.m_selected = p->m_selectedChannel;
-    job.m_timeStyle = p->m_timeLabelStyle;
-    job.m_startTime = p->m_startTime;
-    job.m_axisOrigin = p->m_timeLabelStyle ? 0 : p->m_startTime;
-    job.m_ratedFrequency = p->m_ratedFrequency;
-    return true;
-}
-
-void PlotWindow::JobDone(const ProcessJob& job) {
-    CPlotWnd* p = m_plot.get();
-    if (!p)
-        return;
-    if (job.m_saved)
-        p->m_saved = 1;
-    if (job.m_cursorsMoved && p->m_timeCursor1 && p->m_timeCursor2) {
-        p->m_timeCursor1->m_sample = static_cast<uint64_t>(std::max<int64_t>(0, job.m_newCursor1));
-        p->m_timeCursor2->m_sample = static_cast<uint64_t>(std::max<int64_t>(0, job.m_newCursor2));
-    }
-    p->InvalidateCanvas();
-}
-
 int64_t PlotWindow::CursorSample(int which) const {
     const CPlotWnd* p = m_plot.get();
     if (!p)
@@ -412,11 +383,15 @@ void PlotWindow::OnVScroll(int request, int thumb) {
 }
 
 void PlotWindow::OnWheel(int delta, bool shift) {
-    const int request = delta <= 0 ? kScrollLineDown : kScrollLineUp;
-    if (shift)
-        OnVScroll(request);
-    else
-        OnHScroll(request);
+    WheelSteps& acc = shift ? m_wheelV : m_wheelH;
+    const int steps = acc.Add(delta);
+    const int request = steps < 0 ? kScrollLineDown : kScrollLineUp;
+    for (int i = 0; i < std::abs(steps); ++i) {
+        if (shift)
+            OnVScroll(request);
+        else
+            OnHScroll(request);
+    }
 }
 
 void PlotWindow::OnScrollAction(bool horizontal, int action) {
@@ -578,11 +553,7 @@ bool PlotWindow::eventFilter(QObject* watched, QEvent* e) {
         auto* we = static_cast<QWheelEvent*>(e);
         const QPoint d = we->angleDelta();
         const int delta = d.y() != 0 ? d.y() : d.x();
-        const int request = delta <= 0 ? kScrollLineDown : kScrollLineUp;
-        if (watched == m_vScroll)
-            OnVScroll(request);
-        else
-            OnHScroll(request);
+        OnWheel(delta, watched == m_vScroll);
         return true;
     }
     return QWidget::eventFilter(watched, e);

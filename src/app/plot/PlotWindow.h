@@ -10,6 +10,7 @@
 #include <memory>
 
 #include "PlotWnd.h"
+#include "WheelSteps.h"
 #include "core/config/Configuration.h"
 
 class QMdiArea;
@@ -95,19 +96,14 @@ public:
     // vertical magnification index and centre.
     void ApplyVerticalView(int vZoom, double vCentre);
 
-    // What a processing job reads from the window: recording, time cursors, shown channels,
-    // colours, widths, selected channel, time style, axis origin, start time, rated frequency.
-    // False without a plot.
-    bool FillJob(ProcessJob& job) const;
-    // What a finished job hands back: the saved flag and time cursors moved by the job.
-    void JobDone(const ProcessJob& job);
     // Time cursor samples (0 before the first placement).
     int64_t CursorSample(int which) const;
 
     // Scrolling: requests are the scroll-bar request codes (ScrollRequest).
     void OnHScroll(int request, int thumb = 0);
     void OnVScroll(int request, int thumb = 0);
-    // Wheel: delta > 0 away from the user. Shift scrolls vertically.
+    // Wheel: delta > 0 away from the user; one line step per 120 units, smaller deltas add up.
+    // Shift scrolls vertically.
     void OnWheel(int delta, bool shift);
     // What the first tick of timer 0 does: places the cursors.
     void OnFirstTimer();
@@ -165,6 +161,8 @@ private:
     QMdiSubWindow* m_subWindow = nullptr;
     QTimer* m_cursorTimer = nullptr;
     QTimer* m_diskTimer = nullptr;
+    WheelSteps m_wheelH;
+    WheelSteps m_wheelV;
     bool m_settingScroll = false;
     bool m_registered = false;
     bool m_jobRunning = false;

@@ -70,7 +70,10 @@ void CFrameApp::RebuildWindowMenu() {
     m_windowMenu = new QMenu(GetUiString(237), file);
     m_windowMenu->setObjectName(QStringLiteral("windowList"));
     for (int i = 0; i < m_windowCount; ++i) {
-        QAction* a = m_windowMenu->addAction(WindowPath(m_windows[i]));
+        // "&" in a path would turn into a mnemonic and vanish from the text.
+        QString text = WindowPath(m_windows[i]);
+        text.replace(QLatin1Char('&'), QStringLiteral("&&"));
+        QAction* a = m_windowMenu->addAction(text);
         const int id = kWindowListFirstId + i;
         a->setData(id);
         a->setObjectName(QString::number(id));

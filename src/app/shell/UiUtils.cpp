@@ -86,6 +86,16 @@ bool IsFileOpen(const QString& path) {
 QString& LastPath() { return g_lastPath; }
 void ResetLastFolder() { g_lastFolder.clear(); }
 
+QStringList FileDialogNameFilters(const QList<FileFilter>& filters) {
+    QStringList out;
+    for (const FileFilter& f : filters) {
+        // The shown text usually names its pattern already ("Data files(*.kvf)").
+        const QString suffix = QLatin1Char('(') + f.pattern + QLatin1Char(')');
+        out << (f.text.endsWith(suffix) ? f.text : f.text + suffix);
+    }
+    return out;
+}
+
 QString RunFileDialog(FileDialogMode mode, QWidget* owner, const QString& title, const QList<FileFilter>& filters,
                       const QString& initialName, const QString& startFolder) {
     // Start in the folder of the previous result, else the current directory.
@@ -98,8 +108,7 @@ QString RunFileDialog(FileDialogMode mode, QWidget* owner, const QString& title,
     QString name = initialName;
     while (name.startsWith(QLatin1Char('\\')) || name.startsWith(QLatin1Char('/'))) name.remove(0, 1);
 
-    QStringList nameFilters;
-    for (const FileFilter& f : filters) nameFilters << f.text + QLatin1Char('(') + f.pattern + QLatin1Char(')');
+    const QStringList nameFilters = FileDialogNameFilters(filters);
 
     QString path;
     int filterIndex = 0;

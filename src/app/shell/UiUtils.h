@@ -5,6 +5,7 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 #include <cstdint>
 #include <functional>
@@ -57,6 +58,8 @@ struct FileFilter {
     QString text;    // shown text, e.g. string 201 followed by "(*.kvf)"
     QString pattern; // e.g. "*.kvf"
 };
+// The filter lines a file dialog shows: the text, followed by "(pattern)" unless it ends so.
+QStringList FileDialogNameFilters(const QList<FileFilter>& filters);
 // Open or save dialog starting in the folder of the previous result (else the current
 // directory, or `startFolder` when given) with `initialName` ("*.kvf", "File"). In save mode a
 // name typed without an extension gets the chosen filter's. Returns the full path, or an

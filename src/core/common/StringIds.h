@@ -75,6 +75,9 @@ enum StringId : int {
     IDS_FILE_CHANGED_QUESTION = 323, // after the path: reload (Yes) or close (No)
     IDS_SOURCE_CHANGED = 324,      // after the path: a job is not started on a changed file
     IDS_NOT_OPENED = 325,          // followed by the path and the reason
+
+    // Plot view and dialogs.
+    IDS_CHANNEL_PAGE = 350,        // format with two integers: channel range of a device page
 };
 
 } // namespace vistrel

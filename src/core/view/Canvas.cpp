@@ -114,9 +114,9 @@ void CCanvasView::RecomputeView() {
         if (m_hZoom == 0)
             m_hCenter = L0 / 2;
         if (L > 0) {
-            m_hScrollMax = SaturateInt(Trunc64(H * L0 / L - H));
+            m_hScrollMax = std::max<int64_t>(0, Trunc64(H * L0 / L - H));
             int64_t q = Trunc64(H * m_hCenter / L - g);
-            q = std::clamp<int64_t>(q, 0, std::max(0, m_hScrollMax));
+            q = std::clamp<int64_t>(q, 0, m_hScrollMax);
             m_hCenter = static_cast<double>(g + q) * L / H;
         }
         m_visibleStart = std::max(0.0, m_hCenter - L / 2);
@@ -140,7 +140,7 @@ bool CCanvasView::ZoomToSelection(const CanvasRect& plot, const CanvasRect& sel)
     ZoomHistory& hist = m_zoomHistory;
     const bool room = hist.count < kZoomHistoryDepth;
     if (room) {
-        hist.hCenter[hist.count] = SaturateInt(Trunc64(m_hCenter));
+        hist.hCenter[hist.count] = Trunc64(m_hCenter);
         hist.vCenter[hist.count] = SaturateInt(Trunc64(m_vCenter));
         hist.hZoom[hist.count] = m_hZoom;
         hist.vZoom[hist.count] = m_vZoom;
@@ -202,7 +202,7 @@ bool CCanvasView::ZoomBack() {
     if (hist.count <= 0)
         return false;
     --hist.count;
-    m_hCenter = hist.hCenter[hist.count];
+    m_hCenter = static_cast<double>(hist.hCenter[hist.count]);
     m_hZoom = hist.hZoom[hist.count];
     m_vCenter = hist.vCenter[hist.count];
     m_vZoom = hist.vZoom[hist.count];
@@ -212,7 +212,7 @@ bool CCanvasView::ZoomBack() {
 
 void CCanvasView::ResetZoomHistory() {
     m_zoomHistory.count = 1;
-    m_zoomHistory.hCenter[0] = SaturateInt(Trunc64(FullLength() / 2));
+    m_zoomHistory.hCenter[0] = Trunc64(FullLength() / 2);
     m_zoomHistory.vCenter[0] = 500;
     m_zoomHistory.hZoom[0] = 0;
     m_zoomHistory.vZoom[0] = 0;

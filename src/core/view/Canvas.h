@@ -53,10 +53,11 @@ void RectCenter(const CanvasRect& r, int& x, int& y);
 void SplitPosition(uint32_t packed, int& x, int& y);
 uint32_t PackPosition(int x, int y);
 
-// Saved views for zoom-back: four parallel arrays.
+// Saved views for zoom-back: four parallel arrays. Horizontal centres are sample positions and
+// need 64 bits (recordings of more than 2^31 samples per channel).
 struct ZoomHistory {
     int count = 0;
-    int hCenter[kZoomHistoryDepth] = {};
+    int64_t hCenter[kZoomHistoryDepth] = {};
     int vCenter[kZoomHistoryDepth] = {};
     int hZoom[kZoomHistoryDepth] = {};
     int vZoom[kZoomHistoryDepth] = {};
@@ -112,7 +113,7 @@ public:
     double m_hCenter = 0.0;
     double m_visibleStart = 0.0;
     double m_visibleEnd = 0.0;
-    int m_hScrollMax = 0;
+    int64_t m_hScrollMax = 0;   // whole divisions; exceeds 2^31 at deep zooms of long recordings
     double m_vZoomFactors[kVZoomCount] = {1, 2, 5, 10, 20, 50, 100, 200, 500, 1000};
     int m_vZoomCount = kVZoomCount;
     int m_vZoom = 0;
