@@ -45,9 +45,9 @@ void SaveAsRecording(JobContext& ctx) {
     }
     ResultFile out(ctx);
     const auto temp = out.TempPath(false);
-    ctx.src.SetDeviceMask(mask);
-    const int header = ctx.src.WriteDerivedHeader(temp, 1);
-    ctx.src.SetDeviceMask(0);
+    HeaderDisplay display = ctx.header;
+    display.deviceMask = mask;
+    const int header = ctx.src.WriteDerivedHeader(temp, 1, nullptr, nullptr, nullptr, &display);
     if (!out.Open(header, static_cast<int>(included.size())))
         return;
     std::vector<float> row(included.size());

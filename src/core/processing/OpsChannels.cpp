@@ -34,7 +34,7 @@ void MovingAverage(JobContext& ctx, bool average) {
     const int M = ctx.src.Channels();
     ResultFile out(ctx);
     const auto temp = out.TempPath(true);
-    if (!out.Open(ctx.src.WriteDerivedHeader(temp, average ? static_cast<int>(N) : 1),
+    if (!out.Open(ctx.src.WriteDerivedHeader(temp, average ? static_cast<int>(N) : 1, nullptr, nullptr, nullptr, &ctx.header),
                   static_cast<int>(shown.size())))
         return;
     auto ring = TryAlloc<float>(static_cast<uint64_t>(N) * static_cast<uint64_t>(M));
@@ -85,7 +85,7 @@ void LinearTransform(JobContext& ctx) {
     std::copy(job.m_coeffB, job.m_coeffB + kJobChannels, B);
     ResultFile out(ctx);
     const auto temp = out.TempPath(true);
-    if (!out.Open(ctx.src.WriteDerivedHeader(temp, 1, A, B), static_cast<int>(shown.size())))
+    if (!out.Open(ctx.src.WriteDerivedHeader(temp, 1, A, B, nullptr, &ctx.header), static_cast<int>(shown.size())))
         return;
     std::vector<float> row(shown.size());
     for (int64_t p = ctx.start; p < ctx.end; ++p) {
@@ -117,7 +117,7 @@ void Rms(JobContext& ctx) {
     ctx.observer.ProgressTitle(ProgressTitleId(job.m_op));
     ResultFile out(ctx);
     const auto temp = out.TempPath(true);
-    if (!out.Open(ctx.src.WriteDerivedHeader(temp, 1, nullptr, nullptr, &rated),
+    if (!out.Open(ctx.src.WriteDerivedHeader(temp, 1, nullptr, nullptr, &rated, &ctx.header),
                   static_cast<int>(shown.size())))
         return;
 

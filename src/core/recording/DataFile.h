@@ -47,6 +47,16 @@ enum class OpenError {
 };
 const char* OpenErrorText(OpenError error);
 
+// The display tables of a plot window or a job as the derived-header writer reads them:
+// selected channel, and 256 entries each of colours, visibility and pen widths.
+struct HeaderDisplay {
+    int selected = 0;
+    const std::uint32_t* colours = nullptr;
+    const int* visible = nullptr;
+    const int* widths = nullptr;
+    std::uint8_t deviceMask = 0; // devices to save, bit j = device j; 0 = all
+};
+
 class CDataFile {
 public:
     explicit CDataFile(IOpenObserver* owner = nullptr);
@@ -63,7 +73,10 @@ public:
     void Close();
     // Records the plot window's tables (selected: one int; the others 256 entries each) and
     // copies the recording's stored display settings into them.
+    // Called on the thread that owns the recording (the plot window's).
     void ApplyDisplaySettings(int* selected, std::uint32_t* colours, int* visible, int* widths);
+    // The same copy of the stored display settings into the tables, without recording them.
+    void ReadDisplaySettings(int* selected, std::uint32_t* colours, int* visible, int* widths) const;
 
     // Physical value of sample k of channel c; 0 outside the recording. Lock-free, const,
     // safe for concurrent readers.
@@ -74,10 +87,16 @@ public:
     float FloatAt(std::uint64_t i) const;
     std::uint16_t WordAt(std::uint64_t w) const;
 
-    // Header writers: 1 = written, 0 = the file could not be created (header images unchanged).
+    // Header writers: 1 = written, 0 = the file could not be created. They build the new
+    // header from a copy of the header images and never change this object, so a worker
+    // thread may call them while other threads read samples. WriteDerivedHeader takes the
+    // display tables and device mask from `display`, or, when it is null, from the tables
+    // recorded by ApplyDisplaySettings and from DeviceMask().
     int WriteDerivedHeader(const std::filesystem::path& path, int divisor, const float* gains = nullptr,
-                           const float* offsets = nullptr, const float* rate = nullptr);
-    int WriteResultHeader(const std::filesystem::path& path, const OutputChannelList& list, float rate);
+                           const float* offsets = nullptr, const float* rate = nullptr,
+                           const HeaderDisplay* display = nullptr) const;
+    int WriteResultHeader(const std::filesystem::path& path, const OutputChannelList& list, float rate) const;
+    // Copy the header images to a save area of this object and back.
     void SaveHeader();
     void RestoreHeader();
 
@@ -148,8 +167,10 @@ private:
     int ParseType6(const std::uint8_t* data, std::uint64_t size);
     int BuildSectorMap(const std::uint8_t* data);
     void ApplyAdcBlock(Display& d) const;
-    Display CurrentDisplay() const;
-    int WriteImages(const std::filesystem::path& path, int entries);
+    Display CurrentDisplay(const HeaderDisplay* display) const;
+    HeaderImages Images() const;
+    void SetImages(const HeaderImages& images);
+    static int WriteImages(const HeaderImages& img, const std::filesystem::path& path, int entries);
     void SetChannel(int i, std::int32_t number, double low, double high);
 
     IOpenObserver* m_hOwner = nullptr;
