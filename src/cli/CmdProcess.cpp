@@ -184,6 +184,12 @@ int RunCommand(int argc, char** argv, const std::vector<std::string>& valueOptio
 
     CliObserver observer;
     RunProcessJob(*job, observer);
+    if (job->m_succeeded && file.ChangedOnDisk()) {
+        // The result holds values of a file that changed under the run: it is no result.
+        std::error_code ec;
+        std::filesystem::remove(job->m_resultName, ec);
+        return cli::Fail(path, cli::kChangedOnDisk);
+    }
     if (!job->m_succeeded)
         return cli::Fail(path, job->m_error.empty() ? "the operation failed" : job->m_error);
     std::printf("%s\n", job->m_resultName.string().c_str());

@@ -56,6 +56,10 @@ enum StringId : int {
     IDS_FILE_DISK_FULL = 248,
     IDS_FILE_READ_ONLY = 249,
     IDS_FILE_OTHER_PROBLEM = 250,
+
+    // Recordings.
+    IDS_SD_MAP_TOO_LARGE = 251,    // SD sector numbers span more than the sector map may hold
+    IDS_FILE_CHANGED_ON_DISK = 252, // the recording changed on disk while it was read
 };
 
 } // namespace vistrel

@@ -1,6 +1,7 @@
 // CDataFile, part 1: opening, the float layouts, sample access and closing.
 #include "core/recording/DataFile.h"
 
+#include "core/common/FileProblemText.h"
 #include "core/common/StringIds.h"
 #include "core/recording/DataFileParts.h"
 #include "core/recording/TempResults.h"
@@ -34,8 +35,15 @@ const char* OpenErrorText(OpenError error)
     case OpenError::SdNoSectors: return "SD image without data sectors";
     case OpenError::SdEmpty: return "SD image whose first sector was never written";
     case OpenError::SdBadRing: return "SD sector numbers do not form a ring";
+    case OpenError::SdMapTooLarge: return "SD sector numbers span more sectors than can be mapped";
     }
     return "unknown error";
+}
+
+const char* OpenFailureEnglish(const CDataFile& file)
+{
+    if (file.LastProblem() != platform::FileProblem::None) return FileProblemEnglish(file.LastProblem());
+    return OpenErrorText(file.LastError());
 }
 
 
@@ -86,6 +94,7 @@ void CDataFile::Reset()
     m_fRate = 0.0f;
     m_ftStart = 0;
     m_lastError = OpenError::None;
+    m_lastProblem = platform::FileProblem::None;
 }
 
 int CDataFile::Fail(OpenError error, int stringId)
@@ -131,14 +140,16 @@ int CDataFile::Open(const std::filesystem::path& path)
     Reset();
     m_szPath = path;
 
-    // The header is parsed from an ordinary read of the file's first bytes; the samples are
+    // The file type is checked first: a FIFO or a device would block or never end. The
+    // header is parsed from an ordinary read of the file's first bytes; the samples are
     // reached later through the mapping only.
-    std::FILE* f = platform::OpenFile(path, "rb");
-    if (!f) return Fail(OpenError::CannotOpen);
+    m_lastProblem = platform::CheckReadableFile(path, false);
+    if (m_lastProblem != platform::FileProblem::None) return Fail(OpenError::CannotOpen);
     constexpr size_t kHeadMax = 16384; // larger than any valid header
-    std::vector<std::uint8_t> head(kHeadMax);
-    size_t got = std::fread(head.data(), 1, head.size(), f);
-    std::fclose(f);
+    std::vector<std::uint8_t> head;
+    m_lastProblem = platform::ReadFileHead(path, kHeadMax, head);
+    if (m_lastProblem != platform::FileProblem::None) return Fail(OpenError::CannotOpen);
+    const size_t got = head.size();
     if (!platform::GetLastWriteTime(path, m_ftStart)) return Fail(OpenError::CannotOpen);
     m_openWriteTime = m_ftStart;
 
@@ -160,7 +171,10 @@ int CDataFile::Open(const std::filesystem::path& path)
     if (!rc) return 0;
 
     int err = 0;
-    if (!m_map.Open(path, &err)) return Fail(OpenError::MappingFailed, IDS_MAPPING_FAILED);
+    if (!m_map.Open(path, &err)) {
+        m_lastProblem = platform::ProblemFromSystemError(err);
+        return Fail(OpenError::MappingFailed, IDS_MAPPING_FAILED);
+    }
     m_nFileSize = m_map.Size();
     m_openSize = static_cast<std::int64_t>(m_nFileSize);
     if (m_nFileSize < m_nHeaderLength) return Fail(OpenError::Truncated);
@@ -180,7 +194,9 @@ int CDataFile::Open(const std::filesystem::path& path)
                                unsigned(t[3]), unsigned(t[4]), unsigned(t[5]), unsigned(t[2]),
                                unsigned(t[1]), unsigned(t[0]));
         if (!BuildSectorMap(m_map.Data())) return 0;
-        samples = static_cast<std::uint64_t>(kCountsPerSector) * m_nLogicalSectors;
+        // Whole frames only: the counts before the first channel 0 belong to a frame
+        // that began in an overwritten sector.
+        samples = static_cast<std::uint64_t>(kCountsPerSector) * m_nLogicalSectors - m_nPhase;
     }
     m_nSamples = static_cast<std::int64_t>(samples / static_cast<std::uint64_t>(m_nChannels));
     m_bOpen = 1;
@@ -191,6 +207,7 @@ bool CDataFile::ChangedOnDisk() const
 {
     if (!m_bOpen) return false;
     std::int64_t writeTime = 0;
+    if (m_map.Damaged()) return true;
     if (!platform::GetLastWriteTime(m_szPath, writeTime)) return true;
     return writeTime != m_openWriteTime || platform::FileSize(m_szPath) != m_openSize;
 }

@@ -4,6 +4,7 @@
 
 #include "core/recording/KvfFormat.h"
 #include "core/recording/OutputChannelList.h"
+#include "platform/FileCheck.h"
 #include "platform/MappedFile.h"
 
 #include <cstdint>
@@ -31,7 +32,7 @@ public:
 // Why Open returned 0 (for messages of the command-line tool and the log).
 enum class OpenError {
     None,
-    CannotOpen,      // the file cannot be opened or examined
+    CannotOpen,      // the file cannot be opened or examined (the reason in LastProblem())
     BadSignature,    // the first nine bytes are not "TORVENFFS"
     BadType,         // sample type other than 1 and 6
     BadChannels,     // no channels, or more than 256
@@ -44,8 +45,17 @@ enum class OpenError {
     SdNoSectors,     // SD image without a data sector
     SdEmpty,         // SD image whose first sector was never written (string 225)
     SdBadRing,       // SD sector numbers that cannot form a ring
+    SdMapTooLarge,   // SD sector numbers spread wider than the sector map may grow
 };
 const char* OpenErrorText(OpenError error);
+
+class CDataFile;
+// The English reason of a failed Open: the file problem when there is one, else the parse error.
+const char* OpenFailureEnglish(const CDataFile& file);
+
+// Largest sector map of an SD image (entries of 4 bytes): a map may always cover twice the
+// card plus 16 sectors, and up to this many entries when sector numbers leave wide gaps.
+inline constexpr std::uint32_t kMaxSectorMapEntries = 1u << 25; // 128 MiB
 
 // The display tables of a plot window or a job as the derived-header writer reads them:
 // selected channel, and 256 entries each of colours, visibility and pen widths.
@@ -101,11 +111,20 @@ public:
     void RestoreHeader();
 
     // True when the file on disk is no longer what was opened: its size or last-write time
-    // changed, or a read found a page of the mapping gone. Cheap enough for a timer.
+    // changed, it is gone, or a read found a page of the mapping missing (another program
+    // truncated it; such reads return zeros instead of crashing). Values read since the
+    // change may be wrong. Two stat calls: cheap enough for a 300 ms timer; safe to call
+    // from any thread while others read samples.
     bool ChangedOnDisk() const;
+    // Only the damaged-mapping part of ChangedOnDisk (no system call).
+    bool MappingDamaged() const { return m_map.Damaged(); }
 
     bool IsOpen() const { return m_bOpen != 0; }
     OpenError LastError() const { return m_lastError; }
+    // Why the file could not be opened or read when LastError() is CannotOpen (or
+    // MappingFailed): not found, permission denied, a folder, not a regular file (FIFO,
+    // device), symbolic-link loop, path too long, empty. None otherwise.
+    platform::FileProblem LastProblem() const { return m_lastProblem; }
     const std::filesystem::path& Path() const { return m_szPath; }
     int Channels() const { return m_nChannels; }
     int Devices() const { return m_nDevices; }
@@ -216,6 +235,7 @@ private:
     std::uint32_t m_nAdcFlags = 0;
     std::uint8_t m_deviceMask = 0;
     OpenError m_lastError = OpenError::None;
+    platform::FileProblem m_lastProblem = platform::FileProblem::None;
     std::int64_t m_openWriteTime = 0; // last-write time and size seen by Open
     std::int64_t m_openSize = -1;
 };

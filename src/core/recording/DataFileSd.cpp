@@ -169,14 +169,21 @@ int CDataFile::BuildSectorMap(const std::uint8_t* data)
         last = S - 1;
         B = oldest;
         if (newest < oldest) m = 0;
-        // Samples overwritten before the oldest sector still present (64-bit: large cards
-        // exceed 2^32 counts).
-        const std::uint64_t skipped = std::uint64_t(oldest) * kCountsPerSector / std::uint64_t(m_nChannels);
+    }
+    if (m == 0) return Fail(OpenError::SdBadRing);
+    // Gaps in the sector numbers become holes; the map is bounded all the same.
+    const std::uint64_t mapLimit = std::max<std::uint64_t>(2ULL * S + 16, kMaxSectorMapEntries);
+    if (std::uint64_t(m) > mapLimit) return Fail(OpenError::SdMapTooLarge, IDS_SD_MAP_TOO_LARGE);
+    // The stream of logical sector 0 begins at count B·124 of the recording; its first whole
+    // frame (sample 0) is recorder frame ceil(B·124 / n), which sets the phase and the start
+    // time. 64-bit: large cards exceed 2^32 counts.
+    const std::uint64_t n = static_cast<std::uint64_t>(m_nChannels);
+    const std::uint64_t streamStart = std::uint64_t(B) * kCountsPerSector;
+    m_nPhase = static_cast<std::uint32_t>((n - streamStart % n) % n);
+    if (wrapped) {
+        const std::uint64_t skipped = (streamStart + m_nPhase) / n;
         timeOffset = TruncToInt64(static_cast<double>(skipped) / static_cast<double>(m_fRate) * 1e7);
     }
-    // A sector map far longer than the card holds sectors means stray sector numbers; it
-    // would also ask for an absurd amount of memory.
-    if (m == 0 || std::uint64_t(m) > 2ULL * S + 16) return Fail(OpenError::SdBadRing);
 
     try {
         m_pSectorMap.assign(m, kUnwritten);
@@ -216,10 +223,6 @@ int CDataFile::BuildSectorMap(const std::uint8_t* data)
     }
 
     m_nLogicalSectors = m;
-    // Channel of the first count of logical sector 0, from its position in the count stream.
-    const std::uint64_t n = static_cast<std::uint64_t>(m_nChannels);
-    const std::uint32_t phi = static_cast<std::uint32_t>((std::uint64_t(B) * kCountsPerSector) % n);
-    m_nPhase = static_cast<std::uint32_t>((n - phi) % n);
 
     // Start time: the local time of the SD header made UTC by the base bias, plus the
     // duration of the overwritten part. An impossible date keeps the file's own time.
