@@ -211,7 +211,7 @@ bool PlotWindow::OpenRecording(const QString& path, bool interactive, QString* e
         if (interactive) {
             ShowError(IDS_CANNOT_OPEN);
         } else if (error) {
-            const QString why = QString::fromLatin1(OpenErrorText(m_file->LastError()));
+            const QString why = QString::fromLatin1(OpenFailureEnglish(*m_file));
             *error = error->isEmpty() ? why : why + QLatin1String(": ") + *error;
         }
         m_file.reset();
