@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Sets up, builds and runs every test: the normal build, a sanitizer build of the core,
-# and a bounded fuzzing run of the recording parser.
+# Sets up, builds and runs every test: the normal build, an ASan/UBSan build of the core, a
+# ThreadSanitizer build of the core's threaded paths, and a bounded fuzzing run of every parser.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
@@ -21,8 +21,15 @@ cmake --build build-asan -j"$JOBS"
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
   ctest --test-dir build-asan --output-on-failure -j"$JOBS"
 
+echo "== ThreadSanitizer (threaded job and reader paths) =="
+cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVISTREL_TSAN=ON \
+  -DVISTREL_BUILD_APP=OFF -DVISTREL_BUILD_BENCH=OFF >/dev/null
+cmake --build build-tsan -j"$JOBS" --target core_tests
+# The whole core suite takes seconds; ProcessingThreads runs a job beside a reading thread.
+TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" ./build-tsan/bin/core_tests
+
 if [ -d fuzz ] && ls fuzz/*.cpp >/dev/null 2>&1; then
   echo "== fuzzing =="
-  bash scripts/fuzz.sh "${FUZZ_SECONDS:-60}"
+  bash scripts/fuzz.sh "${FUZZ_SECONDS:-150}"
 fi
 echo "All tests passed."

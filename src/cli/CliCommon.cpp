@@ -21,16 +21,18 @@ int Fail(const std::string& reason)
 
 bool OpenRecording(CDataFile& file, const std::filesystem::path& path)
 {
-    std::error_code ec;
-    if (!std::filesystem::exists(path, ec)) {
-        Fail(path, "file not found");
-        return false;
-    }
     if (!file.Open(path)) {
-        Fail(path, std::string("cannot open recording: ") + OpenErrorText(file.LastError()));
+        Fail(path, std::string("cannot open recording: ") + OpenFailureEnglish(file));
         return false;
     }
     return true;
+}
+
+bool UnchangedOnDisk(const CDataFile& file)
+{
+    if (!file.ChangedOnDisk()) return true;
+    Fail(file.Path(), kChangedOnDisk);
+    return false;
 }
 
 bool ParseInt64(const char* text, std::int64_t& value)

@@ -104,6 +104,7 @@ int CmdInfo(int argc, char** argv)
         field("cal_sets", JsonArray(n, [&](int i) { return num(file.CalSet(i)); }));
     }
     out += "}\n";
+    if (!cli::UnchangedOnDisk(file)) return 2;
     std::fwrite(out.data(), 1, out.size(), stdout);
     return std::fflush(stdout) == 0 ? 0 : 2;
 }
@@ -148,11 +149,14 @@ int CmdDump(int argc, char** argv)
             buf.append(num, static_cast<size_t>(len));
         }
         buf += '\n';
+        // Each block is printed only once the file proved unchanged after its values were read.
         if (buf.size() > (1 << 16) - 4096) {
+            if (!cli::UnchangedOnDisk(file)) return 2;
             std::fwrite(buf.data(), 1, buf.size(), stdout);
             buf.clear();
         }
     }
+    if (!cli::UnchangedOnDisk(file)) return 2;
     std::fwrite(buf.data(), 1, buf.size(), stdout);
     return std::fflush(stdout) == 0 ? 0 : 2;
 }

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/CliArgs.h"
 #include "cli/CliCommon.h"
 #include "core/common/FileProblemText.h"
 #include "core/processing/LinearCoeffs.h"
@@ -18,6 +19,7 @@
 #include "platform/Interrupt.h"
 
 using namespace vistrel;
+using namespace vistrel::cli;
 
 namespace {
 
@@ -31,82 +33,7 @@ public:
     std::string m_message;
 };
 
-// Options of one subcommand: "--name value" pairs (repeatable) and flags, plus one FILE.
-struct Args {
-    std::string file;
-    std::multimap<std::string, std::string> values;
-    std::vector<std::string> flags;
-    std::string error;
-
-    bool Has(const std::string& name) const { return values.count(name) != 0; }
-    std::string Get(const std::string& name) const {
-        auto it = values.find(name);
-        return it == values.end() ? std::string() : it->second;
-    }
-    std::vector<std::string> All(const std::string& name) const {
-        std::vector<std::string> out;
-        auto range = values.equal_range(name);
-        for (auto it = range.first; it != range.second; ++it)
-            out.push_back(it->second);
-        return out;
-    }
-    bool Flag(const std::string& name) const {
-        for (const auto& f : flags)
-            if (f == name)
-                return true;
-        return false;
-    }
-};
-
-const char* const kCommonValues[] = {"--from", "--to", "--hide", "--select", "--time-style", "--out"};
-
-bool ParseArgs(int argc, char** argv, const std::vector<std::string>& valueOptions,
-               const std::vector<std::string>& flagOptions, Args& args) {
-    auto isValue = [&](const std::string& a) {
-        for (const char* c : kCommonValues)
-            if (a == c)
-                return true;
-        for (const auto& v : valueOptions)
-            if (a == v)
-                return true;
-        return false;
-    };
-    for (int i = 1; i < argc; ++i) {
-        const std::string a = argv[i];
-        if (a.rfind("--", 0) == 0) {
-            if (isValue(a)) {
-                if (i + 1 >= argc) {
-                    args.error = "option " + a + " needs a value";
-                    return false;
-                }
-                args.values.emplace(a, argv[++i]);
-                continue;
-            }
-            bool known = false;
-            for (const auto& f : flagOptions)
-                known = known || a == f;
-            if (!known) {
-                args.error = "unknown option " + a;
-                return false;
-            }
-            args.flags.push_back(a);
-        } else if (args.file.empty()) {
-            args.file = a;
-        } else {
-            args.error = "unexpected argument " + a;
-            return false;
-        }
-    }
-    if (args.file.empty()) {
-        args.error = "no recording given";
-        return false;
-    }
-    return true;
-}
-
-bool ParseIntIn(const std::string& text, int64_t lo, int64_t hi, int64_t& value) {
-    return cli::ParseInt64(text.c_str(), value) && value >= lo && value <= hi;
-}
+constexpr double kFloatMax = 3.4028234663852886e38;
 
 // An integer option in lo..hi; `problem` says the range otherwise.
 bool IntOption(const Args& a, const std::string& name, int64_t lo, int64_t hi, int64_t& value,
@@ -114,41 +41,14 @@ bool IntOption(const Args& a, const std::string& name, int64_t lo, int64_t hi, i
     return cli::ParseIntegerOption(name, a.Get(name).c_str(), lo, hi, value, problem);
 }
 
-constexpr double kFloatMax = 3.4028234663852886e38;
-
-std::vector<std::string> Split(const std::string& text, char sep) {
-    std::vector<std::string> parts;
-    size_t from = 0;
-    for (;;) {
-        const size_t at = text.find(sep, from);
-        parts.push_back(text.substr(from, at == std::string::npos ? std::string::npos : at - from));
-        if (at == std::string::npos)
-            return parts;
-        from = at + 1;
-    }
-}
-
-// "LOW,HIGH" into two floats.
-bool ParseRange(const std::string& text, float& low, float& high) {
-    const auto parts = Split(text, ',');
-    double a = 0, b = 0;
-    if (parts.size() != 2 || !cli::ParseDouble(parts[0].c_str(), a) || !cli::ParseDouble(parts[1].c_str(), b) ||
-        std::fabs(a) > kFloatMax || std::fabs(b) > kFloatMax)
-        return false;
-    low = static_cast<float>(a);
-    high = static_cast<float>(b);
-    return true;
-}
-
 // Runs a subcommand: opens the recording, applies the common options, lets `fill` set the
 // operation's parameters, runs the job and reports.
 template <typename Fill>
-int RunCommand(int argc, char** argv, const std::vector<std::string>& valueOptions,
-               const std::vector<std::string>& flagOptions, Fill fill) {
+int RunCommand(int argc, char** argv, Fill fill) {
     // Ctrl-C and termination stop the operation, which removes its temporary file.
     platform::InstallInterruptHandlers();
     Args args;
-    if (!ParseArgs(argc, argv, valueOptions, flagOptions, args))
+    if (!ParseCommandArgs(argc, argv, args))
         return cli::Fail(std::string(argv[0]) + ": " + args.error);
     const std::filesystem::path path = std::filesystem::path(args.file);
     cli::StderrOpenObserver openObserver;
@@ -212,6 +112,12 @@ int RunCommand(int argc, char** argv, const std::vector<std::string>& valueOptio
         std::fprintf(stderr, "vistrel-cli: interrupted; no result was kept\n");
         return platform::InterruptExitCode();
     }
+    if (job->m_succeeded && file.ChangedOnDisk()) {
+        // The result holds values of a file that changed under the run: it is no result.
+        std::error_code ec;
+        std::filesystem::remove(job->m_resultName, ec);
+        return cli::Fail(path, cli::kChangedOnDisk);
+    }
     if (!job->m_succeeded)
         return cli::Fail(path, job->m_error.empty() ? "the operation failed" : job->m_error);
     std::printf("%s\n", job->m_resultName.string().c_str());
@@ -222,7 +128,7 @@ int RunCommand(int argc, char** argv, const std::vector<std::string>& valueOptio
 }
 
 int AveragingCommand(int argc, char** argv, ProcessOp op) {
-    return RunCommand(argc, argv, {"--factor"}, {}, [op](const Args& a, CDataFile&, ProcessJob& job) {
+    return RunCommand(argc, argv, [op](const Args& a, CDataFile&, ProcessJob& job) {
         int64_t n = 0;
         std::string problem;
         if (!IntOption(a, "--factor", 2, INT32_MAX, n, problem))
@@ -248,7 +154,7 @@ int CmdAverage(int argc, char** argv) {
 }
 
 int CmdAxb(int argc, char** argv) {
-    return RunCommand(argc, argv, {"--coeffs"}, {}, [](const Args& a, CDataFile&, ProcessJob& job) {
+    return RunCommand(argc, argv, [](const Args& a, CDataFile&, ProcessJob& job) {
         if (!a.Has("--coeffs"))
             return std::string("--coeffs FILE is required");
         job.m_op = OP_LINEAR;
@@ -270,7 +176,7 @@ int CmdAxb(int argc, char** argv) {
 }
 
 int CmdRms(int argc, char** argv) {
-    return RunCommand(argc, argv, {"--freq"}, {}, [](const Args& a, CDataFile&, ProcessJob& job) {
+    return RunCommand(argc, argv, [](const Args& a, CDataFile&, ProcessJob& job) {
         job.m_op = OP_RMS;
         job.m_ratedFrequency = 50.0f;
         if (a.Has("--freq")) {
@@ -285,7 +191,7 @@ int CmdRms(int argc, char** argv) {
 }
 
 int CmdAddSub(int argc, char** argv) {
-    return RunCommand(argc, argv, {"--output"}, {}, [](const Args& a, CDataFile& file, ProcessJob& job) {
+    return RunCommand(argc, argv, [](const Args& a, CDataFile& file, ProcessJob& job) {
         const auto outputs = a.All("--output");
         if (outputs.empty() || outputs.size() > 16)
             return std::string("give --output EXPR 1 to 16 times");
@@ -339,7 +245,7 @@ int CmdAddSub(int argc, char** argv) {
 }
 
 int CmdTableFunc(int argc, char** argv) {
-    return RunCommand(argc, argv, {"--table"}, {}, [](const Args& a, CDataFile& file, ProcessJob& job) {
+    return RunCommand(argc, argv, [](const Args& a, CDataFile& file, ProcessJob& job) {
         const auto tables = a.All("--table");
         if (tables.empty() || tables.size() > 32)
             return std::string("give --table C=POINTS.txt 1 to 32 times");
@@ -384,9 +290,7 @@ int CmdTableFunc(int argc, char** argv) {
 }
 
 int CmdSpectrum(int argc, char** argv) {
-    return RunCommand(
-        argc, argv, {"--channel", "--low-hz", "--high-hz", "--points", "--window"}, {"--fft"},
-        [](const Args& a, CDataFile& file, ProcessJob& job) {
+    return RunCommand(argc, argv, [](const Args& a, CDataFile& file, ProcessJob& job) {
             const auto channels = a.All("--channel");
             if (channels.empty() || channels.size() > 32)
                 return std::string("give --channel C 1 to 32 times");
@@ -443,7 +347,7 @@ int CmdSpectrum(int argc, char** argv) {
 }
 
 int CmdSaveFragment(int argc, char** argv) {
-    return RunCommand(argc, argv, {"--devices"}, {}, [](const Args& a, CDataFile& file, ProcessJob& job) {
+    return RunCommand(argc, argv, [](const Args& a, CDataFile& file, ProcessJob& job) {
         job.m_op = OP_SAVE_FRAGMENT;
         job.m_deviceMask = 0;
         if (a.Has("--devices")) {
@@ -460,7 +364,7 @@ int CmdSaveFragment(int argc, char** argv) {
 }
 
 int CmdSaveChannels(int argc, char** argv) {
-    return RunCommand(argc, argv, {"--channel"}, {}, [](const Args& a, CDataFile& file, ProcessJob& job) {
+    return RunCommand(argc, argv, [](const Args& a, CDataFile& file, ProcessJob& job) {
         const auto channels = a.All("--channel");
         if (channels.empty() || channels.size() > 32)
             return std::string("give --channel C[@LOW,HIGH] 1 to 32 times");

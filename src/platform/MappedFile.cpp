@@ -1,10 +1,14 @@
 #include "platform/MappedFile.h"
 
 #ifdef _WIN32
+#include <algorithm>
 #include <windows.h>
 #else
+#include <atomic>
 #include <cerrno>
+#include <csignal>
 #include <fcntl.h>
+#include <mutex>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -65,6 +69,37 @@ void CMappedFile::Close()
     m_open = false;
 }
 
+bool CMappedFile::Damaged() const { return false; }
+
+FileProblem ReadFileHead(const std::filesystem::path& path, std::size_t maxBytes, std::vector<std::uint8_t>& out)
+{
+    out.clear();
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return ProblemFromSystemError(static_cast<int>(GetLastError()));
+    if (GetFileType(file) != FILE_TYPE_DISK) {
+        CloseHandle(file);
+        return FileProblem::NotRegular;
+    }
+    out.resize(maxBytes);
+    std::size_t got = 0;
+    while (got < maxBytes) {
+        DWORD n = 0;
+        const DWORD want = static_cast<DWORD>(std::min<std::size_t>(maxBytes - got, 1u << 20));
+        if (!ReadFile(file, out.data() + got, want, &n, nullptr)) {
+            const int error = static_cast<int>(GetLastError());
+            CloseHandle(file);
+            out.clear();
+            return ProblemFromSystemError(error);
+        }
+        if (n == 0) break;
+        got += n;
+    }
+    CloseHandle(file);
+    out.resize(got);
+    return FileProblem::None;
+}
+
 std::int64_t FileSize(const std::filesystem::path& path)
 {
     WIN32_FILE_ATTRIBUTE_DATA data{};
@@ -74,10 +109,138 @@ std::int64_t FileSize(const std::filesystem::path& path)
 
 #else
 
+namespace {
+
+// Mappings guarded against SIGBUS. The handler reads this table, so it holds only atomics
+// and is never resized.
+struct GuardSlot {
+    std::atomic<bool> used{false};
+    std::atomic<std::uintptr_t> base{0};
+    std::atomic<std::size_t> size{0};
+    std::atomic<bool> damaged{false};
+};
+constexpr int kGuardSlots = 1024;
+GuardSlot g_guards[kGuardSlots];
+struct sigaction g_previousSigbus;
+std::uintptr_t g_pageSize = 4096;
+std::once_flag g_guardInstalled;
+
+void OnSigbus(int sig, siginfo_t* info, void* context)
+{
+    const auto address = reinterpret_cast<std::uintptr_t>(info->si_addr);
+    for (GuardSlot& slot : g_guards) {
+        const std::uintptr_t base = slot.base.load(std::memory_order_acquire);
+        if (base == 0 || address < base) continue;
+        const std::size_t size = slot.size.load(std::memory_order_acquire);
+        if (address - base >= size) continue;
+        // Zero pages from the faulting page to the end of the mapping: the pages past a
+        // truncation are all gone, and one fault per page would be slow.
+        const std::uintptr_t start = address & ~(g_pageSize - 1);
+        const std::uintptr_t end = (base + size + g_pageSize - 1) & ~(g_pageSize - 1);
+        void* p = ::mmap(reinterpret_cast<void*>(start), end - start, PROT_READ,
+                         MAP_FIXED | MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        if (p != MAP_FAILED) {
+            slot.damaged.store(true, std::memory_order_release);
+            return;
+        }
+        break;
+    }
+    // Not one of ours: whoever handled SIGBUS before, or the default action.
+    if ((g_previousSigbus.sa_flags & SA_SIGINFO) && g_previousSigbus.sa_sigaction) {
+        g_previousSigbus.sa_sigaction(sig, info, context);
+        return;
+    }
+    if (!(g_previousSigbus.sa_flags & SA_SIGINFO) && g_previousSigbus.sa_handler != SIG_DFL &&
+        g_previousSigbus.sa_handler != SIG_IGN) {
+        g_previousSigbus.sa_handler(sig);
+        return;
+    }
+    ::signal(SIGBUS, SIG_DFL);
+    // A fault repeats on return and now kills; a signal sent by kill() must be raised again.
+    if (info->si_code <= 0) ::raise(SIGBUS);
+}
+
+void InstallSigbusGuard()
+{
+    std::call_once(g_guardInstalled, [] {
+        const long page = ::sysconf(_SC_PAGESIZE);
+        if (page > 0) g_pageSize = static_cast<std::uintptr_t>(page);
+        struct sigaction action {};
+        action.sa_sigaction = OnSigbus;
+        action.sa_flags = SA_SIGINFO | SA_NODEFER;
+        sigemptyset(&action.sa_mask);
+        ::sigaction(SIGBUS, &action, &g_previousSigbus);
+    });
+}
+
+int RegisterGuard(const void* data, std::size_t size)
+{
+    for (int i = 0; i < kGuardSlots; ++i) {
+        bool expected = false;
+        if (g_guards[i].used.compare_exchange_strong(expected, true)) {
+            g_guards[i].damaged.store(false);
+            g_guards[i].size.store(size, std::memory_order_release);
+            g_guards[i].base.store(reinterpret_cast<std::uintptr_t>(data), std::memory_order_release);
+            return i;
+        }
+    }
+    return -1; // table full: this mapping is not guarded
+}
+
+void UnregisterGuard(int slot)
+{
+    g_guards[slot].base.store(0, std::memory_order_release);
+    g_guards[slot].size.store(0, std::memory_order_release);
+    g_guards[slot].used.store(false, std::memory_order_release);
+}
+
+} // namespace
+
+bool CMappedFile::Damaged() const
+{
+    return m_slot >= 0 && g_guards[m_slot].damaged.load(std::memory_order_acquire);
+}
+
+FileProblem ReadFileHead(const std::filesystem::path& path, std::size_t maxBytes, std::vector<std::uint8_t>& out)
+{
+    out.clear();
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) return ProblemFromSystemError(errno);
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) {
+        const int error = errno;
+        ::close(fd);
+        return ProblemFromSystemError(error);
+    }
+    if (!S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return S_ISDIR(st.st_mode) ? FileProblem::IsDirectory : FileProblem::NotRegular;
+    }
+    out.resize(maxBytes);
+    std::size_t got = 0;
+    while (got < maxBytes) {
+        const ssize_t n = ::read(fd, out.data() + got, maxBytes - got);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) {
+            const int error = errno;
+            ::close(fd);
+            out.clear();
+            return ProblemFromSystemError(error);
+        }
+        if (n == 0) break;
+        got += static_cast<std::size_t>(n);
+    }
+    ::close(fd);
+    out.resize(got);
+    return FileProblem::None;
+}
+
 bool CMappedFile::Open(const std::filesystem::path& path, int* error)
 {
     Close();
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    InstallSigbusGuard();
+    // O_NONBLOCK: opening a FIFO must not wait for a writer; it is refused below.
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
         if (error) *error = errno;
         return false;
@@ -103,12 +266,15 @@ bool CMappedFile::Open(const std::filesystem::path& path, int* error)
         return false;
     }
     m_data = static_cast<const std::uint8_t*>(p);
+    m_slot = RegisterGuard(m_data, static_cast<std::size_t>(m_size));
     m_open = true;
     return true;
 }
 
 void CMappedFile::Close()
 {
+    if (m_slot >= 0) UnregisterGuard(m_slot);
+    m_slot = -1;
     if (m_data) ::munmap(const_cast<std::uint8_t*>(m_data), static_cast<size_t>(m_size));
     m_data = nullptr;
     m_size = 0;

@@ -1,9 +1,21 @@
 #pragma once
 // Read-only memory mapping of a whole file. The mapping stays valid until Close or
 // destruction; readers on several threads may use it at the same time.
+//
+// Another program may truncate or rewrite the file while it is mapped. On POSIX systems a read
+// of a page that no longer exists raises SIGBUS; a handler installed once by the first Open
+// catches faults inside registered mappings, puts zero pages from the faulting page to the
+// end of that mapping, and marks it damaged: the read resumes and yields zeros. Faults
+// elsewhere go to the previous handler or take the default action. On Windows a mapped file
+// cannot be truncated by other programs (the system refuses while a view exists), so there is
+// no guard there; Damaged() stays false and callers compare size and write time instead.
 
+#include "platform/FileCheck.h"
+
+#include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <vector>
 
 namespace vistrel::platform {
 
@@ -22,15 +34,22 @@ public:
     const std::uint8_t* Data() const { return m_data; }
     std::uint64_t Size() const { return m_size; }
     bool IsOpen() const { return m_open; }
+    // True once a read of this mapping found a page missing (the file shrank under it).
+    bool Damaged() const;
 
 private:
     const std::uint8_t* m_data = nullptr;
+    int m_slot = -1; // entry in the table of guarded mappings
     std::uint64_t m_size = 0;
     bool m_open = false;
 #ifdef _WIN32
     void* m_hMapping = nullptr;
 #endif
 };
+
+// Reads up to maxBytes from the start of a regular file into out. Never blocks: a FIFO or a
+// device is refused (NotRegular) without waiting for a writer.
+FileProblem ReadFileHead(const std::filesystem::path& path, std::size_t maxBytes, std::vector<std::uint8_t>& out);
 
 // Size of a file in bytes, or -1 when it cannot be read.
 std::int64_t FileSize(const std::filesystem::path& path);

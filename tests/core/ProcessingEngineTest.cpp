@@ -377,3 +377,36 @@ TEST(ProcessingEngine, ResultStampsAndThread) {
     EXPECT_EQ(obs.events, (std::vector<std::string>{"start", "open", "end"}));
     EXPECT_TRUE(s.job.m_succeeded);
 }
+
+// A job only reads its source: the window's tables recorded in the recording stay the ones the
+// UI-thread writers use after the job is gone.
+TEST(ProcessingEngine, JobLeavesTheSourceRecordingAlone) {
+    FloatFixture fx;
+    fx.layout.channels = 3;
+    Source s(fx);
+    int selected = 2, shown[256], widths[256];
+    uint32_t colours[256];
+    for (int i = 0; i < 256; ++i)
+        shown[i] = 1, widths[i] = 2, colours[i] = 0x112233u;
+    s.data.ApplyDisplaySettings(&selected, colours, shown, widths);
+    selected = 2;
+    for (int i = 0; i < 256; ++i)
+        shown[i] = 1, widths[i] = 2, colours[i] = 0x112233u;
+    s.job.m_channelShown[1] = 0;
+    s.job.m_averagingFactor = 2;
+    auto obs = s.Run(OP_MOVING_AVERAGE);
+    ASSERT_TRUE(obs.failures.empty());
+    Result job = ReadResult(s.dir / "~result.KVF");
+    ASSERT_TRUE(job.ok);
+    EXPECT_EQ(job.channels, 2); // the job's hidden channel left out
+    // The job's tables change after the run; the recording must not follow them.
+    for (int i = 0; i < 256; ++i)
+        s.job.m_colours[i] = 0x445566u, s.job.m_channelShown[i] = 0;
+    ASSERT_EQ(s.data.WriteDerivedHeader(s.dir / "~window.KVF", 1), 1);
+    Result window = ReadResult(s.dir / "~window.KVF");
+    ASSERT_TRUE(window.ok);
+    EXPECT_EQ(window.channels, 3);
+    EXPECT_EQ(window.selected, 2);
+    ASSERT_EQ(window.colours.size(), 3u);
+    EXPECT_EQ(window.colours[0], 0x112233u);
+}

@@ -10,7 +10,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <sstream>
+#include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 using namespace vistrel;
 using namespace vistrel::test;
@@ -176,4 +178,66 @@ TEST(RecordingCli, DemoWritesARealisticRecording)
     EXPECT_EQ(f.Channels(), 8);
     EXPECT_EQ(f.Samples(), 600000);
     EXPECT_EQ(f.Rate(), 10000.0f);
+}
+
+TEST(RecordingCli, DumpOfAFileCutMeanwhileSaysSoAndExitsTwo)
+{
+    TempDir dir;
+    FloatFixture fx;
+    fx.layout.channels = 2;
+    fx.samples = 300000; // far more output than a pipe holds: dump waits for the reader
+    fx.value = [](std::uint64_t k, int c) { return static_cast<float>(k) + 0.5f + static_cast<float>(c); };
+    ASSERT_TRUE(WriteFloatFixture(dir / "big.kvf", fx));
+    const auto errFile = dir / "stderr.txt";
+    const std::string cmd = std::string("'") + VISTREL_CLI_PATH + "' dump " + Q(dir / "big.kvf") + " 2>'" +
+                            errFile.string() + "'";
+    std::FILE* p = popen(cmd.c_str(), "r");
+    ASSERT_NE(p, nullptr);
+    char line[256];
+    ASSERT_NE(std::fgets(line, sizeof line, p), nullptr);
+    EXPECT_STREQ(line, "0.5 1.5\n");
+    // The dump is blocked on the full pipe; another program cuts the recording.
+    CDataFile probe;
+    ASSERT_EQ(probe.Open(dir / "big.kvf"), 1);
+    ASSERT_EQ(::truncate((dir / "big.kvf").c_str(), static_cast<off_t>(probe.HeaderLength()) + 4096), 0);
+    std::string rest;
+    size_t n;
+    char buf[4096];
+    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) rest.append(buf, n);
+    const int st = pclose(p);
+    ASSERT_TRUE(WIFEXITED(st)) << "the dump died by a signal";
+    EXPECT_EQ(WEXITSTATUS(st), 2);
+    auto e = ReadAll(errFile);
+    const std::string err(e.begin(), e.end());
+    EXPECT_NE(err.find("the file changed on disk while it was read"), std::string::npos) << err;
+    // No printed line is a value the file no longer holds: every line is its sample's.
+    std::istringstream lines(std::string(line) + rest);
+    std::string l;
+    std::uint64_t k = 0;
+    while (std::getline(lines, l)) {
+        char want[64];
+        std::snprintf(want, sizeof want, "%.17g %.17g", double(fx.value(k, 0)), double(fx.value(k, 1)));
+        ASSERT_EQ(l, want) << k;
+        ++k;
+    }
+    EXPECT_LT(k, fx.samples);
+}
+
+TEST(RecordingCli, OpenFailuresNameTheReason)
+{
+    TempDir dir;
+    ASSERT_EQ(::mkfifo((dir / "f.kvf").c_str(), 0600), 0);
+    WriteAll(dir / "empty.kvf", {});
+    const std::pair<std::string, std::string> cases[] = {
+        {"info " + Q(dir / "f.kvf"), "not a regular file"},
+        {"dump " + Q(dir / "f.kvf"), "not a regular file"},
+        {"info " + Q(dir / "empty.kvf"), "the file is empty"},
+        {"info " + Q(dir.Path()), "it is a folder"},
+        {"info " + Q(dir / "missing.kvf"), "does not exist"},
+    };
+    for (const auto& [args, reason] : cases) {
+        CliRun r = Cli(dir, args);
+        EXPECT_EQ(r.status, 2) << args;
+        EXPECT_NE(r.err.find(reason), std::string::npos) << args << ": " << r.err;
+    }
 }

@@ -176,7 +176,7 @@ TEST(RecordingFloat, BadHeadersAreRefused)
         h.resize(h.size() + 64, 0);
         return h;
     };
-    expectRefused({}, OpenError::BadSignature, "empty file");
+    expectRefused({}, OpenError::CannotOpen, "empty file"); // LastProblem() says why
     expectRefused({'T', 'O', 'R'}, OpenError::BadSignature, "3 bytes");
     auto wrongSig = shortFile(2, 100, 1);
     wrongSig[8] = 'X';

@@ -13,6 +13,7 @@
 #include <cstring>
 #include <fstream>
 #include <limits>
+#include <map>
 
 using namespace vistrel;
 using namespace vistrel::test;
@@ -54,9 +55,15 @@ void ExpectStreamConsistent(const CDataFile& f, std::uint64_t firstStreamPos, in
             ASSERT_EQ(f.RawCount(k, c), CountOf(firstStreamPos + std::uint64_t(k) * n + c)) << k << "," << c;
 }
 
+// Tests that override the time zone get it reset even when an ASSERT ends them early.
+class RecordingSd : public ::testing::Test {
+protected:
+    void TearDown() override { platform::OverrideTimeZoneBias(std::nullopt); }
+};
+
 } // namespace
 
-TEST(RecordingSd, FilledOnceWithoutWrapping)
+TEST_F(RecordingSd, FilledOnceWithoutWrapping)
 {
     TempDir dir;
     std::vector<std::uint32_t> numbers(50);
@@ -81,7 +88,7 @@ TEST(RecordingSd, FilledOnceWithoutWrapping)
     EXPECT_EQ(f.RawCount(f.Samples(), 0), 0);
 }
 
-TEST(RecordingSd, FilledUpToSectorNine)
+TEST_F(RecordingSd, FilledUpToSectorNine)
 {
     TempDir dir;
     auto fx = Fixture(1, RingNumbers(40, 0, 0, 10));
@@ -102,7 +109,7 @@ TEST(RecordingSd, FilledUpToSectorNine)
     ExpectStreamConsistent(f, 0, 1240);
 }
 
-TEST(RecordingSd, WrappedRingStartsAtTheOldestSector)
+TEST_F(RecordingSd, WrappedRingStartsAtTheOldestSector)
 {
     TempDir dir;
     for (int n : {4, 3}) {
@@ -118,7 +125,8 @@ TEST(RecordingSd, WrappedRingStartsAtTheOldestSector)
         EXPECT_EQ(f.SectorMap()[299], 999u);
         EXPECT_EQ(f.SectorMap()[300], 0u);
         EXPECT_TRUE(obs.percents.empty());
-        const std::int64_t skipped = 5000 * 124 / n;
+        // Sample 0 is the first whole frame of the stream: recorder frame ceil(5000·124 / n).
+        const std::int64_t skipped = (5000 * 124 + n - 1) / n;
         EXPECT_EQ(f.StartTime(), SdLocal(fx) + TruncToInt64(static_cast<double>(skipped) / 1000.0 * 1e7)) << n;
         // The phase follows the stream position of the oldest sector.
         const std::uint64_t first = 5000ULL * 124 + f.Phase();
@@ -126,7 +134,7 @@ TEST(RecordingSd, WrappedRingStartsAtTheOldestSector)
     }
 }
 
-TEST(RecordingSd, RunToTheLastSectorTakesSectorZeroAsOldest)
+TEST_F(RecordingSd, RunToTheLastSectorTakesSectorZeroAsOldest)
 {
     TempDir dir;
     auto fx = Fixture(1, RingNumbers(64, 0, 300, 64));
@@ -139,7 +147,7 @@ TEST(RecordingSd, RunToTheLastSectorTakesSectorZeroAsOldest)
     ExpectStreamConsistent(f, 300ULL * 124, 500);
 }
 
-TEST(RecordingSd, HolesAndStraySectors)
+TEST_F(RecordingSd, HolesAndStraySectors)
 {
     TempDir dir;
     std::vector<std::uint32_t> numbers(60, kUnwritten);
@@ -185,7 +193,7 @@ TEST(RecordingSd, HolesAndStraySectors)
     EXPECT_NE(text.find("7680 counts in a file"), std::string::npos);
 }
 
-TEST(RecordingSd, SectorCountAndPhaseAddressing)
+TEST_F(RecordingSd, SectorCountAndPhaseAddressing)
 {
     TempDir dir;
     // 10 240 bytes: 38 data sectors; a partial sector at the end is not counted.
@@ -212,7 +220,7 @@ TEST(RecordingSd, SectorCountAndPhaseAddressing)
     EXPECT_EQ(f.RawCount(40, 2), CountOf(2 * 124));
 }
 
-TEST(RecordingSd, LongAdcBlockDoesNotCountSectorsPastTheEnd)
+TEST_F(RecordingSd, LongAdcBlockDoesNotCountSectorsPastTheEnd)
 {
     // 53 descriptors with colours and widths make a 440-byte ADC block: the sector count of
     // a plain header would then reach past the end of the file.
@@ -230,7 +238,7 @@ TEST(RecordingSd, LongAdcBlockDoesNotCountSectorsPastTheEnd)
     EXPECT_EQ(f.RawCount(last, 52), CountOf(std::uint64_t(last) * 53 + 52));
 }
 
-TEST(RecordingSd, TwoChannelModeGainsAndCalibration)
+TEST_F(RecordingSd, TwoChannelModeGainsAndCalibration)
 {
     TempDir dir;
     SdFixture fx;
@@ -278,7 +286,7 @@ TEST(RecordingSd, TwoChannelModeGainsAndCalibration)
     }
 }
 
-TEST(RecordingSd, CountConversionEdges)
+TEST_F(RecordingSd, CountConversionEdges)
 {
     TempDir dir;
     auto fx = Fixture(1, RingNumbers(2, 0, 0, 2));
@@ -291,7 +299,7 @@ TEST(RecordingSd, CountConversionEdges)
     EXPECT_EQ(f.SampleValue(1, 0), 8.0L * 32767.0L / 32768.0L);
 }
 
-TEST(RecordingSd, StartTimeOfLargeCardIsNotTruncatedTo32Bits)
+TEST_F(RecordingSd, StartTimeOfLargeCardIsNotTruncatedTo32Bits)
 {
     TempDir dir;
     const std::uint32_t oldest = 40000000; // 40e6 x 124 counts exceed 2^32
@@ -305,7 +313,7 @@ TEST(RecordingSd, StartTimeOfLargeCardIsNotTruncatedTo32Bits)
     ExpectStreamConsistent(f, std::uint64_t(oldest) * 124, 300);
 }
 
-TEST(RecordingSd, SampleIndicesBeyondTwoToThe32)
+TEST_F(RecordingSd, SampleIndicesBeyondTwoToThe32)
 {
     // A sparse card image with more than 2^32 counts of one channel: sector 0 is numbered 0
     // and the last one S - 1, so the ring is taken as filled once; only the last sector holds
@@ -336,7 +344,7 @@ TEST(RecordingSd, SampleIndicesBeyondTwoToThe32)
     EXPECT_EQ(f.RawCount(124 * (S - 1) - 1, 0), 0);
 }
 
-TEST(RecordingSd, TinyRateOfAWrappedCardDoesNotOverflowTheStartTime)
+TEST_F(RecordingSd, TinyRateOfAWrappedCardDoesNotOverflowTheStartTime)
 {
     TempDir dir;
     auto fx = Fixture(1, RingNumbers(20, 3, 100, 20));
@@ -347,7 +355,7 @@ TEST(RecordingSd, TinyRateOfAWrappedCardDoesNotOverflowTheStartTime)
     EXPECT_EQ(f.StartTime(), std::numeric_limits<std::int64_t>::max());
 }
 
-TEST(RecordingSd, DisplaySettingsBlock)
+TEST_F(RecordingSd, DisplaySettingsBlock)
 {
     TempDir dir;
     auto fx = Fixture(2, RingNumbers(4, 0, 0, 4));
@@ -379,7 +387,7 @@ TEST(RecordingSd, DisplaySettingsBlock)
     ExpectStreamConsistent(f, 0, 248);
 }
 
-TEST(RecordingSd, BadImagesAreRefused)
+TEST_F(RecordingSd, BadImagesAreRefused)
 {
     TempDir dir;
     auto refused = [&](const SdFixture& fx, OpenError why, const char* what) -> RecordingObserver {
@@ -405,13 +413,16 @@ TEST(RecordingSd, BadImagesAreRefused)
     // Stray numbers that would ask for a huge sector map.
     auto gx = Fixture(1, RingNumbers(10, 0, 0, 10));
     gx.sectorNumbers[9] = 0xFFFFFFF0u;
-    refused(gx, OpenError::SdBadRing, "huge last number");
+    obs = refused(gx, OpenError::SdMapTooLarge, "huge last number");
+    EXPECT_EQ(obs.errors, std::vector<int>{IDS_SD_MAP_TOO_LARGE});
     gx.sectorNumbers = {7, 3, 5, 6};
+    // Numbers out of order: sector 3 is the oldest, 4 is missing, 7 is the newest.
     CDataFile g;
-    WriteSdFixture(dir / "odd.kvf", gx);
-    if (g.Open(dir / "odd.kvf")) {
-        EXPECT_LE(g.LogicalSectors(), 2u * g.Sectors() + 16);
-    }
+    ASSERT_TRUE(WriteSdFixture(dir / "odd.kvf", gx));
+    ASSERT_EQ(g.Open(dir / "odd.kvf"), 1) << OpenErrorText(g.LastError());
+    ASSERT_EQ(g.LogicalSectors(), 5u);
+    const std::uint32_t expected[] = {1, kUnwritten, 2, 3, 0};
+    for (int i = 0; i < 5; ++i) EXPECT_EQ(g.SectorMap()[i], expected[i]) << i;
     // A file cut inside the SD header.
     auto bytes = ReadAll(dir / "bad.kvf");
     bytes.resize(300);
@@ -419,4 +430,120 @@ TEST(RecordingSd, BadImagesAreRefused)
     CDataFile h;
     EXPECT_EQ(h.Open(dir / "cut.kvf"), 0);
     EXPECT_EQ(h.LastError(), OpenError::Truncated);
+}
+
+namespace {
+
+// The oracle: the raw bytes of the image, sectors put in order of their numbers, the count
+// stream rebuilt count by count from the oldest number, and cut into whole frames.
+struct StreamOracle {
+    std::uint64_t firstFrame = 0; // recorder frame of sample 0
+    std::vector<std::vector<std::uint16_t>> samples;
+};
+
+StreamOracle RebuildStream(const std::filesystem::path& path, int n)
+{
+    const auto bytes = ReadAll(path);
+    const std::size_t S = bytes.size() / 256 - 2;
+    std::map<std::uint32_t, std::size_t> byNumber;
+    for (std::size_t p = 0; p < S; ++p) {
+        const std::uint32_t sn = Get<std::uint32_t>(bytes.data() + 512 + 256 * p);
+        if (sn != kUnwritten) byNumber[sn] = p;
+    }
+    std::vector<std::pair<std::uint64_t, std::uint16_t>> stream; // (position, count)
+    for (std::uint32_t sn = byNumber.begin()->first; sn <= byNumber.rbegin()->first; ++sn) {
+        auto it = byNumber.find(sn);
+        for (int r = 0; r < 124; ++r) {
+            const std::uint16_t count =
+                it == byNumber.end() ? 0 : Get<std::uint16_t>(bytes.data() + 512 + 256 * it->second + 8 + 2 * r);
+            stream.emplace_back(std::uint64_t(sn) * 124 + r, count);
+        }
+    }
+    StreamOracle o;
+    std::size_t i = 0;
+    while (i < stream.size() && stream[i].first % n != 0) ++i;
+    o.firstFrame = i < stream.size() ? stream[i].first / n : 0;
+    for (; i + n <= stream.size(); i += n) {
+        std::vector<std::uint16_t> frame;
+        for (int c = 0; c < n; ++c) frame.push_back(stream[i + c].second);
+        o.samples.push_back(frame);
+    }
+    return o;
+}
+
+} // namespace
+
+TEST_F(RecordingSd, WrappedRingsWithAChannelPhaseReadWholeFramesOnly)
+{
+    TempDir dir;
+    platform::OverrideTimeZoneBias(-330);
+    struct Ring {
+        int n;
+        std::uint32_t S, oldestAt, oldestNumber;
+    };
+    const Ring rings[] = {{3, 97, 40, 1001}, {5, 61, 60, 7}, {6, 50, 1, 4099}, {7, 83, 82, 123457},
+                          {7, 64, 20, 3}, {3, 40, 39, 2}};
+    for (const Ring& ring : rings) {
+        SCOPED_TRACE(ring.n);
+        auto fx = Fixture(ring.n, RingNumbers(ring.S, ring.oldestAt, ring.oldestNumber, ring.S));
+        fx.rate = 44100.0;
+        ASSERT_TRUE(WriteSdFixture(dir / "r.kvf", fx));
+        CDataFile f;
+        ASSERT_EQ(f.Open(dir / "r.kvf"), 1) << OpenErrorText(f.LastError());
+        const StreamOracle o = RebuildStream(dir / "r.kvf", ring.n);
+        ASSERT_EQ(f.Samples(), static_cast<std::int64_t>(o.samples.size()));
+        for (std::size_t k = 0; k < o.samples.size(); ++k)
+            for (int c = 0; c < ring.n; ++c)
+                ASSERT_EQ(f.RawCount(k, c), o.samples[k][c]) << k << "," << c;
+        // The last sample is a real frame: none of its channels reads the -R of a missing count.
+        for (int c = 0; c < ring.n; ++c) EXPECT_NE(f.RawCount(f.Samples() - 1, c), 0) << c;
+        const std::int64_t offset =
+            TruncToInt64(static_cast<double>(o.firstFrame) / static_cast<double>(f.Rate()) * 1e7);
+        EXPECT_EQ(f.StartTime(), SdLocal(fx) - 330 * kUnitsPerMinute + offset);
+    }
+}
+
+TEST_F(RecordingSd, WideGapsInSectorNumbersBecomeHoles)
+{
+    TempDir dir;
+    // Sectors 0..18, then the recorder skipped to 200: far beyond 2·S + 16.
+    std::vector<std::uint32_t> numbers(20);
+    for (std::uint32_t p = 0; p < 19; ++p) numbers[p] = p;
+    numbers[19] = 200;
+    auto fx = Fixture(2, numbers);
+    ASSERT_TRUE(WriteSdFixture(dir / "gap.kvf", fx));
+    RecordingObserver obs;
+    CDataFile f(&obs);
+    ASSERT_EQ(f.Open(dir / "gap.kvf"), 1) << OpenErrorText(f.LastError());
+    ASSERT_EQ(f.LogicalSectors(), 201u);
+    EXPECT_EQ(f.SectorMap()[18], 18u);
+    EXPECT_EQ(f.SectorMap()[19], kUnwritten);
+    EXPECT_EQ(f.SectorMap()[199], kUnwritten);
+    EXPECT_EQ(f.SectorMap()[200], 19u);
+    EXPECT_EQ(f.Samples(), 201 * 124 / 2);
+    EXPECT_EQ(f.RawCount(200 * 62, 1), CountOf(200 * 124 + 1));
+    EXPECT_EQ(f.SampleValue(100 * 62, 0), -10.0L); // a hole
+    EXPECT_TRUE(obs.errors.empty());
+
+    // A wrapped ring with a wide gap between its oldest and newest numbers.
+    std::vector<std::uint32_t> wrapped(30);
+    for (std::uint32_t p = 0; p < 30; ++p) wrapped[p] = p < 10 ? 5000 + p : 40 + p; // 50..69, then 5000..5009
+    fx = Fixture(1, wrapped);
+    ASSERT_TRUE(WriteSdFixture(dir / "wrap.kvf", fx));
+    CDataFile w;
+    ASSERT_EQ(w.Open(dir / "wrap.kvf"), 1) << OpenErrorText(w.LastError());
+    EXPECT_EQ(w.LogicalSectors(), 5010u - 50u);
+    EXPECT_EQ(w.SectorMap()[0], 10u);
+    EXPECT_EQ(w.SectorMap()[5000 - 50], 0u);
+    EXPECT_EQ(w.RawCount((5009 - 50) * 124 + 3, 0), CountOf(5009 * 124 + 3));
+
+    // Beyond the bound of the sector map: refused with the message.
+    numbers[19] = kMaxSectorMapEntries + 5;
+    fx = Fixture(1, numbers);
+    ASSERT_TRUE(WriteSdFixture(dir / "huge.kvf", fx));
+    RecordingObserver refusedObs;
+    CDataFile h(&refusedObs);
+    EXPECT_EQ(h.Open(dir / "huge.kvf"), 0);
+    EXPECT_EQ(h.LastError(), OpenError::SdMapTooLarge);
+    EXPECT_EQ(refusedObs.errors, std::vector<int>{IDS_SD_MAP_TOO_LARGE});
 }

@@ -121,7 +121,7 @@ TEST(RecordingWriter, DerivedHeaderDeviceMask)
 
     f.SetDeviceMask(5);
     ASSERT_EQ(f.WriteDerivedHeader(dir / "a.kvf", 1), 1);
-    EXPECT_EQ(f.DeviceMask(), 0); // cleared once written
+    EXPECT_EQ(f.DeviceMask(), 5); // the writer only reads the recording
     auto a = Read(dir / "a.kvf");
     EXPECT_EQ(a.word(), 8u | 2u << 16);
     const int kept[8] = {0, 1, 2, 3, 8, 9, 10, 11};
@@ -141,6 +141,7 @@ TEST(RecordingWriter, DerivedHeaderDeviceMask)
     EXPECT_EQ(c.selected(), 1);
 
     // No mask: all devices, the device count kept.
+    f.SetDeviceMask(0);
     ASSERT_EQ(f.WriteDerivedHeader(dir / "d.kvf", 1), 1);
     EXPECT_EQ(Read(dir / "d.kvf").word(), 12u | 3u << 16);
 
@@ -221,10 +222,52 @@ TEST(RecordingWriter, SaveAndRestoreHeader)
     CDataFile f;
     Window w;
     OpenSource(dir, f, w, 1, 2);
+    const std::vector<std::uint8_t> adc(f.AdcBlock(), f.AdcBlock() + 8192);
+    const int adcSize = f.AdcBlockSize();
     f.SaveHeader();
+    // Another recording replaces every header image; RestoreHeader brings the saved ones back.
+    FloatFixture other;
+    other.layout.channels = 3;
+    for (int i = 0; i < 3; ++i) other.layout.entries.push_back({7 + i, -50.0, 50.0});
+    other.layout.selected = 2;
+    other.layout.colours = {1, 2, 3};
+    ASSERT_TRUE(WriteFloatFixture(dir / "other.kvf", other));
+    ASSERT_EQ(f.Open(dir / "other.kvf"), 1);
+    ASSERT_EQ(f.Channel(1).number, 8);
     f.RestoreHeader();
     EXPECT_EQ(f.Channel(1).number, 101);
     EXPECT_EQ(f.Channel(1).high, 3.0);
+    EXPECT_EQ(f.AdcBlockSize(), adcSize);
+    EXPECT_EQ(std::vector<std::uint8_t>(f.AdcBlock(), f.AdcBlock() + 8192), adc);
+}
+
+TEST(RecordingWriter, WritersLeaveTheRecordingAsItWas)
+{
+    TempDir dir;
+    CDataFile f;
+    Window w;
+    OpenSource(dir, f, w, 2, 3);
+    w.visible[1] = 0;
+    f.SetDeviceMask(2);
+    // Tables given to the writer win over the recorded ones and leave the mask alone.
+    int shown[256], widths[256];
+    std::uint32_t colours[256];
+    for (int i = 0; i < 256; ++i) shown[i] = 1, widths[i] = 5, colours[i] = 0xABCDEFu;
+    HeaderDisplay job{0, colours, shown, widths, 0};
+    ASSERT_EQ(f.WriteDerivedHeader(dir / "~j.KVF", 1, nullptr, nullptr, nullptr, &job), 1);
+    auto j = Read(dir / "~j.KVF");
+    EXPECT_EQ(j.entries(), 6);
+    EXPECT_EQ(j.colour(1), 0xABCDEFu);
+    EXPECT_EQ(j.widthWord(1), 5u);
+    EXPECT_EQ(f.DeviceMask(), 2);
+    // Without tables: the window's, and the recording's device mask.
+    ASSERT_EQ(f.WriteDerivedHeader(dir / "~w.KVF", 1), 1);
+    auto u = Read(dir / "~w.KVF");
+    EXPECT_EQ(u.entries(), 3);
+    EXPECT_EQ(u.number(0), 103);
+    EXPECT_EQ(u.colour(0), w.colours[3]);
+    EXPECT_EQ(f.Channels(), 6);
+    EXPECT_EQ(f.Channel(5).number, 105);
 }
 
 TEST(RecordingClose, DeletesOnlyRegisteredTemporaryResults)

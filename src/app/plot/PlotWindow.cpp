@@ -18,6 +18,7 @@
 #include <filesystem>
 
 #include "core/common/DebugLog.h"
+#include "core/common/FileProblemText.h"
 #include "core/common/StringIds.h"
 #include "Cursors.h"
 #include "core/processing/ProcessJob.h"
@@ -215,8 +216,12 @@ bool PlotWindow::OpenRecording(const QString& path, bool interactive, QString* e
             ShowError(IDS_CANNOT_OPEN);
         } else if (error) {
             // In the program the reason is in the user's language; the picture tool prints English.
-            const QString why = interactive ? GetUiString(IDS_CANNOT_OPEN)
-                                            : QString::fromLatin1(OpenErrorText(m_file->LastError()));
+            QString why = QString::fromLatin1(OpenFailureEnglish(*m_file));
+            if (interactive) {
+                why = GetUiString(IDS_CANNOT_OPEN);
+                if (m_file->LastProblem() != platform::FileProblem::None)
+                    why += QLatin1String(": ") + GetUiString(FileProblemStringId(m_file->LastProblem()));
+            }
             *error = error->isEmpty() ? why : why + QLatin1String(": ") + *error;
         }
         m_file.reset();

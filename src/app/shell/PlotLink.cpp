@@ -3,7 +3,6 @@
 #include <QMdiSubWindow>
 
 #include <algorithm>
-#include <cstring>
 
 #include "core/processing/ProcessJob.h"
 #include "core/recording/DataFile.h"
@@ -103,22 +102,6 @@ void PlotJobDone(QMdiSubWindow* window, const ProcessJob& job) {
     CPlotWnd* plot = w ? w->Plot() : nullptr;
     if (!plot) return;
     if (job.m_saved) plot->m_saved = 1;
-    // The run pointed the recording at the job's display tables; point it back at the
-    // window's, keeping their values.
-    if (CDataFile* file = w->File()) {
-        const int selected = plot->m_selectedChannel;
-        uint32_t colours[kCanvasChannels];
-        int shown[kCanvasChannels], widths[kCanvasChannels];
-        std::memcpy(colours, plot->m_penColors, sizeof colours);
-        std::memcpy(shown, plot->m_channelShown, sizeof shown);
-        std::memcpy(widths, plot->m_penWidths, sizeof widths);
-        file->ApplyDisplaySettings(&plot->m_selectedChannel, plot->m_penColors, plot->m_channelShown,
-                                   plot->m_penWidths);
-        plot->m_selectedChannel = selected;
-        std::memcpy(plot->m_penColors, colours, sizeof colours);
-        std::memcpy(plot->m_channelShown, shown, sizeof shown);
-        std::memcpy(plot->m_penWidths, widths, sizeof widths);
-    }
     if (job.m_cursorsMoved && plot->m_timeCursor1 && plot->m_timeCursor2) {
         plot->m_timeCursor1->m_sample = static_cast<uint64_t>(std::max<int64_t>(0, job.m_newCursor1));
         plot->m_timeCursor2->m_sample = static_cast<uint64_t>(std::max<int64_t>(0, job.m_newCursor2));

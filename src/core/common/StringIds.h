@@ -78,6 +78,10 @@ enum StringId : int {
 
     // Plot view and dialogs.
     IDS_CHANNEL_PAGE = 350,        // format with two integers: channel range of a device page
+
+    // Recordings.
+    IDS_SD_MAP_TOO_LARGE = 251,    // SD sector numbers span more than the sector map may hold
+    IDS_FILE_CHANGED_ON_DISK = 252, // the recording changed on disk while it was read
 };
 
 } // namespace vistrel

@@ -41,11 +41,11 @@ void SaveAsRecording(JobContext& ctx) {
     }
     ResultFile out(ctx);
     const auto temp = out.TempPath();
-    ctx.src.SetDeviceMask(mask);
+    HeaderDisplay display = ctx.header;
+    display.deviceMask = mask;
     // Hidden channels follow the target's name, never the temporary file's.
-    const int header = ctx.src.WriteDerivedHeader(temp, 1, nullptr, nullptr, nullptr,
+    const int header = ctx.src.WriteDerivedHeader(temp, 1, nullptr, nullptr, nullptr, &display,
                                                   tilde ? HiddenChannels::LeaveOut : HiddenChannels::Keep);
-    ctx.src.SetDeviceMask(0);
     if (!out.Open(header, static_cast<int>(included.size())))
         return;
     std::vector<float> row(included.size());

@@ -83,7 +83,13 @@ std::string PathText(const std::filesystem::path& p) {
     return std::string(s.begin(), s.end());
 }
 
-JobContext::JobContext(ProcessJob& j, IProcessObserver& o) : job(j), observer(o), src(*j.m_source) {}
+JobContext::JobContext(ProcessJob& j, IProcessObserver& o) : job(j), observer(o), src(*j.m_source) {
+    header.selected = j.m_selected;
+    header.colours = j.m_colours;
+    header.visible = j.m_channelShown;
+    header.widths = j.m_widths;
+    header.deviceMask = 0;
+}
 
 bool JobContext::OrderFragment() {
     start = std::min(job.m_cursor1, job.m_cursor2);
@@ -364,6 +370,12 @@ bool ResultFile::Complete(const int64_t* stamp) {
         Stop();
         return false;
     }
+    // Values read from a file that changed meanwhile are no result: the target stays as it was.
+    if (m_ctx.src.ChangedOnDisk()) {
+        Discard();
+        m_ctx.Fail("the file changed on disk while it was read; no result was kept");
+        return false;
+    }
     // Rename replaces an existing target in one step; a reader sees the old or the new file.
     std::error_code ec;
     std::filesystem::rename(m_temp, m_ctx.job.m_resultName, ec);
@@ -394,7 +406,7 @@ ProcessJob::ProcessJob() {
     }
 }
 
-void ProcessJob::InitFrom(CDataFile& source) {
+void ProcessJob::InitFrom(const CDataFile& source) {
     m_source = &source;
     for (int i = 0; i < kJobChannels; ++i) {
         m_channelShown[i] = 1;
@@ -402,7 +414,7 @@ void ProcessJob::InitFrom(CDataFile& source) {
         m_widths[i] = 1;
     }
     m_selected = 0;
-    source.ApplyDisplaySettings(&m_selected, m_colours, m_channelShown, m_widths);
+    source.ReadDisplaySettings(&m_selected, m_colours, m_channelShown, m_widths);
     if (m_selected < 0 || m_selected >= source.Channels())
         m_selected = 0;
     m_startTime = ToLocalTime(source.StartTime());
@@ -453,22 +465,6 @@ void RunProcessJob(ProcessJob& job, IProcessObserver& observer) {
         observer.Failed(job.m_error);
         observer.Progress(100);
         return;
-    }
-    // The header writers read the display tables through the recording: point it at the
-    // job's copies, keeping their values.
-    {
-        const int32_t selected = job.m_selected;
-        uint32_t colours[kJobChannels];
-        int32_t widths[kJobChannels], shown[kJobChannels];
-        std::memcpy(colours, job.m_colours, sizeof colours);
-        std::memcpy(widths, job.m_widths, sizeof widths);
-        std::memcpy(shown, job.m_channelShown, sizeof shown);
-        job.m_source->ApplyDisplaySettings(&job.m_selected, job.m_colours, job.m_channelShown,
-                                           job.m_widths);
-        job.m_selected = selected;
-        std::memcpy(job.m_colours, colours, sizeof colours);
-        std::memcpy(job.m_widths, widths, sizeof widths);
-        std::memcpy(job.m_channelShown, shown, sizeof shown);
     }
     engine::JobContext ctx(job, observer);
     // Identity, not spelling: a relative, absolute or linked path of the source is the source.

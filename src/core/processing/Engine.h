@@ -23,7 +23,8 @@ public:
 
     ProcessJob& job;
     IProcessObserver& observer;
-    CDataFile& src;
+    const CDataFile& src;
+    HeaderDisplay header; // the job's display tables, for the derived-header writer
     int64_t start = 0; // the fragment: start .. end - 1
     int64_t end = 0;
 

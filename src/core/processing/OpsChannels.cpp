@@ -41,7 +41,7 @@ void MovingAverage(JobContext& ctx, bool average) {
     ResultFile out(ctx);
     const auto temp = out.TempPath();
     if (!out.Open(ctx.src.WriteDerivedHeader(temp, average ? static_cast<int>(N) : 1, nullptr, nullptr,
-                                                nullptr, HiddenChannels::LeaveOut),
+                                                nullptr, &ctx.header, HiddenChannels::LeaveOut),
                   M))
         return;
     const int64_t half = N / 2;
@@ -86,7 +86,7 @@ void LinearTransform(JobContext& ctx) {
     std::copy(job.m_coeffB, job.m_coeffB + kJobChannels, B);
     ResultFile out(ctx);
     const auto temp = out.TempPath();
-    if (!out.Open(ctx.src.WriteDerivedHeader(temp, 1, A, B, nullptr, HiddenChannels::LeaveOut), static_cast<int>(shown.size())))
+    if (!out.Open(ctx.src.WriteDerivedHeader(temp, 1, A, B, nullptr, &ctx.header, HiddenChannels::LeaveOut), static_cast<int>(shown.size())))
         return;
     std::vector<float> row(shown.size());
     for (int64_t p = ctx.start; p < ctx.end; ++p) {
@@ -118,7 +118,7 @@ void Rms(JobContext& ctx) {
     ctx.observer.ProgressTitle(ProgressTitleId(job.m_op));
     ResultFile out(ctx);
     const auto temp = out.TempPath();
-    if (!out.Open(ctx.src.WriteDerivedHeader(temp, 1, nullptr, nullptr, &rated, HiddenChannels::LeaveOut),
+    if (!out.Open(ctx.src.WriteDerivedHeader(temp, 1, nullptr, nullptr, &rated, &ctx.header, HiddenChannels::LeaveOut),
                   static_cast<int>(shown.size())))
         return;
 

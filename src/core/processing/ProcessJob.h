@@ -54,7 +54,7 @@ public:
 struct ProcessJob {
     // --- what the operation reads ---
     ProcessOp m_op = OP_MOVING_AVERAGE;
-    CDataFile* m_source = nullptr;             // the open source recording; not owned
+    const CDataFile* m_source = nullptr;       // the open source recording; not owned, only read
     int64_t m_cursor1 = 0;                     // the two time cursors (sample positions), any order
     int64_t m_cursor2 = 0;
     int32_t m_channelShown[kJobChannels];      // nonzero: channel shown in the window
@@ -91,13 +91,13 @@ struct ProcessJob {
     ProcessJob();
     // Display tables of a freshly opened window: default colours, width 1, every channel shown,
     // then the recording's stored settings; the time origin from the recording's start time.
-    void InitFrom(CDataFile& source);
+    void InitFrom(const CDataFile& source);
 };
 
 // Runs the job's operation on the calling thread (no delay, no JobStarted/JobEnded). Codes
 // outside 0..9 run nothing (the progress box is closed all the same). A result that would be
-// the source file itself is refused. The recording's display-table pointers are left pointing
-// at the job's tables (the header writers read them).
+// the source file itself is refused. The recording is only read: the header writers get the
+// job's display tables and device mask as arguments.
 void RunProcessJob(ProcessJob& job, IProcessObserver& observer);
 
 // The worker routine: waits m_startDelayMs, JobStarted, RunProcessJob, JobEnded.

@@ -4,6 +4,7 @@
 
 #include "core/recording/KvfFormat.h"
 #include "core/recording/OutputChannelList.h"
+#include "platform/FileCheck.h"
 #include "platform/MappedFile.h"
 
 #include <cstdint>
@@ -31,7 +32,7 @@ public:
 // Why Open returned 0 (for messages of the command-line tool and the log).
 enum class OpenError {
     None,
-    CannotOpen,      // the file cannot be opened or examined
+    CannotOpen,      // the file cannot be opened or examined (the reason in LastProblem())
     BadSignature,    // the first nine bytes are not "TORVENFFS"
     BadType,         // sample type other than 1 and 6
     BadChannels,     // no channels, or more than 256
@@ -44,11 +45,30 @@ enum class OpenError {
     SdNoSectors,     // SD image without a data sector
     SdEmpty,         // SD image whose first sector was never written (string 225)
     SdBadRing,       // SD sector numbers that cannot form a ring
+    SdMapTooLarge,   // SD sector numbers spread wider than the sector map may grow
 };
 const char* OpenErrorText(OpenError error);
 
 // Which channels a derived header keeps of those hidden in the window.
 enum class HiddenChannels { ByName, LeaveOut, Keep };
+
+class CDataFile;
+// The English reason of a failed Open: the file problem when there is one, else the parse error.
+const char* OpenFailureEnglish(const CDataFile& file);
+
+// Largest sector map of an SD image (entries of 4 bytes): a map may always cover twice the
+// card plus 16 sectors, and up to this many entries when sector numbers leave wide gaps.
+inline constexpr std::uint32_t kMaxSectorMapEntries = 1u << 25; // 128 MiB
+
+// The display tables of a plot window or a job as the derived-header writer reads them:
+// selected channel, and 256 entries each of colours, visibility and pen widths.
+struct HeaderDisplay {
+    int selected = 0;
+    const std::uint32_t* colours = nullptr;
+    const int* visible = nullptr;
+    const int* widths = nullptr;
+    std::uint8_t deviceMask = 0; // devices to save, bit j = device j; 0 = all
+};
 
 class CDataFile {
 public:
@@ -66,7 +86,10 @@ public:
     void Close();
     // Records the plot window's tables (selected: one int; the others 256 entries each) and
     // copies the recording's stored display settings into them.
+    // Called on the thread that owns the recording (the plot window's).
     void ApplyDisplaySettings(int* selected, std::uint32_t* colours, int* visible, int* widths);
+    // The same copy of the stored display settings into the tables, without recording them.
+    void ReadDisplaySettings(int* selected, std::uint32_t* colours, int* visible, int* widths) const;
 
     // Physical value of sample k of channel c; 0 outside the recording. Lock-free, const,
     // safe for concurrent readers.
@@ -77,22 +100,36 @@ public:
     float FloatAt(std::uint64_t i) const;
     std::uint16_t WordAt(std::uint64_t w) const;
 
-    // Header writers: 1 = written, 0 = the file could not be created (header images unchanged).
-    // Hidden channels are left out of a derived header when `hidden` says so, or by default when
-    // the file name begins with '~'.
+    // Header writers: 1 = written, 0 = the file could not be created. They build the new
+    // header from a copy of the header images and never change this object, so a worker
+    // thread may call them while other threads read samples. WriteDerivedHeader takes the
+    // display tables and device mask from `display`, or, when it is null, from the tables
+    // recorded by ApplyDisplaySettings and from DeviceMask(). Hidden channels are left out
+    // when `hidden` says so, or by default when the file name begins with '~'.
     int WriteDerivedHeader(const std::filesystem::path& path, int divisor, const float* gains = nullptr,
                            const float* offsets = nullptr, const float* rate = nullptr,
-                           HiddenChannels hidden = HiddenChannels::ByName);
-    int WriteResultHeader(const std::filesystem::path& path, const OutputChannelList& list, float rate);
+                           const HeaderDisplay* display = nullptr,
+                           HiddenChannels hidden = HiddenChannels::ByName) const;
+    int WriteResultHeader(const std::filesystem::path& path, const OutputChannelList& list, float rate) const;
+    // Copy the header images to a save area of this object and back.
     void SaveHeader();
     void RestoreHeader();
 
     // True when the file on disk is no longer what was opened: its size or last-write time
-    // changed, or a read found a page of the mapping gone. Cheap enough for a timer.
+    // changed, it is gone, or a read found a page of the mapping missing (another program
+    // truncated it; such reads return zeros instead of crashing). Values read since the
+    // change may be wrong. Two stat calls: cheap enough for a 300 ms timer; safe to call
+    // from any thread while others read samples.
     bool ChangedOnDisk() const;
+    // Only the damaged-mapping part of ChangedOnDisk (no system call).
+    bool MappingDamaged() const { return m_map.Damaged(); }
 
     bool IsOpen() const { return m_bOpen != 0; }
     OpenError LastError() const { return m_lastError; }
+    // Why the file could not be opened or read when LastError() is CannotOpen (or
+    // MappingFailed): not found, permission denied, a folder, not a regular file (FIFO,
+    // device), symbolic-link loop, path too long, empty. None otherwise.
+    platform::FileProblem LastProblem() const { return m_lastProblem; }
     const std::filesystem::path& Path() const { return m_szPath; }
     int Channels() const { return m_nChannels; }
     int Devices() const { return m_nDevices; }
@@ -154,8 +191,10 @@ private:
     int ParseType6(const std::uint8_t* data, std::uint64_t size);
     int BuildSectorMap(const std::uint8_t* data);
     void ApplyAdcBlock(Display& d) const;
-    Display CurrentDisplay() const;
-    int WriteImages(const std::filesystem::path& path, int entries);
+    Display CurrentDisplay(const HeaderDisplay* display) const;
+    HeaderImages Images() const;
+    void SetImages(const HeaderImages& images);
+    static int WriteImages(const HeaderImages& img, const std::filesystem::path& path, int entries);
     void SetChannel(int i, std::int32_t number, double low, double high);
 
     IOpenObserver* m_hOwner = nullptr;
@@ -201,6 +240,7 @@ private:
     std::uint32_t m_nAdcFlags = 0;
     std::uint8_t m_deviceMask = 0;
     OpenError m_lastError = OpenError::None;
+    platform::FileProblem m_lastProblem = platform::FileProblem::None;
     std::int64_t m_openWriteTime = 0; // last-write time and size seen by Open
     std::int64_t m_openSize = -1;
 };
