@@ -17,6 +17,7 @@
 #include <filesystem>
 #include <memory>
 
+#include "core/common/StringIds.h"
 #include "core/processing/ProcessJob.h"
 #include "core/recording/DataFile.h"
 #include "core/recording/TempResults.h"
@@ -119,8 +120,13 @@ TEST(PlotWindow, UnopenableRecordingShowsErrorAndGivesNoWindow) {
     EXPECT_EQ(PlotWindow::Create(&a.area, Q(dir / "missing.kvf")), nullptr);
     EXPECT_GE(boxes.errors, 1);
     EXPECT_EQ(boxes.lastCaption, GetUiString(214));
-    EXPECT_EQ(boxes.lastText, GetUiString(213));
+    // The text says why: here that the file does not exist.
+    EXPECT_EQ(boxes.lastText, GetUiString(213) + QLatin1Char('\n') + Q(dir / "missing.kvf") + QLatin1Char('\n') +
+                                  GetUiString(vistrel::IDS_FILE_NOT_FOUND_REASON));
     EXPECT_TRUE(a.area.subWindowList().isEmpty());
+    test::WriteAll(dir / "empty.kvf", {});
+    EXPECT_EQ(PlotWindow::Create(&a.area, Q(dir / "empty.kvf")), nullptr);
+    EXPECT_TRUE(boxes.lastText.endsWith(GetUiString(vistrel::IDS_FILE_EMPTY)));
     test::WriteAll(dir / "junk.kvf", std::vector<uint8_t>(600, 0x41));
     EXPECT_EQ(PlotWindow::Create(&a.area, Q(dir / "junk.kvf")), nullptr);
     EXPECT_TRUE(a.area.subWindowList().isEmpty());

@@ -213,7 +213,12 @@ bool PlotWindow::OpenRecording(const QString& path, bool interactive, QString* e
     m_file->SetOwner(nullptr);
     if (!ok) {
         if (interactive && !error) {
-            ShowError(IDS_CANNOT_OPEN);
+            // A file that is no file to read (a folder, a FIFO, no permission) says why.
+            if (m_file->LastProblem() != platform::FileProblem::None)
+                ShowErrorText(GetUiString(IDS_CANNOT_OPEN) + QLatin1Char('\n') + path + QLatin1Char('\n') +
+                              GetUiString(FileProblemStringId(m_file->LastProblem())));
+            else
+                ShowError(IDS_CANNOT_OPEN);
         } else if (error) {
             // In the program the reason is in the user's language; the picture tool prints English.
             QString why = QString::fromLatin1(OpenFailureEnglish(*m_file));
