@@ -1,0 +1,152 @@
+#include "core/processing/RealFft.h"
+
+#include <fftw3.h>
+
+#include <algorithm>
+#include <mutex>
+#include <new>
+#include <vector>
+
+namespace vistrel {
+
+namespace {
+
+constexpr std::align_val_t kAlign{64};
+// Plans kept after their run: at most this many, of at most this many estimated bytes.
+constexpr size_t kKeptPlans = 4;
+constexpr uint64_t kKeptBytes = uint64_t{32} << 20;
+
+// Every FFTW call but execute goes through this lock. Recursive: a plan whose last holder lets
+// go inside the cache's own work is destroyed under the lock already taken.
+std::recursive_mutex& PlannerMutex() {
+    static std::recursive_mutex mutex;
+    return mutex;
+}
+
+int64_t LargestPrimeFactor(uint64_t n) {
+    uint64_t largest = 1;
+    for (uint64_t p = 2; p * p <= n; ++p)
+        while (n % p == 0) {
+            largest = p;
+            n /= p;
+        }
+    return static_cast<int64_t>(n > 1 ? std::max(largest, n) : largest);
+}
+
+} // namespace
+
+AlignedDoubles::AlignedDoubles(size_t count) {
+    if (count == 0 || count > (size_t{1} << 58))
+        return;
+    m_data.reset(static_cast<double*>(::operator new(count * sizeof(double), kAlign, std::nothrow)));
+}
+
+void AlignedDoubles::Free::operator()(double* p) const {
+    ::operator delete(p, kAlign);
+}
+
+class RealFftPlan {
+public:
+    RealFftPlan(fftw_plan plan, size_t n) : m_plan(plan), m_n(n) {}
+    ~RealFftPlan() {
+        std::lock_guard lock(PlannerMutex());
+        fftw_destroy_plan(m_plan);
+    }
+    RealFftPlan(const RealFftPlan&) = delete;
+    RealFftPlan& operator=(const RealFftPlan&) = delete;
+    fftw_plan m_plan;
+    size_t m_n;
+};
+
+namespace {
+
+struct PlanCache {
+    std::vector<std::weak_ptr<const RealFftPlan>> shared; // every plan still held somewhere
+    std::vector<RealFftHold> kept;                        // most recently used last
+};
+
+PlanCache& Cache() {
+    static PlanCache cache;
+    return cache;
+}
+
+} // namespace
+
+RealFftHold RealFftPlanFor(size_t n) {
+    if (n == 0 || n > (size_t{1} << 56))
+        return nullptr;
+    std::lock_guard lock(PlannerMutex());
+    PlanCache& cache = Cache();
+    RealFftHold plan;
+    std::erase_if(cache.shared, [](const auto& w) { return w.expired(); });
+    for (const auto& w : cache.shared)
+        if (auto p = w.lock(); p && p->m_n == n)
+            plan = p;
+    if (!plan) {
+        // FFTW_ESTIMATE does not touch the arrays; they only give the alignment.
+        AlignedDoubles in(n), out(RealFftOutputDoubles(n));
+        if (!in || !out)
+            return nullptr;
+        fftw_forget_wisdom(); // the plan depends on the length alone
+        fftw_iodim64 dim{static_cast<ptrdiff_t>(n), 1, 1};
+        fftw_plan p = fftw_plan_guru64_dft_r2c(1, &dim, 0, nullptr, in.data(),
+                                               reinterpret_cast<fftw_complex*>(out.data()),
+                                               FFTW_ESTIMATE);
+        if (!p)
+            return nullptr;
+        try {
+            plan = std::make_shared<const RealFftPlan>(p, n);
+        } catch (const std::bad_alloc&) {
+            fftw_destroy_plan(p);
+            return nullptr;
+        }
+        try {
+            cache.shared.push_back(plan);
+        } catch (const std::bad_alloc&) {
+        }
+    }
+    // Keep the small plans most recently asked for.
+    std::erase_if(cache.kept, [&](const RealFftHold& k) { return k == plan; });
+    if (EstimateRealFftCost(n).planBytes <= kKeptBytes) {
+        try {
+            cache.kept.push_back(plan);
+        } catch (const std::bad_alloc&) {
+        }
+    }
+    uint64_t bytes = 0;
+    for (const auto& k : cache.kept)
+        bytes += EstimateRealFftCost(k->m_n).planBytes;
+    while (!cache.kept.empty() && (cache.kept.size() > kKeptPlans || bytes > kKeptBytes)) {
+        bytes -= EstimateRealFftCost(cache.kept.front()->m_n).planBytes;
+        cache.kept.erase(cache.kept.begin());
+    }
+    return plan;
+}
+
+void ExecuteRealFft(const RealFftPlan& plan, const double* in, double* out) {
+    // The new-array execute does not write the input of an out-of-place r2c plan.
+    fftw_execute_dft_r2c(plan.m_plan, const_cast<double*>(in), reinterpret_cast<fftw_complex*>(out));
+}
+
+size_t RealFftLength(const RealFftPlan& plan) {
+    return plan.m_n;
+}
+
+RealFftCost EstimateRealFftCost(size_t n) {
+    // Measured with FFTW 3.3.10 and FFTW_ESTIMATE: smooth lengths take up to ~13 bytes per
+    // point for the plan and no scratch; lengths with a large prime factor up to ~28 bytes per
+    // point for the plan and ~40 for one execution. Both bounds are kept with a margin.
+    const uint64_t points = n;
+    const bool smooth = LargestPrimeFactor(points) <= 128;
+    RealFftCost cost;
+    cost.planBytes = (smooth ? 16 : 32) * points + (64u << 10);
+    cost.scratchBytes = (smooth ? 8 : 48) * points;
+    return cost;
+}
+
+size_t KeptRealFftPlans() {
+    std::lock_guard lock(PlannerMutex());
+    return Cache().kept.size();
+}
+
+} // namespace vistrel
