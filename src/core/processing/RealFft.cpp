@@ -3,6 +3,7 @@
 #include <fftw3.h>
 
 #include <algorithm>
+#include <atomic>
 #include <mutex>
 #include <new>
 #include <vector>
@@ -15,6 +16,7 @@ constexpr std::align_val_t kAlign{64};
 // Plans kept after their run: at most this many, of at most this many estimated bytes.
 constexpr size_t kKeptPlans = 4;
 constexpr uint64_t kKeptBytes = uint64_t{32} << 20;
+std::atomic<uint64_t> g_executions{0};
 
 // Every FFTW call but execute goes through this lock. Recursive: a plan whose last holder lets
 // go inside the cache's own work is destroyed under the lock already taken.
@@ -126,6 +128,7 @@ RealFftHold RealFftPlanFor(size_t n) {
 void ExecuteRealFft(const RealFftPlan& plan, const double* in, double* out) {
     // The new-array execute does not write the input of an out-of-place r2c plan.
     fftw_execute_dft_r2c(plan.m_plan, const_cast<double*>(in), reinterpret_cast<fftw_complex*>(out));
+    g_executions.fetch_add(1, std::memory_order_relaxed);
 }
 
 size_t RealFftLength(const RealFftPlan& plan) {
@@ -147,6 +150,10 @@ RealFftCost EstimateRealFftCost(size_t n) {
 size_t KeptRealFftPlans() {
     std::lock_guard lock(PlannerMutex());
     return Cache().kept.size();
+}
+
+uint64_t RealFftExecutions() {
+    return g_executions.load();
 }
 
 } // namespace vistrel

@@ -44,7 +44,8 @@ RealFftCost EstimateRealFftCost(size_t n);
 // Doubles of the output of an n-point transform.
 inline size_t RealFftOutputDoubles(size_t n) { return 2 * (n / 2 + 1); }
 
-// Plans kept beyond their use (tests).
+// Plans kept beyond their use, and transforms executed so far (tests).
 size_t KeptRealFftPlans();
+uint64_t RealFftExecutions();
 
 } // namespace vistrel
