@@ -125,9 +125,9 @@ TEST(SpectrumFftw, DirectSumsAreOneDftPerChannelOnRandomInputs) {
         slow.Run(0, c.J, c.rate);
         const RealFftHold plan = RealFftPlanFor(static_cast<size_t>(c.H));
         ASSERT_TRUE(plan);
-        AlignedDoubles in(static_cast<size_t>(c.H)), out(RealFftOutputDoubles(static_cast<size_t>(c.H)));
+        AlignedDoubles work(RealFftOutputDoubles(static_cast<size_t>(c.H)));
         for (int i = 0; i < c.M; ++i)
-            fast.Channel(i, *plan, in.data(), out.data());
+            fast.Channel(i, *plan, work.data());
 
         // Each sum, sine and cosine apart, is the DFT bin turned by half a sample; the former
         // sums round their arguments, so they are compared relative to the sum of |b_h|.

@@ -168,14 +168,14 @@ void SpectrumDirect(JobContext& ctx) {
 
     ctx.observer.ProgressTitle(ProgressTitleId(job.m_op));
     // Memory: the windowed samples, the table of periods, the two sum tables and the decibel
-    // table, the transform's plan, and per transform running at once its input, its output and
-    // FFTW's scratch. Up to eight channels are transformed at once, fewer when they do not fit.
+    // table, the transform's plan, and per transform running at once its buffer and FFTW's
+    // scratch. Up to eight channels are transformed at once, fewer when they do not fit.
     const uint64_t positions = static_cast<uint64_t>(H);
     const RealFftCost cost = EstimateRealFftCost(static_cast<size_t>(positions));
     const uint64_t fixed = positions * static_cast<uint64_t>(M) * sizeof(float) + cost.planBytes +
                            static_cast<uint64_t>(J) * (1 + 3 * static_cast<uint64_t>(M)) * sizeof(double);
     const uint64_t perTransform =
-        (positions + RealFftOutputDoubles(static_cast<size_t>(positions))) * sizeof(double) + cost.scratchBytes;
+        RealFftOutputDoubles(static_cast<size_t>(positions)) * sizeof(double) + cost.scratchBytes;
     int group = std::min(M, kSumWorkers);
     while (group > 0 && !FitsBudget(static_cast<uint64_t>(group), perTransform, fixed))
         --group;
@@ -189,13 +189,12 @@ void SpectrumDirect(JobContext& ctx) {
         return;
     }
     RealFftHold plan;
-    std::vector<AlignedDoubles> inputs, outputs;
+    std::vector<AlignedDoubles> buffers;
     if (H >= 2) {
         plan = RealFftPlanFor(static_cast<size_t>(H));
         for (int k = 0; k < group; ++k) {
-            inputs.emplace_back(static_cast<size_t>(H));
-            outputs.emplace_back(RealFftOutputDoubles(static_cast<size_t>(H)));
-            if (!inputs.back() || !outputs.back())
+            buffers.emplace_back(RealFftOutputDoubles(static_cast<size_t>(H)));
+            if (!buffers.back())
                 plan.reset();
         }
         if (!plan) {
@@ -226,14 +225,14 @@ void SpectrumDirect(JobContext& ctx) {
         for (int i = k; i < M; i += group) {
             if (stop.load())
                 return;
-            sums.Channel(i, *plan, inputs[k].data(), outputs[k].data());
+            sums.Channel(i, *plan, buffers[k].data());
             slots.Set(k, std::min(99, ++done * 100 / mine));
         }
     }, [](int percent) { return percent; });
     if (!ran)
         return;
-    inputs.clear();
-    outputs.clear();
+    buffers.clear();
+    plan.reset();
     std::vector<double> db(static_cast<size_t>(J) * M);
     sums.Magnitudes(T, rate, db.data());
     for (int i = 0; i < M; ++i)
@@ -295,14 +294,13 @@ void SpectrumFft(JobContext& ctx) {
     if (!CheckResult(ctx, firstHz, resultRate))
         return;
 
-    // Memory: the transform's plan, the band of every channel, and per channel of a group its
-    // windowed samples, its transform and FFTW's scratch. Channels go in the largest group that
-    // fits.
+    // Memory: the transform's plan, the band of every channel, and per channel of a group the
+    // buffer that takes its windowed samples and then their transform, and FFTW's scratch.
+    // Channels go in the largest group that fits.
     const uint64_t n = static_cast<uint64_t>(N);
     const RealFftCost cost = EstimateRealFftCost(static_cast<size_t>(n));
     const uint64_t bandBytes = static_cast<uint64_t>(bins) * static_cast<uint64_t>(M) * sizeof(double);
-    const uint64_t perChannel =
-        (n + RealFftOutputDoubles(static_cast<size_t>(n))) * sizeof(double) + cost.scratchBytes;
+    const uint64_t perChannel = RealFftOutputDoubles(static_cast<size_t>(n)) * sizeof(double) + cost.scratchBytes;
     int group = M;
     while (group > 0 && !FitsBudget(static_cast<uint64_t>(group), perChannel, cost.planBytes + bandBytes))
         --group;
@@ -312,11 +310,10 @@ void SpectrumFft(JobContext& ctx) {
     }
     auto band = TryAlloc<double>(static_cast<uint64_t>(bins) * static_cast<uint64_t>(M));
     RealFftHold plan = band ? RealFftPlanFor(static_cast<size_t>(N)) : nullptr;
-    std::vector<AlignedDoubles> windowed, spectra;
+    std::vector<AlignedDoubles> windowed;
     for (int i = 0; plan && i < group; ++i) {
-        windowed.emplace_back(static_cast<size_t>(N));
-        spectra.emplace_back(RealFftOutputDoubles(static_cast<size_t>(N)));
-        if (!windowed.back() || !spectra.back())
+        windowed.emplace_back(RealFftOutputDoubles(static_cast<size_t>(N)));
+        if (!windowed.back())
             plan.reset();
     }
     if (!plan) {
@@ -341,15 +338,14 @@ void SpectrumFft(JobContext& ctx) {
         const bool ran = RunWorkers(ctx, slots, std::chrono::milliseconds(500), stop, [&](int i) {
             if (stop.load())
                 return;
-            ExecuteRealFft(*plan, windowed[i].data(), spectra[i].data());
-            SpectrumMagnitudes(spectra[i].data(), static_cast<size_t>(N), static_cast<size_t>(b0),
+            ExecuteRealFft(*plan, windowed[i].data());
+            SpectrumMagnitudes(windowed[i].data(), static_cast<size_t>(N), static_cast<size_t>(b0),
                                static_cast<size_t>(b1), band.get() + static_cast<int64_t>(g0 + i) * bins);
         }, [&](int percent) { return (done * 100 + percent) / groups; });
         if (!ran)
             return;
     }
     windowed.clear();
-    spectra.clear();
     plan.reset();
     for (int i = 0; i < M; ++i)
         Decibels(band.get() + static_cast<int64_t>(i) * bins, static_cast<size_t>(bins), 1,

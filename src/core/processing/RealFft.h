@@ -29,9 +29,9 @@ using RealFftHold = std::shared_ptr<const RealFftPlan>;
 // A plan is shared while held; a few small ones are kept for later runs, the others are
 // destroyed when the last holder lets go.
 RealFftHold RealFftPlanFor(size_t n);
-// Transforms `in` (n doubles) into `out` (bins 0..n/2 as n/2 + 1 pairs re, im). Both buffers
-// must come from AlignedDoubles; `in` is left unchanged. Safe from several threads at once.
-void ExecuteRealFft(const RealFftPlan& plan, const double* in, double* out);
+// Transforms in place: `data` (RealFftOutputDoubles(n) doubles from AlignedDoubles) holds the
+// n inputs and receives bins 0..n/2 as n/2 + 1 pairs re, im. Safe from several threads at once.
+void ExecuteRealFft(const RealFftPlan& plan, double* data);
 size_t RealFftLength(const RealFftPlan& plan);
 
 // Memory FFTW may take for n points: the plan's own tables, and the scratch of one execution
@@ -41,7 +41,7 @@ struct RealFftCost {
     uint64_t scratchBytes = 0;
 };
 RealFftCost EstimateRealFftCost(size_t n);
-// Doubles of the output of an n-point transform.
+// Doubles of the buffer of an n-point transform (its output; the input takes the first n).
 inline size_t RealFftOutputDoubles(size_t n) { return 2 * (n / 2 + 1); }
 
 // Plans kept beyond their use, and transforms executed so far (tests).

@@ -56,16 +56,18 @@ void DirectSums::Free() {
     cosSum.reset();
 }
 
-void DirectSums::Channel(int i, const RealFftPlan& plan, double* in, double* out) {
+void DirectSums::Channel(int i, const RealFftPlan& plan, double* work) {
     if (H < 2)
         return; // no pair of samples: the sums stay 0
+    double* in = work;
+    const double* out = work;
     in[0] = 0.0;
     const float* w = windowed.get() + i;
     for (int64_t h = 1; h < H; ++h) {
         const float b = w[h * M] + w[(h - 1) * M]; // summed in single precision
         in[h] = b;
     }
-    ExecuteRealFft(plan, in, out);
+    ExecuteRealFft(plan, work);
     const uint64_t size = static_cast<uint64_t>(H);
     for (int64_t S = 0; S < J; ++S) {
         // A negative count gives the conjugate sums of its opposite.

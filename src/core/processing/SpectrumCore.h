@@ -28,9 +28,9 @@ struct DirectSums {
     void Free();
     // Sums of channel i: with b_h = x_h + x_(h-1) (single precision, b_0 = 0) and
     // Y = DFT_H(b), cos sum + i sin sum = sum over h of b_h exp(i 2 pi n (h - 1/2) / H)
-    // = exp(-i pi n / H) conj(Y[n mod H]). `in` (H doubles) and `out`
-    // (RealFftOutputDoubles(H)) are work buffers from AlignedDoubles; `plan` has length H.
-    void Channel(int i, const RealFftPlan& plan, double* in, double* out);
+    // = exp(-i pi n / H) conj(Y[n mod H]). `work` (RealFftOutputDoubles(H) doubles from
+    // AlignedDoubles) is the transform's buffer; `plan` has length H.
+    void Channel(int i, const RealFftPlan& plan, double* work);
     // Magnitudes into out (J x M): sqrt(re^2 + im^2) of the scaled sums.
     void Magnitudes(double T, double rate, double* out) const;
 };

@@ -43,11 +43,11 @@ bool FftMagnitudes(const double* input, double* output, size_t N) {
     if (N == 0 || (N & (N - 1)) != 0)
         return false;
     const RealFftHold plan = RealFftPlanFor(N);
-    AlignedDoubles in(N), spectrum(RealFftOutputDoubles(N));
-    if (!plan || !in || !spectrum)
+    AlignedDoubles spectrum(RealFftOutputDoubles(N));
+    if (!plan || !spectrum)
         return false;
-    std::copy(input, input + N, in.data());
-    ExecuteRealFft(*plan, in.data(), spectrum.data());
+    std::copy(input, input + N, spectrum.data());
+    ExecuteRealFft(*plan, spectrum.data());
     SpectrumMagnitudes(spectrum.data(), N, 0, N, output);
     return true;
 }
