@@ -3,6 +3,7 @@
 #include <cmath>
 #include <vector>
 
+#include "FftOracle.h"
 #include "core/processing/WindowFft.h"
 
 using namespace vistrel;
@@ -68,7 +69,7 @@ TEST(ProcessingFft, AgreesWithThePlainRadix2Order) {
         for (size_t k = 0; k < N; ++k)
             x[k] = next() + 3.0 * std::sin(kTwoPi * 5 * k / N);
         ASSERT_TRUE(FftMagnitudes(x.data(), fast.data(), N));
-        ASSERT_TRUE(FftMagnitudesReference(x.data(), ref.data(), N));
+        ASSERT_TRUE(oracle::FftMagnitudesReference(x.data(), ref.data(), N));
         double largest = 0, diff = 0;
         for (size_t b = 0; b < N; ++b) {
             largest = std::max(largest, ref[b]);
@@ -100,54 +101,4 @@ TEST(ProcessingFft, ChooseSpan) {
     EXPECT_EQ(s.n, 0);
     EXPECT_EQ(s.start, 0);
     EXPECT_EQ(s.end, 0);
-}
-
-#include "core/processing/SpectrumCore.h"
-
-TEST(ProcessingDirectSums, FasterMethodsMatchPerTermSums) {
-    const int64_t H = 6000, J = 150;
-    const int M = 2;
-    const double rate = 1000.0, T = H / rate;
-    auto decibels = [&](SumMethod method) {
-        DirectSums d;
-        EXPECT_TRUE(d.Allocate(H, J, M));
-        d.method = method;
-        uint64_t state = 7;
-        for (int64_t h = 0; h < H; ++h) {
-            state = state * 6364136223846793005ULL + 1442695040888963407ULL;
-            const double noise = static_cast<double>(state >> 11) / 9007199254740992.0 - 0.5;
-            const float w = static_cast<float>(WindowCoefficient(WINDOW_HAMMING, static_cast<double>(h), static_cast<double>(H)));
-            d.windowed[h * M] = static_cast<float>((std::sin(kTwoPi * 50.0 * h / rate) + 0.1 * noise) * w);
-            d.windowed[h * M + 1] = static_cast<float>((0.5 * std::cos(kTwoPi * 123.4 * h / rate) + noise) * w);
-        }
-        for (int64_t S = 0; S < J; ++S)
-            d.freq[S] = AnalysisFrequency(0.0, kTwoPi * 300.0, S, J, T);
-        int last = 0;
-        d.Run(0, J / 3, rate, [&](int p) { last = p; });
-        d.Run(J / 3, J, rate, [](int) {});
-        EXPECT_EQ(last, 99);
-        std::vector<double> m(static_cast<size_t>(J * M));
-        d.Magnitudes(T, rate, m.data());
-        for (int i = 0; i < M; ++i) {
-            double mx = -1e20;
-            for (int64_t S = 0; S < J; ++S)
-                mx = std::max(mx, m[S * M + i] = 20.0 * std::log10(m[S * M + i]));
-            for (int64_t S = 0; S < J; ++S)
-                m[S * M + i] -= mx;
-        }
-        return m;
-    };
-    const std::vector<double> base = decibels(SumMethod::PerTerm);
-    const std::vector<double> shared = decibels(SumMethod::Shared);
-    const std::vector<double> rec = decibels(SumMethod::Recurrence);
-    const std::vector<double> poly = decibels(SumMethod::Polynomial);
-    EXPECT_EQ(shared, base); // the same terms in the same order
-    for (size_t k = 0; k < base.size(); ++k) {
-        ASSERT_NEAR(rec[k], base[k], 1e-6) << k;
-        ASSERT_NEAR(poly[k], base[k], 1e-6) << k;
-    }
-    // Every point is analysed at a whole number of periods over the fragment.
-    EXPECT_DOUBLE_EQ(AnalysisFrequency(0, kTwoPi * 100, 50, 101, 1.0), kTwoPi * 50);
-    EXPECT_DOUBLE_EQ(AnalysisFrequency(0, kTwoPi * 100, 51, 101, 1.0), kTwoPi * 50);
-    EXPECT_EQ(AnalysisFrequency(0, kTwoPi * 100, 0, 101, 1.0), 0.0);
 }

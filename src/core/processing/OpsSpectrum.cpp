@@ -1,13 +1,16 @@
-// Spectral analysis: direct Fourier sums on eight workers (code 8) and an FFT per channel
-// (code 9), both written in decibels relative to each channel's largest value.
+// Spectral analysis: direct Fourier sums as one DFT per channel on eight workers (code 8) and
+// an FFT per channel (code 9), both through FFTW and written in decibels relative to each channel's largest value.
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cmath>
 #include <condition_variable>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 #include "core/processing/Engine.h"
+#include "core/processing/RealFft.h"
 #include "core/processing/SpectrumChecks.h"
 #include "core/processing/SpectrumCore.h"
 #include "platform/Threads.h"
@@ -15,6 +18,9 @@
 namespace vistrel::engine {
 
 namespace {
+
+// Workers of the direct sums (each transforms every eighth channel).
+constexpr int kSumWorkers = 8;
 
 // Worker progress slots polled by the driver; workers notify so the driver ends at once.
 class WorkerSlots {
@@ -161,19 +167,43 @@ void SpectrumDirect(JobContext& ctx) {
         return;
 
     ctx.observer.ProgressTitle(ProgressTitleId(job.m_op));
-    // Windowed samples, frequency table, two sum tables and the decibel table.
-    const uint64_t need = static_cast<uint64_t>(H) * M * sizeof(float);
-    if (!FitsBudget(static_cast<uint64_t>(J) * (1 + 3 * static_cast<uint64_t>(M)), sizeof(double), need)) {
+    // Memory: the windowed samples, the table of periods, the two sum tables and the decibel
+    // table, the transform's plan, and per transform running at once its buffer and FFTW's
+    // scratch. Up to eight channels are transformed at once, fewer when they do not fit.
+    const uint64_t positions = static_cast<uint64_t>(H);
+    const RealFftCost cost = EstimateRealFftCost(static_cast<size_t>(positions));
+    const uint64_t fixed = positions * static_cast<uint64_t>(M) * sizeof(float) + cost.planBytes +
+                           static_cast<uint64_t>(J) * (1 + 3 * static_cast<uint64_t>(M)) * sizeof(double);
+    const uint64_t perTransform =
+        RealFftOutputDoubles(static_cast<size_t>(positions)) * sizeof(double) + cost.scratchBytes;
+    int group = std::min(M, kSumWorkers);
+    while (group > 0 && !FitsBudget(static_cast<uint64_t>(group), perTransform, fixed))
+        --group;
+    if (group == 0) {
         ctx.Fail(kNoMemory);
         return;
     }
     DirectSums sums;
-    if (!sums.Allocate(static_cast<uint64_t>(H), static_cast<uint64_t>(J), M)) {
+    if (!sums.Allocate(positions, static_cast<uint64_t>(J), M)) {
         ctx.Fail(kNoMemory);
         return;
     }
+    RealFftHold plan;
+    std::vector<AlignedDoubles> buffers;
+    if (H >= 2) {
+        plan = RealFftPlanFor(static_cast<size_t>(H));
+        for (int k = 0; k < group; ++k) {
+            buffers.emplace_back(RealFftOutputDoubles(static_cast<size_t>(H)));
+            if (!buffers.back())
+                plan.reset();
+        }
+        if (!plan) {
+            ctx.Fail(kNoMemory);
+            return;
+        }
+    }
     for (int64_t S = 0; S < J; ++S)
-        sums.freq[S] = AnalysisFrequency(lower, upper, S, J, T);
+        sums.periods[S] = AnalysisPeriods(lower, upper, S, J, T);
     for (int64_t p = ctx.start; p < ctx.end; ++p) {
         const float coef = static_cast<float>(
             WindowCoefficient(job.m_spectrum.m_window, static_cast<double>(p - ctx.start),
@@ -183,15 +213,26 @@ void SpectrumDirect(JobContext& ctx) {
             row[i] = static_cast<float>(ctx.Sample(p, list.sources[i] - 1) * coef);
     }
     ctx.SendPercent(2);
-    WorkerSlots slots(8);
+    WorkerSlots slots(kSumWorkers);
     std::atomic<bool> stop{false};
-    sums.stop = &stop;
+    // Worker k < group transforms the channels k, k + group, ...; the others have nothing to do.
+    // A raised stop is honoured between transforms.
     const bool ran = RunWorkers(ctx, slots, std::chrono::milliseconds(1000), stop, [&](int k) {
-        const int64_t b0 = J * k / 8, b1 = J * (k + 1) / 8;
-        sums.Run(b0, b1, rate, [&](int percent) { slots.Set(k, percent); });
+        if (k >= group || !plan)
+            return;
+        const int mine = (M - k + group - 1) / group;
+        int done = 0;
+        for (int i = k; i < M; i += group) {
+            if (stop.load())
+                return;
+            sums.Channel(i, *plan, buffers[k].data());
+            slots.Set(k, std::min(99, ++done * 100 / mine));
+        }
     }, [](int percent) { return percent; });
     if (!ran)
         return;
+    buffers.clear();
+    plan.reset();
     std::vector<double> db(static_cast<size_t>(J) * M);
     sums.Magnitudes(T, rate, db.data());
     for (int i = 0; i < M; ++i)
@@ -253,24 +294,29 @@ void SpectrumFft(JobContext& ctx) {
     if (!CheckResult(ctx, firstHz, resultRate))
         return;
 
-    // Memory: the shared FFT tables, the band of every channel, and per channel of a group its
-    // windowed samples, magnitudes and work array. Channels go in the largest group that fits.
+    // Memory: the transform's plan, the band of every channel, and per channel of a group the
+    // buffer that takes its windowed samples and then their transform, and FFTW's scratch.
+    // Channels go in the largest group that fits.
     const uint64_t n = static_cast<uint64_t>(N);
-    const uint64_t tableBytes = n * 2 * sizeof(double) + n / 2 * sizeof(uint32_t);
+    const RealFftCost cost = EstimateRealFftCost(static_cast<size_t>(n));
     const uint64_t bandBytes = static_cast<uint64_t>(bins) * static_cast<uint64_t>(M) * sizeof(double);
-    const uint64_t perChannel = (3 * n + 80) * sizeof(double);
+    const uint64_t perChannel = RealFftOutputDoubles(static_cast<size_t>(n)) * sizeof(double) + cost.scratchBytes;
     int group = M;
-    while (group > 0 && !FitsBudget(static_cast<uint64_t>(group), perChannel, tableBytes + bandBytes))
+    while (group > 0 && !FitsBudget(static_cast<uint64_t>(group), perChannel, cost.planBytes + bandBytes))
         --group;
     if (group == 0) {
         ctx.Fail(kNoMemory);
         return;
     }
     auto band = TryAlloc<double>(static_cast<uint64_t>(bins) * static_cast<uint64_t>(M));
-    auto windowed = TryAlloc<double>(n * static_cast<uint64_t>(group));
-    auto mags = TryAlloc<double>(n * static_cast<uint64_t>(group));
-    const FftTablesHold tables = HoldFftTables(static_cast<size_t>(N));
-    if (!band || !windowed || !mags || !tables) {
+    RealFftHold plan = band ? RealFftPlanFor(static_cast<size_t>(N)) : nullptr;
+    std::vector<AlignedDoubles> windowed;
+    for (int i = 0; plan && i < group; ++i) {
+        windowed.emplace_back(RealFftOutputDoubles(static_cast<size_t>(N)));
+        if (!windowed.back())
+            plan.reset();
+    }
+    if (!plan) {
         ctx.Fail(kNoMemory);
         return;
     }
@@ -281,30 +327,26 @@ void SpectrumFft(JobContext& ctx) {
             const float c = static_cast<float>(WindowCoefficient(
                 job.m_spectrum.m_window, static_cast<double>(p - span.start), static_cast<double>(N)));
             for (int i = 0; i < count; ++i)
-                windowed[i * N + (p - span.start)] =
+                windowed[i].data()[p - span.start] =
                     static_cast<double>(ctx.Sample(p, list.sources[g0 + i] - 1) * c);
         }
         if (g0 == 0)
             ctx.SendPercent(2);
         WorkerSlots slots(count);
-        std::atomic<bool> fftFailed{false}, stop{false};
+        std::atomic<bool> stop{false};
         const int done = g0 / group;
         const bool ran = RunWorkers(ctx, slots, std::chrono::milliseconds(500), stop, [&](int i) {
-            if (!FftMagnitudes(windowed.get() + i * N, mags.get() + i * N, static_cast<size_t>(N)))
-                fftFailed = true;
+            if (stop.load())
+                return;
+            ExecuteRealFft(*plan, windowed[i].data());
+            SpectrumMagnitudes(windowed[i].data(), static_cast<size_t>(N), static_cast<size_t>(b0),
+                               static_cast<size_t>(b1), band.get() + static_cast<int64_t>(g0 + i) * bins);
         }, [&](int percent) { return (done * 100 + percent) / groups; });
         if (!ran)
             return;
-        if (fftFailed) {
-            ctx.Fail(kNoMemory);
-            return;
-        }
-        for (int i = 0; i < count; ++i)
-            std::copy(mags.get() + i * N + b0, mags.get() + i * N + b1,
-                      band.get() + static_cast<int64_t>(g0 + i) * bins);
     }
-    windowed.reset();
-    mags.reset();
+    windowed.clear();
+    plan.reset();
     for (int i = 0; i < M; ++i)
         Decibels(band.get() + static_cast<int64_t>(i) * bins, static_cast<size_t>(bins), 1,
                  list.rangeLow[i], list.rangeHigh[i]);

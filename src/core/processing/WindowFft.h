@@ -2,7 +2,6 @@
 // Window functions, FFT magnitudes and the choice of the FFT span around the cursors.
 #include <cstddef>
 #include <cstdint>
-#include <memory>
 
 namespace vistrel {
 
@@ -18,18 +17,13 @@ constexpr double kTwoPi = 6.283185307179586;
 // Coefficient of window `type` at position n of a span of L samples (1 for L <= 1).
 double WindowCoefficient(int32_t type, double n, double L);
 
-// Magnitudes of the radix-2 DFT of a real sequence of N (a power of two) values, scaled by 2/N.
-// Returns false when N is not a power of two or the work array cannot be allocated.
+// Magnitudes of the DFT of a real sequence of N (a power of two) values, scaled by 2/N, for
+// every bin 0..N-1 (those above N/2 mirror those below). False when N is not a power of two
+// or the transform cannot be made.
 bool FftMagnitudes(const double* input, double* output, size_t N);
-// The same, computed butterfly by butterfly in the plain radix-2 order (the yardstick of
-// FftMagnitudes, which packs the real input into N/2 complex points).
-bool FftMagnitudesReference(const double* input, double* output, size_t N);
-
-// Keeps the tables of N-point transforms alive between calls of FftMagnitudes (several groups
-// of channels); they are freed once every hold and running transform has let go. Null when
-// they cannot be allocated.
-using FftTablesHold = std::shared_ptr<const void>;
-FftTablesHold HoldFftTables(size_t N);
+// Magnitudes 2|X_b|/N of the bins b0..b1-1 (below N) of an N-point transform that
+// ExecuteRealFft wrote into `spectrum`, into out[0 .. b1-b0-1].
+void SpectrumMagnitudes(const double* spectrum, size_t N, size_t b0, size_t b1, double* out);
 
 struct FftSpan {
     int64_t n = 0;
