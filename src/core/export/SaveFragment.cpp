@@ -1,11 +1,13 @@
 // Saving the fragment between the cursors as a recording (chosen devices) or as a text table
 // (shown channels).
+#include <algorithm>
 #include <cstdio>
 #include <string>
 
 #include "core/common/TextFormat.h"
 #include "core/processing/Engine.h"
 #include "core/processing/FileUtil.h"
+#include "core/processing/RowBlocks.h"
 #include "core/recording/TimeBase.h"
 #include "platform/FileTimes.h"
 
@@ -46,13 +48,20 @@ void SaveAsRecording(JobContext& ctx) {
     ctx.src.SetDeviceMask(0);
     if (!out.Open(header, static_cast<int>(included.size())))
         return;
-    std::vector<float> row(included.size());
-    for (int64_t p = ctx.start; p < ctx.end; ++p) {
-        ctx.Progress(p);
-        for (size_t i = 0; i < included.size(); ++i)
-            row[i] = static_cast<float>(ctx.Sample(p, included[i]));
-        if (!out.WriteRow(row.data(), row.size()))
+    // Rows go from the mapping straight into the file's pending block.
+    const RowBlockReader reader(ctx.src, included);
+    const size_t width = included.size();
+    const uint64_t total = static_cast<uint64_t>(ctx.end) - static_cast<uint64_t>(ctx.start);
+    for (uint64_t done = 0; done < total;) {
+        size_t rows = static_cast<size_t>(std::min<uint64_t>(total - done, uint64_t{1} << 20));
+        float* dst = out.RowSpace(rows, width);
+        if (!dst)
             return;
+        const int64_t p = static_cast<int64_t>(static_cast<uint64_t>(ctx.start) + done);
+        ctx.ProgressRows(p, static_cast<int64_t>(rows));
+        reader.Read(p, rows, dst);
+        out.CommitRows(rows, width);
+        done += rows;
     }
     if (out.Finish(ResultStartStamp(job.m_startTime, ctx.start, ctx.src.Rate())))
         ctx.Succeed();
@@ -119,7 +128,18 @@ void SaveAsText(JobContext& ctx) {
         return abandon(writeFailed);
 
     const float rate = ctx.src.Rate();
+    const RowBlockReader reader(ctx.src, shown);
+    const size_t block = 1024;
+    std::vector<long double> values(block * shown.size());
+    size_t left = 0;
+    const long double* next = values.data();
     for (int64_t p = ctx.start; p < ctx.end; ++p) {
+        if (left == 0) {
+            left = static_cast<size_t>(std::min<uint64_t>(static_cast<uint64_t>(ctx.end) - static_cast<uint64_t>(p), block));
+            reader.Read(p, left, values.data());
+            next = values.data();
+        }
+        --left;
         ctx.Progress(p);
         if (style == 1) {
             std::snprintf(buf, sizeof buf, "%16.1lf",
@@ -134,8 +154,8 @@ void SaveAsText(JobContext& ctx) {
                           cf.year - 2000, cf.hour, cf.minute, cf.second, static_cast<int>(frac));
             w.Put(buf);
         }
-        for (const int c : shown) {
-            const double v = static_cast<double>(ctx.Sample(p, c));
+        for (size_t i = 0; i < shown.size(); ++i) {
+            const double v = static_cast<double>(*next++);
             char value[400];
             std::snprintf(value, sizeof value, ValueFormat(static_cast<float>(v)), v);
             std::snprintf(buf, sizeof buf, "%12s", value);

@@ -103,6 +103,19 @@ void JobContext::Progress(int64_t p) {
     SendPercent(static_cast<int>(fraction * 100.0));
 }
 
+void JobContext::ProgressRows(int64_t p, int64_t count, int64_t step) {
+    if (count <= 0)
+        return;
+    // The percent never falls as p grows: when the last position of the run gives the percent
+    // already sent, so does every one before it.
+    const int64_t last = p + (count - 1) * step;
+    const double inv = 1.0 / static_cast<double>(end - start);
+    if (static_cast<int>(static_cast<double>(last - start) * inv * 100.0) == m_lastPercent)
+        return;
+    for (int64_t i = 0; i < count; ++i)
+        Progress(p + i * step);
+}
+
 void JobContext::Fail(const std::string& message) {
     job.m_succeeded = false;
     job.m_error = message;
@@ -205,7 +218,7 @@ bool ResultFile::Open(int headerResult, int rowValues) {
         Discard();
         return false;
     }
-    m_buffer.resize(1 << 20);
+    m_buffer.resize((1 << 20) / sizeof(float));
     m_used = 0;
     return true;
 }
@@ -215,13 +228,27 @@ bool ResultFile::WriteRow(const float* values, size_t count) {
         return false;
     // Rows gather in a block that goes to the file in one checked write when full.
     const size_t bytes = count * sizeof(float);
-    if (m_used + bytes > m_buffer.size() && !FlushBlock())
+    if (m_used + bytes > m_buffer.size() * sizeof(float) && !FlushBlock())
         return false;
-    if (bytes > m_buffer.size())
-        m_buffer.resize(bytes);
-    std::memcpy(m_buffer.data() + m_used, values, bytes);
+    if (bytes > m_buffer.size() * sizeof(float))
+        m_buffer.resize(count);
+    std::memcpy(reinterpret_cast<char*>(m_buffer.data()) + m_used, values, bytes);
     m_used += bytes;
     return true;
+}
+
+float* ResultFile::RowSpace(size_t& rows, size_t perRow) {
+    if (m_failed)
+        return nullptr;
+    const size_t rowBytes = perRow * sizeof(float);
+    const size_t capacity = m_buffer.size() * sizeof(float);
+    if (m_used + rowBytes > capacity && !FlushBlock())
+        return nullptr;
+    if (rowBytes > capacity)
+        m_buffer.resize(perRow);
+    if (rowBytes != 0)
+        rows = std::min(rows, (m_buffer.size() * sizeof(float) - m_used) / rowBytes);
+    return m_buffer.data() + m_used / sizeof(float);
 }
 
 bool ResultFile::FlushBlock() {

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace vistrel {
 
@@ -29,5 +30,29 @@ bool ReadPointsFile(const std::string& path, TableFunction& table, int* badLine 
 
 // f(x) of a table with at least one point: constant beyond the ends, linear between points.
 long double TableLookup(const TableFunction& table, float x);
+
+// TableLookup of one table prepared for many lookups, with the same results bit for bit. Every
+// decision of TableLookup compares x with arguments of the table, so it is the same for all x
+// between two neighbouring distinct arguments and for all x equal to one: the decision of each
+// such cell is taken once here, a lookup finds its cell by a binary search of the sorted
+// distinct arguments and evaluates the chosen segment with the same extended-precision formula.
+class PreparedTable {
+public:
+    explicit PreparedTable(const TableFunction& table);
+    long double operator()(float x) const;
+
+private:
+    // A decision: a segment index (>= 0) or one of these.
+    static constexpr int16_t kFirstValue = -1, kLastValue = -2, kZero = -3;
+    static int16_t Decide(const TableFunction& t, float x);
+    long double Evaluate(int16_t decision, float x) const;
+
+    TableFunction m_table;          // a copy of the points
+    std::vector<float> m_sorted;    // distinct arguments, ascending
+    std::vector<int16_t> m_cells;   // 2j + 1: x == m_sorted[j]; 2j: below m_sorted[j]; 2m: above all
+    std::vector<long double> m_slope; // (v[i+1] - v[i]) / (a[i+1] - a[i]) as TableLookup computes it
+    int16_t m_nanDecision = kZero;
+    bool m_fallback = false;        // an argument is NaN: every lookup runs TableLookup
+};
 
 } // namespace vistrel
