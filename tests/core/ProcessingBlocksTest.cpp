@@ -342,6 +342,12 @@ TEST(PreparedTable, SameAsTableLookupBitForBit) {
                 t.m_args[i] = t.m_args[points / 3];
         if (trial % 11 == 0 && points > 2)
             t.m_args[1] = -0.0f, t.m_args[2] = 0.0f;
+        if (trial % 13 == 0 && points > 3) { // a cluster far from both ends: crowded buckets
+            t.m_args[0] = trial % 26 == 0 ? -std::numeric_limits<float>::infinity() : -3e38f;
+            for (int i = 1; i < points - 1; ++i)
+                t.m_args[i] = 1.0f + static_cast<float>(i) * 1e-6f;
+            t.m_args[points - 1] = 3e38f;
+        }
         const PreparedTable f(t);
         auto check = [&](float x) {
             const long double want = TableLookup(t, x), got = f(x);

@@ -154,6 +154,17 @@ PreparedTable::PreparedTable(const TableFunction& table) : m_table(table) {
     const float above = std::nextafter(m_sorted[m - 1], inf);
     m_cells[2 * m] = above > m_sorted[m - 1] ? Decide(t, above) : kZero;
     m_nanDecision = Decide(t, std::numeric_limits<float>::quiet_NaN());
+    // Buckets of equal width between the smallest and the largest argument: an x of bucket b
+    // lies above every argument of an earlier bucket and below every one of a later bucket.
+    const size_t buckets = std::min<size_t>(1024, 4 * m);
+    const double width = static_cast<double>(m_sorted[m - 1]) - static_cast<double>(m_sorted[0]);
+    m_bucketScale = width > 0 && std::isfinite(width) ? static_cast<double>(buckets) / width : 0.0;
+    m_bucketFirst.assign(buckets + 1, 0);
+    for (const float a : m_sorted)
+        if (a < m_sorted[m - 1])
+            ++m_bucketFirst[Bucket(a) + 1];
+    for (size_t b = 1; b <= buckets; ++b)
+        m_bucketFirst[b] += m_bucketFirst[b - 1];
 }
 
 long double PreparedTable::Evaluate(int16_t d, float x) const {
@@ -168,21 +179,39 @@ long double PreparedTable::Evaluate(int16_t d, float x) const {
     return 0.0L;
 }
 
+size_t PreparedTable::Bucket(float x) const {
+    // Never decreases as x grows; the counts of each bucket rely on nothing else.
+    if (m_bucketScale == 0.0)
+        return 0;
+    const double t = (static_cast<double>(x) - static_cast<double>(m_sorted.front())) * m_bucketScale;
+    return static_cast<size_t>(std::min(t, static_cast<double>(m_bucketFirst.size() - 2)));
+}
+
 long double PreparedTable::operator()(float x) const {
     if (m_fallback)
         return TableLookup(m_table, x);
     if (std::isnan(x))
         return Evaluate(m_nanDecision, x);
-    // Count of sorted arguments <= x, without branches in the loop.
+    // Count of sorted arguments <= x: the bucket of x bounds it, a short search ends it.
     const float* s = m_sorted.data();
-    const float* b = s;
-    size_t len = m_sorted.size();
-    while (len > 1) {
-        const size_t half = len / 2;
-        b = b[half] <= x ? b + half : b;
-        len -= half;
+    const size_t m = m_sorted.size();
+    size_t count;
+    if (!(x >= s[0])) {
+        count = 0;
+    } else if (x >= s[m - 1]) {
+        count = m;
+    } else {
+        const size_t b = Bucket(x);
+        const float* lo = s + m_bucketFirst[b];
+        size_t len = m_bucketFirst[b + 1] - m_bucketFirst[b];
+        // Arguments of bucket b may lie on either side of x; all before it are <= x.
+        while (len > 1) {
+            const size_t half = len / 2;
+            lo = lo[half] <= x ? lo + half : lo;
+            len -= half;
+        }
+        count = static_cast<size_t>(lo - s) + (len == 1 && *lo <= x ? 1 : 0);
     }
-    const size_t count = static_cast<size_t>(b - s) + (*b <= x ? 1 : 0);
     const size_t cell = count > 0 && s[count - 1] == x ? 2 * count - 1 : 2 * count;
     return Evaluate(m_cells[cell], x);
 }
