@@ -189,6 +189,11 @@ void BM_MovingAverage100Old(benchmark::State& s) { RunOperation(s, OP_MOVING_AVE
 void BM_TableFunctionOld(benchmark::State& s) { RunOperation(s, OP_TABLE_FUNCTION, kSamples, "~bench_tablefun.KVF", true); }
 void BM_SaveChannelsOld(benchmark::State& s) { RunOperation(s, OP_SAVE_CHANNELS, kSamples, "bench_channels.kvf", true); }
 void BM_SaveFragmentKvfOld(benchmark::State& s) { RunOperation(s, OP_SAVE_FRAGMENT, kSamples, "bench_fragment.kvf", true); }
+void BM_SaveFragmentTextOld(benchmark::State& s) { RunOperation(s, OP_SAVE_FRAGMENT, uint64_t{1} << 22, "bench_fragment.txt", true); }
+void BM_Average10Old(benchmark::State& s) { RunOperation(s, OP_AVERAGE, kSamples, "~bench_average.KVF", true); }
+void BM_LinearOld(benchmark::State& s) { RunOperation(s, OP_LINEAR, kSamples, "~bench_axb.KVF", true); }
+void BM_RmsOld(benchmark::State& s) { RunOperation(s, OP_RMS, kSamples, "~bench_efu.KVF", true); }
+void BM_AddSubOld(benchmark::State& s) { RunOperation(s, OP_ADD_SUB, kSamples, "~bench_addsub.KVF", true); }
 
 BENCHMARK(BM_RawCopyReadWrite)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
 BENCHMARK(BM_SaveFragmentKvfOld)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
@@ -196,6 +201,11 @@ BENCHMARK(BM_SaveChannelsOld)->Unit(benchmark::kMillisecond)->Iterations(1)->Use
 BENCHMARK(BM_MovingAverage100)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(BM_MovingAverage100Old)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(BM_TableFunctionOld)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_SaveFragmentTextOld)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_Average10Old)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_LinearOld)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_RmsOld)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_AddSubOld)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(BM_RawMappedPass)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_SampleValuePass)->Unit(benchmark::kMillisecond)->Iterations(2);
 BENCHMARK(BM_MovingAverage10)->Unit(benchmark::kMillisecond)->Iterations(1);

@@ -129,41 +129,44 @@ void SaveAsText(JobContext& ctx) {
 
     const float rate = ctx.src.Rate();
     const RowBlockReader reader(ctx.src, shown);
-    const size_t block = 1024;
-    std::vector<long double> values(block * shown.size());
-    size_t left = 0;
-    const long double* next = values.data();
-    for (int64_t p = ctx.start; p < ctx.end; ++p) {
-        if (left == 0) {
-            left = static_cast<size_t>(std::min<uint64_t>(static_cast<uint64_t>(ctx.end) - static_cast<uint64_t>(p), block));
-            reader.Read(p, left, values.data());
-            next = values.data();
-        }
-        --left;
-        ctx.Progress(p);
-        if (style == 1) {
-            std::snprintf(buf, sizeof buf, "%16.1lf",
-                          static_cast<double>(p - ctx.start) / static_cast<double>(rate) * 1000000.0);
-            w.Put(buf);
-        } else if (style == 0) {
-            // From the position itself, as the plot and the read-outs place it.
-            const int64_t t = SampleTime(job.m_startTime, static_cast<double>(p), rate);
-            const CalendarFields cf = FileTimeToFields(t);
-            const int64_t frac = ((t % 10'000'000) + 10'000'000) % 10'000'000 / 100;
-            std::snprintf(buf, sizeof buf, "%02d-%02d-%02d %02d:%02d:%02d,%05d", cf.day, cf.month,
-                          cf.year - 2000, cf.hour, cf.minute, cf.second, static_cast<int>(frac));
-            w.Put(buf);
-        }
-        for (size_t i = 0; i < shown.size(); ++i) {
-            const double v = static_cast<double>(*next++);
-            char value[400];
-            std::snprintf(value, sizeof value, ValueFormat(static_cast<float>(v)), v);
-            std::snprintf(buf, sizeof buf, "%12s", value);
-            w.Put(buf);
-        }
-        if (!w.EndLine())
-            return abandon(writeFailed);
+    const size_t block = RowsPerBlock(shown.size());
+    std::vector<float> floats;
+    std::vector<long double> exact;
+    bool failed = false;
+    for (int64_t p0 = ctx.start; p0 < ctx.end && !failed;) {
+        const size_t rows = static_cast<size_t>(
+            std::min<uint64_t>(static_cast<uint64_t>(ctx.end) - static_cast<uint64_t>(p0), block));
+        reader.Visit(p0, rows, floats, exact, [&](const auto* next) {
+            for (size_t r = 0; r < rows && !failed; ++r) {
+                const int64_t p = p0 + static_cast<int64_t>(r);
+                ctx.Progress(p);
+                if (style == 1) {
+                    std::snprintf(buf, sizeof buf, "%16.1lf",
+                                  static_cast<double>(p - ctx.start) / static_cast<double>(rate) * 1000000.0);
+                    w.Put(buf);
+                } else if (style == 0) {
+                    // From the position itself, as the plot and the read-outs place it.
+                    const int64_t t = SampleTime(job.m_startTime, static_cast<double>(p), rate);
+                    const CalendarFields cf = FileTimeToFields(t);
+                    const int64_t frac = ((t % 10'000'000) + 10'000'000) % 10'000'000 / 100;
+                    std::snprintf(buf, sizeof buf, "%02d-%02d-%02d %02d:%02d:%02d,%05d", cf.day, cf.month,
+                                  cf.year - 2000, cf.hour, cf.minute, cf.second, static_cast<int>(frac));
+                    w.Put(buf);
+                }
+                for (size_t i = 0; i < shown.size(); ++i) {
+                    const double v = static_cast<double>(*next++);
+                    char value[400];
+                    std::snprintf(value, sizeof value, ValueFormat(static_cast<float>(v)), v);
+                    std::snprintf(buf, sizeof buf, "%12s", value);
+                    w.Put(buf);
+                }
+                failed = !w.EndLine();
+            }
+        });
+        p0 += static_cast<int64_t>(rows);
     }
+    if (failed)
+        return abandon(writeFailed);
     const bool flushed = std::fflush(f) == 0 && std::ferror(f) == 0;
     const bool closed = std::fclose(f) == 0;
     f = nullptr;

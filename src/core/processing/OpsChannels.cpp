@@ -18,9 +18,6 @@ bool ShownOrFail(JobContext& ctx, std::vector<int>& shown) {
     }
     return true;
 }
-} // namespace
-
-namespace {
 
 constexpr int kLanes = 8;
 
@@ -80,7 +77,7 @@ void MovingAverage(JobContext& ctx, bool average) {
     // Ring row r starts with the sample at start + r - N/2.
     {
         std::vector<float> block;
-        const int64_t chunk = std::max<int64_t>(1, 8192 / M);
+        const int64_t chunk = static_cast<int64_t>(RowsPerBlock(static_cast<size_t>(M)));
         for (int64_t r0 = 0; r0 < N; r0 += chunk) {
             const int64_t rows = std::min(chunk, N - r0);
             block.resize(static_cast<size_t>(rows * M));
@@ -148,8 +145,9 @@ void LinearTransform(JobContext& ctx) {
         return;
     const RowBlockReader reader(ctx.src, shown);
     const size_t w = shown.size();
-    const size_t block = std::max<size_t>(1, 8192 / w);
-    std::vector<long double> values(block * w);
+    const size_t block = RowsPerBlock(w);
+    std::vector<float> floats;
+    std::vector<long double> exact;
     const uint64_t total = static_cast<uint64_t>(ctx.end) - static_cast<uint64_t>(ctx.start);
     for (uint64_t done = 0; done < total;) {
         size_t rows = static_cast<size_t>(std::min<uint64_t>(total - done, block));
@@ -157,14 +155,14 @@ void LinearTransform(JobContext& ctx) {
         if (!dst)
             return;
         const int64_t p = static_cast<int64_t>(static_cast<uint64_t>(ctx.start) + done);
-        reader.Read(p, rows, values.data());
-        const long double* x = values.data();
-        for (size_t r = 0; r < rows; ++r)
-            for (size_t i = 0; i < w; ++i) {
-                const int j = shown[i];
-                *dst++ = static_cast<float>(*x++ * static_cast<long double>(A[j]) +
-                                            static_cast<long double>(B[j]));
-            }
+        reader.Visit(p, rows, floats, exact, [&](const auto* x) {
+            for (size_t r = 0; r < rows; ++r)
+                for (size_t i = 0; i < w; ++i) {
+                    const int j = shown[i];
+                    *dst++ = static_cast<float>(static_cast<long double>(*x++) * static_cast<long double>(A[j]) +
+                                                static_cast<long double>(B[j]));
+                }
+        });
         out.CommitRows(rows, w);
         ctx.ProgressRows(p, static_cast<int64_t>(rows));
         done += rows;
@@ -205,44 +203,50 @@ void Rms(JobContext& ctx) {
         slot[k] = static_cast<float>(ctx.Sample(ctx.start, shown[k]));
     double P = 0.0, W = 0.0;
     const RowBlockReader reader(ctx.src, shown);
-    const size_t block = std::max<size_t>(1, 8192 / shown.size());
-    std::vector<long double> values(block * shown.size());
-    size_t left = 0;
-    const long double* next = values.data();
-    for (int64_t p = ctx.start; p < ctx.end; ++p) {
-        if (left == 0) {
-            left = static_cast<size_t>(std::min<uint64_t>(static_cast<uint64_t>(ctx.end) - static_cast<uint64_t>(p), block));
-            reader.Read(p, left, values.data());
-            next = values.data();
-        }
-        --left;
-        ctx.Progress(p);
-        int k = 0;
-        for (const int j : shown) {
-            const long double x = *next++;
-            const int g = x > 0 ? 1 : (x < 0 ? -1 : 0);
-            if (g > gp[j] && g > 0 && static_cast<double>(n[j]) > minCount) {
-                const long double ax = std::fabs(x), axp = std::fabs(static_cast<long double>(xp[j]));
-                const float q = static_cast<float>(1.0L / (ax + axp));
-                S[j] = static_cast<float>(S[j] + 0.5L * xp[j] * static_cast<long double>(xp[j]) * axp * q);
-                slot[k] = static_cast<float>(std::sqrt(static_cast<long double>(S[j]) / static_cast<long double>(n[j])));
-                n[j] = 0;
-                S[j] = static_cast<float>(0.5L * x * x * q * ax);
+    const size_t block = RowsPerBlock(shown.size());
+    std::vector<float> floats;
+    std::vector<long double> exact;
+    bool failed = false;
+    for (int64_t p0 = ctx.start; p0 < ctx.end && !failed;) {
+        const size_t rows = static_cast<size_t>(
+            std::min<uint64_t>(static_cast<uint64_t>(ctx.end) - static_cast<uint64_t>(p0), block));
+        reader.Visit(p0, rows, floats, exact, [&](const auto* next) {
+            for (size_t r = 0; r < rows; ++r) {
+                const int64_t p = p0 + static_cast<int64_t>(r);
+                ctx.Progress(p);
+                int k = 0;
+                for (const int j : shown) {
+                    const long double x = *next++;
+                    const int g = x > 0 ? 1 : (x < 0 ? -1 : 0);
+                    if (g > gp[j] && g > 0 && static_cast<double>(n[j]) > minCount) {
+                        const long double ax = std::fabs(x), axp = std::fabs(static_cast<long double>(xp[j]));
+                        const float q = static_cast<float>(1.0L / (ax + axp));
+                        S[j] = static_cast<float>(S[j] + 0.5L * xp[j] * static_cast<long double>(xp[j]) * axp * q);
+                        slot[k] = static_cast<float>(std::sqrt(static_cast<long double>(S[j]) / static_cast<long double>(n[j])));
+                        n[j] = 0;
+                        S[j] = static_cast<float>(0.5L * x * x * q * ax);
+                    }
+                    if (n[j] > 0)
+                        S[j] = static_cast<float>(S[j] + 0.5L * (x * x + static_cast<long double>(xp[j]) * xp[j]));
+                    ++n[j];
+                    xp[j] = static_cast<float>(x);
+                    gp[j] = g;
+                    ++k;
+                }
+                P += 1.0;
+                if (!((1.0 / F) * W > (1.0 / R) * P)) {
+                    if (!out.WriteRow(slot, static_cast<size_t>(k))) {
+                        failed = true;
+                        return;
+                    }
+                    W += 1.0;
+                }
             }
-            if (n[j] > 0)
-                S[j] = static_cast<float>(S[j] + 0.5L * (x * x + static_cast<long double>(xp[j]) * xp[j]));
-            ++n[j];
-            xp[j] = static_cast<float>(x);
-            gp[j] = g;
-            ++k;
-        }
-        P += 1.0;
-        if (!((1.0 / F) * W > (1.0 / R) * P)) {
-            if (!out.WriteRow(slot, static_cast<size_t>(k)))
-                return;
-            W += 1.0;
-        }
+        });
+        p0 += static_cast<int64_t>(rows);
     }
+    if (failed)
+        return;
     if (out.Finish(ResultStartStamp(job.m_startTime, ctx.start, ctx.src.Rate())))
         ctx.Succeed();
 }

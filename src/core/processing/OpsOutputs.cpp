@@ -9,11 +9,6 @@ namespace vistrel::engine {
 
 namespace {
 
-// Rows per block of the operations that compute from a block of read values.
-size_t BlockRows(size_t width) {
-    return std::max<size_t>(1, 8192 / std::max<size_t>(width, 1));
-}
-
 // The common run of these operations: checks the list (operandsPerOutput sources per output,
 // then valid(list)), writes the result header and one row per fragment position; fill(p, rows,
 // out) fills `rows` rows from position p, straight into the file's pending block.
@@ -33,7 +28,7 @@ void WriteOutputRows(JobContext& ctx, int operandsPerOutput, Valid&& valid, Fill
     const size_t width = static_cast<size_t>(list.count);
     const uint64_t total = static_cast<uint64_t>(ctx.end) - static_cast<uint64_t>(ctx.start);
     for (uint64_t done = 0; done < total;) {
-        size_t rows = static_cast<size_t>(std::min<uint64_t>(total - done, BlockRows(width)));
+        size_t rows = static_cast<size_t>(std::min<uint64_t>(total - done, RowsPerBlock(width)));
         float* dst = out.RowSpace(rows, width);
         if (!dst)
             return;
@@ -71,18 +66,17 @@ void AddSub(JobContext& ctx) {
     };
     // Both operands of every output, as SampleValue gives them.
     const RowBlockReader reader(ctx.src, SourceChannels(list, 2 * std::clamp(list.count, 0, kMaxAddSubOutputs)));
-    std::vector<long double> values;
+    std::vector<float> floats;
+    std::vector<long double> exact;
     WriteOutputRows(ctx, 2, signsValid, [&](int64_t p, size_t rows, float* out) {
-        const size_t w = reader.Width();
-        values.resize(rows * w);
-        reader.Read(p, rows, values.data());
-        for (size_t r = 0; r < rows; ++r) {
-            const long double* x = values.data() + r * w;
-            for (int i = 0; i < list.count; ++i) {
-                const float a = static_cast<float>(x[2 * i] * list.coefficients[2 * i]);
-                *out++ = static_cast<float>(x[2 * i + 1] * list.coefficients[2 * i + 1] + a);
-            }
-        }
+        reader.Visit(p, rows, floats, exact, [&](const auto* x) {
+            for (size_t r = 0; r < rows; ++r, x += reader.Width())
+                for (int i = 0; i < list.count; ++i) {
+                    const long double x1 = x[2 * i], x2 = x[2 * i + 1];
+                    const float a = static_cast<float>(x1 * list.coefficients[2 * i]);
+                    *out++ = static_cast<float>(x2 * list.coefficients[2 * i + 1] + a);
+                }
+        });
     });
 }
 

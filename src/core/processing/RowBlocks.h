@@ -10,6 +10,12 @@ namespace vistrel {
 
 class CDataFile;
 
+// Rows of `width` values in a block of the operations that compute from read values: about
+// 8192 values, at least one row.
+inline size_t RowsPerBlock(size_t width) {
+    return width == 0 || width >= 8192 ? 1 : 8192 / width;
+}
+
 class RowBlockReader {
 public:
     // `channels`: 0-based channels of each row, in row order (repeats allowed).
@@ -24,6 +30,24 @@ public:
     // before 0 or at and beyond the sample count read 0.
     void Read(int64_t p, size_t count, float* out) const;
     void Read(int64_t p, size_t count, long double* out) const;
+
+    // Reads rows p .. p + count - 1 into one of the scratch buffers and calls body(values):
+    // `const float*` for plain floats (SampleValue gives them widened, so the caller widens
+    // them), `const long double*` otherwise. Keeps extended precision off the buffers where
+    // it carries nothing.
+    template <class Body>
+    void Visit(int64_t p, size_t count, std::vector<float>& floats, std::vector<long double>& exact,
+               Body&& body) const {
+        if (m_plain) {
+            floats.resize(count * Width());
+            Read(p, count, floats.data());
+            body(static_cast<const float*>(floats.data()));
+        } else {
+            exact.resize(count * Width());
+            Read(p, count, exact.data());
+            body(static_cast<const long double*>(exact.data()));
+        }
+    }
 
 private:
     template <class T>
