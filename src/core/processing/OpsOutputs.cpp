@@ -94,11 +94,7 @@ void TableFunctionOp(JobContext& ctx) {
         for (size_t i = 0; i < w; ++i) {
             if (ctx.job.m_tables[i].m_count <= 0)
                 continue;
-            const PreparedTable& f = tables[i];
-            for (size_t r = 0; r < rows; ++r) {
-                float& x = out[r * w + i];
-                x = static_cast<float>(f(x));
-            }
+            tables[i].Apply(out + i, rows, w);
         }
     });
 }

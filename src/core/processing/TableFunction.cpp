@@ -187,7 +187,7 @@ size_t PreparedTable::Bucket(float x) const {
     return static_cast<size_t>(std::min(t, static_cast<double>(m_bucketFirst.size() - 2)));
 }
 
-long double PreparedTable::operator()(float x) const {
+inline long double PreparedTable::Lookup(float x) const {
     if (m_fallback)
         return TableLookup(m_table, x);
     if (std::isnan(x))
@@ -214,6 +214,15 @@ long double PreparedTable::operator()(float x) const {
     }
     const size_t cell = count > 0 && s[count - 1] == x ? 2 * count - 1 : 2 * count;
     return Evaluate(m_cells[cell], x);
+}
+
+long double PreparedTable::operator()(float x) const {
+    return Lookup(x);
+}
+
+void PreparedTable::Apply(float* values, size_t count, size_t stride) const {
+    for (size_t i = 0; i < count; ++i, values += stride)
+        *values = static_cast<float>(Lookup(*values));
 }
 
 } // namespace vistrel

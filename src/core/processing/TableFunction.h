@@ -2,6 +2,7 @@
 // Piecewise-linear table function of one output channel and its points file.
 #include "platform/FileCheck.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -41,6 +42,8 @@ class PreparedTable {
 public:
     explicit PreparedTable(const TableFunction& table);
     long double operator()(float x) const;
+    // values[i * stride] = f(values[i * stride]) as a single, for i < count.
+    void Apply(float* values, size_t count, size_t stride) const;
 
 private:
     // A decision: a segment index (>= 0) or one of these.
@@ -48,6 +51,7 @@ private:
     static int16_t Decide(const TableFunction& t, float x);
     long double Evaluate(int16_t decision, float x) const;
     size_t Bucket(float x) const;
+    long double Lookup(float x) const;
 
     TableFunction m_table;          // a copy of the points
     std::vector<float> m_sorted;    // distinct arguments, ascending
