@@ -210,10 +210,9 @@ void Rms(JobContext& ctx) {
     for (int64_t p0 = ctx.start; p0 < ctx.end && !failed;) {
         const size_t rows = static_cast<size_t>(
             std::min<uint64_t>(static_cast<uint64_t>(ctx.end) - static_cast<uint64_t>(p0), block));
+        ctx.ProgressRows(p0, static_cast<int64_t>(rows)); // each position's, before its row
         reader.Visit(p0, rows, floats, exact, [&](const auto* next) {
             for (size_t r = 0; r < rows; ++r) {
-                const int64_t p = p0 + static_cast<int64_t>(r);
-                ctx.Progress(p);
                 int k = 0;
                 for (const int j : shown) {
                     const long double x = *next++;
