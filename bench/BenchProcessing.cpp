@@ -17,6 +17,7 @@
 #include "core/processing/WindowFft.h"
 #include "core/recording/DataFile.h"
 #include "core/recording/KvfWriter.h"
+#include "ProcessingOracle.h"
 
 using namespace vistrel;
 namespace fs = std::filesystem;
@@ -91,8 +92,35 @@ void BM_SampleValuePass(benchmark::State& state) {
     state.SetItemsProcessed(static_cast<int64_t>(state.iterations() * kSamples));
 }
 
-// One operation over `positions` sample positions of the big recording.
-void RunOperation(benchmark::State& state, ProcessOp op, uint64_t positions, const char* outName) {
+// A cp-like copy of the big recording's file (header and every row, the bytes that saving the
+// whole fragment writes): 1 MiB reads and writes, the copy removed like a result.
+void BM_RawCopyReadWrite(benchmark::State& state) {
+    CDataFile& f = BigRecording();
+    const fs::path target = BenchDir() / "bench_copy.kvf";
+    std::vector<char> buffer(1 << 20);
+    for (auto _ : state) {
+        std::FILE* in = std::fopen(f.Path().string().c_str(), "rb");
+        std::FILE* out = std::fopen(target.string().c_str(), "wb");
+        if (!in || !out) {
+            state.SkipWithError("cannot copy");
+            break;
+        }
+        size_t got;
+        while ((got = std::fread(buffer.data(), 1, buffer.size(), in)) > 0)
+            if (std::fwrite(buffer.data(), 1, got, out) != got)
+                state.SkipWithError("write failed");
+        std::fclose(in);
+        std::fclose(out);
+        std::error_code ec;
+        fs::remove(target, ec);
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * f.FileSize()));
+}
+
+// One operation over `positions` sample positions of the big recording; `old`: the previous
+// value-by-value code, kept as the tests' oracle.
+void RunOperation(benchmark::State& state, ProcessOp op, uint64_t positions, const char* outName,
+                  bool old = false, int factor = 10) {
     CDataFile& f = BigRecording();
     auto job = std::make_unique<ProcessJob>();
     job->InitFrom(f);
@@ -100,7 +128,7 @@ void RunOperation(benchmark::State& state, ProcessOp op, uint64_t positions, con
     job->m_op = op;
     job->m_cursor1 = 0;
     job->m_cursor2 = static_cast<int64_t>(positions);
-    job->m_averagingFactor = 10;
+    job->m_averagingFactor = factor;
     job->m_coeffA[1] = 2.0f;
     job->m_coeffB[1] = 1.0f;
     OutputChannelList& l = job->m_outputs;
@@ -131,7 +159,10 @@ void RunOperation(benchmark::State& state, ProcessOp op, uint64_t positions, con
     job->m_resultName = BenchDir() / outName;
     QuietObserver obs;
     for (auto _ : state) {
-        RunProcessJob(*job, obs);
+        if (old)
+            test::RunOldProcessJob(*job, obs);
+        else
+            RunProcessJob(*job, obs);
         if (!job->m_succeeded)
             state.SkipWithError(obs.error.c_str());
         std::error_code ec;
@@ -152,6 +183,29 @@ void BM_SaveFragmentText(benchmark::State& s) { RunOperation(s, OP_SAVE_FRAGMENT
 void BM_SpectrumFft4M(benchmark::State& s) { RunOperation(s, OP_SPECTRUM_FFT, uint64_t{1} << 22, "~bench_spectrFFT.KVF"); }
 void BM_SpectrumDirect1M(benchmark::State& s) { RunOperation(s, OP_SPECTRUM, 1'000'000, "~bench_spectr.KVF"); }
 
+constexpr uint64_t kMovingPositions = uint64_t{1} << 22;
+void BM_MovingAverage100(benchmark::State& s) { RunOperation(s, OP_MOVING_AVERAGE, kMovingPositions, "~bench_movavg.KVF", false, 100); }
+void BM_MovingAverage100Old(benchmark::State& s) { RunOperation(s, OP_MOVING_AVERAGE, kMovingPositions, "~bench_movavg.KVF", true, 100); }
+void BM_TableFunctionOld(benchmark::State& s) { RunOperation(s, OP_TABLE_FUNCTION, kSamples, "~bench_tablefun.KVF", true); }
+void BM_SaveChannelsOld(benchmark::State& s) { RunOperation(s, OP_SAVE_CHANNELS, kSamples, "bench_channels.kvf", true); }
+void BM_SaveFragmentKvfOld(benchmark::State& s) { RunOperation(s, OP_SAVE_FRAGMENT, kSamples, "bench_fragment.kvf", true); }
+void BM_SaveFragmentTextOld(benchmark::State& s) { RunOperation(s, OP_SAVE_FRAGMENT, uint64_t{1} << 22, "bench_fragment.txt", true); }
+void BM_Average10Old(benchmark::State& s) { RunOperation(s, OP_AVERAGE, kSamples, "~bench_average.KVF", true); }
+void BM_LinearOld(benchmark::State& s) { RunOperation(s, OP_LINEAR, kSamples, "~bench_axb.KVF", true); }
+void BM_RmsOld(benchmark::State& s) { RunOperation(s, OP_RMS, kSamples, "~bench_efu.KVF", true); }
+void BM_AddSubOld(benchmark::State& s) { RunOperation(s, OP_ADD_SUB, kSamples, "~bench_addsub.KVF", true); }
+
+BENCHMARK(BM_RawCopyReadWrite)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
+BENCHMARK(BM_SaveFragmentKvfOld)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
+BENCHMARK(BM_SaveChannelsOld)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
+BENCHMARK(BM_MovingAverage100)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_MovingAverage100Old)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_TableFunctionOld)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_SaveFragmentTextOld)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_Average10Old)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_LinearOld)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_RmsOld)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_AddSubOld)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(BM_RawMappedPass)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_SampleValuePass)->Unit(benchmark::kMillisecond)->Iterations(2);
 BENCHMARK(BM_MovingAverage10)->Unit(benchmark::kMillisecond)->Iterations(1);
@@ -160,8 +214,8 @@ BENCHMARK(BM_Linear)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(BM_Rms)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(BM_AddSub)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(BM_TableFunction)->Unit(benchmark::kMillisecond)->Iterations(1);
-BENCHMARK(BM_SaveChannels)->Unit(benchmark::kMillisecond)->Iterations(1);
-BENCHMARK(BM_SaveFragmentKvf)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_SaveChannels)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
+BENCHMARK(BM_SaveFragmentKvf)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
 BENCHMARK(BM_SaveFragmentText)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(BM_SpectrumFft4M)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
 BENCHMARK(BM_SpectrumDirect1M)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();

@@ -1,11 +1,13 @@
 // Saving the fragment between the cursors as a recording (chosen devices) or as a text table
 // (shown channels).
+#include <algorithm>
 #include <cstdio>
 #include <string>
 
 #include "core/common/TextFormat.h"
 #include "core/processing/Engine.h"
 #include "core/processing/FileUtil.h"
+#include "core/processing/RowBlocks.h"
 #include "core/recording/TimeBase.h"
 #include "platform/FileTimes.h"
 
@@ -48,13 +50,20 @@ void SaveAsRecording(JobContext& ctx) {
                                                   tilde ? HiddenChannels::LeaveOut : HiddenChannels::Keep);
     if (!out.Open(header, static_cast<int>(included.size())))
         return;
-    std::vector<float> row(included.size());
-    for (int64_t p = ctx.start; p < ctx.end; ++p) {
-        ctx.Progress(p);
-        for (size_t i = 0; i < included.size(); ++i)
-            row[i] = static_cast<float>(ctx.Sample(p, included[i]));
-        if (!out.WriteRow(row.data(), row.size()))
+    // Rows go from the mapping straight into the file's pending block.
+    const RowBlockReader reader(ctx.src, included);
+    const size_t width = included.size();
+    const uint64_t total = static_cast<uint64_t>(ctx.end) - static_cast<uint64_t>(ctx.start);
+    for (uint64_t done = 0; done < total;) {
+        size_t rows = static_cast<size_t>(std::min<uint64_t>(total - done, uint64_t{1} << 20));
+        float* dst = out.RowSpace(rows, width);
+        if (!dst)
             return;
+        const int64_t p = static_cast<int64_t>(static_cast<uint64_t>(ctx.start) + done);
+        ctx.ProgressRows(p, static_cast<int64_t>(rows));
+        reader.Read(p, rows, dst);
+        out.CommitRows(rows, width);
+        done += rows;
     }
     if (out.Finish(ResultStartStamp(job.m_startTime, ctx.start, ctx.src.Rate())))
         ctx.Succeed();
@@ -102,31 +111,45 @@ void SaveAsText(JobContext& ctx) {
         return;
 
     const float rate = ctx.src.Rate();
-    for (int64_t p = ctx.start; p < ctx.end; ++p) {
-        ctx.Progress(p);
-        if (style == 1) {
-            std::snprintf(buf, sizeof buf, "%16.1lf",
-                          static_cast<double>(p - ctx.start) / static_cast<double>(rate) * 1000000.0);
-            w.Put(buf);
-        } else if (style == 0) {
-            // From the position itself, as the plot and the read-outs place it.
-            const int64_t t = SampleTime(job.m_startTime, static_cast<double>(p), rate);
-            const CalendarFields cf = FileTimeToFields(t);
-            const int64_t frac = ((t % 10'000'000) + 10'000'000) % 10'000'000 / 100;
-            std::snprintf(buf, sizeof buf, "%02d-%02d-%02d %02d:%02d:%02d,%05d", cf.day, cf.month,
-                          cf.year - 2000, cf.hour, cf.minute, cf.second, static_cast<int>(frac));
-            w.Put(buf);
-        }
-        for (const int c : shown) {
-            const double v = static_cast<double>(ctx.Sample(p, c));
-            char value[400];
-            std::snprintf(value, sizeof value, ValueFormat(static_cast<float>(v)), v);
-            std::snprintf(buf, sizeof buf, "%12s", value);
-            w.Put(buf);
-        }
-        if (!w.EndLine())
-            return;
+    const RowBlockReader reader(ctx.src, shown);
+    const size_t block = RowsPerBlock(shown.size());
+    std::vector<float> floats;
+    std::vector<long double> exact;
+    bool failed = false;
+    for (int64_t p0 = ctx.start; p0 < ctx.end && !failed;) {
+        const size_t rows = static_cast<size_t>(
+            std::min<uint64_t>(static_cast<uint64_t>(ctx.end) - static_cast<uint64_t>(p0), block));
+        reader.Visit(p0, rows, floats, exact, [&](const auto* next) {
+            for (size_t r = 0; r < rows && !failed; ++r) {
+                const int64_t p = p0 + static_cast<int64_t>(r);
+                ctx.Progress(p);
+                if (style == 1) {
+                    std::snprintf(buf, sizeof buf, "%16.1lf",
+                                  static_cast<double>(p - ctx.start) / static_cast<double>(rate) * 1000000.0);
+                    w.Put(buf);
+                } else if (style == 0) {
+                    // From the position itself, as the plot and the read-outs place it.
+                    const int64_t t = SampleTime(job.m_startTime, static_cast<double>(p), rate);
+                    const CalendarFields cf = FileTimeToFields(t);
+                    const int64_t frac = ((t % 10'000'000) + 10'000'000) % 10'000'000 / 100;
+                    std::snprintf(buf, sizeof buf, "%02d-%02d-%02d %02d:%02d:%02d,%05d", cf.day, cf.month,
+                                  cf.year - 2000, cf.hour, cf.minute, cf.second, static_cast<int>(frac));
+                    w.Put(buf);
+                }
+                for (size_t i = 0; i < shown.size(); ++i) {
+                    const double v = static_cast<double>(*next++);
+                    char value[400];
+                    std::snprintf(value, sizeof value, ValueFormat(static_cast<float>(v)), v);
+                    std::snprintf(buf, sizeof buf, "%12s", value);
+                    w.Put(buf);
+                }
+                failed = !w.EndLine();
+            }
+        });
+        p0 += static_cast<int64_t>(rows);
     }
+    if (failed)
+        return;
     if (out.FinishText())
         ctx.Succeed();
 }

@@ -133,6 +133,19 @@ void JobContext::Progress(int64_t p) {
     SendPercent(static_cast<int>(fraction * 100.0));
 }
 
+void JobContext::ProgressRows(int64_t p, int64_t count, int64_t step) {
+    if (count <= 0)
+        return;
+    // The percent never falls as p grows: when the last position of the run gives the percent
+    // already sent, so does every one before it.
+    const int64_t last = p + (count - 1) * step;
+    const double inv = 1.0 / static_cast<double>(end - start);
+    if (static_cast<int>(static_cast<double>(last - start) * inv * 100.0) == m_lastPercent)
+        return;
+    for (int64_t i = 0; i < count; ++i)
+        Progress(p + i * step);
+}
+
 void JobContext::Fail(const std::string& message) {
     job.m_succeeded = false;
     job.m_error = message;
@@ -311,6 +324,25 @@ void ResultFile::FailWrite(platform::FileProblem problem) {
     Discard();
     m_ctx.FailFile(IDS_RESULT_WRITE_FAILED, problem,
                    "Writing " + PathText(m_ctx.job.m_resultName) + " failed; no result was kept");
+}
+
+float* ResultFile::RowSpace(size_t& rows, size_t perRow) {
+    if (m_failed || !m_file)
+        return nullptr;
+    if (m_ctx.StopSeen()) {
+        Stop();
+        return nullptr;
+    }
+    const size_t rowBytes = perRow * sizeof(float);
+    if (m_used + rowBytes > m_buffer.size() && !FlushBlock())
+        return nullptr;
+    if (rowBytes > m_buffer.size())
+        m_buffer.resize(rowBytes);
+    if (rowBytes != 0)
+        rows = std::min(rows, (m_buffer.size() - m_used) / rowBytes);
+    // The block holds only whole floats here (text tables never ask for row space), and its
+    // storage comes from operator new, aligned for any scalar.
+    return reinterpret_cast<float*>(m_buffer.data() + m_used);
 }
 
 bool ResultFile::FlushBlock() {

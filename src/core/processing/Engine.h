@@ -36,6 +36,8 @@ public:
     }
     // Percent of position p of the fragment, sent when it changed.
     void Progress(int64_t p);
+    // Progress of the positions p, p + step, ... (count of them) in turn.
+    void ProgressRows(int64_t p, int64_t count, int64_t step = 1);
     void SendPercent(int percent);
     // Ends the run without a result: message to the observer, box closed.
     void Fail(const std::string& message);
@@ -80,6 +82,11 @@ public:
     bool OpenText();
     bool WriteRow(const float* values, size_t count);
     bool Write(const void* bytes, size_t count);
+    // Room for rows of `perRow` values at the end of the pending block, flushing the block
+    // first when not one row fits; `rows` is lowered to the rows there is room for. Fill them
+    // and call CommitRows. nullptr once a write has failed (reported).
+    float* RowSpace(size_t& rows, size_t perRow);
+    void CommitRows(size_t rows, size_t perRow) { m_used += rows * perRow * sizeof(float); }
     // Closes, stamps the times with `stamp` (a spectrum: the day of `stamp` at the time of day
     // `firstHz` seconds), renames over the target and registers a temporary result. Reports
     // the failure itself.

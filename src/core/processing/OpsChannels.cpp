@@ -1,8 +1,10 @@
 // Operations on the recording's own shown channels: moving average, averaging, linear
 // transformation and RMS.
+#include <algorithm>
 #include <cmath>
 
 #include "core/processing/Engine.h"
+#include "core/processing/RowBlocks.h"
 
 namespace vistrel::engine {
 
@@ -16,6 +18,34 @@ bool ShownOrFail(JobContext& ctx, std::vector<int>& shown) {
     }
     return true;
 }
+
+constexpr int kLanes = 8;
+
+// Sums of one ring column for kLanes consecutive outputs whose ring rows k .. k + L - 1 were
+// just replaced (row k + l by output l): output l sees the new values of rows up to k + l and
+// the old ones (old[r - k]) above. Each sum adds the N rows in row order from 0, in double, as
+// one output at a time would; the lanes only interleave the independent sums.
+void LaneSums(const float* col, int64_t N, int64_t k, int L, const float* old, double* acc) {
+    double s[kLanes] = {};
+    for (int64_t r = 0; r <= k; ++r) {
+        const double v = col[r];
+        for (int l = 0; l < kLanes; ++l)
+            s[l] += v;
+    }
+    for (int64_t r = k + 1; r < k + L; ++r) {
+        const double fresh = col[r], prior = old[r - k];
+        for (int l = 0; l < kLanes; ++l)
+            s[l] += r <= k + l ? fresh : prior;
+    }
+    for (int64_t r = k + L; r < N; ++r) {
+        const double v = col[r];
+        for (int l = 0; l < kLanes; ++l)
+            s[l] += v;
+    }
+    for (int l = 0; l < L; ++l)
+        acc[l] = s[l];
+}
+
 } // namespace
 
 void MovingAverage(JobContext& ctx, bool average) {
@@ -31,7 +61,7 @@ void MovingAverage(JobContext& ctx, bool average) {
     if (!ShownOrFail(ctx, shown))
         return;
     ctx.observer.ProgressTitle(ProgressTitleId(job.m_op));
-    // The last N samples of each shown channel, row per position.
+    // The last N samples of each shown channel, a column of N rows per channel.
     const int M = static_cast<int>(shown.size());
     auto ring = TryAlloc<float>(static_cast<uint64_t>(N) * static_cast<uint64_t>(M));
     if (!ring) {
@@ -44,29 +74,56 @@ void MovingAverage(JobContext& ctx, bool average) {
                                                 nullptr, &ctx.header, HiddenChannels::LeaveOut),
                   M))
         return;
+    const RowBlockReader reader(ctx.src, shown);
     const int64_t half = N / 2;
-    for (int64_t r = 0; r < N; ++r)
-        for (int i = 0; i < M; ++i)
-            ring[r * M + i] = static_cast<float>(ctx.Sample(ctx.start + r - half, shown[i]));
-
-    std::vector<float> row(shown.size());
-    const float divisor = static_cast<float>(N);
-    int64_t k = 0;
-    const int64_t step = average ? N : 1;
-    for (int64_t p = ctx.start; p < ctx.end; p += step) {
-        ctx.Progress(p);
-        for (int i = 0; i < M; ++i) {
-            ring[k * M + i] = static_cast<float>(ctx.Sample(p + half, shown[i]));
-            double sum = 0.0;
-            for (int64_t r = 0; r < N; ++r)
-                sum += ring[r * M + i];
-            row[i] = static_cast<float>(sum) / divisor;
+    // Ring row r starts with the sample at start + r - N/2.
+    {
+        std::vector<float> block;
+        const int64_t chunk = static_cast<int64_t>(RowsPerBlock(static_cast<size_t>(M)));
+        for (int64_t r0 = 0; r0 < N; r0 += chunk) {
+            const int64_t rows = std::min(chunk, N - r0);
+            block.resize(static_cast<size_t>(rows * M));
+            reader.Read(ctx.start + r0 - half, static_cast<size_t>(rows), block.data());
+            for (int64_t r = 0; r < rows; ++r)
+                for (int i = 0; i < M; ++i)
+                    ring[i * N + r0 + r] = block[static_cast<size_t>(r * M + i)];
         }
-        if (!out.WriteRow(row.data(), row.size()))
-            return;
-        k = (k + 1) % N;
-        if (ctx.end - p <= step)
-            break; // p + step could overflow near the end of the int64 range
+    }
+
+    const float divisor = static_cast<float>(N);
+    const int64_t step = average ? N : 1;
+    const uint64_t span = static_cast<uint64_t>(ctx.end) - static_cast<uint64_t>(ctx.start);
+    const uint64_t total = average ? (span - 1) / static_cast<uint64_t>(N) + 1 : span;
+    std::vector<float> fresh(static_cast<size_t>(kLanes * M)), rows(static_cast<size_t>(kLanes * M));
+    float old[kLanes];
+    double acc[kLanes];
+    for (uint64_t j = 0; j < total;) {
+        // Outputs j .. j + L - 1 replace ring rows k .. k + L - 1 (no wrap inside a group).
+        const int64_t k = static_cast<int64_t>(j % static_cast<uint64_t>(N));
+        const int L = static_cast<int>(std::min<uint64_t>({static_cast<uint64_t>(kLanes),
+                                                           static_cast<uint64_t>(N - k), total - j}));
+        const int64_t p = static_cast<int64_t>(static_cast<uint64_t>(ctx.start) + j * static_cast<uint64_t>(step));
+        if (average) {
+            for (int l = 0; l < L; ++l)
+                reader.Read(p + l * N + half, 1, fresh.data() + l * M);
+        } else {
+            reader.Read(p + half, static_cast<size_t>(L), fresh.data());
+        }
+        ctx.ProgressRows(p, L, step);
+        for (int i = 0; i < M; ++i) {
+            float* col = ring.get() + i * N;
+            for (int l = 0; l < L; ++l) {
+                old[l] = col[k + l];
+                col[k + l] = fresh[static_cast<size_t>(l * M + i)];
+            }
+            LaneSums(col, N, k, L, old, acc);
+            for (int l = 0; l < L; ++l)
+                rows[static_cast<size_t>(l * M + i)] = static_cast<float>(acc[l]) / divisor;
+        }
+        for (int l = 0; l < L; ++l)
+            if (!out.WriteRow(rows.data() + l * M, static_cast<size_t>(M)))
+                return;
+        j += static_cast<uint64_t>(L);
     }
     ring.reset();
     if (out.Finish(ResultStartStamp(job.m_startTime, ctx.start, ctx.src.Rate())))
@@ -88,16 +145,29 @@ void LinearTransform(JobContext& ctx) {
     const auto temp = out.TempPath();
     if (!out.Open(ctx.src.WriteDerivedHeader(temp, 1, A, B, nullptr, &ctx.header, HiddenChannels::LeaveOut), static_cast<int>(shown.size())))
         return;
-    std::vector<float> row(shown.size());
-    for (int64_t p = ctx.start; p < ctx.end; ++p) {
-        for (size_t i = 0; i < shown.size(); ++i) {
-            const int j = shown[i];
-            row[i] = static_cast<float>(ctx.Sample(p, j) * static_cast<long double>(A[j]) +
-                                        static_cast<long double>(B[j]));
-        }
-        if (!out.WriteRow(row.data(), row.size()))
+    const RowBlockReader reader(ctx.src, shown);
+    const size_t w = shown.size();
+    const size_t block = RowsPerBlock(w);
+    std::vector<float> floats;
+    std::vector<long double> exact;
+    const uint64_t total = static_cast<uint64_t>(ctx.end) - static_cast<uint64_t>(ctx.start);
+    for (uint64_t done = 0; done < total;) {
+        size_t rows = static_cast<size_t>(std::min<uint64_t>(total - done, block));
+        float* dst = out.RowSpace(rows, w);
+        if (!dst)
             return;
-        ctx.Progress(p);
+        const int64_t p = static_cast<int64_t>(static_cast<uint64_t>(ctx.start) + done);
+        reader.Visit(p, rows, floats, exact, [&](const auto* x) {
+            for (size_t r = 0; r < rows; ++r)
+                for (size_t i = 0; i < w; ++i) {
+                    const int j = shown[i];
+                    *dst++ = static_cast<float>(static_cast<long double>(*x++) * static_cast<long double>(A[j]) +
+                                                static_cast<long double>(B[j]));
+                }
+        });
+        out.CommitRows(rows, w);
+        ctx.ProgressRows(p, static_cast<int64_t>(rows));
+        done += rows;
     }
     if (out.Finish(ResultStartStamp(job.m_startTime, ctx.start, ctx.src.Rate())))
         ctx.Succeed();
@@ -134,34 +204,50 @@ void Rms(JobContext& ctx) {
     for (size_t k = 0; k < shown.size(); ++k)
         slot[k] = static_cast<float>(ctx.Sample(ctx.start, shown[k]));
     double P = 0.0, W = 0.0;
-    for (int64_t p = ctx.start; p < ctx.end; ++p) {
-        ctx.Progress(p);
-        int k = 0;
-        for (const int j : shown) {
-            const long double x = ctx.Sample(p, j);
-            const int g = x > 0 ? 1 : (x < 0 ? -1 : 0);
-            if (g > gp[j] && g > 0 && static_cast<double>(n[j]) > minCount) {
-                const long double ax = std::fabs(x), axp = std::fabs(static_cast<long double>(xp[j]));
-                const float q = static_cast<float>(1.0L / (ax + axp));
-                S[j] = static_cast<float>(S[j] + 0.5L * xp[j] * static_cast<long double>(xp[j]) * axp * q);
-                slot[k] = static_cast<float>(std::sqrt(static_cast<long double>(S[j]) / static_cast<long double>(n[j])));
-                n[j] = 0;
-                S[j] = static_cast<float>(0.5L * x * x * q * ax);
+    const RowBlockReader reader(ctx.src, shown);
+    const size_t block = RowsPerBlock(shown.size());
+    std::vector<float> floats;
+    std::vector<long double> exact;
+    bool failed = false;
+    for (int64_t p0 = ctx.start; p0 < ctx.end && !failed;) {
+        const size_t rows = static_cast<size_t>(
+            std::min<uint64_t>(static_cast<uint64_t>(ctx.end) - static_cast<uint64_t>(p0), block));
+        ctx.ProgressRows(p0, static_cast<int64_t>(rows)); // each position's, before its row
+        reader.Visit(p0, rows, floats, exact, [&](const auto* next) {
+            for (size_t r = 0; r < rows; ++r) {
+                int k = 0;
+                for (const int j : shown) {
+                    const long double x = *next++;
+                    const int g = x > 0 ? 1 : (x < 0 ? -1 : 0);
+                    if (g > gp[j] && g > 0 && static_cast<double>(n[j]) > minCount) {
+                        const long double ax = std::fabs(x), axp = std::fabs(static_cast<long double>(xp[j]));
+                        const float q = static_cast<float>(1.0L / (ax + axp));
+                        S[j] = static_cast<float>(S[j] + 0.5L * xp[j] * static_cast<long double>(xp[j]) * axp * q);
+                        slot[k] = static_cast<float>(std::sqrt(static_cast<long double>(S[j]) / static_cast<long double>(n[j])));
+                        n[j] = 0;
+                        S[j] = static_cast<float>(0.5L * x * x * q * ax);
+                    }
+                    if (n[j] > 0)
+                        S[j] = static_cast<float>(S[j] + 0.5L * (x * x + static_cast<long double>(xp[j]) * xp[j]));
+                    ++n[j];
+                    xp[j] = static_cast<float>(x);
+                    gp[j] = g;
+                    ++k;
+                }
+                P += 1.0;
+                if (!((1.0 / F) * W > (1.0 / R) * P)) {
+                    if (!out.WriteRow(slot, static_cast<size_t>(k))) {
+                        failed = true;
+                        return;
+                    }
+                    W += 1.0;
+                }
             }
-            if (n[j] > 0)
-                S[j] = static_cast<float>(S[j] + 0.5L * (x * x + static_cast<long double>(xp[j]) * xp[j]));
-            ++n[j];
-            xp[j] = static_cast<float>(x);
-            gp[j] = g;
-            ++k;
-        }
-        P += 1.0;
-        if (!((1.0 / F) * W > (1.0 / R) * P)) {
-            if (!out.WriteRow(slot, static_cast<size_t>(k)))
-                return;
-            W += 1.0;
-        }
+        });
+        p0 += static_cast<int64_t>(rows);
     }
+    if (failed)
+        return;
     if (out.Finish(ResultStartStamp(job.m_startTime, ctx.start, ctx.src.Rate())))
         ctx.Succeed();
 }
