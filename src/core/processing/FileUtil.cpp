@@ -11,6 +11,14 @@ std::string PathToUtf8(const std::filesystem::path& path) {
     return std::string(s.begin(), s.end());
 }
 
+platform::FileProblem OpenForReading(const std::filesystem::path& path, std::ifstream& in) {
+    const platform::FileProblem problem = platform::CheckReadableFile(path);
+    if (problem != platform::FileProblem::None)
+        return problem;
+    in.open(path, std::ios::binary);
+    return in ? platform::FileProblem::None : platform::FileProblem::Other;
+}
+
 bool ReadLine(std::istream& in, std::string& line, size_t maxBytes) {
     line.clear();
     char c;

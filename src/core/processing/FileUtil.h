@@ -1,6 +1,9 @@
 #pragma once
 // Small file helpers of the engines: UTF-8 paths and bounded line reading.
+#include "platform/FileCheck.h"
+
 #include <filesystem>
+#include <fstream>
 #include <istream>
 #include <string>
 
@@ -8,6 +11,10 @@ namespace vistrel {
 
 std::filesystem::path PathFromUtf8(const std::string& utf8);
 std::string PathToUtf8(const std::filesystem::path& path);
+
+// Opens a text file for reading after checking that it is a readable regular file (a FIFO
+// is refused before any open, so nothing blocks). None when `in` is open.
+platform::FileProblem OpenForReading(const std::filesystem::path& path, std::ifstream& in);
 
 // Reads the next line of at most maxBytes - 1 bytes, keeping its "\n" when it fits; a line may
 // end in CR LF, LF or a lone CR (old Mac files), each given back as "\n". A longer line comes

@@ -12,13 +12,8 @@ namespace vistrel {
 CoeffFileStatus ReadCoeffFile(const std::string& path, float* coeffA, float* coeffB,
                               std::vector<int>* changed, int* badLine,
                               platform::FileProblem* problem) {
-    platform::FileProblem why = platform::CheckReadableFile(PathFromUtf8(path));
     std::ifstream in;
-    if (why == platform::FileProblem::None) {
-        in.open(PathFromUtf8(path), std::ios::binary);
-        if (!in)
-            why = platform::FileProblem::Other;
-    }
+    const platform::FileProblem why = OpenForReading(PathFromUtf8(path), in);
     if (problem)
         *problem = why;
     if (why != platform::FileProblem::None)

@@ -22,13 +22,8 @@ bool ReadPointsFile(const std::string& path, TableFunction& table, int* badLine,
     table.m_maxValue = -1e20f;
     if (badLine)
         *badLine = 0;
-    platform::FileProblem why = platform::CheckReadableFile(PathFromUtf8(path));
     std::ifstream in;
-    if (why == platform::FileProblem::None) {
-        in.open(PathFromUtf8(path), std::ios::binary);
-        if (!in)
-            why = platform::FileProblem::Other;
-    }
+    const platform::FileProblem why = OpenForReading(PathFromUtf8(path), in);
     if (problem)
         *problem = why;
     if (why != platform::FileProblem::None)
