@@ -53,6 +53,7 @@ void CPlotWnd::StartSummaries(const std::filesystem::path& path) {
 bool CPlotWnd::WaitForSummaries() { return m_summaryBuilder.Wait(); }
 
 const ISampleSource& CPlotWnd::MinMaxSource() {
+    if (!m_useSummaries) return m_source;
     if (!m_summarized.HasSummaries() && m_summaryBuilder.Ready()) m_summarized.Attach(m_summaryBuilder.Result());
     return m_summarized;
 }

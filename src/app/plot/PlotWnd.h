@@ -124,6 +124,7 @@ public:
     CRecordingSource m_source;                  // the recording's samples for the passes
     CSummarizedSource m_summarized{m_source};   // m_source with its summaries, once ready
     CSummaryBuilder m_summaryBuilder;           // stopped when the plot goes
+    bool m_useSummaries = true;                 // false: the min-max view scans the samples
     std::shared_ptr<int> m_alive = std::make_shared<int>(0);  // guards queued slices
     std::unique_ptr<QPoint[]> m_points;         // kCacheColumns
     int m_plotWidth = 0;                        // stored by DrawLabels
