@@ -12,6 +12,7 @@
 
 #include "core/recording/DataFile.h"
 #include "core/view/RecordingSource.h"
+#include "core/view/Summaries.h"
 #include "core/view/TraceDecimation.h"
 #include "BenchPlotFiles.h"
 
@@ -34,7 +35,16 @@ struct Recording {
     std::unique_ptr<CColumnCache> cache = std::make_unique<CColumnCache>();
     int32_t shown[256];
     bool ok = false;
+    std::unique_ptr<CSummarizedSource> summarized;
 
+    // The recording with its summaries (built on first use).
+    const ISampleSource& Summarized() {
+        if (!summarized) {
+            summarized = std::make_unique<CSummarizedSource>(source);
+            summarized->Attach(CSummaries::Build(source));
+        }
+        return *summarized;
+    }
     void Open(const std::filesystem::path& path) {
         ok = file.Open(path) == 1;
         source.Attach(&file);
@@ -113,6 +123,24 @@ void MinMaxBench(benchmark::State& state, Recording& r, double span) {
                             (r.source.IsRawImage() ? 2 : 4));
 }
 
+// The same pass taking the aligned middle of each group from the summaries.
+void MinMaxSummariesBench(benchmark::State& state, Recording& r, double span) {
+    if (!r.ok) return state.SkipWithError("recording not written");
+    const ISampleSource& src = r.Summarized();
+    const double F = (static_cast<double>(r.source.Samples()) - span) / 2.0;
+    const auto v = r.View(F < 0 ? 0 : F, (F < 0 ? 0 : F) + span);
+    for (auto _ : state) {
+        CMinMaxPass::Run(*r.cache, v, src);
+        benchmark::DoNotOptimize(r.cache->values[kX0 + 2][0]);
+    }
+}
+
+// Building the summaries: one sequential read of the whole recording.
+void SummaryBuildBench(benchmark::State& state, Recording& r) {
+    if (!r.ok) return state.SkipWithError("recording not written");
+    for (auto _ : state) benchmark::DoNotOptimize(CSummaries::Build(r.source));
+}
+
 // Reads every sample of the view once, the least any min-max pass has to do.
 void RawScanBench(benchmark::State& state, Recording& r, double span) {
     if (!r.ok) return state.SkipWithError("recording not written");
@@ -165,6 +193,15 @@ void Register() {
             ->Unit(benchmark::kMillisecond);
         benchmark::RegisterBenchmark((n + "/MinMaxZoom0").c_str(), [get](benchmark::State& s) {
             MinMaxBench(s, get(), static_cast<double>(get().source.Samples()));
+        })->Unit(benchmark::kMillisecond);
+        benchmark::RegisterBenchmark((n + "/MinMaxSummariesZoom0").c_str(), [get](benchmark::State& s) {
+            MinMaxSummariesBench(s, get(), static_cast<double>(get().source.Samples()));
+        })->Unit(benchmark::kMillisecond);
+        benchmark::RegisterBenchmark((n + "/MinMaxSummariesMidZoom").c_str(), [get](benchmark::State& s) {
+            MinMaxSummariesBench(s, get(), MidSpan(get()));
+        })->Unit(benchmark::kMillisecond);
+        benchmark::RegisterBenchmark((n + "/SummaryBuild").c_str(), [get](benchmark::State& s) {
+            SummaryBuildBench(s, get());
         })->Unit(benchmark::kMillisecond);
         benchmark::RegisterBenchmark((n + "/RawScanZoom0").c_str(), [get](benchmark::State& s) {
             RawScanBench(s, get(), static_cast<double>(get().source.Samples()));

@@ -1,6 +1,7 @@
 // vistrel: the recording viewer. `vistrel [FILE]` starts the program (FILE opened in a plot
-// window); `vistrel --png OUT.png [--size WxH] FILE` renders FILE's plot into a picture and
-// exits without showing a window.
+// window); `vistrel --png OUT.png [--size WxH] [--minmax] FILE` renders FILE's plot (with
+// --minmax its min-max view of the whole recording) into a picture and exits without showing
+// a window.
 
 #include <QApplication>
 #include <QSize>
@@ -21,6 +22,7 @@ int RunPng(int argc, char** argv) {
     const QStringList args = QCoreApplication::arguments().mid(1);
     QString out, file;
     QSize size;
+    bool minMax = false;
     for (int i = 0; i < args.size(); ++i) {
         const QString& a = args[i];
         if (a == QLatin1String("--png") && i + 1 < args.size()) {
@@ -31,6 +33,8 @@ int RunPng(int argc, char** argv) {
                              args[i].toLocal8Bit().constData());
                 return 1;
             }
+        } else if (a == QLatin1String("--minmax")) {
+            minMax = true;
         } else if (file.isEmpty()) {
             file = a;
         } else {
@@ -39,10 +43,10 @@ int RunPng(int argc, char** argv) {
         }
     }
     if (out.isEmpty() || file.isEmpty()) {
-        std::fprintf(stderr, "usage: vistrel --png OUT.png [--size WxH] FILE.kvf\n");
+        std::fprintf(stderr, "usage: vistrel --png OUT.png [--size WxH] [--minmax] FILE.kvf\n");
         return 1;
     }
-    return vistrel::RenderPlotToPng(file, out, size);
+    return vistrel::RenderPlotToPng(file, out, size, minMax);
 }
 
 } // namespace

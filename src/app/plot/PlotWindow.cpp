@@ -301,7 +301,12 @@ void PlotWindow::Finish(int vZoom, double vCentre, const WindowSettings* setting
         m_cursorTimer = new QTimer(this);
         m_cursorTimer->setSingleShot(true);
         m_cursorTimer->setInterval(300);
-        connect(m_cursorTimer, &QTimer::timeout, this, &PlotWindow::OnFirstTimer);
+        connect(m_cursorTimer, &QTimer::timeout, this, [this] {
+            OnFirstTimer();
+            // The recording has been painted once: its summaries are built behind the view.
+            if (m_plot)
+                m_plot->StartSummaries(ToFsPath(m_data.path));
+        });
         m_cursorTimer->start();
         m_diskTimer = new QTimer(this);
         m_diskTimer->setInterval(300);

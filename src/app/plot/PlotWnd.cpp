@@ -9,6 +9,8 @@
 #include "core/common/DebugLog.h"
 #include "core/recording/DataFile.h"
 #include "core/recording/TimeBase.h"
+#include "core/view/SummaryCache.h"
+#include "platform/FileIdentity.h"
 
 namespace vistrel {
 
@@ -39,7 +41,22 @@ CPlotWnd::CPlotWnd(QWidget* window, const CanvasRect& clientRect, CDataFile* fil
     Initialise();
 }
 
-CPlotWnd::~CPlotWnd() = default;
+CPlotWnd::~CPlotWnd() {
+    m_summaryBuilder.Stop();   // it reads the recording through m_source
+}
+
+void CPlotWnd::StartSummaries(const std::filesystem::path& path) {
+    if (!m_file || m_summaryBuilder.Started()) return;
+    m_summaryBuilder.Start(m_source, path, platform::UserCacheFolder(), kSummaryCacheLimit);
+}
+
+bool CPlotWnd::WaitForSummaries() { return m_summaryBuilder.Wait(); }
+
+const ISampleSource& CPlotWnd::MinMaxSource() {
+    if (!m_useSummaries) return m_source;
+    if (!m_summarized.HasSummaries() && m_summaryBuilder.Ready()) m_summarized.Attach(m_summaryBuilder.Result());
+    return m_summarized;
+}
 
 void CPlotWnd::Initialise() {
     const int64_t N = m_file ? m_file->Samples() : 0;

@@ -16,6 +16,7 @@
 #include "core/view/CursorMath.h"
 #include "core/view/PlotLayout.h"
 #include "core/view/RecordingSource.h"
+#include "core/view/SummaryBuilder.h"
 #include "core/view/TraceDecimation.h"
 
 namespace vistrel {
@@ -69,6 +70,13 @@ public:
     bool RunMinMaxSlice(int budgetMs);      // true once the min-max pass is complete
     void ContinueMinMax();
     void ScheduleMinMaxSlice();
+    // Starts building the min/max summaries of the recording at path in the background
+    // (from the disk cache when it holds them); the min-max view uses them once ready.
+    void StartSummaries(const std::filesystem::path& path);
+    // Waits for the summaries; true when they are ready.
+    bool WaitForSummaries();
+    // What the min-max pass reads: the summaries once ready, the samples until then.
+    const ISampleSource& MinMaxSource();
     CTimeCursor* TimeCursor(int n) const;
     CLevelCursor* LevelCursor(int n) const;
     void SetTimeCursor(CTimeCursor* cur, int x, uint64_t sample);
@@ -114,6 +122,9 @@ public:
     std::unique_ptr<CColumnCache> m_cache;      // one value per column and channel, and its view
     CMinMaxPass m_minMaxPass;                   // min-max view, computed in slices
     CRecordingSource m_source;                  // the recording's samples for the passes
+    CSummarizedSource m_summarized{m_source};   // m_source with its summaries, once ready
+    CSummaryBuilder m_summaryBuilder;           // stopped when the plot goes
+    bool m_useSummaries = true;                 // false: the min-max view scans the samples
     std::shared_ptr<int> m_alive = std::make_shared<int>(0);  // guards queued slices
     std::unique_ptr<QPoint[]> m_points;         // kCacheColumns
     int m_plotWidth = 0;                        // stored by DrawLabels

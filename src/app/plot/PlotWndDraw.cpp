@@ -185,7 +185,7 @@ int CPlotWnd::DrawTraces(QPainter& dc, int left, int top, int right, int bottom,
         const double W = v.Width();
         if (m_minMaxRequest && W < v.Span()) {
             if (!m_minMaxPass.IsFor(v)) {
-                m_minMaxPass.Begin(*m_cache, v, m_source);
+                m_minMaxPass.Begin(*m_cache, v, MinMaxSource());
                 ScheduleMinMaxSlice();
             }
         } else if (!m_cache->Holds(W, v.F, v.L) || !m_cache->HoldsChannels(v) || m_minMaxPass.Active()) {
@@ -222,7 +222,7 @@ int CPlotWnd::DrawTraces(QPainter& dc, int left, int top, int right, int bottom,
 void CPlotWnd::ScheduleMinMaxSlice() {
     if (!m_hWnd) {
         // No window to come back to (rendering into an image): finish at once.
-        while (!m_minMaxPass.Step(*m_cache, m_source, 1 << 20)) {
+        while (!m_minMaxPass.Step(*m_cache, MinMaxSource(), 1 << 20)) {
         }
         m_minMaxRequest = 0;
         return;
@@ -238,7 +238,8 @@ bool CPlotWnd::RunMinMaxSlice(int budgetMs) {
     QElapsedTimer clock;
     clock.start();
     bool done = false;
-    while (!done && clock.elapsed() < budgetMs) done = m_minMaxPass.Step(*m_cache, m_source, 1);
+    const ISampleSource& src = MinMaxSource();
+    while (!done && clock.elapsed() < budgetMs) done = m_minMaxPass.Step(*m_cache, src, 1);
     if (done) m_minMaxRequest = 0;
     return done;
 }

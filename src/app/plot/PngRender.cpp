@@ -9,6 +9,7 @@
 #include <cstdio>
 
 #include "PlotWindow.h"
+#include "PlotWnd.h"
 #include "core/common/FileProblemText.h"
 #include "shell/UiUtils.h"
 
@@ -56,7 +57,7 @@ bool ParsePngSize(const QString& text, QSize* size) {
     return true;
 }
 
-int RenderPlotToPng(const QString& recording, const QString& png, QSize size) {
+int RenderPlotToPng(const QString& recording, const QString& png, QSize size, bool minMax) {
     if (!size.isValid() || size.isEmpty())
         size = QSize(kPngDefaultWidth, kPngDefaultHeight);
     if (size.width() < 64 || size.height() < 64 || size.width() > 16384 || size.height() > 16384) {
@@ -92,6 +93,20 @@ int RenderPlotToPng(const QString& recording, const QString& png, QSize size) {
         w->render(&p);
     }
     w->OnFirstTimer();
+    if (minMax && w->Plot()) {
+        // The whole recording in the min-max view, computed in full before the picture.
+        CPlotWnd* plot = w->Plot();
+        plot->StartSummaries(std::filesystem::path(recording.toStdU16String()));
+        plot->WaitForSummaries();
+        plot->m_minMaxRequest = 1;
+        image.fill(Qt::white);
+        {
+            QPainter p(&image);
+            w->render(&p);   // starts the pass for the view
+        }
+        while (!plot->RunMinMaxSlice(1000)) {
+        }
+    }
     image.fill(Qt::white);
     {
         QPainter p(&image);

@@ -1,6 +1,7 @@
 #pragma once
-// `vistrel --png OUT.png [--size WxH] FILE`: renders the plot window that opening FILE shows
-// (cursors placed) into a picture, without showing any window.
+// `vistrel --png OUT.png [--size WxH] [--minmax] FILE`: renders the plot window that opening
+// FILE shows (cursors placed) into a picture, without showing any window; with --minmax the
+// min-max view of the whole recording, from its summaries (built or taken from the cache).
 
 #include <QByteArray>
 #include <QSize>
@@ -13,7 +14,7 @@ constexpr int kPngDefaultHeight = 800;
 
 // Returns 0 on success; otherwise prints a message on stderr and returns non-zero
 // (2: the recording cannot be opened, 3: the picture cannot be written, 1: bad size).
-int RenderPlotToPng(const QString& recording, const QString& png, QSize size = QSize());
+int RenderPlotToPng(const QString& recording, const QString& png, QSize size = QSize(), bool minMax = false);
 
 // Writes the bytes under `path` through a temporary file beside it that is renamed over the
 // target once complete; on failure the old file stays and `error` says why.

@@ -1,0 +1,250 @@
+#include "core/view/Summaries.h"
+
+#include <algorithm>
+#include <cstring>
+#include <limits>
+
+namespace vistrel {
+
+namespace {
+
+constexpr float kInf = std::numeric_limits<float>::infinity();
+constexpr uint64_t kFinePerCoarse = kSummaryCoarseRows / kSummaryFineRows;
+
+// The value the extreme search compares: the raw count of an SD image, the float of a float
+// recording (its samples are floats, so nothing is lost).
+float KeyAt(const ISampleSource& src, bool raw, uint64_t k, int c) {
+    return raw ? static_cast<float>(src.Raw(k, c)) : static_cast<float>(src.Value(k, c));
+}
+
+// Running extremes of one channel over pieces taken in order. Only a strictly smaller
+// (larger) key moves a position, so the first position of the extreme wins, as in a scan;
+// NaN and the starting infinities never win.
+struct Running {
+    float mn = kInf, mx = -kInf;
+    uint64_t mnAt = 0, mxAt = 0;
+    void Min(float key, uint64_t at) {
+        if (key < mn) { mn = key; mnAt = at; }
+    }
+    void Max(float key, uint64_t at) {
+        if (key > mx) { mx = key; mxAt = at; }
+    }
+};
+
+template <class T>
+void Put(std::vector<uint8_t>& out, const T& v) {
+    const auto* p = reinterpret_cast<const uint8_t*>(&v);
+    out.insert(out.end(), p, p + sizeof v);
+}
+
+template <class T>
+void PutArray(std::vector<uint8_t>& out, const std::vector<T>& v) {
+    const auto* p = reinterpret_cast<const uint8_t*>(v.data());
+    out.insert(out.end(), p, p + v.size() * sizeof(T));
+}
+
+template <class T>
+bool GetArray(const uint8_t*& p, const uint8_t* end, std::vector<T>& v) {
+    const size_t bytes = v.size() * sizeof(T);
+    if (static_cast<size_t>(end - p) < bytes) return false;
+    std::memcpy(v.data(), p, bytes);
+    p += bytes;
+    return true;
+}
+
+} // namespace
+
+void CSummaries::Allocate() {
+    const uint64_t fine = m_fineBlocks * static_cast<uint64_t>(m_channels);
+    const uint64_t coarse = m_coarseBlocks * static_cast<uint64_t>(m_channels);
+    if (m_raw) {
+        m_fineMinRaw.assign(fine, 0);
+        m_fineMaxRaw.assign(fine, 0);
+    } else {
+        m_fineMin.assign(fine, 0.0f);
+        m_fineMax.assign(fine, 0.0f);
+    }
+    m_fineMinAt.assign(fine, 0);
+    m_fineMaxAt.assign(fine, 0);
+    m_coarseMin.assign(coarse, 0.0f);
+    m_coarseMax.assign(coarse, 0.0f);
+    m_coarseMinAt.assign(coarse, 0);
+    m_coarseMaxAt.assign(coarse, 0);
+}
+
+std::shared_ptr<CSummaries> CSummaries::Build(const ISampleSource& src, const std::atomic<bool>* cancel,
+                                              std::atomic<uint64_t>* rowsDone) {
+    auto s = std::make_shared<CSummaries>();
+    s->m_channels = std::clamp(src.Channels(), 0, 256);
+    s->m_samples = src.Samples();
+    s->m_raw = src.IsRawImage();
+    s->m_fineBlocks = s->m_channels > 0 ? s->m_samples / kSummaryFineRows : 0;
+    s->m_coarseBlocks = s->m_channels > 0 ? s->m_samples / kSummaryCoarseRows : 0;
+    s->Allocate();
+    const int n = s->m_channels;
+    int all[256];
+    for (int i = 0; i < n; ++i) all[i] = i;
+    uint64_t mn[256], mx[256];
+    for (uint64_t blk = 0; blk < s->m_fineBlocks; ++blk) {
+        if (blk % kFinePerCoarse == 0) {
+            if (cancel && cancel->load(std::memory_order_relaxed)) return nullptr;
+            if (rowsDone) rowsDone->store(blk * kSummaryFineRows, std::memory_order_relaxed);
+        }
+        const uint64_t start = blk * kSummaryFineRows;
+        src.FindExtremes(all, n, start, start + kSummaryFineRows, mn, mx);
+        for (int i = 0; i < n; ++i) {
+            const uint64_t at = blk * n + i;
+            if (s->m_raw) {
+                s->m_fineMinRaw[at] = src.Raw(mn[i], i);
+                s->m_fineMaxRaw[at] = src.Raw(mx[i], i);
+            } else {
+                s->m_fineMin[at] = static_cast<float>(src.Value(mn[i], i));
+                s->m_fineMax[at] = static_cast<float>(src.Value(mx[i], i));
+            }
+            s->m_fineMinAt[at] = static_cast<uint8_t>(mn[i] - start);
+            s->m_fineMaxAt[at] = static_cast<uint8_t>(mx[i] - start);
+        }
+        if (blk % kFinePerCoarse != kFinePerCoarse - 1) continue;
+        // A coarse block is complete: its extremes from its fine blocks, taken in order.
+        const uint64_t first = blk + 1 - kFinePerCoarse;
+        const uint64_t coarse = blk / kFinePerCoarse;
+        for (int i = 0; i < n; ++i) {
+            Running r;
+            for (uint64_t f = first; f <= blk; ++f) {
+                const uint64_t at = f * n + i;
+                const uint64_t offset = (f - first) * kSummaryFineRows;
+                r.Min(s->FineMin(at), offset + s->m_fineMinAt[at]);
+                r.Max(s->FineMax(at), offset + s->m_fineMaxAt[at]);
+            }
+            const uint64_t at = coarse * n + i;
+            s->m_coarseMin[at] = r.mn;
+            s->m_coarseMax[at] = r.mx;
+            s->m_coarseMinAt[at] = static_cast<uint16_t>(r.mnAt);
+            s->m_coarseMaxAt[at] = static_cast<uint16_t>(r.mxAt);
+        }
+    }
+    if (rowsDone) rowsDone->store(s->m_samples, std::memory_order_relaxed);
+    return s;
+}
+
+bool CSummaries::Fits(const ISampleSource& src) const {
+    return m_channels == std::clamp(src.Channels(), 0, 256) && m_samples == src.Samples() &&
+           m_raw == src.IsRawImage();
+}
+
+void CSummaries::FindExtremes(const ISampleSource& src, const int* channels, int count, uint64_t a, uint64_t b,
+                              uint64_t* minPos, uint64_t* maxPos) const {
+    // The aligned middle [A, B) comes from the summaries, the ends from the samples.
+    const uint64_t A = (a + kSummaryFineRows - 1) / kSummaryFineRows * kSummaryFineRows;
+    const uint64_t B = std::min(b / kSummaryFineRows, m_fineBlocks) * kSummaryFineRows;
+    bool usable = A < B && count > 0 && count <= 256;
+    for (int i = 0; usable && i < count; ++i) usable = channels[i] >= 0 && channels[i] < m_channels;
+    if (!usable) {
+        src.FindExtremes(channels, count, a, b, minPos, maxPos);
+        return;
+    }
+    Running run[256];
+    for (int i = 0; i < count; ++i) run[i].mnAt = run[i].mxAt = a;
+    uint64_t mn[256], mx[256];
+    auto takeScan = [&](uint64_t from, uint64_t to) {
+        if (from >= to) return;
+        src.FindExtremes(channels, count, from, to, mn, mx);
+        for (int i = 0; i < count; ++i) {
+            run[i].Min(KeyAt(src, m_raw, mn[i], channels[i]), mn[i]);
+            run[i].Max(KeyAt(src, m_raw, mx[i], channels[i]), mx[i]);
+        }
+    };
+    takeScan(a, A);
+    const uint64_t n = static_cast<uint64_t>(m_channels);
+    const uint64_t endBlock = B / kSummaryFineRows;
+    for (int i = 0; i < count; ++i) {
+        const uint64_t c = static_cast<uint64_t>(channels[i]);
+        Running& r = run[i];
+        for (uint64_t blk = A / kSummaryFineRows; blk < endBlock;) {
+            if (blk % kFinePerCoarse == 0 && blk + kFinePerCoarse <= endBlock) {
+                const uint64_t at = blk / kFinePerCoarse * n + c;
+                const uint64_t base = blk * kSummaryFineRows;
+                r.Min(m_coarseMin[at], base + m_coarseMinAt[at]);
+                r.Max(m_coarseMax[at], base + m_coarseMaxAt[at]);
+                blk += kFinePerCoarse;
+            } else {
+                const uint64_t at = blk * n + c;
+                const uint64_t base = blk * kSummaryFineRows;
+                r.Min(FineMin(at), base + m_fineMinAt[at]);
+                r.Max(FineMax(at), base + m_fineMaxAt[at]);
+                ++blk;
+            }
+        }
+    }
+    takeScan(B, b);
+    for (int i = 0; i < count; ++i) {
+        minPos[i] = run[i].mnAt;
+        maxPos[i] = run[i].mxAt;
+    }
+}
+
+size_t CSummaries::MemoryBytes() const {
+    return m_fineMin.size() * 4 + m_fineMax.size() * 4 + m_fineMinRaw.size() * 2 + m_fineMaxRaw.size() * 2 +
+           m_fineMinAt.size() + m_fineMaxAt.size() + m_coarseMin.size() * 4 + m_coarseMax.size() * 4 +
+           m_coarseMinAt.size() * 2 + m_coarseMaxAt.size() * 2;
+}
+
+std::vector<uint8_t> CSummaries::Serialize() const {
+    std::vector<uint8_t> out;
+    out.reserve(MemoryBytes() + 16);
+    Put(out, static_cast<uint32_t>(m_channels));
+    Put(out, static_cast<uint32_t>(m_raw ? 1 : 0));
+    Put(out, m_samples);
+    PutArray(out, m_fineMin);
+    PutArray(out, m_fineMax);
+    PutArray(out, m_fineMinRaw);
+    PutArray(out, m_fineMaxRaw);
+    PutArray(out, m_fineMinAt);
+    PutArray(out, m_fineMaxAt);
+    PutArray(out, m_coarseMin);
+    PutArray(out, m_coarseMax);
+    PutArray(out, m_coarseMinAt);
+    PutArray(out, m_coarseMaxAt);
+    return out;
+}
+
+std::shared_ptr<CSummaries> CSummaries::Deserialize(const uint8_t* data, size_t size) {
+    if (!data || size < 16) return nullptr;
+    uint32_t channels, raw;
+    uint64_t samples;
+    std::memcpy(&channels, data, 4);
+    std::memcpy(&raw, data + 4, 4);
+    std::memcpy(&samples, data + 8, 8);
+    if (channels > 256 || raw > 1) return nullptr;
+    auto s = std::make_shared<CSummaries>();
+    s->m_channels = static_cast<int>(channels);
+    s->m_raw = raw != 0;
+    s->m_samples = samples;
+    s->m_fineBlocks = channels > 0 ? samples / kSummaryFineRows : 0;
+    s->m_coarseBlocks = channels > 0 ? samples / kSummaryCoarseRows : 0;
+    // The sizes follow from the header; a file too short or too long is not these summaries.
+    const uint64_t perFine = s->m_raw ? 6 : 10;
+    const uint64_t expected = 16 + s->m_fineBlocks * channels * perFine + s->m_coarseBlocks * channels * 12;
+    if (s->m_fineBlocks > (uint64_t{1} << 40) || expected != size) return nullptr;
+    s->Allocate();
+    const uint8_t* p = data + 16;
+    const uint8_t* end = data + size;
+    const bool ok = GetArray(p, end, s->m_fineMin) && GetArray(p, end, s->m_fineMax) &&
+                    GetArray(p, end, s->m_fineMinRaw) && GetArray(p, end, s->m_fineMaxRaw) &&
+                    GetArray(p, end, s->m_fineMinAt) && GetArray(p, end, s->m_fineMaxAt) &&
+                    GetArray(p, end, s->m_coarseMin) && GetArray(p, end, s->m_coarseMax) &&
+                    GetArray(p, end, s->m_coarseMinAt) && GetArray(p, end, s->m_coarseMaxAt);
+    // Offsets cannot leave their blocks: their types hold exactly a block's positions.
+    if (!ok || p != end) return nullptr;
+    return s;
+}
+
+void CSummarizedSource::FindExtremes(const int* channels, int count, uint64_t a, uint64_t b, uint64_t* minPos,
+                                     uint64_t* maxPos) const {
+    if (HasSummaries())
+        m_summaries->FindExtremes(m_base, channels, count, a, b, minPos, maxPos);
+    else
+        m_base.FindExtremes(channels, count, a, b, minPos, maxPos);
+}
+
+} // namespace vistrel

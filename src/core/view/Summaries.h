@@ -1,0 +1,79 @@
+#pragma once
+// Min/max summaries of a recording: for every channel the extremes of each block of 256 rows
+// and of each block of 65 536 rows, with the first position of each. The min-max view takes
+// a long range's extremes from them and reads samples only at the two unaligned ends; the
+// answer equals a full scan's, position for position.
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "core/view/SampleSource.h"
+
+namespace vistrel {
+
+constexpr uint64_t kSummaryFineRows = 256;
+constexpr uint64_t kSummaryCoarseRows = 65536;
+
+class CSummaries {
+public:
+    // Reads the source from the first row to the last. Returns null when cancelled; rowsDone,
+    // if given, follows the rows read so far.
+    static std::shared_ptr<CSummaries> Build(const ISampleSource& src, const std::atomic<bool>* cancel = nullptr,
+                                             std::atomic<uint64_t>* rowsDone = nullptr);
+
+    // Whether these summaries describe a source of this shape.
+    bool Fits(const ISampleSource& src) const;
+    // Same contract as ISampleSource::FindExtremes on src, which must fit.
+    void FindExtremes(const ISampleSource& src, const int* channels, int count, uint64_t a, uint64_t b,
+                      uint64_t* minPos, uint64_t* maxPos) const;
+
+    int Channels() const { return m_channels; }
+    uint64_t Samples() const { return m_samples; }
+    size_t MemoryBytes() const;
+
+    // Compact byte form for the disk cache, and back (null for anything malformed).
+    std::vector<uint8_t> Serialize() const;
+    static std::shared_ptr<CSummaries> Deserialize(const uint8_t* data, size_t size);
+
+private:
+    float FineMin(uint64_t i) const { return m_raw ? m_fineMinRaw[i] : m_fineMin[i]; }
+    float FineMax(uint64_t i) const { return m_raw ? m_fineMaxRaw[i] : m_fineMax[i]; }
+    void Allocate();
+
+    int m_channels = 0;
+    uint64_t m_samples = 0;
+    bool m_raw = false;
+    uint64_t m_fineBlocks = 0, m_coarseBlocks = 0;   // whole blocks only
+    // Fine level, index block * channels + channel: float recordings keep float extremes,
+    // SD images raw counts; the offsets are the first positions inside the block.
+    std::vector<float> m_fineMin, m_fineMax;
+    std::vector<uint16_t> m_fineMinRaw, m_fineMaxRaw;
+    std::vector<uint8_t> m_fineMinAt, m_fineMaxAt;
+    std::vector<float> m_coarseMin, m_coarseMax;
+    std::vector<uint16_t> m_coarseMinAt, m_coarseMaxAt;
+};
+
+// A source whose extreme search uses summaries once they are attached; everything else is
+// passed to the underlying source.
+class CSummarizedSource : public ISampleSource {
+public:
+    explicit CSummarizedSource(const ISampleSource& base) : m_base(base) {}
+    void Attach(std::shared_ptr<const CSummaries> summaries) { m_summaries = std::move(summaries); }
+    bool HasSummaries() const { return m_summaries && m_summaries->Fits(m_base); }
+
+    uint64_t Samples() const override { return m_base.Samples(); }
+    int Channels() const override { return m_base.Channels(); }
+    bool IsRawImage() const override { return m_base.IsRawImage(); }
+    long double Value(uint64_t k, int c) const override { return m_base.Value(k, c); }
+    uint16_t Raw(uint64_t k, int c) const override { return m_base.Raw(k, c); }
+    void FindExtremes(const int* channels, int count, uint64_t a, uint64_t b, uint64_t* minPos,
+                      uint64_t* maxPos) const override;
+
+private:
+    const ISampleSource& m_base;
+    std::shared_ptr<const CSummaries> m_summaries;
+};
+
+} // namespace vistrel

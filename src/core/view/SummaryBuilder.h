@@ -1,0 +1,53 @@
+#pragma once
+// Builds a recording's summaries on a background thread at the lowest priority: from the disk
+// cache when it holds a current entry, otherwise by reading the recording once (and then
+// filling the cache). Cancellable; progress can be read at any time.
+
+#include <atomic>
+#include <filesystem>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+#include "core/view/Summaries.h"
+
+namespace vistrel {
+
+class CSummaryBuilder {
+public:
+    CSummaryBuilder() = default;
+    ~CSummaryBuilder() { Stop(); }
+    CSummaryBuilder(const CSummaryBuilder&) = delete;
+    CSummaryBuilder& operator=(const CSummaryBuilder&) = delete;
+
+    // Starts building for src, which must stay valid until Stop or Wait returns. With a
+    // recording path and a cache folder the cache is read first and filled afterwards.
+    void Start(const ISampleSource& src, std::filesystem::path recording, std::filesystem::path cacheFolder,
+               uint64_t cacheLimit);
+    // Cancels and waits for the thread.
+    void Stop();
+    // Waits for the thread to finish; true when summaries are ready.
+    bool Wait();
+
+    bool Started() const { return m_thread.joinable() || Ready(); }
+    bool Ready() const { return m_ready.load(std::memory_order_acquire); }
+    bool FromCache() const { return m_fromCache.load(std::memory_order_acquire); }
+    double Progress() const;   // 0 .. 1
+    // The summaries once ready, else null.
+    std::shared_ptr<const CSummaries> Result() const;
+
+private:
+    void Run(const ISampleSource* src, std::filesystem::path recording, std::filesystem::path cacheFolder,
+             uint64_t cacheLimit);
+
+    std::thread m_thread;
+    std::atomic<bool> m_cancel{false};
+    std::atomic<bool> m_ready{false};
+    std::atomic<bool> m_fromCache{false};
+    std::atomic<uint64_t> m_rows{0};
+    std::atomic<uint64_t> m_total{0};
+    mutable std::mutex m_mutex;
+    std::shared_ptr<const CSummaries> m_result;
+};
+
+} // namespace vistrel

@@ -1,0 +1,195 @@
+#include "core/view/SummaryCache.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstddef>
+#include <cstdio>
+#include <cstring>
+#include <random>
+#include <vector>
+
+#include "platform/FileTimes.h"
+
+namespace vistrel {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr char kMagic[8] = {'V', 'S', 'U', 'M', 'M', 'A', 'R', 'Y'};
+constexpr uint32_t kVersion = 1;
+constexpr size_t kEdgeBytes = 64 * 1024;
+constexpr const char* kEntrySuffix = ".vsum";
+
+struct EntryHeader {
+    char magic[8];
+    uint32_t version;
+    uint32_t headerBytes;
+    uint64_t device, file;
+    int64_t size, writeTime, changeTime;
+    uint64_t contentHash;
+    uint64_t payloadBytes;
+    uint64_t payloadHash;
+    uint64_t headerHash;   // of everything above
+};
+
+uint64_t Fnv(const uint8_t* p, size_t n, uint64_t h = 0xcbf29ce484222325ull) {
+    for (size_t i = 0; i < n; ++i) {
+        h ^= p[i];
+        h *= 0x100000001b3ull;
+    }
+    return h;
+}
+
+uint64_t HeaderHash(const EntryHeader& h) {
+    return Fnv(reinterpret_cast<const uint8_t*>(&h), offsetof(EntryHeader, headerHash));
+}
+
+bool ReadAt(std::FILE* f, int64_t offset, uint8_t* out, size_t n) {
+    // fseek takes a long: step there in pieces so offsets past 2 GiB work everywhere.
+    if (std::fseek(f, 0, SEEK_SET) != 0) return false;
+    while (offset > 0) {
+        const long step = static_cast<long>(std::min<int64_t>(offset, 1L << 30));
+        if (std::fseek(f, step, SEEK_CUR) != 0) return false;
+        offset -= step;
+    }
+    return std::fread(out, 1, n, f) == n;
+}
+
+bool ReadWhole(const fs::path& path, std::vector<uint8_t>& out) {
+    std::FILE* f = platform::OpenFile(path, "rb");
+    if (!f) return false;
+    std::error_code ec;
+    const uintmax_t size = fs::file_size(path, ec);
+    bool ok = !ec && size < (uintmax_t{1} << 40);
+    if (ok) {
+        out.resize(static_cast<size_t>(size));
+        ok = std::fread(out.data(), 1, out.size(), f) == out.size();
+    }
+    std::fclose(f);
+    return ok;
+}
+
+} // namespace
+
+bool SummaryCacheKey::operator==(const SummaryCacheKey& o) const {
+    return identity.device == o.identity.device && identity.file == o.identity.file &&
+           identity.size == o.identity.size && identity.writeTime == o.identity.writeTime &&
+           identity.changeTime == o.identity.changeTime && contentHash == o.contentHash;
+}
+
+std::string SummaryCacheKey::EntryName() const {
+    char name[64];
+    std::snprintf(name, sizeof name, "%016llx-%016llx%s", static_cast<unsigned long long>(identity.device),
+                  static_cast<unsigned long long>(identity.file), kEntrySuffix);
+    return name;
+}
+
+bool MakeSummaryCacheKey(const fs::path& recording, SummaryCacheKey& key) {
+    if (!platform::GetFileIdentity(recording, key.identity)) return false;
+    std::FILE* f = platform::OpenFile(recording, "rb");
+    if (!f) return false;
+    const int64_t size = key.identity.size;
+    const size_t head = static_cast<size_t>(std::min<int64_t>(size, kEdgeBytes));
+    const size_t tail = static_cast<size_t>(std::min<int64_t>(size, kEdgeBytes));
+    std::vector<uint8_t> bytes(head + tail);
+    const bool ok = ReadAt(f, 0, bytes.data(), head) && ReadAt(f, size - static_cast<int64_t>(tail), bytes.data() + head, tail);
+    std::fclose(f);
+    if (!ok) return false;
+    key.contentHash = Fnv(bytes.data(), bytes.size());
+    return true;
+}
+
+std::shared_ptr<CSummaries> CSummaryCache::Load(const SummaryCacheKey& key, const ISampleSource& src) const {
+    if (m_folder.empty()) return nullptr;
+    const fs::path path = EntryPath(key);
+    std::error_code ec;
+    if (!fs::exists(path, ec)) return nullptr;
+    std::vector<uint8_t> bytes;
+    std::shared_ptr<CSummaries> s;
+    if (ReadWhole(path, bytes) && bytes.size() >= sizeof(EntryHeader)) {
+        EntryHeader h;
+        std::memcpy(&h, bytes.data(), sizeof h);
+        const uint8_t* payload = bytes.data() + sizeof h;
+        const bool intact = std::memcmp(h.magic, kMagic, 8) == 0 && h.version == kVersion &&
+                            h.headerBytes == sizeof h && h.headerHash == HeaderHash(h) &&
+                            h.payloadBytes == bytes.size() - sizeof h &&
+                            h.payloadHash == Fnv(payload, static_cast<size_t>(h.payloadBytes));
+        const bool current = intact && h.device == key.identity.device && h.file == key.identity.file &&
+                             h.size == key.identity.size && h.writeTime == key.identity.writeTime &&
+                             h.changeTime == key.identity.changeTime && h.contentHash == key.contentHash;
+        if (current) s = CSummaries::Deserialize(payload, static_cast<size_t>(h.payloadBytes));
+        if (s && !s->Fits(src)) s.reset();
+    }
+    if (!s) {
+        fs::remove(path, ec);   // damaged or stale: rebuilt and written again
+        return nullptr;
+    }
+    fs::last_write_time(path, fs::file_time_type::clock::now(), ec);
+    return s;
+}
+
+bool CSummaryCache::Store(const SummaryCacheKey& key, const CSummaries& summaries) const {
+    if (m_folder.empty()) return false;
+    std::error_code ec;
+    fs::create_directories(m_folder, ec);
+    const std::vector<uint8_t> payload = summaries.Serialize();
+    EntryHeader h{};
+    std::memcpy(h.magic, kMagic, 8);
+    h.version = kVersion;
+    h.headerBytes = sizeof h;
+    h.device = key.identity.device;
+    h.file = key.identity.file;
+    h.size = key.identity.size;
+    h.writeTime = key.identity.writeTime;
+    h.changeTime = key.identity.changeTime;
+    h.contentHash = key.contentHash;
+    h.payloadBytes = payload.size();
+    h.payloadHash = Fnv(payload.data(), payload.size());
+    h.headerHash = HeaderHash(h);
+    // A uniquely named temporary, renamed over the entry once complete: a reader or a
+    // second run never sees half an entry.
+    std::random_device rd;
+    char suffix[40];
+    std::snprintf(suffix, sizeof suffix, ".tmp%08x%08x", rd(), rd());
+    const fs::path final = EntryPath(key);
+    const fs::path temp = m_folder / (key.EntryName() + suffix);
+    std::FILE* f = platform::OpenFile(temp, "wb");
+    if (!f) return false;
+    bool ok = std::fwrite(&h, sizeof h, 1, f) == 1 &&
+              (payload.empty() || std::fwrite(payload.data(), payload.size(), 1, f) == 1);
+    ok = std::fclose(f) == 0 && ok;
+    if (ok) fs::rename(temp, final, ec);
+    if (!ok || ec) {
+        fs::remove(temp, ec);
+        return false;
+    }
+    Trim();
+    return true;
+}
+
+void CSummaryCache::Trim() const {
+    struct Entry {
+        fs::path path;
+        fs::file_time_type time;
+        uintmax_t size;
+    };
+    std::vector<Entry> entries;
+    uintmax_t total = 0;
+    std::error_code ec;
+    for (fs::directory_iterator it(m_folder, ec), end; !ec && it != end; it.increment(ec)) {
+        std::error_code e2;
+        if (!it->is_regular_file(e2) || it->path().extension() != kEntrySuffix) continue;
+        Entry e{it->path(), it->last_write_time(e2), it->file_size(e2)};
+        if (e2) continue;
+        total += e.size;
+        entries.push_back(std::move(e));
+    }
+    std::sort(entries.begin(), entries.end(), [](const Entry& x, const Entry& y) { return x.time < y.time; });
+    for (const Entry& e : entries) {
+        if (total <= m_limit) break;
+        if (fs::remove(e.path, ec)) total -= e.size;
+    }
+}
+
+} // namespace vistrel

@@ -1,0 +1,51 @@
+#pragma once
+// Summaries kept on disk between runs, in the user's cache folder (never beside the
+// recording). An entry is named after the file's identity and holds the file's size, times
+// and a hash of its first and last 64 KiB; an entry that does not match the file now, or
+// whose checksums fail, is not used. The folder is held under a size bound, oldest first out.
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "core/view/Summaries.h"
+#include "platform/FileIdentity.h"
+
+namespace vistrel {
+
+struct SummaryCacheKey {
+    platform::FileIdentity identity;
+    uint64_t contentHash = 0;   // first and last 64 KiB (the header lies in the first)
+    bool operator==(const SummaryCacheKey& o) const;
+    std::string EntryName() const;
+};
+
+// False when the recording cannot be examined or read.
+bool MakeSummaryCacheKey(const std::filesystem::path& recording, SummaryCacheKey& key);
+
+constexpr uint64_t kSummaryCacheLimit = uint64_t{1} << 30;
+
+class CSummaryCache {
+public:
+    explicit CSummaryCache(std::filesystem::path folder, uint64_t limitBytes = kSummaryCacheLimit)
+        : m_folder(std::move(folder)), m_limit(limitBytes) {}
+
+    // The entry for key if it is intact, matches key and fits src; null otherwise. A damaged
+    // or stale entry is removed. A hit counts as a use for the size bound.
+    std::shared_ptr<CSummaries> Load(const SummaryCacheKey& key, const ISampleSource& src) const;
+    // Writes the entry (complete files only appear under the entry's name), then holds the
+    // folder under the bound. False when it cannot be written.
+    bool Store(const SummaryCacheKey& key, const CSummaries& summaries) const;
+    // Removes the least recently used entries until the folder holds at most the bound.
+    void Trim() const;
+
+    std::filesystem::path EntryPath(const SummaryCacheKey& key) const { return m_folder / key.EntryName(); }
+    const std::filesystem::path& Folder() const { return m_folder; }
+
+private:
+    std::filesystem::path m_folder;
+    uint64_t m_limit;
+};
+
+} // namespace vistrel

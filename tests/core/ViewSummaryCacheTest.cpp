@@ -1,0 +1,189 @@
+// The disk cache of summaries and the background builder.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <thread>
+
+#include "core/recording/DataFile.h"
+#include "core/view/RecordingSource.h"
+#include "core/view/SummaryBuilder.h"
+#include "core/view/SummaryCache.h"
+#include "platform/FileIdentity.h"
+#include "support/Fixtures.h"
+
+using namespace vistrel;
+namespace fs = std::filesystem;
+
+namespace {
+
+// Points XDG_CACHE_HOME at a temporary folder for the test and restores it afterwards.
+class SummaryCacheTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const char* old = std::getenv("XDG_CACHE_HOME");
+        m_hadOld = old != nullptr;
+        if (old) m_old = old;
+        setenv("XDG_CACHE_HOME", (m_dir.Path() / "cache").c_str(), 1);
+    }
+    void TearDown() override {
+        if (m_hadOld)
+            setenv("XDG_CACHE_HOME", m_old.c_str(), 1);
+        else
+            unsetenv("XDG_CACHE_HOME");
+    }
+    fs::path Recording(const std::string& name, float scale, uint64_t samples = 70000) {
+        test::FloatFixture fx;
+        fx.layout.channels = 2;
+        fx.samples = samples;
+        fx.value = [scale](uint64_t k, int c) { return scale * static_cast<float>((k * 37 + c * 11) % 1009); };
+        const fs::path p = m_dir / name;
+        EXPECT_TRUE(test::WriteFloatFixture(p, fx));
+        return p;
+    }
+    // Builds (or loads) the summaries of the recording at path as the program does.
+    std::shared_ptr<const CSummaries> Summaries(const fs::path& path, bool* fromCache,
+                                                uint64_t limit = kSummaryCacheLimit) {
+        CDataFile file;
+        EXPECT_EQ(file.Open(path), 1);
+        CRecordingSource src(&file);
+        CSummaryBuilder builder;
+        builder.Start(src, path, platform::UserCacheFolder(), limit);
+        EXPECT_TRUE(builder.Wait());
+        EXPECT_EQ(builder.Progress(), 1.0);
+        *fromCache = builder.FromCache();
+        auto s = builder.Result();
+        file.Close();
+        return s;
+    }
+
+    test::TempDir m_dir;
+    bool m_hadOld = false;
+    std::string m_old;
+};
+
+} // namespace
+
+TEST_F(SummaryCacheTest, CacheFolderFollowsXdgAndHome) {
+    EXPECT_EQ(platform::UserCacheFolder(), m_dir.Path() / "cache" / "vistrel");
+    setenv("XDG_CACHE_HOME", "relative/dir", 1);   // ignored: not absolute
+    const char* home = std::getenv("HOME");
+    if (home && *home) EXPECT_EQ(platform::UserCacheFolder(), fs::path(home) / ".cache" / "vistrel");
+}
+
+TEST_F(SummaryCacheTest, ReopenReusesTheEntryAndTwoSpellingsShareIt) {
+    const fs::path rec = Recording("a.kvf", 1.0f);
+    bool fromCache = true;
+    const auto first = Summaries(rec, &fromCache);
+    ASSERT_TRUE(first);
+    EXPECT_FALSE(fromCache);
+    // Nothing is written beside the recording.
+    for (const auto& e : fs::directory_iterator(m_dir.Path()))
+        EXPECT_TRUE(e.path().filename() == "a.kvf" || e.path().filename() == "cache") << e.path();
+    const fs::path link = m_dir / "link.kvf";
+    fs::create_symlink(rec, link);
+    const auto second = Summaries(link, &fromCache);
+    ASSERT_TRUE(second);
+    EXPECT_TRUE(fromCache);
+    EXPECT_EQ(second->Serialize(), first->Serialize());
+    int entries = 0;
+    for (const auto& e : fs::directory_iterator(platform::UserCacheFolder())) entries += e.path().extension() == ".vsum";
+    EXPECT_EQ(entries, 1);
+}
+
+TEST_F(SummaryCacheTest, RewrittenFileIsNotServedStale) {
+    const fs::path rec = Recording("a.kvf", 1.0f);
+    bool fromCache = true;
+    const auto before = Summaries(rec, &fromCache);
+    ASSERT_TRUE(before);
+    // Same size, same name, other values; only the middle of the data differs from the
+    // first and last 64 KiB when the times happen to match.
+    std::vector<uint8_t> bytes = test::ReadAll(rec);
+    float v = -12345.0f;
+    std::memcpy(bytes.data() + bytes.size() / 2 / 4 * 4, &v, 4);
+    {
+        std::fstream f(rec, std::ios::in | std::ios::out | std::ios::binary);
+        f.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    }
+    const auto after = Summaries(rec, &fromCache);
+    ASSERT_TRUE(after);
+    EXPECT_FALSE(fromCache);
+    EXPECT_NE(after->Serialize(), before->Serialize());
+}
+
+TEST_F(SummaryCacheTest, DamagedEntryIsRebuilt) {
+    const fs::path rec = Recording("a.kvf", 1.0f);
+    bool fromCache = true;
+    const auto good = Summaries(rec, &fromCache);
+    SummaryCacheKey key;
+    ASSERT_TRUE(MakeSummaryCacheKey(rec, key));
+    const fs::path entry = CSummaryCache(platform::UserCacheFolder()).EntryPath(key);
+    ASSERT_TRUE(fs::exists(entry));
+    for (size_t where : {size_t{3}, size_t{100}, fs::file_size(entry) - 5}) {
+        std::vector<uint8_t> bytes = test::ReadAll(entry);
+        bytes[where] ^= 0x40;
+        test::WriteAll(entry, bytes);
+        const auto again = Summaries(rec, &fromCache);
+        ASSERT_TRUE(again);
+        EXPECT_FALSE(fromCache) << where;
+        EXPECT_EQ(again->Serialize(), good->Serialize());
+    }
+    // A truncated entry too; afterwards the rewritten entry is used again.
+    fs::resize_file(entry, 40);
+    Summaries(rec, &fromCache);
+    EXPECT_FALSE(fromCache);
+    Summaries(rec, &fromCache);
+    EXPECT_TRUE(fromCache);
+}
+
+TEST_F(SummaryCacheTest, BoundEvictsTheLeastRecentlyUsed) {
+    const fs::path a = Recording("a.kvf", 1.0f), b = Recording("b.kvf", 2.0f), c = Recording("c.kvf", 3.0f);
+    bool fromCache = false;
+    Summaries(a, &fromCache);
+    const fs::path folder = platform::UserCacheFolder();
+    SummaryCacheKey ka, kb, kc;
+    ASSERT_TRUE(MakeSummaryCacheKey(a, ka) && MakeSummaryCacheKey(b, kb) && MakeSummaryCacheKey(c, kc));
+    const CSummaryCache cache(folder);
+    const uint64_t entry = fs::file_size(cache.EntryPath(ka));
+    const auto age = [&](const SummaryCacheKey& k, int seconds) {
+        fs::last_write_time(cache.EntryPath(k), fs::file_time_type::clock::now() - std::chrono::seconds(seconds));
+    };
+    age(ka, 300);
+    Summaries(b, &fromCache);
+    age(kb, 200);
+    // a is used again: b is now the oldest.
+    Summaries(a, &fromCache);
+    EXPECT_TRUE(fromCache);
+    age(ka, 100);
+    // Room for two entries.
+    Summaries(c, &fromCache, 2 * entry + entry / 2);
+    EXPECT_TRUE(fs::exists(cache.EntryPath(ka)));
+    EXPECT_FALSE(fs::exists(cache.EntryPath(kb)));
+    EXPECT_TRUE(fs::exists(cache.EntryPath(kc)));
+}
+
+TEST_F(SummaryCacheTest, BuilderStopsWhenAskedAndTwoRunsAtOnceAgree) {
+    const fs::path rec = Recording("big.kvf", 1.0f, 3'000'000);
+    CDataFile file;
+    ASSERT_EQ(file.Open(rec), 1);
+    CRecordingSource src(&file);
+    {
+        CSummaryBuilder builder;
+        builder.Start(src, rec, platform::UserCacheFolder(), kSummaryCacheLimit);
+        builder.Stop();   // returns promptly, whatever was done
+        EXPECT_LE(builder.Progress(), 1.0);
+    }
+    CSummaryBuilder one, two;
+    one.Start(src, rec, platform::UserCacheFolder(), kSummaryCacheLimit);
+    two.Start(src, rec, platform::UserCacheFolder(), kSummaryCacheLimit);
+    ASSERT_TRUE(one.Wait());
+    ASSERT_TRUE(two.Wait());
+    EXPECT_EQ(one.Result()->Serialize(), two.Result()->Serialize());
+    CSummaryBuilder three;
+    three.Start(src, rec, platform::UserCacheFolder(), kSummaryCacheLimit);
+    ASSERT_TRUE(three.Wait());
+    EXPECT_TRUE(three.FromCache());
+    file.Close();
+}
