@@ -208,6 +208,7 @@ private:
     const std::uint8_t* SdSectorCounts(std::uint64_t L) const;
     void BuildSdTables();
     void ReleaseSdTables();
+    void CopyValue(long double* out, const long double* table, std::uint16_t count, int c) const;
     int Fail(OpenError error, int stringId = 0);
     int ParseType1(const std::uint8_t* data, std::uint64_t size);
     int ParseType6(const std::uint8_t* data, std::uint64_t size);

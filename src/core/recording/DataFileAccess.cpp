@@ -7,6 +7,16 @@ namespace vistrel {
 
 using namespace kvf;
 
+// The table entry is copied as bytes: loading and storing an extended-precision value through
+// the floating-point unit costs several times more.
+inline void CDataFile::CopyValue(long double* out, const long double* table, std::uint16_t count, int c) const
+{
+    if (table)
+        std::memcpy(out, table + count, sizeof(long double));
+    else
+        *out = SdConvert(count, c);
+}
+
 void CDataFile::ReadRun(std::uint64_t k0, std::size_t count, int c, long double* out) const
 {
     const std::uint64_t N = m_nSamples > 0 ? static_cast<std::uint64_t>(m_nSamples) : 0;
@@ -35,7 +45,7 @@ void CDataFile::ReadRun(std::uint64_t k0, std::size_t count, int c, long double*
     for (std::size_t i = 0; i < inside; ++i) {
         std::uint16_t v = 0;
         if (counts) std::memcpy(&v, counts + 2 * r, 2);
-        out[i] = table ? table[v] : SdConvert(v, c);
+        CopyValue(out + i, table, v, c);
         r += n;
         while (r >= static_cast<std::uint64_t>(kCountsPerSector)) {
             r -= kCountsPerSector;
@@ -67,7 +77,7 @@ void CDataFile::ReadRow(std::uint64_t k, const int* channels, int count, long do
         const std::uint8_t* counts = sectors[next];
         std::uint16_t v = 0;
         if (counts) std::memcpy(&v, counts + 2 * r, 2);
-        out[i] = m_sdTable[c] ? m_sdTable[c][v] : SdConvert(v, c);
+        CopyValue(out + i, m_sdTable[c], v, c);
     }
 }
 
