@@ -7,6 +7,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -202,6 +203,62 @@ void BM_SdSampleValue(benchmark::State& state)
     Report(state, f);
 }
 
+// The conversion by the calibration formula, without the tables (the former SampleValue).
+void BM_SdSampleValueByFormula(benchmark::State& state)
+{
+    const CDataFile& f = Sd();
+    const std::uint64_t samples = static_cast<std::uint64_t>(f.Samples());
+    const int n = f.Channels();
+    for (auto _ : state) {
+        double sum = 0;
+        for (std::uint64_t k = 0; k < samples; ++k)
+            for (int c = 0; c < n; ++c) sum += static_cast<double>(f.SdValueByFormula(k, c));
+        benchmark::DoNotOptimize(sum);
+    }
+    Report(state, f);
+}
+
+// Runs of one channel at a time through the sequential reader.
+void BM_SdReadRun(benchmark::State& state)
+{
+    const CDataFile& f = Sd();
+    const std::uint64_t samples = static_cast<std::uint64_t>(f.Samples());
+    const int n = f.Channels();
+    constexpr std::size_t kRun = 4096;
+    std::vector<long double> buf(kRun);
+    for (auto _ : state) {
+        double sum = 0;
+        for (int c = 0; c < n; ++c)
+            for (std::uint64_t k = 0; k < samples; k += kRun) {
+                const std::size_t len = static_cast<std::size_t>(std::min<std::uint64_t>(kRun, samples - k));
+                f.ReadRun(k, len, c, buf.data());
+                for (std::size_t i = 0; i < len; ++i) sum += static_cast<double>(buf[i]);
+            }
+        benchmark::DoNotOptimize(sum);
+    }
+    Report(state, f);
+}
+
+// Whole rows, as the plot's column pass reads them.
+void BM_SdReadRow(benchmark::State& state)
+{
+    const CDataFile& f = Sd();
+    const std::uint64_t samples = static_cast<std::uint64_t>(f.Samples());
+    const int n = f.Channels();
+    int channels[kSdChannels];
+    for (int c = 0; c < n; ++c) channels[c] = c;
+    long double row[kSdChannels];
+    for (auto _ : state) {
+        double sum = 0;
+        for (std::uint64_t k = 0; k < samples; ++k) {
+            f.ReadRow(k, channels, n, row);
+            for (int c = 0; c < n; ++c) sum += static_cast<double>(row[c]);
+        }
+        benchmark::DoNotOptimize(sum);
+    }
+    Report(state, f);
+}
+
 } // namespace
 
 BENCHMARK(BM_FloatRawScan)->Unit(benchmark::kMillisecond)->Iterations(3);
@@ -209,3 +266,6 @@ BENCHMARK(BM_FloatSampleValue)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_SdRawScan)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_SdRawCount)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_SdSampleValue)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_SdSampleValueByFormula)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_SdReadRun)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_SdReadRow)->Unit(benchmark::kMillisecond)->Iterations(3);

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <windows.h>
 #else
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <csignal>
@@ -70,6 +71,26 @@ void CMappedFile::Close()
 }
 
 bool CMappedFile::Damaged() const { return false; }
+
+bool CMappedFile::Advise(std::uint64_t offset, std::uint64_t length, Access access) const
+{
+    if (!m_data || offset >= m_size || length == 0) return false;
+    length = std::min(length, m_size - offset);
+    // Windows has no read-ahead policy per range; only "soon" has a call (Windows 8 and
+    // later, looked up so that older systems still start).
+    if (access != Access::WillNeed) return true;
+    struct Range {
+        void* address;
+        SIZE_T bytes;
+    };
+    using Prefetch = BOOL(WINAPI*)(HANDLE, ULONG_PTR, Range*, ULONG);
+    static const auto prefetch = reinterpret_cast<Prefetch>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "PrefetchVirtualMemory")));
+    if (!prefetch) return true;
+    Range range{const_cast<std::uint8_t*>(m_data) + offset, static_cast<SIZE_T>(length)};
+    prefetch(GetCurrentProcess(), 1, &range, 0);
+    return true;
+}
 
 FileProblem ReadFileHead(const std::filesystem::path& path, std::size_t maxBytes, std::vector<std::uint8_t>& out)
 {
@@ -199,6 +220,22 @@ void UnregisterGuard(int slot)
 bool CMappedFile::Damaged() const
 {
     return m_slot >= 0 && g_guards[m_slot].damaged.load(std::memory_order_acquire);
+}
+
+bool CMappedFile::Advise(std::uint64_t offset, std::uint64_t length, Access access) const
+{
+    if (!m_data || offset >= m_size || length == 0) return false;
+    length = std::min(length, m_size - offset);
+    // madvise wants a page-aligned start; the mapping itself starts on a page.
+    const std::uint64_t start = offset & ~static_cast<std::uint64_t>(g_pageSize - 1);
+    const std::uint64_t end = offset + length;
+    int advice = MADV_NORMAL;
+    switch (access) {
+    case Access::Random: advice = MADV_RANDOM; break;
+    case Access::Sequential: advice = MADV_SEQUENTIAL; break;
+    case Access::WillNeed: advice = MADV_WILLNEED; break;
+    }
+    return ::madvise(const_cast<std::uint8_t*>(m_data) + start, static_cast<size_t>(end - start), advice) == 0;
 }
 
 FileProblem ReadFileHead(const std::filesystem::path& path, std::size_t maxBytes, std::vector<std::uint8_t>& out)

@@ -37,6 +37,13 @@ public:
     // True once a read of this mapping found a page missing (the file shrank under it).
     bool Damaged() const;
 
+    // How bytes offset .. offset + length - 1 will be read, as a hint to the system's paging:
+    // scattered reads (no read-ahead), one pass in order, or soon. The range is clipped to the
+    // file. A closed or empty mapping does nothing. Returns whether the system took the hint;
+    // callers may ignore a refusal.
+    enum class Access { Random, Sequential, WillNeed };
+    bool Advise(std::uint64_t offset, std::uint64_t length, Access access) const;
+
 private:
     const std::uint8_t* m_data = nullptr;
     int m_slot = -1; // entry in the table of guarded mappings

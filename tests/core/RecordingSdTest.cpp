@@ -342,6 +342,13 @@ TEST_F(RecordingSd, SampleIndicesBeyondTwoToThe32)
     EXPECT_EQ(f.RawCount(124 * S - 1, 0), 1123);
     EXPECT_EQ(f.RawCount(124 * (S - 1), 0), 1000);
     EXPECT_EQ(f.RawCount(124 * (S - 1) - 1, 0), 0);
+    // A run from the zero sectors into the last one and past the end, as single reads give it.
+    std::vector<long double> run(300);
+    const std::uint64_t k0 = 124 * (S - 1) - 100;
+    f.ReadRun(k0, run.size(), 0, run.data());
+    for (std::size_t j = 0; j < run.size(); ++j) ASSERT_EQ(run[j], f.SampleValue(k0 + j, 0)) << j;
+    EXPECT_EQ(run[100], f.SdValueByFormula(124 * (S - 1), 0));
+    EXPECT_NE(run[100], run[99]);
 }
 
 TEST_F(RecordingSd, TinyRateOfAWrappedCardDoesNotOverflowTheStartTime)

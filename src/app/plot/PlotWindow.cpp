@@ -235,6 +235,7 @@ bool PlotWindow::OpenRecording(const QString& path, bool interactive, QString* e
     if (g_log)
         g_log->WriteLineW(path.toStdU16String());
     m_data.file = m_file.get();
+    m_file->AdviseRandom(); // the plot reads scattered samples: no read-ahead
     m_plot = std::make_unique<CPlotWnd>(m_canvas, MakeRect(0, 0, m_canvas->width(), m_canvas->height()),
                                         m_file.get(), this);
     m_data.plot = m_plot.get();
@@ -491,6 +492,7 @@ bool PlotWindow::Reload() {
         RegisterTempResult(fsPath);
     m_file = std::move(fresh);
     m_data.file = m_file.get();
+    m_file->AdviseRandom(); // the plot reads scattered samples: no read-ahead
     m_plot = std::make_unique<CPlotWnd>(m_canvas, MakeRect(0, 0, m_canvas->width(), m_canvas->height()),
                                         m_file.get(), this);
     m_data.plot = m_plot.get();

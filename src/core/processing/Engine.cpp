@@ -499,6 +499,7 @@ void RunProcessJob(ProcessJob& job, IProcessObserver& observer) {
         return;
     }
     engine::JobContext ctx(job, observer);
+    job.m_source->AdviseSequential(std::max<int64_t>(0, std::min(job.m_cursor1, job.m_cursor2)), std::max<int64_t>(0, std::max(job.m_cursor1, job.m_cursor2)));
     // Identity, not spelling: a relative, absolute or linked path of the source is the source.
     if (platform::IsSameFile(job.m_resultName, job.m_source->Path())) {
         job.m_errorId = IDS_RESULT_IS_SOURCE;

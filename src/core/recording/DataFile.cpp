@@ -74,6 +74,7 @@ void CDataFile::Reset()
         m_calB[i] = 0;
         m_calK[i] = 1;
     }
+    ReleaseSdTables();
     m_countScale = 0;
     m_nAdcBlockSize = 0;
     m_nAdcFlags = 0;
@@ -103,6 +104,7 @@ int CDataFile::Fail(OpenError error, int stringId)
     if (stringId && m_hOwner) m_hOwner->Error(stringId);
     m_map.Close();
     m_pSectorMap.clear();
+    ReleaseSdTables();
     m_pData = nullptr;
     m_nSamples = 0;
     m_bOpen = 0;
@@ -194,6 +196,7 @@ int CDataFile::Open(const std::filesystem::path& path)
                                unsigned(t[3]), unsigned(t[4]), unsigned(t[5]), unsigned(t[2]),
                                unsigned(t[1]), unsigned(t[0]));
         if (!BuildSectorMap(m_map.Data())) return 0;
+        BuildSdTables();
         // Whole frames only: the counts before the first channel 0 belong to a frame
         // that began in an overwritten sector.
         samples = static_cast<std::uint64_t>(kCountsPerSector) * m_nLogicalSectors - m_nPhase;
@@ -267,6 +270,7 @@ std::uint16_t CDataFile::WordAt(std::uint64_t w) const
 
 void CDataFile::Close()
 {
+    ReleaseSdTables();
     m_pSectorMap.clear();
     m_pSectorMap.shrink_to_fit();
     m_map.Close();

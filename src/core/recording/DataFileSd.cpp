@@ -243,9 +243,11 @@ int CDataFile::BuildSectorMap(const std::uint8_t* data)
     return 1;
 }
 
-long double CDataFile::SdValue(std::uint64_t k, int c) const
+// The calibration formula in extended precision, in this order: subtract, divide, multiply.
+// The tables hold exactly these values.
+long double CDataFile::SdConvert(std::uint16_t count, int c) const
 {
-    const long double x = static_cast<long double>(RawCount(k, c)) - 32768.0L;
+    const long double x = static_cast<long double>(count) - 32768.0L;
     switch (m_calSet[c]) {
     case 0:
     case 1: return (x - m_calB[c]) / m_calK[c] * m_countScale;
@@ -253,19 +255,67 @@ long double CDataFile::SdValue(std::uint64_t k, int c) const
     }
 }
 
+long double CDataFile::SdValueByFormula(std::uint64_t k, int c) const
+{
+    if (m_nType != 6 || k >= static_cast<std::uint64_t>(m_nSamples) ||
+        static_cast<unsigned>(c) >= static_cast<unsigned>(m_nChannels))
+        return 0;
+    return SdConvert(RawCount(k, c), c);
+}
+
+// One table of 65 536 values per (calibration set, gain) that some channel uses; channels
+// of one combination share it. Without the memory the formula serves every read.
+void CDataFile::BuildSdTables()
+{
+    constexpr std::size_t kCounts = 65536;
+    int key[kMaxChannels];
+    int firstOf[kMaxChannels];
+    int tables = 0;
+    for (int c = 0; c < m_nChannels; ++c) {
+        key[c] = -1;
+        for (int t = 0; t < tables; ++t)
+            if (m_calSet[firstOf[t]] == m_calSet[c] && m_gainIndex[firstOf[t]] == m_gainIndex[c]) key[c] = t;
+        if (key[c] < 0) {
+            firstOf[tables] = c;
+            key[c] = tables++;
+        }
+    }
+    try {
+        m_sdTableStore.assign(kCounts * static_cast<std::size_t>(tables), 0.0L);
+    } catch (const std::bad_alloc&) {
+        m_sdTableStore.clear();
+        return;
+    }
+    for (int t = 0; t < tables; ++t) {
+        long double* table = m_sdTableStore.data() + kCounts * static_cast<std::size_t>(t);
+        for (std::size_t v = 0; v < kCounts; ++v) table[v] = SdConvert(static_cast<std::uint16_t>(v), firstOf[t]);
+    }
+    for (int c = 0; c < m_nChannels; ++c)
+        m_sdTable[c] = m_sdTableStore.data() + kCounts * static_cast<std::size_t>(key[c]);
+}
+
+void CDataFile::ReleaseSdTables()
+{
+    for (const long double*& table : m_sdTable) table = nullptr;
+    m_sdTableStore.clear();
+    m_sdTableStore.shrink_to_fit();
+}
+
 std::uint16_t CDataFile::RawCount(std::uint64_t k, int c) const
 {
     if (m_nType != 6 || k >= static_cast<std::uint64_t>(m_nSamples) ||
         static_cast<unsigned>(c) >= static_cast<unsigned>(m_nChannels))
         return 0;
-    const std::uint64_t g = k * static_cast<std::uint64_t>(m_nChannels) + m_nPhase + static_cast<unsigned>(c);
-    const std::uint64_t L = g / kCountsPerSector;
-    const std::uint64_t r = g % kCountsPerSector;
-    if (L >= m_nLogicalSectors) return 0;
-    const std::uint32_t p = m_pSectorMap[L];
-    if (p == kUnwritten) return 0;
-    return Get<std::uint16_t>(m_pData + std::uint64_t(kSectorBytes) * p + 8 + 2 * r);
+    return SdCountAt(k * static_cast<std::uint64_t>(m_nChannels) + m_nPhase + static_cast<unsigned>(c));
 }
 
+// Counts of logical sector L, or null for a hole or a sector past the last one.
+const std::uint8_t* CDataFile::SdSectorCounts(std::uint64_t L) const
+{
+    if (L >= m_nLogicalSectors) return nullptr;
+    const std::uint32_t p = m_pSectorMap[L];
+    if (p == kUnwritten) return nullptr;
+    return m_pData + std::uint64_t(kSectorBytes) * p + 8;
+}
 
 } // namespace vistrel

@@ -1,0 +1,123 @@
+// CDataFile, part 4: reading runs and rows of samples, and access hints for the mapping.
+#include "core/recording/DataFile.h"
+
+#include <algorithm>
+
+namespace vistrel {
+
+using namespace kvf;
+
+// The table entry is copied as bytes: loading and storing an extended-precision value through
+// the floating-point unit costs several times more.
+inline void CDataFile::CopyValue(long double* out, const long double* table, std::uint16_t count, int c) const
+{
+    if (table)
+        std::memcpy(out, table + count, sizeof(long double));
+    else
+        *out = SdConvert(count, c);
+}
+
+void CDataFile::ReadRun(std::uint64_t k0, std::size_t count, int c, long double* out) const
+{
+    const std::uint64_t N = m_nSamples > 0 ? static_cast<std::uint64_t>(m_nSamples) : 0;
+    std::size_t inside = 0;
+    if (k0 < N && static_cast<unsigned>(c) < static_cast<unsigned>(m_nChannels))
+        inside = static_cast<std::size_t>(std::min<std::uint64_t>(count, N - k0));
+    std::fill(out + inside, out + count, 0.0L);
+    if (inside == 0) return;
+    const std::uint64_t n = static_cast<std::uint64_t>(m_nChannels);
+    if (m_nType == 1) {
+        const std::uint8_t* p = m_pData + 4 * (k0 * n + static_cast<unsigned>(c));
+        for (std::size_t i = 0; i < inside; ++i, p += 4 * n) {
+            float v;
+            std::memcpy(&v, p, 4);
+            out[i] = v;
+        }
+        return;
+    }
+    // SD image: position (L, r) in the count stream, stepped by n counts; a step crosses at
+    // most one sector border since n < 124.
+    const std::uint64_t g = k0 * n + m_nPhase + static_cast<unsigned>(c);
+    std::uint64_t L = g / kCountsPerSector;
+    std::uint64_t r = g - L * kCountsPerSector;
+    const std::uint8_t* counts = SdSectorCounts(L);
+    const long double* table = m_sdTable[c];
+    for (std::size_t i = 0; i < inside; ++i) {
+        std::uint16_t v = 0;
+        if (counts) std::memcpy(&v, counts + 2 * r, 2);
+        CopyValue(out + i, table, v, c);
+        r += n;
+        while (r >= static_cast<std::uint64_t>(kCountsPerSector)) {
+            r -= kCountsPerSector;
+            counts = SdSectorCounts(++L);
+        }
+    }
+}
+
+void CDataFile::ReadRow(std::uint64_t k, const int* channels, int count, long double* out) const
+{
+    if (m_nType != 6 || k >= static_cast<std::uint64_t>(m_nSamples)) {
+        for (int i = 0; i < count; ++i) out[i] = SampleValue(k, channels[i]);
+        return;
+    }
+    // The row's counts lie in at most two sectors: look each up once.
+    const std::uint64_t g0 = k * static_cast<std::uint64_t>(m_nChannels) + m_nPhase;
+    const std::uint64_t L = g0 / kCountsPerSector;
+    const std::uint64_t r0 = g0 - L * kCountsPerSector;
+    const std::uint8_t* sectors[2] = {SdSectorCounts(L), SdSectorCounts(L + 1)};
+    for (int i = 0; i < count; ++i) {
+        const int c = channels[i];
+        if (static_cast<unsigned>(c) >= static_cast<unsigned>(m_nChannels)) {
+            out[i] = 0;
+            continue;
+        }
+        std::uint64_t r = r0 + static_cast<unsigned>(c);
+        const bool next = r >= static_cast<std::uint64_t>(kCountsPerSector);
+        if (next) r -= kCountsPerSector;
+        const std::uint8_t* counts = sectors[next];
+        std::uint16_t v = 0;
+        if (counts) std::memcpy(&v, counts + 2 * r, 2);
+        CopyValue(out + i, m_sdTable[c], v, c);
+    }
+}
+
+void CDataFile::AdviseRandom() const
+{
+    if (!m_bOpen || m_nFileSize <= m_nHeaderLength) return;
+    m_map.Advise(m_nHeaderLength, m_nFileSize - m_nHeaderLength, platform::CMappedFile::Access::Random);
+}
+
+void CDataFile::AdviseSequential(std::uint64_t k0, std::uint64_t k1) const
+{
+    const std::uint64_t N = m_nSamples > 0 ? static_cast<std::uint64_t>(m_nSamples) : 0;
+    k1 = std::min(k1, N);
+    if (!m_bOpen || k0 >= k1) return;
+    using Access = platform::CMappedFile::Access;
+    const std::uint64_t n = static_cast<std::uint64_t>(m_nChannels);
+    if (m_nType == 1) {
+        m_map.Advise(m_nHeaderLength + 4 * k0 * n, 4 * (k1 - k0) * n, Access::Sequential);
+        return;
+    }
+    // SD image: the logical sectors of the fragment, as runs of consecutive physical sectors
+    // (two runs where the ring wraps, more around holes).
+    const std::uint64_t L0 = (k0 * n + m_nPhase) / kCountsPerSector;
+    const std::uint64_t L1 = std::min<std::uint64_t>((k1 * n + m_nPhase - 1) / kCountsPerSector + 1, m_nLogicalSectors);
+    std::uint64_t runStart = 0, runEnd = 0; // physical sectors [runStart, runEnd)
+    auto flush = [&] {
+        if (runEnd > runStart)
+            m_map.Advise(m_nHeaderLength + kSectorBytes * runStart, kSectorBytes * (runEnd - runStart),
+                         Access::Sequential);
+    };
+    for (std::uint64_t L = L0; L < L1; ++L) {
+        const std::uint32_t p = m_pSectorMap[L];
+        if (p == kUnwritten) continue;
+        if (p != runEnd) {
+            flush();
+            runStart = p;
+        }
+        runEnd = std::uint64_t(p) + 1;
+    }
+    flush();
+}
+
+} // namespace vistrel
