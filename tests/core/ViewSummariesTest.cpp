@@ -267,3 +267,23 @@ TEST(ViewSummaries, CancelledBuildGivesNothing) {
     EXPECT_TRUE(CSummaries::Build(src, &cancel, &rows));
     EXPECT_EQ(rows.load(), src.Samples());
 }
+
+// The plot maps recordings with a no-read-ahead hint, so the whole-file pass must ask for each
+// stretch ahead of reading it, or a cold build faults page by page.
+TEST(ViewSummaries, BuildAsksForEachStretchBeforeReadingIt) {
+    class WatchedSource : public VectorSource {
+    public:
+        using VectorSource::VectorSource;
+        void WillRead(uint64_t a, uint64_t b) const override { asked = std::max(asked, b); (void)a; }
+        long double Value(uint64_t k, int c) const override {
+            if (k >= asked) ++unasked;
+            return VectorSource::Value(k, c);
+        }
+        mutable uint64_t asked = 0;
+        mutable int unasked = 0;
+    };
+    WatchedSource src(2, 3 * kSummaryCoarseRows + 1000, false);
+    ASSERT_TRUE(CSummaries::Build(src, nullptr, nullptr));
+    EXPECT_EQ(src.unasked, 0);
+    EXPECT_GE(src.asked, 3 * kSummaryCoarseRows);
+}

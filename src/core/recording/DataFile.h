@@ -114,6 +114,8 @@ public:
     // of the whole data area; a job reads samples k0 .. k1 - 1 once, in order.
     void AdviseRandom() const;
     void AdviseSequential(std::uint64_t k0, std::uint64_t k1) const;
+    // Starts reading samples [k0, k1) ahead without changing the mapping's access pattern.
+    void AdviseWillNeed(std::uint64_t k0, std::uint64_t k1) const;
     // Element i of the float data area / word w of the 16-bit data area (0 beyond the file).
     float FloatAt(std::uint64_t i) const;
     std::uint16_t WordAt(std::uint64_t w) const;
@@ -184,6 +186,7 @@ public:
     const std::uint8_t* DataArea() const { return m_pData; }
 
 private:
+    void AdviseRange(std::uint64_t k0, std::uint64_t k1, platform::CMappedFile::Access access) const;
     struct HeaderImages {
         std::uint8_t signature[kvf::kSignatureSize];
         std::uint8_t format[kvf::kFormatSize];

@@ -89,13 +89,22 @@ void CDataFile::AdviseRandom() const
 
 void CDataFile::AdviseSequential(std::uint64_t k0, std::uint64_t k1) const
 {
+    AdviseRange(k0, k1, platform::CMappedFile::Access::Sequential);
+}
+
+void CDataFile::AdviseWillNeed(std::uint64_t k0, std::uint64_t k1) const
+{
+    AdviseRange(k0, k1, platform::CMappedFile::Access::WillNeed);
+}
+
+void CDataFile::AdviseRange(std::uint64_t k0, std::uint64_t k1, platform::CMappedFile::Access access) const
+{
     const std::uint64_t N = m_nSamples > 0 ? static_cast<std::uint64_t>(m_nSamples) : 0;
     k1 = std::min(k1, N);
     if (!m_bOpen || k0 >= k1) return;
-    using Access = platform::CMappedFile::Access;
-    const std::uint64_t n = static_cast<std::uint64_t>(m_nChannels);
+        const std::uint64_t n = static_cast<std::uint64_t>(m_nChannels);
     if (m_nType == 1) {
-        m_map.Advise(m_nHeaderLength + 4 * k0 * n, 4 * (k1 - k0) * n, Access::Sequential);
+        m_map.Advise(m_nHeaderLength + 4 * k0 * n, 4 * (k1 - k0) * n, access);
         return;
     }
     // SD image: the logical sectors of the fragment, as runs of consecutive physical sectors
@@ -106,7 +115,7 @@ void CDataFile::AdviseSequential(std::uint64_t k0, std::uint64_t k1) const
     auto flush = [&] {
         if (runEnd > runStart)
             m_map.Advise(m_nHeaderLength + kSectorBytes * runStart, kSectorBytes * (runEnd - runStart),
-                         Access::Sequential);
+                         access);
     };
     for (std::uint64_t L = L0; L < L1; ++L) {
         const std::uint32_t p = m_pSectorMap[L];

@@ -18,6 +18,9 @@ public:
     bool IsRawImage() const override { return m_file && m_file->Type() != 1; }
     long double Value(uint64_t k, int c) const override { return m_file ? m_file->SampleValue(k, c) : 0; }
     uint16_t Raw(uint64_t k, int c) const override { return m_file ? m_file->RawCount(k, c) : 0; }
+    void WillRead(uint64_t a, uint64_t b) const override {
+        if (m_file) m_file->AdviseWillNeed(a, b);
+    }
     void FindExtremes(const int* channels, int count, uint64_t a, uint64_t b, uint64_t* minPos,
                       uint64_t* maxPos) const override;
 

@@ -18,6 +18,8 @@ public:
     virtual uint16_t Raw(uint64_t k, int c) const = 0;         // SD-card images only
     // Positions of the first minimum and maximum of each listed channel over samples [a, b)
     // (b <= Samples(), a < b). Float recordings compare values, SD images raw counts.
+    // Hint that samples [a, b) will be read in order soon (a whole-file pass reads ahead).
+    virtual void WillRead(uint64_t a, uint64_t b) const { (void)a; (void)b; }
     virtual void FindExtremes(const int* channels, int count, uint64_t a, uint64_t b,
                               uint64_t* minPos, uint64_t* maxPos) const;
 };

@@ -89,6 +89,10 @@ std::shared_ptr<CSummaries> CSummaries::Build(const ISampleSource& src, const st
         if (blk % kFinePerCoarse == 0) {
             if (cancel && cancel->load(std::memory_order_relaxed)) return nullptr;
             if (rowsDone) rowsDone->store(blk * kSummaryFineRows, std::memory_order_relaxed);
+            // The plot asks the mapping for no read-ahead; this pass reads in order, so it asks
+            // for the next coarse block itself.
+            const uint64_t next = blk * kSummaryFineRows;
+            src.WillRead(next, next + 2 * kSummaryCoarseRows);
         }
         const uint64_t start = blk * kSummaryFineRows;
         src.FindExtremes(all, n, start, start + kSummaryFineRows, mn, mx);
