@@ -47,7 +47,7 @@ template <class T>
 bool GetArray(const uint8_t*& p, const uint8_t* end, std::vector<T>& v) {
     const size_t bytes = v.size() * sizeof(T);
     if (static_cast<size_t>(end - p) < bytes) return false;
-    std::memcpy(v.data(), p, bytes);
+    if (bytes != 0) std::memcpy(v.data(), p, bytes); // an empty array has no storage to copy into
     p += bytes;
     return true;
 }
