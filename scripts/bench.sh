@@ -1,0 +1,64 @@
+#!/usr/bin/env bash
+# Builds Release and prints each measured figure beside its reference, measured in one run:
+# the program's time, the reference's time, their ratio, and the spread of 3 repetitions.
+# Usage: bash scripts/bench.sh [REGEX]   (REGEX narrows the pairs by the program's benchmark name)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/setup.sh
+cmake -S . -B build-rel -G Ninja -DCMAKE_BUILD_TYPE=Release -DVISTREL_BUILD_BENCH=ON \
+  -DVISTREL_BUILD_APP=OFF >/dev/null
+cmake --build build-rel -j"$(nproc)" --target vistrel_bench >/dev/null
+
+# program benchmark : reference benchmark : what the figure is
+PAIRS=(
+  "BM_FloatSampleValue:BM_FloatRawScan:SampleValue scan of a 1 GiB float recording / raw scan"
+  "BM_SdSampleValue:BM_SdRawScan:SampleValue scan of a 1 GiB SD image / raw scan"
+  "BM_SdSampleValue:BM_SdSampleValueByFormula:SD SampleValue by tables / by the formula"
+  "BM_SaveFragmentKvf:BM_RawCopyReadWrite:save-fragment to .kvf / read-write copy"
+  "BM_SaveChannels:BM_RawCopyReadWrite:save-channels / read-write copy"
+  "BM_MovingAverage100:BM_MovingAverage100Old:moving average N=100 / former code"
+  "BM_TableFunction:BM_TableFunctionOld:table function / former code"
+  "BM_TableLookupPrepared:BM_TableLookupPlainBinarySearch:table lookups / plain binary search"
+  "BM_DirectSumsFftw:BM_DirectSumsFormer:direct Fourier sums / former sums"
+  "BM_FftFftw:BM_FftFormer:FFT of 2^22 / former transform"
+)
+filter=""
+for p in "${PAIRS[@]}"; do
+  IFS=: read -r prog ref _ <<<"$p"
+  [[ -n "${1:-}" && ! "$prog" =~ $1 ]] && continue
+  filter+="${filter:+|}^${prog}(/|\$)|^${ref}(/|\$)"
+done
+out=$(mktemp)
+./build-rel/bin/vistrel_bench --benchmark_filter="(${filter})" --benchmark_repetitions=3 \
+  --benchmark_format=csv 2>/dev/null >"$out"
+
+# Real time of each repetition in ms, by benchmark name ("name",iterations,real_time,cpu_time,time_unit,...).
+declare -A min max
+while IFS=, read -r name _ real _ unit _; do
+  name=${name//\"/}
+  case "$unit" in
+    ns) real=$(awk -v t="$real" 'BEGIN{print t / 1e6}') ;;
+    us) real=$(awk -v t="$real" 'BEGIN{print t / 1e3}') ;;
+    s) real=$(awk -v t="$real" 'BEGIN{print t * 1e3}') ;;
+  esac
+  [[ "$name" == BM_* && "$name" != *_mean && "$name" != *_median && "$name" != *_stddev && "$name" != *_cv ]] || continue
+  if [[ -z "${min[$name]:-}" ]] || awk "BEGIN{exit !($real < ${min[$name]})}"; then min[$name]=$real; fi
+  if [[ -z "${max[$name]:-}" ]] || awk "BEGIN{exit !($real > ${max[$name]})}"; then max[$name]=$real; fi
+done <"$out"
+rm -f "$out"
+
+echo "Machine: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | xargs), load $(cut -d' ' -f1 /proc/loadavg)"
+printf '| %-58s | %12s | %12s | %7s | %9s |\n' "figure" "program ms" "reference ms" "ratio" "spread"
+printf '|%s|%s|%s|%s|%s|\n' "$(printf -- '-%.0s' {1..60})" "--------------" "--------------" "---------" "-----------"
+for p in "${PAIRS[@]}"; do
+  IFS=: read -r prog ref what <<<"$p"
+  # Benchmarks with arguments ("/8") pair with the reference of the same arguments.
+  for key in $(printf '%s\n' "${!min[@]}" | sort -V); do
+    [[ "$key" == "$prog" || "$key" == "$prog"/* ]] || continue
+    args=${key#"$prog"}
+    [[ -n "${min[$ref$args]:-}" ]] || continue
+    awk -v w="$what${args:+ ($args)}" -v a="${min[$key]}" -v b="${min[$ref$args]}" -v hi="${max[$key]}" 'BEGIN {
+      printf "| %-58s | %12.2f | %12.2f | %7.2f | %8.1f%% |\n", w, a, b, a / b, (hi - a) / a * 100 }'
+  done
+done
+echo "(times: minimum of 3 repetitions; spread: slowest over fastest repetition of the program)"
