@@ -29,19 +29,25 @@ for p in "${PAIRS[@]}"; do
   filter+="${filter:+|}^${prog}(/|\$)|^${ref}(/|\$)"
 done
 out=$(mktemp)
-./build-rel/bin/vistrel_bench --benchmark_filter="(${filter})" --benchmark_repetitions=3 \
-  --benchmark_format=csv 2>/dev/null >"$out"
+err=$(mktemp)
+if ! ./build-rel/bin/vistrel_bench --benchmark_filter="(${filter})" --benchmark_repetitions=3 \
+  --benchmark_format=console --benchmark_color=false 2>"$err" >"$out"; then
+  cat "$err" >&2
+  exit 1
+fi
+rm -f "$err"
 
-# Real time of each repetition in ms, by benchmark name ("name",iterations,real_time,cpu_time,time_unit,...).
+# Real time of each repetition in ms, by benchmark name (console lines: name time unit cpu unit iterations ...).
 declare -A min max
-while IFS=, read -r name _ real _ unit _; do
-  name=${name//\"/}
+while read -r name real unit _; do
+  [[ "$name" == BM_* && "$name" != *_mean && "$name" != *_median && "$name" != *_stddev && "$name" != *_cv ]] || continue
+  # Keep the arguments ("/8"), drop the run settings ("/iterations:3", "/real_time").
+  name=$(sed -E 's#/(iterations|min_time|repeats|real_time|threads)[^/]*##g' <<<"$name")
   case "$unit" in
     ns) real=$(awk -v t="$real" 'BEGIN{print t / 1e6}') ;;
     us) real=$(awk -v t="$real" 'BEGIN{print t / 1e3}') ;;
     s) real=$(awk -v t="$real" 'BEGIN{print t * 1e3}') ;;
   esac
-  [[ "$name" == BM_* && "$name" != *_mean && "$name" != *_median && "$name" != *_stddev && "$name" != *_cv ]] || continue
   if [[ -z "${min[$name]:-}" ]] || awk "BEGIN{exit !($real < ${min[$name]})}"; then min[$name]=$real; fi
   if [[ -z "${max[$name]:-}" ]] || awk "BEGIN{exit !($real > ${max[$name]})}"; then max[$name]=$real; fi
 done <"$out"
