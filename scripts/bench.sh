@@ -20,7 +20,7 @@ PAIRS=(
   "BM_TableFunction:BM_TableFunctionOld:table function / former code"
   "BM_TableLookupPrepared:BM_TableLookupPlainBinarySearch:table lookups / plain binary search"
   "BM_DirectSumsFftw:BM_DirectSumsFormer:direct Fourier sums / former sums"
-  "BM_FftFftw:BM_FftFormer:FFT of 2^22 / former transform"
+  "BM_FftFftw:BM_FftFormer:FFT of N points / former transform"
 )
 filter=""
 for p in "${PAIRS[@]}"; do
