@@ -53,7 +53,7 @@ bool GetFileIdentity(const std::filesystem::path& path, FileIdentity& identity) 
 
 std::filesystem::path UserCacheFolder() {
     const char* xdg = std::getenv("XDG_CACHE_HOME");
-    // The base directory specification ignores relative paths.
+    // XDG_CACHE_HOME counts only when it is an absolute path; a relative one is ignored.
     if (xdg && *xdg == '/') return std::filesystem::path(xdg) / "vistrel";
     const char* home = std::getenv("HOME");
     if (!home || !*home) {

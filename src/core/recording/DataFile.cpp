@@ -1,4 +1,4 @@
-// CDataFile, part 1: opening, the float layouts, sample access and closing.
+// CDataFile: opening, the float layouts, sample access and closing.
 #include "core/recording/DataFile.h"
 
 #include "core/common/FileProblemText.h"

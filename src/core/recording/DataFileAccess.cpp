@@ -1,4 +1,4 @@
-// CDataFile, part 4: reading runs and rows of samples, and access hints for the mapping.
+// CDataFile: reading runs and rows of samples, and access hints for the mapping.
 #include "core/recording/DataFile.h"
 
 #include <algorithm>

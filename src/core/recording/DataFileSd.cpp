@@ -1,4 +1,4 @@
-// CDataFile, part 2: SD-card images: the SD header and calibration, the rebuilding of the
+// CDataFile: SD-card images: the SD header and calibration, the rebuilding of the
 // ring order into a sector map, and the reading of counts through that map.
 #include "core/recording/DataFile.h"
 

@@ -1,4 +1,4 @@
-// CDataFile, part 3: the stored display settings and the header writers of derived and
+// CDataFile: the stored display settings and the header writers of derived and
 // result recordings.
 #include "core/recording/DataFile.h"
 
