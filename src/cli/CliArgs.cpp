@@ -113,7 +113,6 @@ std::vector<std::string> Split(const std::string& text, char sep) {
 bool ParseRange(const std::string& text, float& low, float& high) {
     const auto parts = Split(text, ',');
     double a = 0, b = 0;
-    constexpr double kFloatMax = 3.4028234663852886e38;
     if (parts.size() != 2 || !cli::ParseDouble(parts[0].c_str(), a) || !cli::ParseDouble(parts[1].c_str(), b) ||
         std::fabs(a) > kFloatMax || std::fabs(b) > kFloatMax)
         return false;

@@ -9,6 +9,9 @@
 
 namespace vistrel::cli {
 
+// Largest finite float: numbers stored as floats must not exceed it.
+inline constexpr double kFloatMax = 3.4028234663852886e38;
+
 // Open feedback on the command line: failures are printed by the caller from LastError().
 class StderrOpenObserver : public IOpenObserver {
 public:

@@ -33,8 +33,6 @@ public:
     std::string m_message;
 };
 
-constexpr double kFloatMax = 3.4028234663852886e38;
-
 // An integer option in lo..hi; `problem` says the range otherwise.
 bool IntOption(const Args& a, const std::string& name, int64_t lo, int64_t hi, int64_t& value,
                std::string& problem) {
