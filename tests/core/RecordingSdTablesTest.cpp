@@ -70,7 +70,7 @@ TEST(SdConversionTables, EveryCountOfEveryCalibrationMatchesTheFormula)
     ASSERT_EQ(f.Open(dir / "all.kvf"), 1) << OpenErrorText(f.LastError());
     ASSERT_EQ(f.Channels(), n);
     ASSERT_GE(f.Samples(), 65536);
-    EXPECT_EQ(f.SdTableBytes(), 8u * 65536u * sizeof(long double));
+    EXPECT_EQ(f.SdTableBytes(), 8u * 65536u * (sizeof(long double) + sizeof(float)));
 
     std::vector<long double> run(65536);
     for (int c = 0; c < n; ++c) {
@@ -93,7 +93,7 @@ TEST(SdConversionTables, EveryCountOfEveryCalibrationMatchesTheFormula)
     same.sectorNumbers = RingNumbers(4, 0, 0, 4);
     ASSERT_TRUE(WriteSdFixture(dir / "same.kvf", same));
     ASSERT_EQ(f.Open(dir / "same.kvf"), 1);
-    EXPECT_EQ(f.SdTableBytes(), 2u * 65536u * sizeof(long double));
+    EXPECT_EQ(f.SdTableBytes(), 2u * 65536u * (sizeof(long double) + sizeof(float)));
     f.Close();
     EXPECT_EQ(f.SdTableBytes(), 0u);
 }
@@ -150,6 +150,30 @@ TEST(SdConversionTables, RandomReadsOfWrappedThreeChannelRingsWithHoles)
         const std::uint64_t k = rng() % (N + 5);
         f.ReadRow(k, channels, 5, row);
         for (int j = 0; j < 5; ++j) ASSERT_TRUE(SameBits(row[j], f.SampleValue(k, channels[j]))) << k << "," << j;
+    }
+    // Blocks of rows (the operations' reader): rows split across sector borders and holes,
+    // exact values and values rounded once to float.
+    const int picked[4] = {2, 0, 2, 1};
+    std::vector<long double> exact(4 * 500);
+    std::vector<float> rounded(4 * 500);
+    for (int i = 0; i < 300; ++i) {
+        const std::uint64_t k0 = rng() % (N + 10);
+        const std::size_t rows = static_cast<std::size_t>(rng() % 500);
+        f.ReadRows(k0, rows, picked, 4, exact.data());
+        f.ReadRows(k0, rows, picked, 4, rounded.data());
+        for (std::size_t r = 0; r < rows; ++r)
+            for (int j = 0; j < 4; ++j) {
+                const long double want = f.SampleValue(k0 + r, picked[j]);
+                ASSERT_TRUE(SameBits(exact[r * 4 + j], want)) << k0 << "+" << r << "," << j;
+                ASSERT_EQ(rounded[r * 4 + j], static_cast<float>(want)) << k0 << "+" << r << "," << j;
+            }
+    }
+    // A channel that does not exist reads 0 in every row.
+    const int missing[2] = {1, 9};
+    f.ReadRows(7, 100, missing, 2, exact.data());
+    for (std::size_t r = 0; r < 100; ++r) {
+        ASSERT_TRUE(SameBits(exact[2 * r], f.SampleValue(7 + r, 1)));
+        ASSERT_EQ(exact[2 * r + 1], 0.0L);
     }
 }
 

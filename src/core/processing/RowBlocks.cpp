@@ -65,10 +65,7 @@ void RowBlockReader::ReadRows(int64_t p, size_t count, T* out) const {
                 dst -= avail * w;
             }
         } else {
-            T* d = dst;
-            for (size_t r = 0; r < avail; ++r)
-                for (const int c : m_channels)
-                    *d++ = static_cast<T>(m_src.SampleValue(first + r, c));
+            m_src.ReadRows(first, avail, m_channels.data(), static_cast<int>(w), dst);
         }
     }
     // Rows at and beyond the sample count read 0.

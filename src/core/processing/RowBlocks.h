@@ -1,7 +1,7 @@
 #pragma once
 // Reads rows of chosen channels of a recording in blocks: one bounds check per block and a
-// copy straight from the mapping for float recordings; SD-card images go value by value
-// through SampleValue. The values are exactly those of SampleValue (as float: rounded once).
+// copy straight from the mapping for float recordings; SD-card images are walked a sector at
+// a time through the conversion tables. The values are exactly those of SampleValue (as float: rounded once).
 #include <cstddef>
 #include <cstdint>
 #include <vector>

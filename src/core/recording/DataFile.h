@@ -103,12 +103,20 @@ public:
     void ReadRun(std::uint64_t k0, std::size_t count, int c, long double* out) const;
     // Values of the listed channels at sample k: out[i] = SampleValue(k, channels[i]).
     void ReadRow(std::uint64_t k, const int* channels, int count, long double* out) const;
+    // Rows k0 .. k0 + rows - 1 of the listed channels, row after row: out[r * count + i] =
+    // SampleValue(k0 + r, channels[i]), as float rounded once from that value. Walks an SD
+    // image a sector at a time through the conversion tables.
+    void ReadRows(std::uint64_t k0, std::size_t rows, const int* channels, int count, long double* out) const;
+    void ReadRows(std::uint64_t k0, std::size_t rows, const int* channels, int count, float* out) const;
     // SD images: the conversion of a count by the calibration formula itself, without the
     // tables (the reference the tables are checked against).
     long double SdValueByFormula(std::uint64_t k, int c) const;
     // Bytes held by the SD conversion tables (one table of 65 536 values per calibration set
     // and gain in use).
-    std::size_t SdTableBytes() const { return m_sdTableStore.size() * sizeof(long double); }
+    std::size_t SdTableBytes() const
+    {
+        return m_sdTableStore.size() * sizeof(long double) + m_sdFloatStore.size() * sizeof(float);
+    }
 
     // Access hints to the system's paging (errors ignored): the plot reads scattered samples
     // of the whole data area; a job reads samples k0 .. k1 - 1 once, in order.
@@ -212,6 +220,8 @@ private:
     void BuildSdTables();
     void ReleaseSdTables();
     void CopyValue(long double* out, const long double* table, std::uint16_t count, int c) const;
+    template <class T>
+    void ReadSdRows(std::uint64_t k0, std::size_t rows, const int* channels, int count, T* out) const;
     int Fail(OpenError error, int stringId = 0);
     int ParseType1(const std::uint8_t* data, std::uint64_t size);
     int ParseType6(const std::uint8_t* data, std::uint64_t size);
@@ -258,6 +268,8 @@ private:
     // null before Open or when the memory was not there (the formula is used then).
     const long double* m_sdTable[kvf::kMaxChannels];
     std::vector<long double> m_sdTableStore;
+    const float* m_sdFloatTable[kvf::kMaxChannels]; // the same tables rounded to float
+    std::vector<float> m_sdFloatStore;
     std::uint32_t m_nSectors = 0;
     std::uint32_t m_nLogicalSectors = 0;
     std::uint32_t m_nPhase = 0;

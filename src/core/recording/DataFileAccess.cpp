@@ -2,6 +2,7 @@
 #include "core/recording/DataFile.h"
 
 #include <algorithm>
+#include <type_traits>
 
 namespace vistrel {
 
@@ -78,6 +79,70 @@ void CDataFile::ReadRow(std::uint64_t k, const int* channels, int count, long do
         std::uint16_t v = 0;
         if (counts) std::memcpy(&v, counts + 2 * r, 2);
         CopyValue(out + i, m_sdTable[c], v, c);
+    }
+}
+
+void CDataFile::ReadRows(std::uint64_t k0, std::size_t rows, const int* channels, int count, long double* out) const
+{
+    ReadSdRows(k0, rows, channels, count, out);
+}
+
+void CDataFile::ReadRows(std::uint64_t k0, std::size_t rows, const int* channels, int count, float* out) const
+{
+    ReadSdRows(k0, rows, channels, count, out);
+}
+
+template <class T>
+void CDataFile::ReadSdRows(std::uint64_t k0, std::size_t rows, const int* channels, int count, T* out) const
+{
+    const std::uint64_t N = m_nSamples > 0 ? static_cast<std::uint64_t>(m_nSamples) : 0;
+    const std::size_t inside = k0 < N ? static_cast<std::size_t>(std::min<std::uint64_t>(rows, N - k0)) : 0;
+    std::fill(out + inside * static_cast<std::size_t>(count), out + rows * static_cast<std::size_t>(count), T(0));
+    bool tables = m_nType == 6 && m_sdTable[0] != nullptr;
+    for (int i = 0; i < count; ++i)
+        tables = tables && static_cast<unsigned>(channels[i]) < static_cast<unsigned>(m_nChannels);
+    if (!tables) {
+        for (std::size_t r = 0; r < inside; ++r)
+            for (int i = 0; i < count; ++i)
+                *out++ = static_cast<T>(SampleValue(k0 + r, channels[i]));
+        return;
+    }
+    // Each row's n counts are copied out of the count stream (split where a row crosses a
+    // sector border, zeros for holes), then looked up in the channel's table.
+    const long double* exact[kMaxChannels];
+    const float* rounded[kMaxChannels];
+    for (int i = 0; i < count; ++i) {
+        exact[i] = m_sdTable[channels[i]];
+        rounded[i] = m_sdFloatTable[channels[i]];
+    }
+    const unsigned n = static_cast<unsigned>(m_nChannels);
+    const std::uint64_t g = k0 * n + m_nPhase;
+    std::uint64_t L = g / kCountsPerSector;
+    unsigned r = static_cast<unsigned>(g - L * kCountsPerSector);
+    const std::uint8_t* sector = SdSectorCounts(L);
+    std::uint16_t row[kMaxChannels];
+    for (std::size_t k = 0; k < inside; ++k) {
+        unsigned done = 0;
+        while (done < n) {
+            const unsigned take = std::min(n - done, static_cast<unsigned>(kCountsPerSector) - r);
+            if (sector)
+                std::memcpy(row + done, sector + 2 * r, 2 * take);
+            else
+                std::fill(row + done, row + done + take, std::uint16_t(0));
+            done += take;
+            r += take;
+            if (r == static_cast<unsigned>(kCountsPerSector)) {
+                r = 0;
+                sector = SdSectorCounts(++L);
+            }
+        }
+        for (int i = 0; i < count; ++i) {
+            const std::uint16_t v = row[channels[i]];
+            if constexpr (std::is_same_v<T, float>)
+                *out++ = rounded[i][v];
+            else
+                std::memcpy(out++, exact[i] + v, sizeof(long double));
+        }
     }
 }
 

@@ -282,23 +282,34 @@ void CDataFile::BuildSdTables()
     }
     try {
         m_sdTableStore.assign(kCounts * static_cast<std::size_t>(tables), 0.0L);
+        m_sdFloatStore.assign(kCounts * static_cast<std::size_t>(tables), 0.0f);
     } catch (const std::bad_alloc&) {
         m_sdTableStore.clear();
+        m_sdFloatStore.clear();
         return;
     }
     for (int t = 0; t < tables; ++t) {
         long double* table = m_sdTableStore.data() + kCounts * static_cast<std::size_t>(t);
-        for (std::size_t v = 0; v < kCounts; ++v) table[v] = SdConvert(static_cast<std::uint16_t>(v), firstOf[t]);
+        float* rounded = m_sdFloatStore.data() + kCounts * static_cast<std::size_t>(t);
+        for (std::size_t v = 0; v < kCounts; ++v) {
+            table[v] = SdConvert(static_cast<std::uint16_t>(v), firstOf[t]);
+            rounded[v] = static_cast<float>(table[v]);
+        }
     }
-    for (int c = 0; c < m_nChannels; ++c)
+    for (int c = 0; c < m_nChannels; ++c) {
         m_sdTable[c] = m_sdTableStore.data() + kCounts * static_cast<std::size_t>(key[c]);
+        m_sdFloatTable[c] = m_sdFloatStore.data() + kCounts * static_cast<std::size_t>(key[c]);
+    }
 }
 
 void CDataFile::ReleaseSdTables()
 {
     for (const long double*& table : m_sdTable) table = nullptr;
+    for (const float*& table : m_sdFloatTable) table = nullptr;
     m_sdTableStore.clear();
     m_sdTableStore.shrink_to_fit();
+    m_sdFloatStore.clear();
+    m_sdFloatStore.shrink_to_fit();
 }
 
 std::uint16_t CDataFile::RawCount(std::uint64_t k, int c) const

@@ -36,6 +36,38 @@ void BlockMinMax(const float* data, uint64_t n, int count, Index channel, uint64
     }
 }
 
+// Extremes with their first positions over a short range [a, b) in one pass: a strictly
+// smaller (larger) value moves the position, so the first one wins and NaN never does.
+// Offsets from a are 32-bit so values and offsets share the vector lanes.
+template <class Index>
+void ShortRangeExtremes(const float* data, uint64_t n, int count, Index channel, uint64_t a, uint64_t b,
+                        uint64_t* minPos, uint64_t* maxPos) {
+    const float inf = std::numeric_limits<float>::infinity();
+    float mn[256], mx[256];
+    uint32_t mnAt[256], mxAt[256];
+    for (int i = 0; i < count; ++i) {
+        mn[i] = inf;
+        mx[i] = -inf;
+        mnAt[i] = mxAt[i] = 0;
+    }
+    for (uint64_t k = a; k < b; ++k) {
+        const float* row = data + k * n;
+        const uint32_t at = static_cast<uint32_t>(k - a);
+        for (int i = 0; i < count; ++i) {
+            const float v = row[channel(i)];
+            const bool lower = v < mn[i], higher = v > mx[i];
+            mnAt[i] = lower ? at : mnAt[i];
+            mn[i] = lower ? v : mn[i];
+            mxAt[i] = higher ? at : mxAt[i];
+            mx[i] = higher ? v : mx[i];
+        }
+    }
+    for (int i = 0; i < count; ++i) {
+        minPos[i] = a + mnAt[i];
+        maxPos[i] = a + mxAt[i];
+    }
+}
+
 } // namespace
 
 void CRecordingSource::FloatExtremes(const int* channels, int count, uint64_t a, uint64_t b,
@@ -47,6 +79,14 @@ void CRecordingSource::FloatExtremes(const int* channels, int count, uint64_t a,
     const float* data = reinterpret_cast<const float*>(m_file->DataArea());
     bool inOrder = true;
     for (int i = 0; i < count; ++i) inOrder &= channels[i] == i;
+    // Short ranges (the summaries' blocks, the groups of a zoomed-in view): one pass.
+    if (b > a && b - a <= 4 * kBlock) {
+        if (inOrder)
+            ShortRangeExtremes(data, n, count, [](int i) { return i; }, a, b, minPos, maxPos);
+        else
+            ShortRangeExtremes(data, n, count, [channels](int i) { return channels[i]; }, a, b, minPos, maxPos);
+        return;
+    }
     float runMin[256], runMax[256];
     uint64_t minBlock[256], maxBlock[256];
     const float inf = std::numeric_limits<float>::infinity();
@@ -128,12 +168,12 @@ void CRecordingSource::RawExtremes(const int* channels, int count, uint64_t a, u
         const uint64_t base = L * kSectorCounts;
         const uint64_t j0 = std::max(g0, base) - base, j1 = std::min(g1, base + kSectorCounts) - base;
         const uint8_t* counts = SectorCounts(L);
-        for (uint64_t j = j0; j < j1; ++j) {
-            const uint64_t g = base + j - phase;
-            if (g % n != c) continue;
+        // The channel's first count in the sector, then every n-th.
+        const uint64_t lane = (base + j0 - phase) % n;
+        for (uint64_t j = j0 + (c + n - lane) % n; j < j1; j += n) {
             uint16_t v = 0;
             if (counts) std::memcpy(&v, counts + 2 * j, 2);
-            if (v == target) return g / n;
+            if (v == target) return (base + j - phase) / n;
         }
         return a;
     };
