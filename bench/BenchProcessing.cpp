@@ -18,6 +18,7 @@
 #include "core/recording/DataFile.h"
 #include "core/recording/KvfWriter.h"
 #include "ProcessingOracle.h"
+#include "support/Fixtures.h"
 
 using namespace vistrel;
 namespace fs = std::filesystem;
@@ -47,6 +48,32 @@ CDataFile& BigRecording() {
                     row[c] = static_cast<float>((c + 1) * std::sin(kTwoPi * 50.0 * t + c) +
                                                 0.01 * static_cast<double>((k * 2654435761u >> 7) & 1023) / 1023.0);
             });
+        }
+        auto f = std::make_unique<CDataFile>();
+        if (f->Open(path) != 1)
+            std::fprintf(stderr, "cannot open %s\n", path.string().c_str());
+        return f;
+    }();
+    return *file;
+}
+
+// An SD-card image of as many samples as the big recording (4 channels, 2^26 rows and a few
+// more), written as a wrapped ring with calibrations that have no exact binary form.
+CDataFile& BigSdImage() {
+    static std::unique_ptr<CDataFile> file = [] {
+        const fs::path path = BenchDir() / "vistrel_bench_processing_sd.kvf";
+        test::SdFixture fx;
+        fx.descriptors = {0x0000, 0x0101, 0x0202, 0x0303};
+        fx.b1cal[1] = 0.1f, fx.k1cal[1] = 1.1f, fx.b1cal[2] = -7.3f, fx.k1cal[2] = 0.97f;
+        fx.b1cal[3] = 12.7f, fx.k1cal[3] = -1.3f, fx.b1cal[4] = -0.33f, fx.k1cal[4] = 3e-3f;
+        fx.rate = 10000.0;
+        const uint32_t sectors = static_cast<uint32_t>((kSamples * kChannels + 2 * 124) / 124);
+        fx.sectorNumbers = test::RingNumbers(sectors, sectors / 3, 5000, sectors);
+        fx.count = [](uint64_t g) { return static_cast<uint16_t>(32768 + (g * 7919) % 20000 - 10000); };
+        std::error_code ec;
+        if (!fs::exists(path) || fs::file_size(path, ec) < uint64_t{sectors} * 256) {
+            std::fprintf(stderr, "writing %s ...\n", path.string().c_str());
+            test::WriteSdFixture(path, fx);
         }
         auto f = std::make_unique<CDataFile>();
         if (f->Open(path) != 1)
@@ -120,8 +147,8 @@ void BM_RawCopyReadWrite(benchmark::State& state) {
 // One operation over `positions` sample positions of the big recording; `old`: the previous
 // value-by-value code, kept as the tests' oracle.
 void RunOperation(benchmark::State& state, ProcessOp op, uint64_t positions, const char* outName,
-                  bool old = false, int factor = 10) {
-    CDataFile& f = BigRecording();
+                  bool old = false, int factor = 10, CDataFile& (*source)() = BigRecording) {
+    CDataFile& f = source();
     auto job = std::make_unique<ProcessJob>();
     job->InitFrom(f);
     job->m_startDelayMs = 0;
@@ -179,6 +206,13 @@ void BM_AddSub(benchmark::State& s) { RunOperation(s, OP_ADD_SUB, kSamples, "~be
 void BM_TableFunction(benchmark::State& s) { RunOperation(s, OP_TABLE_FUNCTION, kSamples, "~bench_tablefun.KVF"); }
 void BM_SaveChannels(benchmark::State& s) { RunOperation(s, OP_SAVE_CHANNELS, kSamples, "bench_channels.kvf"); }
 void BM_SaveFragmentKvf(benchmark::State& s) { RunOperation(s, OP_SAVE_FRAGMENT, kSamples, "bench_fragment.kvf"); }
+// Saving an SD image of as many samples as a float recording (every count converted).
+void BM_SaveFragmentKvfSd(benchmark::State& s) {
+    RunOperation(s, OP_SAVE_FRAGMENT, kSamples, "bench_fragment_sd.kvf", false, 10, BigSdImage);
+}
+void BM_SaveFragmentKvfSdOld(benchmark::State& s) {
+    RunOperation(s, OP_SAVE_FRAGMENT, kSamples, "bench_fragment_sd.kvf", true, 10, BigSdImage);
+}
 void BM_SaveFragmentText(benchmark::State& s) { RunOperation(s, OP_SAVE_FRAGMENT, uint64_t{1} << 22, "bench_fragment.txt"); }
 void BM_SpectrumFft4M(benchmark::State& s) { RunOperation(s, OP_SPECTRUM_FFT, uint64_t{1} << 22, "~bench_spectrFFT.KVF"); }
 void BM_SpectrumDirect1M(benchmark::State& s) { RunOperation(s, OP_SPECTRUM, 1'000'000, "~bench_spectr.KVF"); }
@@ -216,6 +250,8 @@ BENCHMARK(BM_AddSub)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(BM_TableFunction)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(BM_SaveChannels)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
 BENCHMARK(BM_SaveFragmentKvf)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
+BENCHMARK(BM_SaveFragmentKvfSd)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
+BENCHMARK(BM_SaveFragmentKvfSdOld)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
 BENCHMARK(BM_SaveFragmentText)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(BM_SpectrumFft4M)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
 BENCHMARK(BM_SpectrumDirect1M)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();

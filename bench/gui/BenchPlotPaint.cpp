@@ -24,7 +24,9 @@ struct PaintFixture {
     QImage image;
     CPlotWnd* plot = nullptr;
 
-    explicit PaintFixture(const std::filesystem::path& path) {
+    std::filesystem::path file;
+
+    explicit PaintFixture(const std::filesystem::path& path) : file(path) {
         QString error;
         window = PlotWindow::CreateDetached(QString::fromStdString(path.string()), &error);
         if (!window) return;
@@ -94,6 +96,15 @@ void PaintMinMax(benchmark::State& state, bool sd, bool middle) {
     f.Zoom(false);
 }
 
+// The same once the recording's min/max summaries exist (built, or read from the cache).
+void PaintMinMaxSummaries(benchmark::State& state, bool sd, bool middle) {
+    PaintFixture& f = Fixture(sd);
+    if (!f.plot) return state.SkipWithError("recording not opened");
+    f.plot->StartSummaries(f.file);
+    if (!f.plot->WaitForSummaries()) return state.SkipWithError("no summaries");
+    PaintMinMax(state, sd, middle);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -108,6 +119,12 @@ int main(int argc, char** argv) {
         benchmark::RegisterBenchmark((n + "/MinMaxZoom0").c_str(), [sd](benchmark::State& s) { PaintMinMax(s, sd, false); })
             ->Unit(benchmark::kMillisecond);
         benchmark::RegisterBenchmark((n + "/MinMaxMidZoom").c_str(), [sd](benchmark::State& s) { PaintMinMax(s, sd, true); })
+            ->Unit(benchmark::kMillisecond);
+        benchmark::RegisterBenchmark((n + "/MinMaxSummariesZoom0").c_str(),
+                                     [sd](benchmark::State& s) { PaintMinMaxSummaries(s, sd, false); })
+            ->Unit(benchmark::kMillisecond);
+        benchmark::RegisterBenchmark((n + "/MinMaxSummariesMidZoom").c_str(),
+                                     [sd](benchmark::State& s) { PaintMinMaxSummaries(s, sd, true); })
             ->Unit(benchmark::kMillisecond);
     }
     benchmark::Initialize(&argc, argv);

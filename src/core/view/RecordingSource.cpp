@@ -54,12 +54,13 @@ void ShortRangeExtremes(const float* data, uint64_t n, int count, Index channel,
         const float* row = data + k * n;
         const uint32_t at = static_cast<uint32_t>(k - a);
         for (int i = 0; i < count; ++i) {
+            // Masks rather than branches, so the loop runs in vector registers.
             const float v = row[channel(i)];
-            const bool lower = v < mn[i], higher = v > mx[i];
-            mnAt[i] = lower ? at : mnAt[i];
-            mn[i] = lower ? v : mn[i];
-            mxAt[i] = higher ? at : mxAt[i];
-            mx[i] = higher ? v : mx[i];
+            const uint32_t lower = 0u - uint32_t(v < mn[i]), higher = 0u - uint32_t(v > mx[i]);
+            mnAt[i] = (at & lower) | (mnAt[i] & ~lower);
+            mn[i] = v < mn[i] ? v : mn[i];
+            mxAt[i] = (at & higher) | (mxAt[i] & ~higher);
+            mx[i] = v > mx[i] ? v : mx[i];
         }
     }
     for (int i = 0; i < count; ++i) {
