@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/FileTimes.h"
+#include "platform/MappedFile.h"
 
 namespace vistrel {
 
@@ -17,7 +18,7 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr char kMagic[8] = {'V', 'S', 'U', 'M', 'M', 'A', 'R', 'Y'};
-constexpr uint32_t kVersion = 1;
+constexpr uint32_t kVersion = 2;
 constexpr size_t kEdgeBytes = 64 * 1024;
 constexpr const char* kEntrySuffix = ".vsum";
 
@@ -41,6 +42,23 @@ uint64_t Fnv(const uint8_t* p, size_t n, uint64_t h = 0xcbf29ce484222325ull) {
     return h;
 }
 
+// Hash of a large payload: four independent multiply-xorshift lanes over 8-byte words (one
+// byte-wise chain would take longer than reading the entry), the tail byte by byte.
+uint64_t PayloadHash(const uint8_t* p, size_t n) {
+    uint64_t lane[4] = {0x243f6a8885a308d3ull, 0x13198a2e03707344ull, 0xa4093822299f31d0ull, 0x082efa98ec4e6c89ull};
+    size_t i = 0;
+    for (; i + 32 <= n; i += 32)
+        for (int j = 0; j < 4; ++j) {
+            uint64_t w;
+            std::memcpy(&w, p + i + 8 * j, 8);
+            lane[j] = (lane[j] ^ w) * 0x9e3779b97f4a7c15ull;
+            lane[j] ^= lane[j] >> 29;
+        }
+    uint64_t h = Fnv(p + i, n - i, n);
+    for (const uint64_t l : lane) h = (h ^ l) * 0x100000001b3ull;
+    return h;
+}
+
 uint64_t HeaderHash(const EntryHeader& h) {
     return Fnv(reinterpret_cast<const uint8_t*>(&h), offsetof(EntryHeader, headerHash));
 }
@@ -54,20 +72,6 @@ bool ReadAt(std::FILE* f, int64_t offset, uint8_t* out, size_t n) {
         offset -= step;
     }
     return std::fread(out, 1, n, f) == n;
-}
-
-bool ReadWhole(const fs::path& path, std::vector<uint8_t>& out) {
-    std::FILE* f = platform::OpenFile(path, "rb");
-    if (!f) return false;
-    std::error_code ec;
-    const uintmax_t size = fs::file_size(path, ec);
-    bool ok = !ec && size < (uintmax_t{1} << 40);
-    if (ok) {
-        out.resize(static_cast<size_t>(size));
-        ok = std::fread(out.data(), 1, out.size(), f) == out.size();
-    }
-    std::fclose(f);
-    return ok;
 }
 
 } // namespace
@@ -105,21 +109,28 @@ std::shared_ptr<CSummaries> CSummaryCache::Load(const SummaryCacheKey& key, cons
     const fs::path path = EntryPath(key);
     std::error_code ec;
     if (!fs::exists(path, ec)) return nullptr;
-    std::vector<uint8_t> bytes;
+    // Mapped rather than read: the entry is hashed and copied once, straight from the pages.
+    // A writer replaces entries by renaming, so the mapped file never changes under us; a
+    // file cut short by someone else reads as zeros and fails the check.
     std::shared_ptr<CSummaries> s;
-    if (ReadWhole(path, bytes) && bytes.size() >= sizeof(EntryHeader)) {
-        EntryHeader h;
-        std::memcpy(&h, bytes.data(), sizeof h);
-        const uint8_t* payload = bytes.data() + sizeof h;
-        const bool intact = std::memcmp(h.magic, kMagic, 8) == 0 && h.version == kVersion &&
-                            h.headerBytes == sizeof h && h.headerHash == HeaderHash(h) &&
-                            h.payloadBytes == bytes.size() - sizeof h &&
-                            h.payloadHash == Fnv(payload, static_cast<size_t>(h.payloadBytes));
-        const bool current = intact && h.device == key.identity.device && h.file == key.identity.file &&
-                             h.size == key.identity.size && h.writeTime == key.identity.writeTime &&
-                             h.changeTime == key.identity.changeTime && h.contentHash == key.contentHash;
-        if (current) s = CSummaries::Deserialize(payload, static_cast<size_t>(h.payloadBytes));
-        if (s && !s->Fits(src)) s.reset();
+    {
+        platform::CMappedFile map;
+        if (map.Open(path) && map.Size() >= sizeof(EntryHeader)) {
+            const uint8_t* bytes = map.Data();
+            const uint64_t size = map.Size();
+            EntryHeader h;
+            std::memcpy(&h, bytes, sizeof h);
+            const uint8_t* payload = bytes + sizeof h;
+            const bool intact = std::memcmp(h.magic, kMagic, 8) == 0 && h.version == kVersion &&
+                                h.headerBytes == sizeof h && h.headerHash == HeaderHash(h) &&
+                                h.payloadBytes == size - sizeof h &&
+                                h.payloadHash == PayloadHash(payload, static_cast<size_t>(h.payloadBytes));
+            const bool current = intact && h.device == key.identity.device && h.file == key.identity.file &&
+                                 h.size == key.identity.size && h.writeTime == key.identity.writeTime &&
+                                 h.changeTime == key.identity.changeTime && h.contentHash == key.contentHash;
+            if (current) s = CSummaries::Deserialize(payload, static_cast<size_t>(h.payloadBytes));
+            if (s && (!s->Fits(src) || map.Damaged())) s.reset();
+        }
     }
     if (!s) {
         fs::remove(path, ec);   // damaged or stale: rebuilt and written again
@@ -145,7 +156,7 @@ bool CSummaryCache::Store(const SummaryCacheKey& key, const CSummaries& summarie
     h.changeTime = key.identity.changeTime;
     h.contentHash = key.contentHash;
     h.payloadBytes = payload.size();
-    h.payloadHash = Fnv(payload.data(), payload.size());
+    h.payloadHash = PayloadHash(payload.data(), payload.size());
     h.headerHash = HeaderHash(h);
     // A uniquely named temporary, renamed over the entry once complete: a reader or a
     // second run never sees half an entry.
