@@ -51,9 +51,9 @@ TEST(PlotSummaries, BuiltAfterFirstPaintAndUsedByTheMinMaxView) {
     auto minMaxPicture = [&] {
         plot->m_cache->Invalidate();
         plot->m_minMaxPass.Cancel();
-        PlotRequestMinMax(sub);
+        PlotSetMinMax(sub, true);
         PlotRepaint(sub);
-        EXPECT_TRUE(WaitFor([&] { return plot->m_minMaxRequest == 0; }));
+        EXPECT_TRUE(WaitFor([&] { return plot->m_cache->minMax && plot->MinMaxComplete(); }));
         return Grab(sub);
     };
     // The min-max view as the scan draws it, then from the summaries.

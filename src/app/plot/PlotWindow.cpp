@@ -1,9 +1,15 @@
 #include "PlotWindow.h"
 
 #include <QAbstractSlider>
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QIcon>
+#include <QListWidget>
+#include <QPixmap>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMouseEvent>
@@ -18,6 +24,8 @@
 #include <filesystem>
 
 #include "core/common/DebugLog.h"
+#include "core/common/TextFormat.h"
+#include "dialogs/ChannelLabel.h"
 #include "core/common/FileProblemText.h"
 #include "core/common/StringIds.h"
 #include "Cursors.h"
@@ -31,6 +39,8 @@
 namespace vistrel {
 
 namespace {
+
+bool g_legendDefault = false;   // the legend's last state in this run
 
 std::filesystem::path ToFsPath(const QString& path) {
     return std::filesystem::path(path.toStdU16String());
@@ -95,11 +105,13 @@ PlotCanvasWidget::PlotCanvasWidget(PlotWindow* owner) : QWidget(owner), m_owner(
     setObjectName(QStringLiteral("canvas"));
     setAttribute(Qt::WA_OpaquePaintEvent);
     setMouseTracking(true);
+    setFocusPolicy(Qt::StrongFocus);
 }
 
 void PlotCanvasWidget::paintEvent(QPaintEvent* e) {
     if (CPlotWnd* plot = m_owner->Plot()) {
         plot->CanvasEvent(e);
+        m_owner->RefreshLegend();
         return;
     }
     QPainter dc(this);
@@ -136,8 +148,13 @@ void PlotCanvasWidget::mouseDoubleClickEvent(QMouseEvent* e) {
 
 void PlotCanvasWidget::wheelEvent(QWheelEvent* e) {
     const QPoint d = e->angleDelta();
-    m_owner->OnWheel(d.y() != 0 ? d.y() : d.x(), (e->modifiers() & Qt::ShiftModifier) != 0);
+    m_owner->OnWheel(d.y() != 0 ? d.y() : d.x(), (e->modifiers() & Qt::ShiftModifier) != 0,
+                     (e->modifiers() & Qt::ControlModifier) != 0, e->position().toPoint().x());
     e->accept();
+}
+
+void PlotCanvasWidget::keyPressEvent(QKeyEvent* e) {
+    if (!m_owner->HandleKey(e->key(), e->modifiers())) QWidget::keyPressEvent(e);
 }
 
 void PlotCanvasWidget::resizeEvent(QResizeEvent* e) {
@@ -169,6 +186,9 @@ PlotWindow::PlotWindow(QWidget* parent) : QWidget(parent) {
             [this](int action) { OnScrollAction(true, action); });
     connect(m_vScroll, &QAbstractSlider::actionTriggered, this,
             [this](int action) { OnScrollAction(false, action); });
+    // The view follows the horizontal thumb while it is dragged.
+    connect(m_hScroll, &QAbstractSlider::sliderMoved, this,
+            [this](int position) { OnHScroll(kScrollThumbPosition, position); });
     connect(m_hScroll, &QAbstractSlider::sliderReleased, this,
             [this] { OnHScroll(kScrollThumbPosition, m_hScroll->sliderPosition()); });
     connect(m_vScroll, &QAbstractSlider::sliderReleased, this,
@@ -181,10 +201,20 @@ PlotWindow::PlotWindow(QWidget* parent) : QWidget(parent) {
     m_part1->setObjectName(QStringLiteral("part1"));
     m_part2 = new QLabel(m_statusBar);
     m_part2->setObjectName(QStringLiteral("part2"));
+    // The read-out shows what fits; the whole line is its tooltip.
+    m_part1->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    m_part1->setMinimumWidth(1);
     m_statusBar->addWidget(m_part1, 1);
     m_statusBar->addWidget(m_part2, 0);
     m_part2->hide();   // only part 1 is visible
     m_data.statusBar = m_statusBar;
+    m_legend = new QListWidget(this);
+    m_legend->setObjectName(QStringLiteral("legend"));
+    m_legend->setSelectionMode(QAbstractItemView::NoSelection);
+    m_legend->setFocusPolicy(Qt::NoFocus);
+    m_legend->hide();
+    connect(m_legend, &QListWidget::itemClicked, this, &PlotWindow::OnLegendClicked);
+    setFocusProxy(m_canvas);
     resize(640, 480);
     LayoutChildren();
 }
@@ -314,6 +344,7 @@ void PlotWindow::Finish(int vZoom, double vCentre, const WindowSettings* setting
         connect(m_diskTimer, &QTimer::timeout, this, [this] { PollChangedOnDisk(); });
         m_diskTimer->start();
     }
+    SetLegendShown(g_legendDefault);
     m_canvas->update();
 }
 
@@ -398,7 +429,17 @@ void PlotWindow::OnVScroll(int request, int thumb) {
     }
 }
 
-void PlotWindow::OnWheel(int delta, bool shift) {
+void PlotWindow::OnWheel(int delta, bool shift, bool ctrl, int x) {
+    if (ctrl) {
+        const int steps = m_wheelZoom.Add(delta);
+        double anchor = 0.5;
+        if (m_plot && x >= 0) {
+            const CanvasRect& r = m_plot->m_plotRect;
+            if (r.right > r.left) anchor = static_cast<double>(x - r.left) / (r.right - r.left);
+        }
+        if (steps) ZoomStep(steps, anchor);
+        return;
+    }
     WheelSteps& acc = shift ? m_wheelV : m_wheelH;
     const int steps = acc.Add(delta);
     const int request = steps < 0 ? kScrollLineDown : kScrollLineUp;
@@ -410,6 +451,122 @@ void PlotWindow::OnWheel(int delta, bool shift) {
     }
 }
 
+void PlotWindow::ZoomStep(int steps, double anchor) {
+    CPlotWnd* p = m_plot.get();
+    if (p && p->ZoomHorizontalStep(steps, anchor)) {
+        SetScrollBox(0, p->HScrollBox());
+        p->InvalidateCanvas();
+    }
+}
+
+void PlotWindow::ZoomBack() {
+    CPlotWnd* p = m_plot.get();
+    if (p && p->ZoomBack()) {
+        SetScrollBox(0, p->HScrollBox());
+        SetScrollBox(1, p->VScrollBox());
+        p->InvalidateCanvas();
+    }
+}
+
+bool PlotWindow::HandleKey(int key, Qt::KeyboardModifiers modifiers) {
+    CPlotWnd* p = m_plot.get();
+    if (!p) return false;
+    const Qt::KeyboardModifiers mods = modifiers & ~Qt::KeypadModifier;
+    if (key == Qt::Key_C && mods == (Qt::ControlModifier | Qt::ShiftModifier)) {
+        CopyReadOut();
+        return true;
+    }
+    if (mods & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) return false;
+    switch (key) {
+    case Qt::Key_Left: OnHScroll(kScrollLineUp); break;
+    case Qt::Key_Right: OnHScroll(kScrollLineDown); break;
+    case Qt::Key_PageUp: OnHScroll(kScrollPageUp); break;
+    case Qt::Key_PageDown: OnHScroll(kScrollPageDown); break;
+    case Qt::Key_Home: OnHScroll(kScrollTop); break;
+    case Qt::Key_End: OnHScroll(kScrollBottom); break;
+    case Qt::Key_Up: OnVScroll(kScrollLineUp); break;
+    case Qt::Key_Down: OnVScroll(kScrollLineDown); break;
+    case Qt::Key_Plus:
+    case Qt::Key_Equal: ZoomStep(1); break;
+    case Qt::Key_Minus: ZoomStep(-1); break;
+    case Qt::Key_Backspace: ZoomBack(); break;
+    case Qt::Key_F:
+        if (p->ZoomWhole()) {
+            SetScrollBox(0, p->HScrollBox());
+            p->InvalidateCanvas();
+        }
+        break;
+    default: return false;
+    }
+    return true;
+}
+
+void PlotWindow::keyPressEvent(QKeyEvent* e) {
+    if (!HandleKey(e->key(), e->modifiers())) QWidget::keyPressEvent(e);
+}
+
+void PlotWindow::CopyReadOut() {
+    if (QClipboard* c = QGuiApplication::clipboard()) c->setText(m_partText[0]);
+}
+
+void PlotWindow::SetLegendDefault(bool shown) { g_legendDefault = shown; }
+bool PlotWindow::LegendDefault() { return g_legendDefault; }
+
+bool PlotWindow::LegendShown() const { return m_legend && !m_legend->isHidden(); }
+
+void PlotWindow::SetLegendShown(bool shown) {
+    if (!m_legend || LegendShown() == shown) return;
+    m_legend->setVisible(shown);
+    m_legendKey.clear();
+    if (shown) RefreshLegend();
+    LayoutChildren();
+    if (m_plot) m_plot->InvalidateCanvas();
+}
+
+void PlotWindow::RefreshLegend() {
+    CPlotWnd* p = m_plot.get();
+    if (!p || !m_file || !LegendShown()) return;
+    struct Row {
+        int channel;
+        QString text;
+        uint32_t colour;
+    };
+    QList<Row> rows;
+    QString key = QString::number(p->m_selectedChannel);
+    const int channels = std::min(m_file->Channels(), kCanvasChannels);
+    for (int c = 0; c < channels; ++c) {
+        if (!p->m_channelShown[c]) continue;
+        const QString range = QString::fromStdString(FormatValue(p->m_ranges[2 * c])) + QStringLiteral(" … ") +
+                              QString::fromStdString(FormatValue(p->m_ranges[2 * c + 1]));
+        Row r{c, ChannelLabel(*m_file, c) + QStringLiteral("   ") + range, p->m_penColors[c]};
+        key += QLatin1Char('|') + r.text + QLatin1Char('#') + QString::number(r.colour);
+        rows.append(r);
+    }
+    if (key == m_legendKey) return;
+    m_legendKey = key;
+    m_legend->clear();
+    for (const Row& r : rows) {
+        QPixmap swatch(12, 12);
+        swatch.fill(ColorFromRef(r.colour));
+        auto* item = new QListWidgetItem(QIcon(swatch), r.text, m_legend);
+        item->setData(Qt::UserRole, r.channel);
+        if (r.channel == p->m_selectedChannel) {
+            QFont f = item->font();
+            f.setBold(true);
+            item->setFont(f);
+        }
+    }
+}
+
+void PlotWindow::OnLegendClicked(QListWidgetItem* item) {
+    CPlotWnd* p = m_plot.get();
+    if (!p || !item) return;
+    // As the Parameters dialog's choice of the selected channel.
+    p->SetSelectedChannel(item->data(Qt::UserRole).toInt());
+    p->InvalidateCanvas();
+    RefreshLegend();
+}
+
 void PlotWindow::OnScrollAction(bool horizontal, int action) {
     int request = -1;
     switch (action) {
@@ -419,7 +576,7 @@ void PlotWindow::OnScrollAction(bool horizontal, int action) {
     case QAbstractSlider::SliderPageStepSub: request = kScrollPageUp; break;
     case QAbstractSlider::SliderToMinimum: request = kScrollTop; break;
     case QAbstractSlider::SliderToMaximum: request = kScrollBottom; break;
-    default: return;   // thumb tracking: the view moves when the thumb is released
+    default: return;   // thumb moves are followed through sliderMoved
     }
     QScrollBar* bar = horizontal ? m_hScroll : m_vScroll;
     if (horizontal)
@@ -529,14 +686,26 @@ void PlotWindow::SetScrollBox(int bar, int position) {
 }
 
 void PlotWindow::SetStatusPart(int part, const QString& text) {
-    QLabel* label = part == 2 ? m_part2 : m_part1;
-    if (label->text() == text)
+    const int i = part == 2 ? 1 : 0;
+    if (m_partText[i] == text)
         return;
-    label->setText(text);
+    m_partText[i] = text;
+    if (i == 0) {
+        m_part1->setToolTip(text);
+        UpdateReadOutLabel();
+    } else {
+        m_part2->setText(text);
+    }
     emit statusChanged(part, text);
 }
 
-QString PlotWindow::StatusText(int part) const { return (part == 2 ? m_part2 : m_part1)->text(); }
+void PlotWindow::UpdateReadOutLabel() {
+    // What fits in the status bar; the rest is in the tooltip.
+    const int room = std::max(16, m_statusBar->width() - 12);
+    m_part1->setText(QFontMetrics(m_part1->font()).elidedText(m_partText[0], Qt::ElideRight, room));
+}
+
+QString PlotWindow::StatusText(int part) const { return m_partText[part == 2 ? 1 : 0]; }
 
 void PlotWindow::ShowErrorText(const QString& text) { vistrel::ShowErrorText(text); }
 
@@ -549,12 +718,16 @@ void PlotWindow::LayoutChildren() {
     const int clientW = std::max(0, w - vsw);
     const int clientH = std::max(0, h - hsh);
     const int canvasH = std::max(0, clientH - sbh);
-    m_canvas->setGeometry(0, 0, clientW, canvasH);
+    const int legendW = LegendShown() ? std::min(240, clientW / 3) : 0;
+    const int canvasW = std::max(0, clientW - legendW);
+    m_canvas->setGeometry(0, 0, canvasW, canvasH);
+    if (legendW > 0) m_legend->setGeometry(canvasW, 0, legendW, canvasH);
     m_statusBar->setGeometry(0, canvasH, clientW, sbh);
     m_vScroll->setGeometry(clientW, 0, vsw, clientH);
     m_hScroll->setGeometry(0, clientH, clientW, hsh);
     if (m_plot)
-        m_plot->m_canvasRect = MakeRect(0, 0, clientW, canvasH);
+        m_plot->m_canvasRect = MakeRect(0, 0, canvasW, canvasH);
+    UpdateReadOutLabel();
 }
 
 void PlotWindow::resizeEvent(QResizeEvent* e) {
