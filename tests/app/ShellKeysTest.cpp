@@ -7,6 +7,7 @@
 #include <QMdiSubWindow>
 #include <QMimeData>
 #include <QTableWidget>
+#include <QTest>
 #include <QUrl>
 
 #include "ShellTestSupport.h"
@@ -136,4 +137,20 @@ TEST(ShellKeys, LegendCommandShowsItInEveryWindowAndNewOnes) {
     EXPECT_FALSE(legendOf(g_app->m_windows[0]));
     EXPECT_FALSE(legendOf(g_app->m_windows[1]));
     EXPECT_FALSE(PlotWindow::LegendDefault());
+}
+
+TEST(ShellKeys, CtrlWClosesTheActiveWindowThroughItsShortcut) {
+    ShellEnv env;
+    ASSERT_TRUE(env.Start());
+    CMainFrame* f = env.Frame();
+    ASSERT_TRUE(Drop(f, {WriteRecording(env, "a.kvf"), WriteRecording(env, "b.kvf")}));
+    ASSERT_EQ(g_app->m_windowCount, 2);
+    f->activateWindow();
+    if (!QTest::qWaitForWindowActive(f)) GTEST_SKIP() << "no active window on this platform";
+    QMdiSubWindow* active = f->ActiveWindow();
+    ASSERT_NE(active, nullptr);
+    QTest::keyClick(active->widget(), Qt::Key_W, Qt::ControlModifier);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(g_app->m_windowCount, 1);
+    EXPECT_EQ(f->MdiArea()->subWindowList().size(), 1);
 }

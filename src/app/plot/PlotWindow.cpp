@@ -12,6 +12,7 @@
 #include <QPixmap>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPointer>
@@ -288,6 +289,13 @@ PlotWindow* PlotWindow::Create(QMdiArea* area, const QString& path, int vZoom, d
     }
     QMdiSubWindow* sub = area->addSubWindow(w);
     sub->setAttribute(Qt::WA_DeleteOnClose);
+    // Ctrl+W belongs to File > Close: the sub-window's own close keeps only its other keys.
+    if (QMenu* menu = sub->systemMenu()) {
+        for (QAction* a : menu->actions()) {
+            QList<QKeySequence> keys = a->shortcuts();
+            if (keys.removeAll(QKeySequence(Qt::CTRL | Qt::Key_W)) > 0) a->setShortcuts(keys);
+        }
+    }
     sub->setWindowTitle(QStringLiteral("Файл KVT"));
     sub->setProperty("vistrelPath", path);
     sub->resize(std::max(200, area->width() / 2), std::max(150, 2 * area->height() / 3));
