@@ -69,6 +69,7 @@ TEST(PlotSummaries, BuiltAfterFirstPaintAndUsedByTheMinMaxView) {
     ASSERT_TRUE(PlotReload(sub));
     CPlotWnd* fresh = PlotOf(sub);
     ASSERT_NE(fresh, nullptr);
+    EXPECT_TRUE(PlotMinMax(sub));   // the min-max mode stays on through the reload
     ASSERT_TRUE(WaitFor([&] { return fresh->m_summaryBuilder.Ready(); }));
     EXPECT_TRUE(fresh->m_summaryBuilder.FromCache());
 }

@@ -646,6 +646,7 @@ bool PlotWindow::Reload() {
     WindowSettings settings;
     ExtractSettings(settings);
     const int saved = m_plot->m_saved;
+    const int minMax = m_plot->m_minMaxMode;   // a mode of the window, not of the plot
     // The old plot goes with its caches; closing the old mapping must not delete a result file.
     const bool temp = IsTempResult(fsPath);
     if (temp)
@@ -664,6 +665,7 @@ bool PlotWindow::Reload() {
     LayoutChildren();
     ApplySettings(settings);
     m_plot->m_saved = saved;
+    m_plot->m_minMaxMode = minMax;
     if (m_cursorTimer)
         m_cursorTimer->start();   // the cursors are placed on the new plot after its first paint
     m_changeReported = false;
