@@ -205,12 +205,13 @@ TEST_F(CursorWidget, ResizeShowsStarUntilRepaintAndIdleWindowStaysIdle) {
 
 TEST_F(CursorWidget, MinMaxViewIsComputedInSlicesAndThenKept) {
     ASSERT_TRUE(plot);
-    plot->m_minMaxRequest = 1;
+    plot->m_minMaxMode = 1;
     window->Canvas()->repaint();
     QElapsedTimer t;
     t.start();
-    while (plot->m_minMaxRequest && t.elapsed() < 10000) QCoreApplication::processEvents();
-    EXPECT_EQ(plot->m_minMaxRequest, 0);
+    auto done = [&] { return plot->m_cache->minMax && plot->MinMaxComplete(); };
+    while (!done() && t.elapsed() < 10000) QCoreApplication::processEvents();
+    ASSERT_TRUE(done());
     // Columns of every group: its random sample, its minimum and its maximum.
     const auto& p = plot->m_plotRect;
     int flagged = 0;

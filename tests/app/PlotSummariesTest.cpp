@@ -51,9 +51,9 @@ TEST(PlotSummaries, BuiltAfterFirstPaintAndUsedByTheMinMaxView) {
     auto minMaxPicture = [&] {
         plot->m_cache->Invalidate();
         plot->m_minMaxPass.Cancel();
-        PlotRequestMinMax(sub);
+        PlotSetMinMax(sub, true);
         PlotRepaint(sub);
-        EXPECT_TRUE(WaitFor([&] { return plot->m_minMaxRequest == 0; }));
+        EXPECT_TRUE(WaitFor([&] { return plot->m_cache->minMax && plot->MinMaxComplete(); }));
         return Grab(sub);
     };
     // The min-max view as the scan draws it, then from the summaries.
@@ -69,6 +69,7 @@ TEST(PlotSummaries, BuiltAfterFirstPaintAndUsedByTheMinMaxView) {
     ASSERT_TRUE(PlotReload(sub));
     CPlotWnd* fresh = PlotOf(sub);
     ASSERT_NE(fresh, nullptr);
+    EXPECT_TRUE(PlotMinMax(sub));   // the min-max mode stays on through the reload
     ASSERT_TRUE(WaitFor([&] { return fresh->m_summaryBuilder.Ready(); }));
     EXPECT_TRUE(fresh->m_summaryBuilder.FromCache());
 }

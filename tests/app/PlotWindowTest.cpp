@@ -206,11 +206,18 @@ TEST(PlotWindow, ScrollBarsAndWheelMoveTheView) {
     w->HScrollBar()->triggerAction(QAbstractSlider::SliderPageStepSub);
     EXPECT_DOUBLE_EQ(p->m_visibleStart, 0);
 
-    // Thumb: tracking does not move the view, the release does.
+    // Thumb: the view follows it while it is dragged and stays where it is released.
     QScrollBar* hb = w->HScrollBar();
     hb->setSliderDown(true);
     hb->setSliderPosition(65535);
-    EXPECT_DOUBLE_EQ(p->m_visibleStart, 0);
+    EXPECT_DOUBLE_EQ(p->m_visibleEnd, 60000);
+    hb->setSliderPosition(32768);
+    EXPECT_NEAR(p->m_hCenter, 60000.0 * 32768 / 65535, 1e-6);
+    EXPECT_EQ(hb->sliderPosition(), 32768);   // the view does not pull the held thumb
+    hb->setSliderDown(false);
+    EXPECT_NEAR(p->m_hCenter, 60000.0 * 32768 / 65535, 1e-6);
+    hb->setSliderDown(true);
+    hb->setSliderPosition(65535);
     hb->setSliderDown(false);
     EXPECT_DOUBLE_EQ(p->m_visibleEnd, 60000);
 

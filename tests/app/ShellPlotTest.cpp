@@ -70,10 +70,16 @@ TEST(ShellPlot, OpenMenuStatesAndHistory) {
                    cmd::Close, cmd::Parameters})
         EXPECT_TRUE(f->Action(id)->isEnabled()) << id;
 
-    // Show Min-Max asks the active plot for the min-max view of its next paint.
+    // Show Min-Max turns the active plot's min-max view on, and again off; the item is checked
+    // while it is on.
     auto* pa = qobject_cast<PlotWindow*>(a->widget());
     f->OnCommand(cmd::MinMax);
-    EXPECT_EQ(pa->Plot()->m_minMaxRequest, 1);
+    EXPECT_EQ(pa->Plot()->m_minMaxMode, 1);
+    EXPECT_TRUE(f->Action(cmd::MinMax)->isChecked());
+    f->OnCommand(cmd::MinMax);
+    EXPECT_EQ(pa->Plot()->m_minMaxMode, 0);
+    EXPECT_FALSE(f->Action(cmd::MinMax)->isChecked());
+    f->OnCommand(cmd::MinMax);
 
     QMdiSubWindow* b = OpenByCommand(env, two);
     ASSERT_NE(b, nullptr);
@@ -84,6 +90,13 @@ TEST(ShellPlot, OpenMenuStatesAndHistory) {
     for (int id : {cmd::AddSub, cmd::TableFunction, cmd::Spectrum, cmd::SaveChannels})
         EXPECT_TRUE(f->Action(id)->isEnabled()) << id;
     EXPECT_EQ(g_app->m_windowMenu->actions().size(), 2);
+    // The mode belongs to each window: the item follows the active one.
+    EXPECT_FALSE(f->Action(cmd::MinMax)->isChecked());
+    f->MdiArea()->setActiveSubWindow(a);
+    f->UpdateMenuState();
+    EXPECT_TRUE(f->Action(cmd::MinMax)->isChecked());
+    f->MdiArea()->setActiveSubWindow(b);
+    f->UpdateMenuState();
 
     // A file that is not a recording: the window's error, no window, no history entry.
     QFile junk(env.File("junk.kvf"));

@@ -150,14 +150,14 @@ int CGraphCanvas::DrawTraces(QPainter&, int, int, int, int, const QPen*) { retur
 int CGraphCanvas::PreLButtonDown(unsigned, int, int) { return 0; }
 int CGraphCanvas::PreLButtonUp(unsigned, int, int) { return 0; }
 int CGraphCanvas::PreMouseMove(unsigned, int, int) { return 0; }
+int CGraphCanvas::SideMargin(int) const { return QFontMetrics(m_vLabelFont).height(); }
 
 void CGraphCanvas::Paint(QPainter& dc) {
     dc.fillRect(ToQRect(m_canvasRect), m_backBrush);
 
-    const int sideMargin = QFontMetrics(m_vLabelFont).height();
     m_charSize = QFontMetrics(m_labelFont).size(Qt::TextSingleLine, QStringLiteral("A"));
-    const int left = m_labelSetUsed[0] ? sideMargin : kFrameMargin;
-    const int right = m_labelSetUsed[1] ? sideMargin : kFrameMargin;
+    const int left = m_labelSetUsed[0] ? SideMargin(0) : kFrameMargin;
+    const int right = m_labelSetUsed[1] ? SideMargin(1) : kFrameMargin;
     const int top = m_labelSetUsed[2] ? m_charSize.height() : kFrameMargin;
     const int bottom = m_labelSetUsed[3] ? m_charSize.height() : kFrameMargin;
     m_plotRect = AddRects(m_canvasRect, MakeRect(left, top, -right, -bottom));

@@ -81,6 +81,9 @@ public:
     virtual int PreLButtonDown(unsigned keys, int x, int y);
     virtual int PreLButtonUp(unsigned keys, int x, int y);
     virtual int PreMouseMove(unsigned keys, int x, int y);
+    // Width of the left (set 0) or right (set 1) label margin; by default the height of the
+    // rotated label font.
+    virtual int SideMargin(int set) const;
 
     // Mouse handlers (client coordinates of the attached widget); public for tests and scripts.
     void OnLButtonDown(unsigned keys, int x, int y);

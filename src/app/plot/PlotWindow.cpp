@@ -3,9 +3,13 @@
 #include <QAbstractSlider>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QListWidget>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPointer>
@@ -95,11 +99,13 @@ PlotCanvasWidget::PlotCanvasWidget(PlotWindow* owner) : QWidget(owner), m_owner(
     setObjectName(QStringLiteral("canvas"));
     setAttribute(Qt::WA_OpaquePaintEvent);
     setMouseTracking(true);
+    setFocusPolicy(Qt::StrongFocus);
 }
 
 void PlotCanvasWidget::paintEvent(QPaintEvent* e) {
     if (CPlotWnd* plot = m_owner->Plot()) {
         plot->CanvasEvent(e);
+        m_owner->RefreshLegend();
         return;
     }
     QPainter dc(this);
@@ -136,7 +142,8 @@ void PlotCanvasWidget::mouseDoubleClickEvent(QMouseEvent* e) {
 
 void PlotCanvasWidget::wheelEvent(QWheelEvent* e) {
     const QPoint d = e->angleDelta();
-    m_owner->OnWheel(d.y() != 0 ? d.y() : d.x(), (e->modifiers() & Qt::ShiftModifier) != 0);
+    m_owner->OnWheel(d.y() != 0 ? d.y() : d.x(), (e->modifiers() & Qt::ShiftModifier) != 0,
+                     (e->modifiers() & Qt::ControlModifier) != 0, e->position().toPoint().x());
     e->accept();
 }
 
@@ -169,6 +176,9 @@ PlotWindow::PlotWindow(QWidget* parent) : QWidget(parent) {
             [this](int action) { OnScrollAction(true, action); });
     connect(m_vScroll, &QAbstractSlider::actionTriggered, this,
             [this](int action) { OnScrollAction(false, action); });
+    // The view follows the horizontal thumb while it is dragged.
+    connect(m_hScroll, &QAbstractSlider::sliderMoved, this,
+            [this](int position) { OnHScroll(kScrollThumbPosition, position); });
     connect(m_hScroll, &QAbstractSlider::sliderReleased, this,
             [this] { OnHScroll(kScrollThumbPosition, m_hScroll->sliderPosition()); });
     connect(m_vScroll, &QAbstractSlider::sliderReleased, this,
@@ -181,10 +191,20 @@ PlotWindow::PlotWindow(QWidget* parent) : QWidget(parent) {
     m_part1->setObjectName(QStringLiteral("part1"));
     m_part2 = new QLabel(m_statusBar);
     m_part2->setObjectName(QStringLiteral("part2"));
+    // The read-out shows what fits; the whole line is its tooltip.
+    m_part1->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    m_part1->setMinimumWidth(1);
     m_statusBar->addWidget(m_part1, 1);
     m_statusBar->addWidget(m_part2, 0);
     m_part2->hide();   // only part 1 is visible
     m_data.statusBar = m_statusBar;
+    m_legend = new QListWidget(this);
+    m_legend->setObjectName(QStringLiteral("legend"));
+    m_legend->setSelectionMode(QAbstractItemView::NoSelection);
+    m_legend->setFocusPolicy(Qt::NoFocus);
+    m_legend->hide();
+    connect(m_legend, &QListWidget::itemClicked, this, &PlotWindow::OnLegendClicked);
+    setFocusProxy(m_canvas);
     resize(640, 480);
     LayoutChildren();
 }
@@ -258,6 +278,13 @@ PlotWindow* PlotWindow::Create(QMdiArea* area, const QString& path, int vZoom, d
     }
     QMdiSubWindow* sub = area->addSubWindow(w);
     sub->setAttribute(Qt::WA_DeleteOnClose);
+    // Ctrl+W belongs to File > Close: the sub-window's own close keeps only its other keys.
+    if (QMenu* menu = sub->systemMenu()) {
+        for (QAction* a : menu->actions()) {
+            QList<QKeySequence> keys = a->shortcuts();
+            if (keys.removeAll(QKeySequence(Qt::CTRL | Qt::Key_W)) > 0) a->setShortcuts(keys);
+        }
+    }
     sub->setWindowTitle(QStringLiteral("Файл KVT"));
     sub->setProperty("vistrelPath", path);
     sub->resize(std::max(200, area->width() / 2), std::max(150, 2 * area->height() / 3));
@@ -314,6 +341,7 @@ void PlotWindow::Finish(int vZoom, double vCentre, const WindowSettings* setting
         connect(m_diskTimer, &QTimer::timeout, this, [this] { PollChangedOnDisk(); });
         m_diskTimer->start();
     }
+    SetLegendShown(LegendDefault());
     m_canvas->update();
 }
 
@@ -398,18 +426,6 @@ void PlotWindow::OnVScroll(int request, int thumb) {
     }
 }
 
-void PlotWindow::OnWheel(int delta, bool shift) {
-    WheelSteps& acc = shift ? m_wheelV : m_wheelH;
-    const int steps = acc.Add(delta);
-    const int request = steps < 0 ? kScrollLineDown : kScrollLineUp;
-    for (int i = 0; i < std::abs(steps); ++i) {
-        if (shift)
-            OnVScroll(request);
-        else
-            OnHScroll(request);
-    }
-}
-
 void PlotWindow::OnScrollAction(bool horizontal, int action) {
     int request = -1;
     switch (action) {
@@ -419,7 +435,7 @@ void PlotWindow::OnScrollAction(bool horizontal, int action) {
     case QAbstractSlider::SliderPageStepSub: request = kScrollPageUp; break;
     case QAbstractSlider::SliderToMinimum: request = kScrollTop; break;
     case QAbstractSlider::SliderToMaximum: request = kScrollBottom; break;
-    default: return;   // thumb tracking: the view moves when the thumb is released
+    default: return;   // thumb moves are followed through sliderMoved
     }
     QScrollBar* bar = horizontal ? m_hScroll : m_vScroll;
     if (horizontal)
@@ -481,6 +497,7 @@ bool PlotWindow::Reload() {
     WindowSettings settings;
     ExtractSettings(settings);
     const int saved = m_plot->m_saved;
+    const int minMax = m_plot->m_minMaxMode;   // a mode of the window, not of the plot
     // The old plot goes with its caches; closing the old mapping must not delete a result file.
     const bool temp = IsTempResult(fsPath);
     if (temp)
@@ -499,6 +516,7 @@ bool PlotWindow::Reload() {
     LayoutChildren();
     ApplySettings(settings);
     m_plot->m_saved = saved;
+    m_plot->m_minMaxMode = minMax;
     if (m_cursorTimer)
         m_cursorTimer->start();   // the cursors are placed on the new plot after its first paint
     m_changeReported = false;
@@ -528,16 +546,6 @@ void PlotWindow::SetScrollBox(int bar, int position) {
     m_settingScroll = false;
 }
 
-void PlotWindow::SetStatusPart(int part, const QString& text) {
-    QLabel* label = part == 2 ? m_part2 : m_part1;
-    if (label->text() == text)
-        return;
-    label->setText(text);
-    emit statusChanged(part, text);
-}
-
-QString PlotWindow::StatusText(int part) const { return (part == 2 ? m_part2 : m_part1)->text(); }
-
 void PlotWindow::ShowErrorText(const QString& text) { vistrel::ShowErrorText(text); }
 
 void PlotWindow::LayoutChildren() {
@@ -549,12 +557,16 @@ void PlotWindow::LayoutChildren() {
     const int clientW = std::max(0, w - vsw);
     const int clientH = std::max(0, h - hsh);
     const int canvasH = std::max(0, clientH - sbh);
-    m_canvas->setGeometry(0, 0, clientW, canvasH);
+    const int legendW = LegendShown() ? std::min(240, clientW / 3) : 0;
+    const int canvasW = std::max(0, clientW - legendW);
+    m_canvas->setGeometry(0, 0, canvasW, canvasH);
+    if (legendW > 0) m_legend->setGeometry(canvasW, 0, legendW, canvasH);
     m_statusBar->setGeometry(0, canvasH, clientW, sbh);
     m_vScroll->setGeometry(clientW, 0, vsw, clientH);
     m_hScroll->setGeometry(0, clientH, clientW, hsh);
     if (m_plot)
-        m_plot->m_canvasRect = MakeRect(0, 0, clientW, canvasH);
+        m_plot->m_canvasRect = MakeRect(0, 0, canvasW, canvasH);
+    UpdateReadOutLabel();
 }
 
 void PlotWindow::resizeEvent(QResizeEvent* e) {

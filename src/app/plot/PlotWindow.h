@@ -18,6 +18,8 @@ class QMdiSubWindow;
 class QScrollBar;
 class QStatusBar;
 class QLabel;
+class QListWidget;
+class QListWidgetItem;
 class QTimer;
 
 namespace vistrel {
@@ -51,6 +53,7 @@ protected:
     void mouseMoveEvent(QMouseEvent* e) override;
     void mouseDoubleClickEvent(QMouseEvent* e) override;
     void wheelEvent(QWheelEvent* e) override;
+    void keyPressEvent(QKeyEvent* e) override;
     void resizeEvent(QResizeEvent* e) override;
 
 private:
@@ -103,8 +106,26 @@ public:
     void OnHScroll(int request, int thumb = 0);
     void OnVScroll(int request, int thumb = 0);
     // Wheel: delta > 0 away from the user; one line step per 120 units, smaller deltas add up.
-    // Shift scrolls vertically.
-    void OnWheel(int delta, bool shift);
+    // Shift scrolls vertically; Ctrl zooms in (away from the user) or out around column x.
+    void OnWheel(int delta, bool shift, bool ctrl = false, int x = -1);
+    // Keys of the plot: arrows, Page Up/Down, Home/End, +/-, Backspace, F, Ctrl+Shift+C.
+    // True when the key was one of them.
+    bool HandleKey(int key, Qt::KeyboardModifiers modifiers);
+    // Zoom through the zoom table by `steps` around `anchor` (0 left edge .. 1 right edge).
+    void ZoomStep(int steps, double anchor = 0.5);
+    void ZoomBack();
+    // The whole read-out line (the status bar may show only its beginning) to the clipboard.
+    void CopyReadOut();
+
+    // The legend beside the plot: one row per shown channel; a click selects the channel.
+    void SetLegendShown(bool shown);
+    bool LegendShown() const;
+    QListWidget* Legend() const { return m_legend; }
+    void RefreshLegend();
+    // Whether new plot windows show their legend (the last choice of this run).
+    static void SetLegendDefault(bool shown);
+    static bool LegendDefault();
+    QLabel* ReadOutLabel() const { return m_part1; }
     // What the first tick of timer 0 does: places the cursors.
     void OnFirstTimer();
     bool CursorTimerActive() const;
@@ -139,6 +160,7 @@ signals:
 protected:
     void closeEvent(QCloseEvent* e) override;
     void resizeEvent(QResizeEvent* e) override;
+    void keyPressEvent(QKeyEvent* e) override;
     bool eventFilter(QObject* watched, QEvent* e) override;
 
 private:
@@ -146,6 +168,8 @@ private:
     bool OpenRecording(const QString& path, bool interactive, QString* error);
     void Finish(int vZoom, double vCentre, const WindowSettings* settings);
     void OnScrollAction(bool horizontal, int action);
+    void OnLegendClicked(QListWidgetItem* item);
+    void UpdateReadOutLabel();
 
     friend class PlotCanvasWidget;
 
@@ -158,11 +182,15 @@ private:
     QStatusBar* m_statusBar = nullptr;
     QLabel* m_part1 = nullptr;
     QLabel* m_part2 = nullptr;
+    QString m_partText[2];             // the whole texts of the two status parts
+    QListWidget* m_legend = nullptr;
+    QString m_legendKey;               // what the legend shows, to rebuild only on a change
     QMdiSubWindow* m_subWindow = nullptr;
     QTimer* m_cursorTimer = nullptr;
     QTimer* m_diskTimer = nullptr;
     WheelSteps m_wheelH;
     WheelSteps m_wheelV;
+    WheelSteps m_wheelZoom;
     bool m_settingScroll = false;
     bool m_registered = false;
     bool m_jobRunning = false;

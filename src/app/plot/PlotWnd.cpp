@@ -38,6 +38,7 @@ CPlotWnd::CPlotWnd(QWidget* window, const CanvasRect& clientRect, CDataFile* fil
     m_cache = std::make_unique<CColumnCache>();
     m_source.Attach(file);
     m_points = std::make_unique<QPoint[]>(kCacheColumns);
+    m_bars = std::make_unique<EnvelopeBar[]>(kMaxEnvelopeBars);
     Initialise();
 }
 
@@ -58,6 +59,13 @@ const ISampleSource& CPlotWnd::MinMaxSource() {
     return m_summarized;
 }
 
+bool CPlotWnd::SummariesPending() const {
+    return m_useSummaries && !m_summarized.HasSummaries() && m_summaryBuilder.Started() &&
+           !m_summaryBuilder.Ready();
+}
+
+bool CPlotWnd::MinMaxComplete() const { return !m_minMaxPass.Active() && !SummariesPending(); }
+
 void CPlotWnd::Initialise() {
     const int64_t N = m_file ? m_file->Samples() : 0;
     const float r = m_file ? m_file->Rate() : 0.0f;
@@ -74,6 +82,8 @@ void CPlotWnd::Initialise() {
     m_labelFont = MakeLabelFont(m_screenH / 72, 200);
     m_vLabelFont = MakeLabelFont(m_screenH / 80, 200);
     m_gridPen = QPen(ColorFromRef(0xC8F0F0), 0, Qt::SolidLine);
+    // The value scale is read as often as the traces: upright and never smaller than 12 pixels.
+    m_scaleFont = MakeLabelFont(std::max(12, m_screenH / 72), 400);
 
     // 3.-5. Cache cleared at allocation; the window table; the first window holding the file.
     FillTimeWindows(m_timeWindows);
@@ -160,7 +170,22 @@ void CPlotWnd::SetChannelColour(int channel, uint32_t colour, int width) {
 
 void CPlotWnd::SetSelectedChannel(int channel) {
     const int count = std::max(1, m_channelCount);
-    m_selectedChannel = std::clamp(channel, 0, count - 1);
+    channel = std::clamp(channel, 0, count - 1);
+    if (channel == m_selectedChannel) return;
+    // The level cursors hold values of the old scale; keep their rows, inside the plot.
+    const CursorGeometry before = Geometry();
+    int rows[2] = {0, 0};
+    CLevelCursor* cursors[2] = {m_levelCursor1.get(), m_levelCursor2.get()};
+    for (int i = 0; i < 2; ++i)
+        if (cursors[i]) rows[i] = std::clamp(before.RowOf(cursors[i]->m_value), before.top, before.bottom);
+    m_selectedChannel = channel;
+    const CursorGeometry after = Geometry();
+    for (int i = 0; i < 2; ++i) {
+        if (!cursors[i]) continue;
+        cursors[i]->m_value = static_cast<float>(after.ValueAt(rows[i]));
+        cursors[i]->MoveTo(rows[i]);
+    }
+    BuildReadOut();
 }
 
 void CPlotWnd::SetStatusText(int part, const QString& text) {

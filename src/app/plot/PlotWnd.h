@@ -55,6 +55,8 @@ public:
     int PreLButtonDown(unsigned keys, int x, int y) override;
     int PreLButtonUp(unsigned keys, int x, int y) override;
     int PreMouseMove(unsigned keys, int x, int y) override;
+    int SideMargin(int set) const override;
+    int ScaleMarkSize() const;             // side of the channel's colour mark by the scale
 
     // Cursor operations called by the plot window (bodies in PlotWndDraw.cpp).
     void PlaceCursorsInitially();          // first tick of timer 0
@@ -70,6 +72,11 @@ public:
     bool RunMinMaxSlice(int budgetMs);      // true once the min-max pass is complete
     void ContinueMinMax();
     void ScheduleMinMaxSlice();
+    // The min-max view of the current view is wholly computed (or the view needs none).
+    bool MinMaxComplete() const;
+    // True while the min-max view waits for the summaries being built; the column pass is
+    // shown meanwhile and the window repaints once they are ready.
+    bool SummariesPending() const;
     // Starts building the min/max summaries of the recording at path in the background
     // (from the disk cache when it holds them); the min-max view uses them once ready.
     void StartSummaries(const std::filesystem::path& path);
@@ -84,7 +91,8 @@ public:
 
     // Trace settings: recreates pen and brush of one channel.
     void SetChannelColour(int channel, uint32_t colour, int width);
-    // Selected channel, clamped to the recording's channels.
+    // Selected channel, clamped to the recording's channels. The level cursors keep their
+    // rows inside the plot and take their values from the new channel's scale.
     void SetSelectedChannel(int channel);
 
     // Messages to the host (no-ops without one).
@@ -118,7 +126,8 @@ public:
     int m_timeLabelStyle = 0;        // 1: times counted from the start of the file
 
     // --- column cache and min-max view ---
-    int m_minMaxRequest = 0;
+    int m_minMaxMode = 0;                       // the min-max view is on (a mode of the window)
+    bool m_summaryPoll = false;                 // a check for the summaries is scheduled
     std::unique_ptr<CColumnCache> m_cache;      // one value per column and channel, and its view
     CMinMaxPass m_minMaxPass;                   // min-max view, computed in slices
     CRecordingSource m_source;                  // the recording's samples for the passes
@@ -127,6 +136,8 @@ public:
     bool m_useSummaries = true;                 // false: the min-max view scans the samples
     std::shared_ptr<int> m_alive = std::make_shared<int>(0);  // guards queued slices
     std::unique_ptr<QPoint[]> m_points;         // kCacheColumns
+    std::unique_ptr<EnvelopeBar[]> m_bars;      // kMaxEnvelopeBars
+    QFont m_scaleFont;                          // value scale
     int m_plotWidth = 0;                        // stored by DrawLabels
 
     // --- cursors ---
@@ -148,6 +159,7 @@ public:
 
 private:
     void Initialise();
+    void ScheduleSummaryPoll();
 };
 
 } // namespace vistrel

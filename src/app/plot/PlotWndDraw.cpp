@@ -69,37 +69,47 @@ void CPlotWnd::OnViewChanged() {
     InvalidateCanvas();
 }
 
+int CPlotWnd::SideMargin(int set) const {
+    const QFontMetrics fm(m_scaleFont);
+    if (set != 0) return fm.height() / 2;   // the scale is written on the left only
+    int widest = 0;
+    for (int i = 0; i <= m_vDivisions && i < kMaxLabels; ++i)
+        widest = std::max(widest, fm.horizontalAdvance(m_labels[0][i]));
+    return widest + ScaleMarkSize() + 8;
+}
+
+int CPlotWnd::ScaleMarkSize() const { return std::max(6, QFontMetrics(m_scaleFont).height() / 2); }
+
 int CPlotWnd::DrawLabels(QPainter& dc, int left, int top, int right, int bottom, const QFont& labelFont,
-                         const QFont& vLabelFont, const QColor&) {
+                         const QFont&, const QColor& textColor) {
     // Rebuilt on every paint so the scales always match the view and the selected channel;
     // no invalidation here, or an idle window would repaint itself forever.
     BuildScaleLabels();
     m_plotWidth = right - left;
+    dc.save();
     dc.setBackgroundMode(Qt::TransparentMode);
-    dc.setPen(ColorFromRef(m_penColors[SelectedScaleChannel()]));
-    dc.setFont(vLabelFont);
-    const QFontMetrics fm(vLabelFont);
+    dc.setFont(m_scaleFont);
+    const QFontMetrics fm(m_scaleFont);
     const int th = fm.height();
     const int hp = bottom - top;
     const int D = std::max(1, m_vDivisions);
     const bool shortPlot = hp < m_screenH / 3;
-    for (int set = 0; set < 2; ++set) {
-        const int x = set == 0 ? left - th : right;
-        for (int i = 0; i <= D && i < kMaxLabels; ++i) {
-            if (shortPlot && i % 2 != 0) continue;
-            const QString& s = m_labels[set][i];
-            if (s.isEmpty()) continue;
-            const int len = fm.horizontalAdvance(s);
-            int c = bottom - i * hp / D;
-            if (c + len / 2 > bottom) c = bottom - len / 2;
-            if (c - len / 2 < top) c = top + len / 2;
-            dc.save();
-            dc.translate(x, c + len / 2);
-            dc.rotate(-90);
-            dc.drawText(QRect(0, 0, len + 1, th), Qt::AlignLeft | Qt::AlignTop, s);
-            dc.restore();
-        }
+    // Upright texts right-aligned against the plot, in the text colour.
+    dc.setPen(textColor);
+    for (int i = 0; i <= D && i < kMaxLabels; ++i) {
+        if (shortPlot && i % 2 != 0) continue;
+        const QString& s = m_labels[0][i];
+        if (s.isEmpty()) continue;
+        int c = bottom - i * hp / D;
+        c = std::clamp(c, top + th / 2, std::max(top + th / 2, bottom - th / 2));
+        const int w = fm.horizontalAdvance(s);
+        dc.drawText(QRect(left - 4 - w, c - th / 2, w + 1, th), Qt::AlignRight | Qt::AlignVCenter, s);
     }
+    // The scale's channel as a small mark of its colour in the top left corner.
+    const int m = ScaleMarkSize();
+    const QColor channelColour = ColorFromRef(m_penColors[SelectedScaleChannel()]);
+    dc.fillRect(QRect(2, std::max(0, top - m - 2), m, m), channelColour);
+    dc.restore();
     dc.setFont(labelFont);
     return 1;
 }
@@ -183,12 +193,22 @@ int CPlotWnd::DrawTraces(QPainter& dc, int left, int top, int right, int bottom,
         v.shown = m_channelShown;
         v.channels = m_channelCount;
         const double W = v.Width();
-        if (m_minMaxRequest && W < v.Span()) {
-            if (!m_minMaxPass.IsFor(v)) {
+        const bool zoomedOut = W < v.Span();
+        bool minMax = m_minMaxMode && zoomedOut;
+        if (minMax && SummariesPending()) {
+            // Shown by the column pass until the summaries arrive.
+            minMax = false;
+            ScheduleSummaryPoll();
+        }
+        if (minMax) {
+            const bool held = m_cache->minMax && m_cache->Holds(W, v.F, v.L) && m_cache->HoldsChannels(v) &&
+                              m_cache->groupStart == std::max(left, 0) + 1;
+            if (!held) {
                 m_minMaxPass.Begin(*m_cache, v, MinMaxSource());
                 ScheduleMinMaxSlice();
             }
-        } else if (!m_cache->Holds(W, v.F, v.L) || !m_cache->HoldsChannels(v) || m_minMaxPass.Active()) {
+        } else if (!m_cache->Holds(W, v.F, v.L) || !m_cache->HoldsChannels(v) || m_minMaxPass.Active() ||
+                   m_cache->minMax) {
             m_minMaxPass.Cancel();
             ColumnPass(*m_cache, v, m_source);
         }
@@ -201,6 +221,16 @@ int CPlotWnd::DrawTraces(QPainter& dc, int left, int top, int right, int bottom,
         dc.setClipRect(QRect(QPoint(left, top), QPoint(right, bottom)));
         for (int ch = 0; ch < m_channelCount && ch < kCanvasChannels; ++ch) {
             if (!m_channelShown[ch]) continue;
+            if (m_cache->minMax) {
+                // A continuous band: each group's extent over all of its columns.
+                const int n = BuildEnvelope(*m_cache, ch, bottom, bottom - top, T, B, m_bars.get());
+                const QColor colour = m_pens[ch].color();
+                for (int i = 0; i < n; ++i) {
+                    const EnvelopeBar& b = m_bars[i];
+                    dc.fillRect(QRect(b.x, b.yTop, b.width, b.yBottom - b.yTop + 1), colour);
+                }
+                continue;
+            }
             const int n = BuildPolyline(*m_cache, ch, left, bottom, bottom - top, T, B, smooth, m_points.get());
             if (n <= 0) continue;
             dc.setPen(m_pens[ch]);
@@ -224,7 +254,6 @@ void CPlotWnd::ScheduleMinMaxSlice() {
         // No window to come back to (rendering into an image): finish at once.
         while (!m_minMaxPass.Step(*m_cache, MinMaxSource(), 1 << 20)) {
         }
-        m_minMaxRequest = 0;
         return;
     }
     std::weak_ptr<int> alive = m_alive;
@@ -240,8 +269,21 @@ bool CPlotWnd::RunMinMaxSlice(int budgetMs) {
     bool done = false;
     const ISampleSource& src = MinMaxSource();
     while (!done && clock.elapsed() < budgetMs) done = m_minMaxPass.Step(*m_cache, src, 1);
-    if (done) m_minMaxRequest = 0;
     return done;
+}
+
+void CPlotWnd::ScheduleSummaryPoll() {
+    if (m_summaryPoll || !m_hWnd) return;
+    m_summaryPoll = true;
+    std::weak_ptr<int> alive = m_alive;
+    QTimer::singleShot(100, m_hWnd, [this, alive] {
+        if (alive.expired()) return;
+        m_summaryPoll = false;
+        if (!SummariesPending())
+            InvalidateCanvas();   // the next paint draws the min-max view from them
+        else if (m_minMaxMode)
+            ScheduleSummaryPoll();
+    });
 }
 
 void CPlotWnd::ContinueMinMax() {

@@ -98,7 +98,7 @@ int RenderPlotToPng(const QString& recording, const QString& png, QSize size, bo
         CPlotWnd* plot = w->Plot();
         plot->StartSummaries(std::filesystem::path(recording.toStdU16String()));
         plot->WaitForSummaries();
-        plot->m_minMaxRequest = 1;
+        plot->m_minMaxMode = 1;
         image.fill(Qt::white);
         {
             QPainter p(&image);

@@ -3,6 +3,11 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QKeySequence>
+#include <QMimeData>
+#include <QUrl>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
@@ -21,13 +26,30 @@
 #include "shell/FrameApp.h"
 #include "shell/FrameDialogs.h"
 #include "shell/JobRunner.h"
+#include "shell/KeysDialog.h"
 #include "shell/PlotLink.h"
+#include "plot/PlotWindow.h"
 #include "shell/SelectDevsDialog.h"
 #include "shell/UiUtils.h"
 
 namespace vistrel {
 
 bool g_exitConfirmed = false;
+
+namespace {
+
+// The local .kvf files among dropped URLs.
+QStringList DroppedRecordings(const QMimeData* data) {
+    QStringList paths;
+    if (!data || !data->hasUrls()) return paths;
+    for (const QUrl& url : data->urls()) {
+        const QString path = url.toLocalFile();
+        if (!path.isEmpty() && path.endsWith(QLatin1String(".kvf"), Qt::CaseInsensitive)) paths.append(path);
+    }
+    return paths;
+}
+
+} // namespace
 
 CMainFrame::CMainFrame() {
     setObjectName(QStringLiteral("VISTREL"));
@@ -37,6 +59,7 @@ CMainFrame::CMainFrame() {
     m_mdi->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     m_mdi->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setCentralWidget(m_mdi);
+    setAcceptDrops(true);
     BuildMenu();
     connect(m_mdi, &QMdiArea::subWindowActivated, this, &CMainFrame::UpdateMenuState);
     UpdateMenuState();
@@ -52,8 +75,8 @@ CMainFrame::~CMainFrame() {
     }
 }
 
-QAction* CMainFrame::AddCommand(QMenu* menu, int id, bool enabled) {
-    QAction* a = menu->addAction(qtTrId(QByteArray::number(id).constData()));
+QAction* CMainFrame::AddCommand(QMenu* menu, int id, bool enabled, int textId) {
+    QAction* a = menu->addAction(qtTrId(QByteArray::number(textId ? textId : id).constData()));
     a->setData(id);
     a->setObjectName(QString::number(id));
     a->setEnabled(enabled);
@@ -68,22 +91,23 @@ void CMainFrame::BuildMenu() {
     // File: positions 0..7 are fixed so that the window list lands at position 8.
     m_fileMenu = bar->addMenu(qtTrId("menu.file"));
     m_fileMenu->setObjectName(QStringLiteral("menuFile"));
-    AddCommand(m_fileMenu, cmd::Open, true);
+    AddCommand(m_fileMenu, cmd::Open, true)->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
     AddCommand(m_fileMenu, cmd::History, true);
     m_fileMenu->addSeparator();
     AddCommand(m_fileMenu, cmd::SaveFragment, false);
     AddCommand(m_fileMenu, cmd::SaveChannels, false);
     m_fileMenu->addSeparator();
-    AddCommand(m_fileMenu, cmd::Close, true);
+    AddCommand(m_fileMenu, cmd::Close, true)->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_W));
     AddCommand(m_fileMenu, cmd::CloseAll, true);
     m_fileMenu->addSeparator();
     AddCommand(m_fileMenu, cmd::Reload, false); // behind the window list's position
     m_fileMenu->addSeparator();
-    AddCommand(m_fileMenu, cmd::Exit, true);
+    AddCommand(m_fileMenu, cmd::Exit, true)->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
 
     QMenu* proc = bar->addMenu(qtTrId("menu.processing"));
     proc->setObjectName(QStringLiteral("menuProcessing"));
-    AddCommand(proc, cmd::MinMax, true);
+    // A mode of the active window: checked while its min-max view is on.
+    AddCommand(proc, cmd::MinMax, true)->setCheckable(true);
     proc->addSeparator();
     AddCommand(proc, cmd::Average, false);
     AddCommand(proc, cmd::MovingAverage, false);
@@ -97,6 +121,16 @@ void CMainFrame::BuildMenu() {
     settings->setObjectName(QStringLiteral("menuSettings"));
     AddCommand(settings, cmd::Parameters, true);
     AddCommand(settings, cmd::About, true);
+
+    QMenu* view = bar->addMenu(GetUiString(IDS_MENU_VIEW));
+    view->setObjectName(QStringLiteral("menuView"));
+    QAction* legend = AddCommand(view, cmd::Legend, true, IDS_MENU_LEGEND);
+    legend->setCheckable(true);
+    legend->setChecked(PlotWindow::LegendDefault());
+
+    QMenu* help = bar->addMenu(GetUiString(IDS_MENU_HELP));
+    help->setObjectName(QStringLiteral("menuHelp"));
+    AddCommand(help, cmd::Keys, true, IDS_MENU_KEYS)->setShortcut(QKeySequence(Qt::Key_F1));
 }
 
 QMdiSubWindow* CMainFrame::ActiveWindow() const { return m_mdi ? m_mdi->activeSubWindow() : nullptr; }
@@ -134,6 +168,7 @@ void CMainFrame::UpdateMenuState() {
     QMdiSubWindow* active = ActiveWindow();
     for (int id : kNeedWindow)
         if (QAction* a = Action(id)) a->setEnabled(active != nullptr);
+    if (QAction* a = Action(cmd::MinMax)) a->setChecked(active && PlotMinMax(active));
     if (!active) return;
     if (CDataFile* file = PlotRecording(active)) {
         // Operations on the recording's own channels need a single device.
@@ -181,6 +216,18 @@ void CMainFrame::OnCommand(int id) {
     case cmd::MinMax:
         OnMinMax();
         break;
+    case cmd::Legend: {
+        // Every window shows it or none, and new windows follow the choice.
+        const bool shown = !PlotWindow::LegendDefault();
+        PlotWindow::SetLegendDefault(shown);
+        if (m_mdi)
+            for (QMdiSubWindow* w : m_mdi->subWindowList()) PlotSetLegend(w, shown);
+        if (QAction* a = Action(cmd::Legend)) a->setChecked(shown);
+        break;
+    }
+    case cmd::Keys:
+        RunKeysDialog(this);
+        break;
     case cmd::Parameters:
         if (QMdiSubWindow* w = ActiveWindow()) RunParametersDialogFor(this, w);
         break;
@@ -212,14 +259,38 @@ void CMainFrame::OnOpen() {
     const QList<FileFilter> filters{{GetUiString(201) + QStringLiteral("(*.kvf)"), QStringLiteral("*.kvf")}};
     const QString path = RunFileDialog(FileDialogMode::Open, this, GetUiString(200), filters, QStringLiteral("\\*.kvf"));
     if (path.isEmpty()) return;
+    OpenPath(path);
+}
+
+QMdiSubWindow* CMainFrame::OpenPath(const QString& path) {
+    if (!g_app || path.isEmpty()) return nullptr;
     if (CheckReadablePath(path) == platform::FileProblem::NotFound) {
         ShowError(221);
-        return;
+        return nullptr;
     }
     // Other reasons (a folder, a FIFO, no permission) are told by OpenRecording.
     QMdiSubWindow* w = g_app->OpenRecording(path, -1, kNoVCenter);
-    if (!w) return;
+    if (!w) return nullptr;
     if (CDataFile* file = PlotRecording(w)) g_app->AddToHistory(path, file->Samples(), file->Channels(), file->Rate());
+    return w;
+}
+
+void CMainFrame::dragEnterEvent(QDragEnterEvent* event) {
+    if (!CJobRunner::Running() && !DroppedRecordings(event->mimeData()).isEmpty())
+        event->acceptProposedAction();
+    else
+        event->ignore();
+}
+
+void CMainFrame::dropEvent(QDropEvent* event) {
+    const QStringList paths = DroppedRecordings(event->mimeData());
+    if (paths.isEmpty() || CJobRunner::Running()) {
+        event->ignore();
+        return;
+    }
+    event->acceptProposedAction();
+    for (const QString& path : paths) OpenPath(path);
+    UpdateMenuState();
 }
 
 void CMainFrame::OnHistory() {
@@ -299,11 +370,8 @@ void CMainFrame::OnSaveChannels() {
 void CMainFrame::OnMinMax() {
     QMdiSubWindow* a = ActiveWindow();
     if (!a) return;
-    PlotRequestMinMax(a);
-    QTimer::singleShot(10, this, [this] {
-        if (QMdiSubWindow* w = ActiveWindow()) PlotRepaint(w);
-        update();
-    });
+    PlotSetMinMax(a, !PlotMinMax(a));
+    PlotRepaint(a);
 }
 
 void CMainFrame::OnProcess(int id) {

@@ -39,6 +39,8 @@ inline constexpr int TableFunction = 32794;
 inline constexpr int Spectrum = 32800;
 inline constexpr int Parameters = 32778;
 inline constexpr int Reload = 32801;
+inline constexpr int Legend = 32810;
+inline constexpr int Keys = 32811;
 } // namespace cmd
 
 class CMainFrame : public QMainWindow {
@@ -59,6 +61,9 @@ public:
     bool ExitRequested() const { return m_exitRequested; }
     // The active plot window's sub-window, or null.
     QMdiSubWindow* ActiveWindow() const;
+    // Opens a chosen recording as File > Open does after its dialog: the existence check, the
+    // window (with its own error boxes) and the history entry. Null when nothing was opened.
+    QMdiSubWindow* OpenPath(const QString& path);
 
     QMdiArea* MdiArea() const { return m_mdi; }
     QMenu* FileMenu() const { return m_fileMenu; }
@@ -72,6 +77,9 @@ public slots:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    // Recordings dropped onto the window are opened as File > Open opens them.
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void BuildMenu();
@@ -85,7 +93,8 @@ private:
     // Checks 3 to 5 of the save commands on a chosen target; false ends the command.
     bool CheckSaveTarget(const QString& path);
     void StartJob(QMdiSubWindow* window, std::unique_ptr<ProcessJob> job);
-    QAction* AddCommand(QMenu* menu, int id, bool enabled);
+    // `textId` names the text when it differs from the command id.
+    QAction* AddCommand(QMenu* menu, int id, bool enabled, int textId = 0);
 
     QMdiArea* m_mdi = nullptr;
     QMenu* m_fileMenu = nullptr;

@@ -61,11 +61,20 @@ bool PlotSettings(QMdiSubWindow* window, WindowSettings* settings, int* channels
     return true;
 }
 
-void PlotRequestMinMax(QMdiSubWindow* window) {
+void PlotSetMinMax(QMdiSubWindow* window, bool on) {
     if (CPlotWnd* plot = PlotOf(window)) {
-        plot->m_minMaxRequest = 1;
+        plot->m_minMaxMode = on ? 1 : 0;
         plot->InvalidateCanvas();
     }
+}
+
+bool PlotMinMax(QMdiSubWindow* window) {
+    const CPlotWnd* plot = PlotOf(window);
+    return plot && plot->m_minMaxMode;
+}
+
+void PlotSetLegend(QMdiSubWindow* window, bool shown) {
+    if (PlotWindow* w = PlotWindowOf(window)) w->SetLegendShown(shown);
 }
 
 void PlotRepaint(QMdiSubWindow* window) {

@@ -30,8 +30,11 @@ QWidget* PlotCanvas(QMdiSubWindow* window);
 bool PlotVerticalView(QMdiSubWindow* window, int* vZoom, double* vCenter);
 // Display settings to save and the number of the recording's channels.
 bool PlotSettings(QMdiSubWindow* window, WindowSettings* settings, int* channels);
-// Asks the plot for the min-max view on its next paint and repaints the canvas.
-void PlotRequestMinMax(QMdiSubWindow* window);
+// Turns the window's min-max view on or off (it stays until turned off) and repaints.
+void PlotSetMinMax(QMdiSubWindow* window, bool on);
+bool PlotMinMax(QMdiSubWindow* window);
+// Shows or hides the window's legend.
+void PlotSetLegend(QMdiSubWindow* window, bool shown);
 void PlotRepaint(QMdiSubWindow* window);
 
 // Fills what a job reads from the window: recording, cursors, shown channels, colours, widths,

@@ -79,6 +79,36 @@ enum StringId : int {
     // Plot view and dialogs.
     IDS_CHANNEL_PAGE = 350,        // format with two integers: channel range of a device page
 
+    // Reading a recording: menus, the keys dialog.
+    IDS_MENU_VIEW = 430,           // menu title "View"
+    IDS_MENU_LEGEND = 431,         // View > Legend
+    IDS_MENU_HELP = 432,           // menu title "Help"
+    IDS_MENU_KEYS = 433,           // Help > Keys...
+    IDS_KEYS_TITLE = 434,          // caption of the keys dialog
+    IDS_KEYS_COLUMN_KEY = 435,     // column headers of the keys dialog
+    IDS_KEYS_COLUMN_ACTION = 436,
+    IDS_KEY_SCROLL_DIVISION = 437, // one row per action of the keys dialog
+    IDS_KEY_SCROLL_PAGE = 438,
+    IDS_KEY_START_END = 439,
+    IDS_KEY_ZOOM = 440,
+    IDS_KEY_ZOOM_WHEEL = 441,
+    IDS_KEY_ZOOM_BACK = 442,
+    IDS_KEY_WHOLE = 443,
+    IDS_KEY_VERTICAL = 444,
+    IDS_KEY_VERTICAL_WHEEL = 445,
+    IDS_KEY_SCROLL_WHEEL = 446,
+    IDS_KEY_COPY_READOUT = 447,
+    IDS_KEY_OPEN = 448,
+    IDS_KEY_CLOSE = 449,
+    IDS_KEY_EXIT = 450,
+    IDS_KEY_HELP = 451,
+    IDS_KEY_DROP = 452,
+    IDS_KEY_RUBBER_BAND = 453,
+    IDS_KEY_CURSORS = 454,
+    IDS_KEY_NAME_WHEEL = 455,      // key column: the mouse wheel
+    IDS_KEY_NAME_MOUSE = 456,      // key column: the mouse
+    IDS_KEY_NAME_DROP = 457,       // key column: drag and drop
+
     // Recordings.
     IDS_SD_MAP_TOO_LARGE = 251,    // SD sector numbers span more than the sector map may hold
     IDS_FILE_CHANGED_ON_DISK = 252, // the recording changed on disk while it was read

@@ -230,6 +230,8 @@ bool CCanvasView::ScrollHorizontal(int request, int thumb) {
     case kScrollLineDown: d = std::min(step, L0 - m_visibleEnd); break;
     case kScrollPageUp: d = -std::min(L, m_visibleStart); break;
     case kScrollPageDown: d = std::min(L, L0 - m_visibleEnd); break;
+    case kScrollTop: d = -m_visibleStart; break;
+    case kScrollBottom: d = L0 - m_visibleEnd; break;
     case kScrollThumbPosition: {
         double t = L0 * (static_cast<double>(thumb) / kScrollRangeMax);
         t = std::min(t, L0 - L / 2);
@@ -269,6 +271,69 @@ bool CCanvasView::ScrollVertical(int request, int thumb) {
     default: break;
     }
     m_vCenter = 1000.0 * static_cast<double>(D / 2 + M - p) / static_cast<double>(D * F);
+    // Recomputing would snap a scrolled horizontal view back to whole divisions: keep it.
+    const double hCenter = m_hCenter, start = m_visibleStart, end = m_visibleEnd;
+    RecomputeView();
+    m_hCenter = hCenter;
+    m_visibleStart = start;
+    m_visibleEnd = end;
+    return true;
+}
+
+namespace {
+
+void SaveView(ZoomHistory& hist, double hCenter, double vCenter, int hZoom, int vZoom) {
+    if (hist.count >= kZoomHistoryDepth) {
+        // Full: the oldest view gives way.
+        for (int i = 1; i < kZoomHistoryDepth; ++i) {
+            hist.hCenter[i - 1] = hist.hCenter[i];
+            hist.vCenter[i - 1] = hist.vCenter[i];
+            hist.hZoom[i - 1] = hist.hZoom[i];
+            hist.vZoom[i - 1] = hist.vZoom[i];
+        }
+        hist.count = kZoomHistoryDepth - 1;
+    }
+    hist.hCenter[hist.count] = Trunc64(hCenter);
+    hist.vCenter[hist.count] = SaturateInt(Trunc64(vCenter));
+    hist.hZoom[hist.count] = hZoom;
+    hist.vZoom[hist.count] = vZoom;
+    ++hist.count;
+}
+
+} // namespace
+
+bool CCanvasView::ZoomHorizontalStep(int steps, double anchor) {
+    if (m_windowLengthCount <= 0 || steps == 0)
+        return false;
+    const int target = std::clamp(m_hZoom + steps, 0, m_windowLengthCount - 1);
+    if (target == m_hZoom)
+        return false;
+    if (target > m_hZoom)
+        SaveView(m_zoomHistory, m_hCenter, m_vCenter, m_hZoom, m_vZoom);
+    anchor = std::clamp(anchor, 0.0, 1.0);
+    const double L0 = FullLength();
+    const double sample = m_visibleStart + anchor * WindowLength();
+    m_hZoom = target;
+    const double L = WindowLength();
+    double centre = sample + (0.5 - anchor) * L;
+    m_hCenter = centre;
+    RecomputeView();
+    if (m_hZoom == 0)
+        return true;
+    // Then moved without snapping so that the anchor stays put, inside the recording.
+    centre = std::clamp(centre, L / 2, std::max(L / 2, L0 - L / 2));
+    const double d = centre - m_hCenter;
+    m_hCenter += d;
+    m_visibleStart += d;
+    m_visibleEnd += d;
+    return true;
+}
+
+bool CCanvasView::ZoomWhole() {
+    if (m_windowLengthCount <= 0 || (m_hZoom == 0 && m_visibleStart == 0.0))
+        return false;
+    SaveView(m_zoomHistory, m_hCenter, m_vCenter, m_hZoom, m_vZoom);
+    m_hZoom = 0;
     RecomputeView();
     return true;
 }

@@ -86,11 +86,19 @@ public:
     // History of one entry: the whole-range view at magnification 1.
     void ResetZoomHistory();
 
-    // Horizontal scroll request; moves the view without snapping. Returns true when it moved.
+    // Horizontal scroll request; moves the view without snapping. Top and bottom go to the
+    // start and the end of the recording. Returns true when it moved.
     bool ScrollHorizontal(int request, int thumb);
-    // Vertical scroll request; snaps through RecomputeView. Returns true when it was handled
-    // (every request but the end of scrolling).
+    // Vertical scroll request; the vertical centre snaps to whole divisions, the horizontal view
+    // stays where it is. Returns true when it was handled (every request but the end of scrolling).
     bool ScrollVertical(int request, int thumb);
+    // Steps the horizontal zoom index by `steps` (positive: shorter windows). The sample at
+    // `anchor` (0 = left edge .. 1 = right edge of the view) keeps its place on the screen as far
+    // as the recording's ends allow. A step in saves the old view for zoom-back. True when the
+    // zoom index changed.
+    bool ZoomHorizontalStep(int steps, double anchor = 0.5);
+    // The whole recording (zoom index 0); the old view is saved for zoom-back. True when it changed.
+    bool ZoomWhole();
     // Scroll box positions (0 .. 65535) for the current view.
     int HScrollBox() const;
     int VScrollBox() const;

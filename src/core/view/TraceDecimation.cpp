@@ -17,6 +17,7 @@ void CColumnCache::Invalidate() {
     std::memset(held, 0, sizeof held);
     viewW = viewF = viewL = -1.0;
     rightLimit = 0;
+    minMax = false;
 }
 
 bool CColumnCache::HoldsChannels(const TraceView& v) const {
@@ -53,6 +54,7 @@ uint64_t ToSample(double s) { return s > 0.0 ? static_cast<uint64_t>(s) : 0; }
 void ColumnPass(CColumnCache& cache, const TraceView& v, const ISampleSource& src) {
     cache.ClearFlags();
     cache.SetView(v);
+    cache.minMax = false;
     int right = CacheRightLimit(v.x1);
     const double W = v.Width();
     if (W <= 0.0 || !(v.Span() > 0.0)) {
@@ -100,6 +102,8 @@ void CMinMaxPass::Begin(CColumnCache& cache, const TraceView& v, const ISampleSo
     cache.SetView(v);
     cache.rightLimit = m_W > 0.0 ? CacheRightLimit(v.x1) : 0;
     m_next = std::max(v.x0, 0) + 1;
+    cache.minMax = true;
+    cache.groupStart = m_next;
     m_perColumn = m_W > 0.0 ? SamplesPerColumn(v) : 0;
     m_random.Seed(0);
     m_active = true;
@@ -152,6 +156,49 @@ void CMinMaxPass::Run(CColumnCache& cache, const TraceView& v, const ISampleSour
     pass.Begin(cache, v, src);
     while (!pass.Step(cache, src, 1 << 20)) {
     }
+}
+
+int BuildEnvelope(const CColumnCache& cache, int ch, int y2, int Hh, double top, double bottom,
+                  EnvelopeBar* out) {
+    if (!cache.minMax || ch < 0 || ch >= kMaxChannels) return 0;
+    int n = 0;
+    bool havePrev = false;
+    EnvelopeBar prev;
+    const int right = std::min(cache.rightLimit, kCacheColumns);
+    for (int c = std::max(cache.groupStart, 0); c < right; c += 3) {
+        if (!cache.flags[c]) continue;   // not computed yet, or skipped
+        float lo = cache.values[c][ch], hi = lo;
+        for (int k = c + 1; k < c + 3 && k < right; ++k) {
+            if (!cache.flags[k]) continue;
+            lo = std::min(lo, cache.values[k][ch]);
+            hi = std::max(hi, cache.values[k][ch]);
+        }
+        EnvelopeBar bar;
+        bar.x = c;
+        bar.width = std::min(3, right - c);
+        bar.yTop = ValueRow(hi, y2, Hh, top, bottom);
+        bar.yBottom = ValueRow(lo, y2, Hh, top, bottom);
+        if (bar.yBottom < bar.yTop) std::swap(bar.yTop, bar.yBottom);   // a scale upside down
+        if (havePrev && prev.x + prev.width == c) {
+            EnvelopeBar link;
+            link.x = c;
+            link.width = 1;
+            link.link = true;
+            if (bar.yBottom < prev.yTop - 1) {          // wholly above the previous group
+                link.yTop = bar.yBottom;
+                link.yBottom = prev.yTop;
+                out[n++] = link;
+            } else if (bar.yTop > prev.yBottom + 1) {   // wholly below it
+                link.yTop = prev.yBottom;
+                link.yBottom = bar.yTop;
+                out[n++] = link;
+            }
+        }
+        out[n++] = bar;
+        prev = bar;
+        havePrev = true;
+    }
+    return n;
 }
 
 } // namespace vistrel

@@ -58,6 +58,8 @@ struct CColumnCache {
     float values[kCacheColumns][kMaxChannels];
     double viewW = -1.0, viewF = -1.0, viewL = -1.0;  // view of the last computation
     int rightLimit = 0;                               // columns below it may hold values
+    bool minMax = false;                              // the values are min-max groups
+    int groupStart = 0;                               // first column of the first group
     uint8_t held[kMaxChannels];                       // channels the last computation read
 
     CColumnCache() { Invalidate(); }
@@ -137,5 +139,19 @@ int BuildPolyline(const CColumnCache& cache, int ch, int x0, int y2, int Hh, dou
     for (int i = 0; i < k; ++i) out[i] = P(xs[i], ys[i]);
     return k;
 }
+
+// One vertical bar of the min-max envelope: columns x .. x + width - 1, rows yTop .. yBottom.
+// A link bar joins a group to the previous one where their extents do not meet.
+struct EnvelopeBar {
+    int x = 0, width = 0, yTop = 0, yBottom = 0;
+    bool link = false;
+};
+
+// Bars of channel `ch` from a cache filled by the min-max pass: each computed group's extent
+// (the least and greatest of its values) over every column of the group, joined to the previous
+// group. Returns the number of bars (at most 2 * kCacheColumns / 3 + 2).
+int BuildEnvelope(const CColumnCache& cache, int ch, int y2, int Hh, double top, double bottom,
+                  EnvelopeBar* out);
+constexpr int kMaxEnvelopeBars = 2 * kCacheColumns / 3 + 2;
 
 } // namespace vistrel
