@@ -211,7 +211,10 @@ void CMainFrame::OnCommand(int id) {
 void CMainFrame::OnOpen() {
     const QList<FileFilter> filters{{GetUiString(201) + QStringLiteral("(*.kvf)"), QStringLiteral("*.kvf")}};
     const QString path = RunFileDialog(FileDialogMode::Open, this, GetUiString(200), filters, QStringLiteral("\\*.kvf"));
-    if (path.isEmpty()) return;
+    if (!path.isEmpty()) OpenChosenRecording(path);
+}
+
+void CMainFrame::OpenChosenRecording(const QString& path) {
     if (CheckReadablePath(path) == platform::FileProblem::NotFound) {
         ShowError(221);
         return;

@@ -59,6 +59,9 @@ public:
     bool ExitRequested() const { return m_exitRequested; }
     // The active plot window's sub-window, or null.
     QMdiSubWindow* ActiveWindow() const;
+    // Opens a recording the user named as File > Open does: the same checks, error boxes and
+    // history entry.
+    void OpenChosenRecording(const QString& path);
 
     QMdiArea* MdiArea() const { return m_mdi; }
     QMenu* FileMenu() const { return m_fileMenu; }

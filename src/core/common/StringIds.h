@@ -79,6 +79,11 @@ enum StringId : int {
     // Plot view and dialogs.
     IDS_CHANNEL_PAGE = 350,        // format with two integers: channel range of a device page
 
+    // Unit words of the read-out's time difference.
+    IDS_UNIT_MICROSECONDS = 400,
+    IDS_UNIT_MILLISECONDS = 401,
+    IDS_UNIT_SECONDS = 402,
+
     // Recordings.
     IDS_SD_MAP_TOO_LARGE = 251,    // SD sector numbers span more than the sector map may hold
     IDS_FILE_CHANGED_ON_DISK = 252, // the recording changed on disk while it was read
