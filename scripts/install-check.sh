@@ -35,6 +35,12 @@ done
 # The installed programs run from the prefix, away from the build tree.
 (cd "$PREFIX" && ./bin/vistrel --version | grep -q "^vistrel ")
 (cd "$PREFIX" && ./bin/vistrel-cli --help | grep -q "save-channels")
-# The installed language modules are found from bin/../share (no LangDLLs beside the program).
+# The installed language modules are found from bin/../share (no LangDLLs beside the program):
+# a short offscreen run logs "DLL load OK".
 [ ! -e "$PREFIX/bin/LangDLLs" ]
+RUN=$(mktemp -d)
+trap 'rm -rf "$PREFIX" "$MIME" "$RUN"' EXIT
+(cd "$RUN" && QT_QPA_PLATFORM=offscreen VISTREL_INSTANCE_TAG="install-check $$" \
+  timeout 5 "$PREFIX/bin/vistrel" >/dev/null 2>&1 || true)
+grep -q "DLL load OK" "$RUN/Debug.txt" || { echo "install-check: language module not found" >&2; exit 1; }
 echo "install-check: OK ($PREFIX)"
