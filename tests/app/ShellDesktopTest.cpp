@@ -135,6 +135,37 @@ TEST(InstanceChannel, SecondStartHandsItsRecordingToTheRunningOne) {
     EXPECT_EQ(g_app->m_windowCount, 1);
 }
 
+TEST(InstanceChannel, TwoSecondStartsAtOnceBothDeliver) {
+    ShellEnv env;
+    ASSERT_TRUE(env.Start());
+    TempDir other;
+    const QString a = MakeRecording(other / "a.kvf");
+    const QString b = MakeRecording(other / "b.kvf");
+    // One path spelled through a symbolic link and "./".
+    std::filesystem::create_symlink(other / "b.kvf", other / "link.kvf");
+    const QString folder = QString::fromStdString(other.Path().string());
+    QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
+    e.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    e.insert(QStringLiteral("VISTREL_INSTANCE_TAG"), QString::fromUtf8(qgetenv("VISTREL_INSTANCE_TAG")));
+    QProcess p1, p2;
+    for (QProcess* p : {&p1, &p2}) {
+        p->setProcessEnvironment(e);
+        p->setWorkingDirectory(folder);
+    }
+    p1.start(QStringLiteral(VISTREL_APP_PATH), {QStringLiteral("a.kvf")});
+    p2.start(QStringLiteral(VISTREL_APP_PATH), {QStringLiteral("./link.kvf")});
+    // The running instance keeps serving its channel while both wait.
+    ASSERT_TRUE(WaitFor([&] { return p1.state() == QProcess::NotRunning && p2.state() == QProcess::NotRunning; }, 20000));
+    EXPECT_EQ(p1.exitCode(), 0);
+    EXPECT_EQ(p2.exitCode(), 0);
+    ASSERT_TRUE(WaitFor([] { return g_app->m_windowCount == 2; }));
+    QStringList opened{g_app->WindowPath(g_app->m_windows[0]), g_app->WindowPath(g_app->m_windows[1])};
+    const bool aFirst = IsSamePath(opened[0], a);
+    EXPECT_TRUE(IsSamePath(opened[aFirst ? 0 : 1], a));
+    EXPECT_TRUE(IsSamePath(opened[aFirst ? 1 : 0], b));
+    EXPECT_TRUE(env.boxes.isEmpty());
+}
+
 TEST(InstanceChannel, MalformedMessagesAreIgnored) {
     ShellEnv env;
     ASSERT_TRUE(env.Start());
