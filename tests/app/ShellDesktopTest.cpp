@@ -2,6 +2,7 @@
 // desktop start's working folder, Qt's own texts and the read-out's unit words per language.
 #include <QDir>
 #include <QElapsedTimer>
+#include <QImage>
 #include <QLocalSocket>
 #include <QProcess>
 #include <QProcessEnvironment>
@@ -14,6 +15,7 @@
 
 #include "ShellTestSupport.h"
 #include "plot/PlotWindow.h"
+#include "shell/AboutBox.h"
 #include "shell/InstanceChannel.h"
 
 using namespace vistrel;
@@ -274,4 +276,30 @@ TEST(ShellLanguage, ReadOutShowsTheUnitWordsOfTheModule) {
         window.reset();
         QCoreApplication::removeTranslator(&tr);
     }
+}
+
+TEST(ShellInstalled, AboutBoxTakesTheInstalledPictureAfterTheCurrentDirectory) {
+    EXPECT_EQ(QDir(InstalledPictureFolder()).absolutePath(),
+              QDir(QCoreApplication::applicationDirPath() + QStringLiteral("/../share/vistrel")).absolutePath());
+    ShellEnv env;
+    ASSERT_TRUE(env.Start());
+    TempDir installed;
+    QImage img(200, 80, QImage::Format_RGB32);
+    img.fill(Qt::red);
+    ASSERT_TRUE(img.save(QString::fromStdString((installed / "LogoADC.bmp").string()), "BMP"));
+    struct Restore {
+        ~Restore() { SetInstalledPictureFolder(QString()); }
+    } restore; // also after a failed assertion
+    SetInstalledPictureFolder(QString::fromStdString(installed.Path().string()));
+    int width = -1;
+    SetShellDialogHook([&](QDialog& d) { width = static_cast<CAboutBox&>(d).Picture().width(); });
+    env.Frame()->OnCommand(cmd::About);
+    EXPECT_EQ(width, 200);
+    // The current directory's picture wins.
+    img = QImage(300, 120, QImage::Format_RGB32);
+    img.fill(Qt::blue);
+    ASSERT_TRUE(img.save(env.File("LogoADC.bmp"), "BMP"));
+    env.Frame()->OnCommand(cmd::About);
+    EXPECT_EQ(width, 300);
+    SetShellDialogHook({});
 }

@@ -1,6 +1,7 @@
 #include "shell/AboutBox.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFile>
 #include <QPainter>
 #include <QStyle>
@@ -9,12 +10,22 @@
 
 namespace vistrel {
 
+namespace {
+QString g_pictureFolder; // empty: the installed folder
+} // namespace
+
+QString InstalledPictureFolder() {
+    if (!g_pictureFolder.isEmpty()) return g_pictureFolder;
+    return QDir::cleanPath(QCoreApplication::applicationDirPath() + QStringLiteral("/../share/vistrel"));
+}
+
+void SetInstalledPictureFolder(const QString& folder) { g_pictureFolder = folder; }
+
 CAboutBox::CAboutBox(QWidget* owner) : QDialog(owner) {
     setObjectName(QStringLiteral("103"));
     setWindowTitle(qtTrId("ABOUT.title"));
     // The picture in the current directory wins over the installed one.
-    const QString installed =
-        QCoreApplication::applicationDirPath() + QStringLiteral("/../share/vistrel/LogoADC.bmp");
+    const QString installed = InstalledPictureFolder() + QStringLiteral("/LogoADC.bmp");
     if (QFile::exists(QStringLiteral("LogoADC.bmp")))
         m_picture.load(QStringLiteral("LogoADC.bmp"));
     else if (QFile::exists(installed))
