@@ -7,6 +7,7 @@ PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev libfftw3-dev
   clang libclang-rt-14-dev
   xvfb xauth x11-utils imagemagick xdotool fonts-dejavu-core
+  qt6-translations-l10n desktop-file-utils appstream shared-mime-info libxml2-utils dpkg-dev lintian
 )
 missing=()
 for p in "${PACKAGES[@]}"; do

@@ -87,12 +87,13 @@ void PaintMinMax(benchmark::State& state, bool sd, bool middle) {
     f.Zoom(middle);
     for (auto _ : state) {
         f.plot->m_cache->Invalidate();
-        f.plot->m_minMaxRequest = 1;
+        f.plot->m_minMaxMode = 1;
         f.Paint();  // starts the pass
         while (!f.plot->RunMinMaxSlice(1000)) {
         }
         f.Paint();  // draws the result
     }
+    f.plot->m_minMaxMode = 0;
     f.Zoom(false);
 }
 

@@ -1,15 +1,18 @@
 // vistrel: the recording viewer. `vistrel [FILE]` starts the program (FILE opened in a plot
-// window); `vistrel --png OUT.png [--size WxH] [--minmax] FILE` renders FILE's plot (with
+// window); `vistrel --desktop FILE...` is the start from the desktop's application menu or file
+// manager; `vistrel --png OUT.png [--size WxH] [--minmax] FILE` renders FILE's plot (with
 // --minmax its min-max view of the whole recording) into a picture and exits without showing
-// a window.
+// a window; --help and --version print and exit.
 
 #include <QApplication>
+#include <QIcon>
 #include <QSize>
 #include <QStringList>
 
 #include <clocale>
 #include <cstdio>
 
+#include "core/common/HelpPages.h"
 #include "plot/PngRender.h"
 #include "shell/Application.h"
 
@@ -52,6 +55,16 @@ int RunPng(int argc, char** argv) {
 } // namespace
 
 int main(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        if (qstrcmp(argv[i], "--help") == 0 || qstrcmp(argv[i], "-h") == 0) {
+            std::fputs(vistrel::help::HelpText(vistrel::help::App()).c_str(), stdout);
+            return 0;
+        }
+        if (qstrcmp(argv[i], "--version") == 0) {
+            std::fputs(vistrel::help::VersionText(vistrel::help::App()).c_str(), stdout);
+            return 0;
+        }
+    }
     for (int i = 1; i < argc; ++i)
         if (qstrcmp(argv[i], "--png") == 0) return RunPng(argc, argv);
 
@@ -60,9 +73,15 @@ int main(int argc, char** argv) {
     // separator whatever the user's locale; Qt has just set the C library's locale from it.
     std::setlocale(LC_NUMERIC, "C");
     QApplication::setQuitOnLastWindowClosed(false);
+    Q_INIT_RESOURCE(icons); // the resource lives in a static library
+    QIcon icon(QStringLiteral(":/icons/vistrel.png"));
+    icon.addFile(QStringLiteral(":/icons/vistrel-48.png"));
+    QApplication::setWindowIcon(icon);
+    QApplication::setDesktopFileName(QStringLiteral("io.github.vistrel.Vistrel"));
     vistrel::CApplication program;
     vistrel::StartOptions options;
     options.arguments = QCoreApplication::arguments().mid(1);
+    options.desktop = options.arguments.removeAll(QStringLiteral("--desktop")) > 0;
     if (!program.Start(options)) return 0; // another instance is running
     const int code = program.Run();
     program.Shutdown();

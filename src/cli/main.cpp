@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "core/common/HelpPages.h"
+
 int CmdInfo(int argc, char** argv);
 int CmdDump(int argc, char** argv);
 int CmdDemo(int argc, char** argv);
@@ -22,29 +24,20 @@ namespace {
 struct Command {
     const char* name;
     int (*run)(int argc, char** argv); // argv[0] is the subcommand's name
-    const char* usage;
 };
 
 const Command kCommands[] = {
-    {"info", CmdInfo, "info FILE"},
-    {"dump", CmdDump, "dump FILE [--from K] [--count N]"},
-    {"demo", CmdDemo, "demo OUT.kvf [--channels N] [--devices D] [--rate R] [--seconds S]"},
-    {"movavg", CmdMovAvg, "movavg FILE --factor N [COMMON]"},
-    {"average", CmdAverage, "average FILE --factor N [COMMON]"},
-    {"axb", CmdAxb, "axb FILE --coeffs COEFFS.txt [COMMON]"},
-    {"rms", CmdRms, "rms FILE [--freq F] [COMMON]"},
-    {"addsub", CmdAddSub, "addsub FILE --output +A-B[@LOW,HIGH] ... [COMMON]"},
-    {"tablefunc", CmdTableFunc, "tablefunc FILE --table C=POINTS.txt ... [COMMON]"},
-    {"spectrum", CmdSpectrum, "spectrum FILE --channel C ... [--low-hz L] [--high-hz H] [--points J] [--window K] [--fft] [COMMON]"},
-    {"save-fragment", CmdSaveFragment, "save-fragment FILE --out OUT.kvf|OUT.txt [--devices LIST] [COMMON]"},
-    {"save-channels", CmdSaveChannels, "save-channels FILE --out OUT.kvf --channel C[@LOW,HIGH] ... [COMMON]"},
+    {"info", CmdInfo},         {"dump", CmdDump},           {"demo", CmdDemo},
+    {"movavg", CmdMovAvg},     {"average", CmdAverage},     {"axb", CmdAxb},
+    {"rms", CmdRms},           {"addsub", CmdAddSub},       {"tablefunc", CmdTableFunc},
+    {"spectrum", CmdSpectrum}, {"save-fragment", CmdSaveFragment}, {"save-channels", CmdSaveChannels},
 };
+
+bool IsHelp(const char* arg) { return std::strcmp(arg, "--help") == 0 || std::strcmp(arg, "-h") == 0; }
 
 int Usage()
 {
-    std::fprintf(stderr, "usage: vistrel-cli COMMAND ARGS\ncommands:\n");
-    for (const auto& c : kCommands) std::fprintf(stderr, "  vistrel-cli %s\n", c.usage);
-    std::fprintf(stderr, "COMMON: [--from A] [--to B] [--hide LIST] [--select C] [--time-style 0|1] [--out PATH]\n");
+    std::fputs(vistrel::help::HelpText(vistrel::help::Cli()).c_str(), stderr);
     return 2;
 }
 
@@ -52,9 +45,26 @@ int Usage()
 
 int main(int argc, char** argv)
 {
+    using namespace vistrel::help;
     if (argc < 2) return Usage();
-    for (const auto& c : kCommands)
-        if (std::strcmp(argv[1], c.name) == 0) return c.run(argc - 1, argv + 1);
+    if (IsHelp(argv[1])) {
+        std::fputs(HelpText(Cli()).c_str(), stdout);
+        return 0;
+    }
+    if (std::strcmp(argv[1], "--version") == 0) {
+        std::fputs(VersionText(Cli()).c_str(), stdout);
+        return 0;
+    }
+    for (const auto& c : kCommands) {
+        if (std::strcmp(argv[1], c.name) != 0) continue;
+        const Page* page = FindCommand(Cli(), c.name);
+        for (int i = 2; i < argc && page; ++i)
+            if (IsHelp(argv[i])) {
+                std::fputs(HelpText(Cli(), *page).c_str(), stdout);
+                return 0;
+            }
+        return c.run(argc - 1, argv + 1);
+    }
     std::fprintf(stderr, "vistrel-cli: unknown command '%s'\n", argv[1]);
     return Usage();
 }

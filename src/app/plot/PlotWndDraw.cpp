@@ -17,6 +17,7 @@
 #include "core/recording/DataFile.h"
 #include "core/view/AxisLabels.h"
 #include "core/view/ReadOut.h"
+#include "shell/UiUtils.h"
 
 namespace vistrel {
 
@@ -424,6 +425,7 @@ void CPlotWnd::BuildReadOut() {
     in.relative = m_timeLabelStyle != 0;
     in.S0 = m_visibleStart;
     in.S1 = m_visibleEnd;
+    in.units = UiTimeUnitWords();
     SetStatusText(1, QString::fromUtf8(vistrel::BuildReadOut(in).c_str()));
 }
 

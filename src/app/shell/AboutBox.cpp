@@ -1,6 +1,7 @@
 #include "shell/AboutBox.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFile>
 #include <QPainter>
 #include <QStyle>
@@ -9,10 +10,26 @@
 
 namespace vistrel {
 
+namespace {
+QString g_pictureFolder; // empty: the installed folder
+} // namespace
+
+QString InstalledPictureFolder() {
+    if (!g_pictureFolder.isEmpty()) return g_pictureFolder;
+    return QDir::cleanPath(QCoreApplication::applicationDirPath() + QStringLiteral("/../share/vistrel"));
+}
+
+void SetInstalledPictureFolder(const QString& folder) { g_pictureFolder = folder; }
+
 CAboutBox::CAboutBox(QWidget* owner) : QDialog(owner) {
     setObjectName(QStringLiteral("103"));
     setWindowTitle(qtTrId("ABOUT.title"));
-    if (QFile::exists(QStringLiteral("LogoADC.bmp"))) m_picture.load(QStringLiteral("LogoADC.bmp"));
+    // The picture in the current directory wins over the installed one.
+    const QString installed = InstalledPictureFolder() + QStringLiteral("/LogoADC.bmp");
+    if (QFile::exists(QStringLiteral("LogoADC.bmp")))
+        m_picture.load(QStringLiteral("LogoADC.bmp"));
+    else if (QFile::exists(installed))
+        m_picture.load(installed);
     m_strip = std::max(style()->pixelMetric(QStyle::PM_TitleBarHeight) * 3 / 4, fontMetrics().height() + 4);
     const QSize size(m_picture.width() + 10, m_picture.height() + m_strip + 10);
     setFixedSize(size.expandedTo(QSize(fontMetrics().horizontalAdvance(QLatin1String(kBuildStamp)) + 20, 0)));

@@ -1,6 +1,7 @@
 #pragma once
-// The about box (dialog 103): the picture "LogoADC.bmp" from the current directory and the
-// build stamp in a strip along the bottom. A missing picture leaves an empty picture area.
+// The about box (dialog 103): the picture "LogoADC.bmp" from the current directory (else the
+// installed one) and the build stamp in a strip along the bottom. A missing picture leaves an
+// empty picture area.
 
 #include <QDialog>
 #include <QPixmap>
@@ -25,5 +26,10 @@ private:
 };
 
 void RunAboutBox(QWidget* owner);
+
+// The folder of the installed picture: <program folder>/../share/vistrel, or the folder set
+// by SetInstalledPictureFolder (tests; empty restores the default).
+QString InstalledPictureFolder();
+void SetInstalledPictureFolder(const QString& folder);
 
 } // namespace vistrel

@@ -5,12 +5,16 @@
 #include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
+#include <QLibraryInfo>
 #include <QLocale>
 #include <QMdiArea>
+#include <QStandardPaths>
+#include <QTimer>
 #include <QTranslator>
 
 #include "core/common/DebugLog.h"
 #include "shell/FrameApp.h"
+#include "shell/InstanceChannel.h"
 #include "shell/JobRunner.h"
 #include "shell/MainFrame.h"
 #include "shell/UiUtils.h"
@@ -44,6 +48,12 @@ constexpr LangEntry kLanguages[] = {
 };
 
 QString CommandLine(const QStringList& args) { return args.join(QLatin1Char(' ')); }
+
+// The recordings a start names: every argument of a desktop start, the first one otherwise.
+QStringList RecordingArguments(const StartOptions& options) {
+    if (options.desktop || options.arguments.isEmpty()) return options.arguments;
+    return options.arguments.mid(0, 1);
+}
 
 } // namespace
 
@@ -94,6 +104,15 @@ InstanceState ProbeInstance(const QString& serverName, int timeoutMs) {
     }
 }
 
+QString DesktopWorkingFolder() {
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/vistrel");
+}
+
+QStringList LanguageModuleFolders() {
+    const QString exe = QCoreApplication::applicationDirPath();
+    return {exe + QStringLiteral("/LangDLLs"), QDir::cleanPath(exe + QStringLiteral("/../share/vistrel/LangDLLs"))};
+}
+
 CApplication::CApplication() = default;
 
 CApplication::~CApplication() {
@@ -107,10 +126,14 @@ void CApplication::LoadLanguage(const StartOptions& options) {
         g_log->WriteValue("(int)lang", langId);
         g_log->WriteLine(russian ? "russian" : "nonrussian");
     }
-    const QString dir = options.languageDir.isEmpty()
-                            ? QCoreApplication::applicationDirPath() + QStringLiteral("/LangDLLs")
-                            : options.languageDir;
-    const QString module = dir + (russian ? QStringLiteral("/LangRsRu.qm") : QStringLiteral("/LangRsEn.qm"));
+    const QStringList dirs = options.languageDir.isEmpty() ? LanguageModuleFolders() : QStringList{options.languageDir};
+    const QString name = russian ? QStringLiteral("/LangRsRu.qm") : QStringLiteral("/LangRsEn.qm");
+    QString module = dirs.constFirst() + name;
+    for (const QString& dir : dirs)
+        if (QFileInfo(dir + name).isFile()) {
+            module = dir + name;
+            break;
+        }
     m_translator = std::make_unique<QTranslator>();
     m_moduleLoaded = QFileInfo(module).isFile() && m_translator->load(module);
     if (g_log) g_log->WriteLine(m_moduleLoaded ? "DLL load OK" : "DLL load ERROR");
@@ -126,12 +149,37 @@ void CApplication::LoadLanguage(const StartOptions& options) {
         if (builtin->load(QStringLiteral(":/lang/LangRsRu.qm"))) QCoreApplication::installTranslator(builtin);
     }
     QCoreApplication::installTranslator(m_translator.get());
+    // Qt's own texts (standard buttons, file dialogs) follow a Russian interface.
+    if (russian) {
+        m_qtTranslator = std::make_unique<QTranslator>();
+        if (m_qtTranslator->load(QStringLiteral("qtbase_ru"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+            QCoreApplication::installTranslator(m_qtTranslator.get());
+        else
+            m_qtTranslator.reset();
+    }
+}
+
+void CApplication::OpenHandedOver(const QStringList& paths) {
+    if (!m_started || !g_app || !g_app->m_frame) return;
+    if (QApplication::activeModalWidget() || CJobRunner::Running()) {
+        QTimer::singleShot(300, m_instanceServer.get(), [this, paths] { OpenHandedOver(paths); });
+        return;
+    }
+    CMainFrame* frame = g_app->m_frame;
+    if (frame->isMinimized()) frame->showNormal();
+    frame->show();
+    frame->raise();
+    frame->activateWindow();
+    if (g_log) g_log->WriteLineW(CommandLine(paths).toStdU16String());
+    for (const QString& path : paths) frame->OpenPath(path);
 }
 
 bool CApplication::Start(const StartOptions& options) {
     // 1. Another instance: leave at once, touching nothing.
+    // A second start hands its recordings (absolute, resolved here) to the running one.
     const QString serverName = InstanceServerName();
-    if (ProbeInstance(serverName, 500) == InstanceState::Running) return false;
+    const QStringList handOver = AbsoluteRecordingPaths(RecordingArguments(options));
+    if (HandOverToInstance(serverName, handOver, 500)) return false;
     m_instanceServer = std::make_unique<QLocalServer>();
     m_instanceServer->setSocketOptions(QLocalServer::UserAccessOption);
     if (!m_instanceServer->listen(serverName)) {
@@ -140,6 +188,7 @@ bool CApplication::Start(const StartOptions& options) {
         const InstanceState state = ProbeInstance(serverName, 2000);
         if (state == InstanceState::Running) {
             m_instanceServer.reset();
+            HandOverToInstance(serverName, handOver, 2000);
             return false;
         }
         if (state == InstanceState::None) {
@@ -148,10 +197,23 @@ bool CApplication::Start(const StartOptions& options) {
         }
     }
 
+    auto* listener = new CInstanceListener(m_instanceServer.get());
+    QObject::connect(listener, &CInstanceListener::openRequested, m_instanceServer.get(),
+                     [this](const QStringList& paths) { OpenHandedOver(paths); });
+
+    // A desktop start keeps its files in the user's data folder, not wherever it was started.
+    m_desktop = options.desktop;
+    if (m_desktop) {
+        const QString work = DesktopWorkingFolder();
+        if (QDir().mkpath(work)) QDir::setCurrent(work);
+        SetDefaultDialogFolder(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation));
+    }
+
     // 4. The log; 5. the application object with the main window geometry.
     g_log = new CDebugLog("Debug.txt");
     const QString commandLine = CommandLine(options.arguments);
-    g_app = new CFrameApp(static_cast<int>(commandLine.toLocal8Bit().size()));
+    // Files handed over by the desktop keep the saved windows; typed arguments switch them off.
+    g_app = new CFrameApp(m_desktop ? 0 : static_cast<int>(commandLine.toLocal8Bit().size()));
 
     // 7.-9. Language module and menu texts.
     LoadLanguage(options);
@@ -168,9 +230,12 @@ bool CApplication::Start(const StartOptions& options) {
     // 13. The command line: the first argument names a recording.
     const std::u16string line = commandLine.toStdU16String();
     if (g_log) g_log->WriteLineW(line);
-    if (!options.arguments.isEmpty() && !options.arguments.first().isEmpty())
-        g_app->OpenRecording(options.arguments.first(), -1, kNoVCenter);
     m_started = true;
+    if (m_desktop) {
+        for (const QString& path : handOver) frame->OpenPath(path);
+    } else if (!options.arguments.isEmpty() && !options.arguments.first().isEmpty()) {
+        g_app->OpenRecording(options.arguments.first(), -1, kNoVCenter);
+    }
     return true;
 }
 
@@ -191,6 +256,11 @@ void CApplication::Shutdown() {
         QCoreApplication::removeTranslator(m_translator.get());
         m_translator.reset();
     }
+    if (m_qtTranslator) {
+        QCoreApplication::removeTranslator(m_qtTranslator.get());
+        m_qtTranslator.reset();
+    }
+    if (m_desktop) SetDefaultDialogFolder(QString());
     delete g_log;
     g_log = nullptr;
     m_instanceServer.reset();

@@ -33,7 +33,18 @@ struct StartOptions {
     QString languageDir;       // folder of LangRsRu.qm / LangRsEn.qm; empty: beside the program
     int languageId = -1;       // -1: the user's interface language
     bool showFrame = true;     // false in tests that need no visible window
+    // Started from the desktop (--desktop): runs in DesktopWorkingFolder(), opens every
+    // argument as File > Open does, keeps the saved windows, file dialogs start in the
+    // documents folder.
+    bool desktop = false;
 };
+
+// The per-user working folder of a desktop start: $XDG_DATA_HOME/vistrel, else
+// ~/.local/share/vistrel.
+QString DesktopWorkingFolder();
+// The folders searched for the language modules: the one beside the program, then the
+// installed one (<program folder>/../share/vistrel/LangDLLs).
+QStringList LanguageModuleFolders();
 
 class CApplication {
 public:
@@ -51,9 +62,14 @@ public:
 
 private:
     void LoadLanguage(const StartOptions& options);
+    // Opens the recordings a second start handed over and raises the main window; waits
+    // while a modal dialog or a job runs.
+    void OpenHandedOver(const QStringList& paths);
 
     std::unique_ptr<QLocalServer> m_instanceServer;
     std::unique_ptr<QTranslator> m_translator;
+    std::unique_ptr<QTranslator> m_qtTranslator; // Qt's own texts (buttons, file dialogs)
+    bool m_desktop = false;
     bool m_moduleLoaded = false;
     bool m_started = false;
 };

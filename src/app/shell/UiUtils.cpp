@@ -12,6 +12,7 @@
 #include <filesystem>
 
 #include "core/common/FileProblemText.h"
+#include "core/common/StringIds.h"
 #include "shell/FrameApp.h"
 #include "shell/MainFrame.h"
 
@@ -23,6 +24,7 @@ FileDialogAnswerer g_fileAnswerer;
 ColorAnswerer g_colorAnswerer;
 QString g_lastPath;
 QString g_lastFolder; // the previous file dialog's result
+QString g_defaultFolder; // where dialogs start without a previous result
 
 bool ShowBox(BoxKind kind, const QString& caption, const QString& text) {
     if (g_boxAnswerer) return g_boxAnswerer(kind, caption, text);
@@ -42,6 +44,19 @@ uint32_t ToRef(const QColor& c) {
 } // namespace
 
 QString GetUiString(int id) { return qtTrId(QByteArray::number(id).constData()); }
+
+TimeUnitWords UiTimeUnitWords() {
+    TimeUnitWords words;
+    // An id the module lacks comes back bare: the default word stays.
+    const auto take = [](int id, std::string& word) {
+        const QString text = GetUiString(id);
+        if (!text.isEmpty() && text != QString::number(id)) word = text.toStdString();
+    };
+    take(IDS_UNIT_MICROSECONDS, words.micro);
+    take(IDS_UNIT_MILLISECONDS, words.milli);
+    take(IDS_UNIT_SECONDS, words.second);
+    return words;
+}
 
 QWidget* BoxOwner() {
     if (g_app && g_app->m_frame) return g_app->m_frame;
@@ -86,6 +101,8 @@ bool IsFileOpen(const QString& path) {
 QString& LastPath() { return g_lastPath; }
 void ResetLastFolder() { g_lastFolder.clear(); }
 
+void SetDefaultDialogFolder(const QString& folder) { g_defaultFolder = folder; }
+
 QStringList FileDialogNameFilters(const QList<FileFilter>& filters) {
     QStringList out;
     for (const FileFilter& f : filters) {
@@ -102,7 +119,7 @@ QString RunFileDialog(FileDialogMode mode, QWidget* owner, const QString& title,
     QString folder = g_lastFolder;
     const int cut = std::max(folder.lastIndexOf(QLatin1Char('/')), folder.lastIndexOf(QLatin1Char('\\')));
     folder = cut >= 0 ? folder.left(cut) : QString();
-    if (folder.isEmpty()) folder = QDir::currentPath();
+    if (folder.isEmpty()) folder = g_defaultFolder.isEmpty() ? QDir::currentPath() : g_defaultFolder;
     if (!startFolder.isEmpty()) folder = startFolder;
 
     QString name = initialName;

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <functional>
 
+#include "core/view/ReadOut.h"
 #include "platform/FileCheck.h"
 
 class QWidget;
@@ -19,6 +20,8 @@ namespace vistrel {
 // Text of a numeric string id of the language module (200..237, menu and dialog ids).
 // String 226 carries one "%d" placeholder.
 QString GetUiString(int id);
+// The read-out's time unit words of the language module (the Russian words when it lacks them).
+TimeUnitWords UiTimeUnitWords();
 
 // The window that owns message boxes and dialogs: the main frame, else the active window.
 QWidget* BoxOwner();
@@ -74,6 +77,10 @@ using FileDialogAnswerer = std::function<QString(FileDialogMode mode, const QStr
                                                  const QList<FileFilter>& filters,
                                                  const QString& startFolder, int* filterIndex)>;
 void SetFileDialogAnswerer(FileDialogAnswerer answerer);
+
+// The folder file dialogs start in when no earlier file gives one (empty: the current
+// directory).
+void SetDefaultDialogFolder(const QString& folder);
 
 // The path last returned by RunFileDialog or built as a result name; error boxes show it.
 QString& LastPath();

@@ -79,6 +79,11 @@ enum StringId : int {
     // Plot view and dialogs.
     IDS_CHANNEL_PAGE = 350,        // format with two integers: channel range of a device page
 
+    // Unit words of the read-out's time difference.
+    IDS_UNIT_MICROSECONDS = 400,
+    IDS_UNIT_MILLISECONDS = 401,
+    IDS_UNIT_SECONDS = 402,
+
     // Reading a recording: menus, the keys dialog.
     IDS_MENU_VIEW = 430,           // menu title "View"
     IDS_MENU_LEGEND = 431,         // View > Legend

@@ -31,23 +31,23 @@ std::string Clock(int64_t t, const ReadOutInput& in) {
 
 } // namespace
 
-std::string TimeDifferenceText(double P) {
+std::string TimeDifferenceText(double P, const TimeUnitWords& units) {
     char buf[128];
-    const char* unit;
+    const std::string* unit;
     if (std::fabs(P) < 10000.0) {
         std::snprintf(buf, sizeof buf, "%.1lf", P * 0.1);
-        unit = "мкс";
+        unit = &units.micro;
     } else if (std::fabs(P) < 10000000.0) {
         std::snprintf(buf, sizeof buf, "%.3lf", P * 0.0001);
-        unit = "мс";
+        unit = &units.milli;
     } else {
         std::snprintf(buf, sizeof buf, "%.6lf", P * 0.0000001);
-        unit = "с";
+        unit = &units.second;
     }
     size_t len = std::strlen(buf);
     while (len > 0 && buf[len - 1] == '0') buf[--len] = '\0';
     if (len > 0 && buf[len - 1] == '.') buf[--len] = '\0';
-    return std::string(buf) + " " + unit;
+    return std::string(buf) + " " + *unit;
 }
 
 double SpectrumFrequency(int64_t origin, double s, float rate) {
@@ -84,7 +84,7 @@ std::string BuildReadOut(const ReadOutInput& input) {
                   Value(in.L2).c_str(), Value(in.L1 - in.L2).c_str());
     out = buf;
     out += " *** dT=";
-    out += TimeDifferenceText(ds / r * 10000000.0);
+    out += TimeDifferenceText(ds / r * 10000000.0, in.units);
     out += "  T1=" + Clock(InstantOf(in.origin, static_cast<double>(in.s1), in.rate), in);
     out += "  T2=" + Clock(InstantOf(in.origin, static_cast<double>(in.s2), in.rate), in);
     std::snprintf(buf, sizeof buf, "  F(Hz)=%d", static_cast<int>(std::fmin(in.rate, 2.0e9f)));

@@ -6,6 +6,13 @@
 
 namespace vistrel {
 
+// Unit words of time differences; the interface puts those of its language here.
+struct TimeUnitWords {
+    std::string micro = "мкс";
+    std::string milli = "мс";
+    std::string second = "с";
+};
+
 struct ReadOutInput {
     float Y1 = 0.0f, Y2 = 0.0f;   // values of time cursors 1 and 2
     uint64_t s1 = 0, s2 = 0;      // their samples
@@ -17,13 +24,14 @@ struct ReadOutInput {
     bool decibel = false;         // spectrum recording
     bool relative = false;        // times counted from sample 0
     double S0 = 0.0, S1 = 0.0;    // visible range (spectra: frequencies at the edges)
+    TimeUnitWords units;
 };
 
 // The read-out as UTF-8 text.
 std::string BuildReadOut(const ReadOutInput& in);
 
 // Time difference text of P 100-ns units ("12.5 мкс", "3 мс", "1.25 с").
-std::string TimeDifferenceText(double P);
+std::string TimeDifferenceText(double P, const TimeUnitWords& units = {});
 
 // Frequency of sample position s of a spectrum recording: its time of day in seconds.
 double SpectrumFrequency(int64_t origin, double s, float rate);

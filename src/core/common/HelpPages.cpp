@@ -1,0 +1,291 @@
+#include "core/common/HelpPages.h"
+
+#include <sstream>
+
+#ifndef VISTREL_VERSION
+#define VISTREL_VERSION "0.0"
+#endif
+
+namespace vistrel::help {
+
+namespace {
+
+Program MakeApp() {
+    Program p;
+    p.name = "vistrel";
+    p.title = "view and process recordings of data-acquisition recorders";
+    p.main.synopsis = {"[--desktop] [FILE.kvf...]", "--png OUT.png [--size WxH] [--minmax] FILE.kvf",
+                       "--help | --version"};
+    p.main.summary = "View and process multichannel .kvf recordings.";
+    p.main.description =
+        "Without options the program starts its main window and opens FILE.kvf in a plot window. "
+        "Started without arguments it reopens the windows of the last session; any argument typed "
+        "in a terminal switches the restoring and saving of open windows off for that run.\n\n"
+        "Only one instance runs for each user. A second start hands the recordings it names "
+        "(relative paths resolved in its own current directory) to the running instance, which "
+        "opens them and raises its window; the second start then exits at once.\n\n"
+        "The program keeps \"Vistrel.cfg\" (windows and open history) and the log \"Debug.txt\" in "
+        "the current directory. The interface language follows the locale (Russian for ru, English "
+        "otherwise); VISTREL_LANG_ID=1049 or 1033 forces it.";
+    p.main.options = {
+        {"--desktop", "",
+         "Started from the desktop: work in $XDG_DATA_HOME/vistrel (else ~/.local/share/vistrel) as "
+         "the current directory, open every FILE given, keep restoring and saving the windows, and "
+         "start file dialogs in the documents folder."},
+        {"--png", "OUT.png", "Render the plot of FILE.kvf into a picture without any window and exit."},
+        {"--size", "WxH", "Size of the picture of --png (for example 1280x800)."},
+        {"--minmax", "", "With --png: the min-max view of the whole recording."},
+        {"--help", "", "Print this help and exit."},
+        {"--version", "", "Print the version and exit."},
+    };
+    p.sections = {
+        {"FILES",
+         "Vistrel.cfg, Vistrel.bak: windows and open history, in the current directory.\n\n"
+         "Debug.txt: the log of the last run, in the current directory.\n\n"
+         "LangDLLs/LangRsRu.qm, LangDLLs/LangRsEn.qm: the language modules, beside the program, "
+         "else in share/vistrel/LangDLLs of its installation."},
+        {"ENVIRONMENT",
+         "VISTREL_LANG_ID: a Windows language id (1049 Russian, 1033 English) that overrides the "
+         "locale.\n\nXDG_RUNTIME_DIR: the folder of the per-user instance channel.\n\n"
+         "XDG_DATA_HOME: the parent of the working folder of a desktop start.\n\n"
+         "XDG_CACHE_HOME: the parent of the cache of min-max summaries."},
+        {"EXIT STATUS", "0 on success (also when another instance runs); non-zero when --png fails."},
+    };
+    return p;
+}
+
+Program MakeCli() {
+    Program p;
+    p.name = "vistrel-cli";
+    p.title = "the Vistrel recording engines from the command line";
+    p.main.synopsis = {"COMMAND ARGS...", "COMMAND --help", "--help | --version"};
+    p.main.summary = "Inspect, generate and process .kvf recordings.";
+    p.main.description =
+        "Processing commands work on the fragment between two sample positions (by default the "
+        "whole recording) and write the result through a temporary file beside the target, renamed "
+        "over it when complete; on success the result path is printed. Ctrl-C, SIGTERM and SIGHUP "
+        "stop a run and remove its temporary file.";
+    p.common = {
+        {"--from", "A", "First sample position of the fragment (default 0)."},
+        {"--to", "B", "Last sample position (default the end); A and B may come in either order."},
+        {"--hide", "LIST", "Comma-separated 1-based channels hidden as in the window."},
+        {"--select", "C", "The selected channel (1-based)."},
+        {"--time-style", "0|1", "Time labels: 0 clock time, 1 time from the start."},
+        {"--out", "PATH", "The result file (default: the operation's ~...KVF name in the current directory)."},
+    };
+    auto cmd = [](std::string name, std::vector<std::string> syn, std::string summary,
+                  std::vector<Option> options, bool common) {
+        Page c;
+        c.command = std::move(name);
+        c.synopsis = std::move(syn);
+        c.summary = std::move(summary);
+        c.options = std::move(options);
+        c.commonOptions = common;
+        return c;
+    };
+    p.commands = {
+        cmd("info", {"info FILE"}, "Print the header figures of FILE as one JSON object.", {}, false),
+        cmd("dump", {"dump FILE [--from K] [--count N]"}, "Print one line per sample with \"%.17g\" values.",
+            {{"--from", "K", "First sample (default 0)."}, {"--count", "N", "Number of samples (default all)."}}, false),
+        cmd("demo", {"demo OUT.kvf [--channels N] [--devices D] [--rate R] [--seconds S]"},
+            "Write a float demo recording stamped with the current time.",
+            {{"--channels", "N", "Channels (default 8)."},
+             {"--devices", "D", "Devices; must divide the channel count (default 1)."},
+             {"--rate", "R", "Samples per second (default 10000)."},
+             {"--seconds", "S", "Length in seconds (default 60)."}},
+            false),
+        cmd("movavg", {"movavg FILE --factor N [COMMON]"}, "Moving average over N samples.",
+            {{"--factor", "N", "Window length, an integer from 2."}}, true),
+        cmd("average", {"average FILE --factor N [COMMON]"}, "Average every N samples into one.",
+            {{"--factor", "N", "Samples per average, an integer from 2."}}, true),
+        cmd("axb", {"axb FILE --coeffs COEFFS.txt [COMMON]"}, "Linear transformation A*x+B of every channel.",
+            {{"--coeffs", "COEFFS.txt", "Coefficient file of the linear transformation."}}, true),
+        cmd("rms", {"rms FILE [--freq F] [COMMON]"}, "Root mean square of every channel.",
+            {{"--freq", "F", "Rated signal frequency in hertz (default 50)."}}, true),
+        cmd("addsub", {"addsub FILE --output +A-B[@LOW,HIGH] ... [COMMON]"}, "Sums and differences of channels.",
+            {{"--output", "+A-B[@LOW,HIGH]", "One output channel: two signed channels, optionally its range; repeatable."}},
+            true),
+        cmd("tablefunc", {"tablefunc FILE --table C=POINTS.txt ... [COMMON]"}, "Table function of channels.",
+            {{"--table", "C=POINTS.txt", "Points file applied to channel C; repeatable."}}, true),
+        cmd("spectrum",
+            {"spectrum FILE --channel C ... [--low-hz L] [--high-hz H] [--points J] [--window K] [--fft] [COMMON]"},
+            "Amplitude spectra in decibels by Fourier sums or FFT.",
+            {{"--channel", "C", "A channel to analyse (1-based); repeatable."},
+             {"--low-hz", "L", "Lower frequency limit."},
+             {"--high-hz", "H", "Upper frequency limit."},
+             {"--points", "J", "Number of frequency points."},
+             {"--window", "K", "Window function: 0 none, 1 Gauss, 2 Hamming, 3 Hann, 4 Blackmann-Harris."},
+             {"--fft", "", "Transform by FFT instead of Fourier sums."}},
+            true),
+        cmd("save-fragment", {"save-fragment FILE --out OUT.kvf|OUT.txt [--devices LIST] [COMMON]"},
+            "Save the fragment as a recording (.kvf) or a text table (.txt).",
+            {{"--devices", "LIST", "Comma-separated 1-based devices to keep."}}, true),
+        cmd("save-channels", {"save-channels FILE --out OUT.kvf --channel C[@LOW,HIGH] ... [COMMON]"},
+            "Save chosen channels, optionally with new ranges, as a recording.",
+            {{"--channel", "C[@LOW,HIGH]", "A channel to keep, optionally its range; repeatable."}}, true),
+    };
+    p.main.options = {{"--help", "", "Print this help (or a command's help) and exit."},
+                      {"--version", "", "Print the version and exit."}};
+    p.sections = {{"EXIT STATUS",
+                   "0 on success; 2 on an error (the file and the reason are printed on stderr); "
+                   "130 after SIGINT, 143 after SIGTERM or SIGHUP."}};
+    return p;
+}
+
+void AppendOptions(std::ostringstream& out, const std::vector<Option>& options) {
+    for (const Option& o : options) {
+        std::string head = "  " + o.name + (o.argument.empty() ? "" : " " + o.argument);
+        if (head.size() < 24)
+            head.resize(24, ' ');
+        else
+            head += "\n" + std::string(24, ' ');
+        out << head << o.text << "\n";
+    }
+}
+
+// Text safe inside a man(7) line: backslashes and hyphens escaped, no leading control dot.
+std::string Roff(const std::string& text) {
+    std::string out;
+    for (char c : text) {
+        if (c == '\\')
+            out += "\\e";
+        else if (c == '-')
+            out += "\\-";
+        else
+            out += c;
+    }
+    if (!out.empty() && (out[0] == '.' || out[0] == '\''))
+        out = "\\&" + out;
+    return out;
+}
+
+void ManParagraphs(std::ostringstream& out, const std::string& text) {
+    size_t start = 0;
+    bool first = true;
+    while (start <= text.size()) {
+        size_t end = text.find("\n\n", start);
+        if (end == std::string::npos)
+            end = text.size();
+        if (!first)
+            out << ".PP\n";
+        out << Roff(text.substr(start, end - start)) << "\n";
+        first = false;
+        start = end + 2;
+    }
+}
+
+void ManOptions(std::ostringstream& out, const std::vector<Option>& options) {
+    for (const Option& o : options) {
+        out << ".TP\n.B " << Roff(o.name);
+        if (!o.argument.empty())
+            out << " \" \" \"" << "\\fI" << Roff(o.argument) << "\\fR\"";
+        out << "\n" << Roff(o.text) << "\n";
+    }
+}
+
+std::string Upper(std::string s) {
+    for (char& c : s)
+        if (c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - 'a' + 'A');
+    return s;
+}
+
+} // namespace
+
+const Program& App() {
+    static const Program p = MakeApp();
+    return p;
+}
+
+const Program& Cli() {
+    static const Program p = MakeCli();
+    return p;
+}
+
+const char* Version() { return VISTREL_VERSION; }
+
+const Page* FindCommand(const Program& program, const std::string& command) {
+    for (const Page& c : program.commands)
+        if (c.command == command)
+            return &c;
+    return nullptr;
+}
+
+std::string HelpText(const Program& program) {
+    std::ostringstream out;
+    for (size_t i = 0; i < program.main.synopsis.size(); ++i)
+        out << (i == 0 ? "Usage: " : "       ") << program.name << " " << program.main.synopsis[i] << "\n";
+    out << "\n" << program.main.summary << "\n";
+    if (!program.commands.empty()) {
+        out << "\nCommands:\n";
+        for (const Page& c : program.commands)
+            for (const std::string& s : c.synopsis)
+                out << "  " << program.name << " " << s << "\n";
+    }
+    out << "\nOptions:\n";
+    AppendOptions(out, program.main.options);
+    if (!program.common.empty()) {
+        out << "\nCOMMON options of the processing commands:\n";
+        AppendOptions(out, program.common);
+    }
+    return out.str();
+}
+
+std::string HelpText(const Program& program, const Page& command) {
+    std::ostringstream out;
+    for (size_t i = 0; i < command.synopsis.size(); ++i)
+        out << (i == 0 ? "Usage: " : "       ") << program.name << " " << command.synopsis[i] << "\n";
+    out << "\n" << command.summary << "\n";
+    if (!command.options.empty()) {
+        out << "\nOptions:\n";
+        AppendOptions(out, command.options);
+    }
+    if (command.commonOptions) {
+        out << "\nCOMMON options:\n";
+        AppendOptions(out, program.common);
+    }
+    return out.str();
+}
+
+std::string VersionText(const Program& program) {
+    return program.name + " " + Version() +
+           "\nLicence GPL-3.0-or-later: GNU General Public License version 3 or later.\n"
+           "This is free software; there is NO WARRANTY, to the extent permitted by law.\n";
+}
+
+std::string ManPage(const Program& program, const std::string& date) {
+    std::ostringstream out;
+    out << ".TH " << Upper(Roff(program.name)) << " 1 \"" << date << "\" \"Vistrel " << Version()
+        << "\" \"User Commands\"\n";
+    out << ".SH NAME\n" << Roff(program.name) << " \\- " << Roff(program.title) << "\n";
+    out << ".SH SYNOPSIS\n";
+    for (size_t i = 0; i < program.main.synopsis.size(); ++i)
+        out << (i == 0 ? "" : ".br\n") << ".B " << Roff(program.name) << "\n" << Roff(program.main.synopsis[i]) << "\n";
+    out << ".SH DESCRIPTION\n";
+    ManParagraphs(out, program.main.summary + "\n\n" +
+                           (program.main.description.empty() ? std::string() : program.main.description));
+    out << ".SH OPTIONS\n";
+    ManOptions(out, program.main.options);
+    if (!program.commands.empty()) {
+        out << ".SH COMMANDS\n";
+        for (const Page& c : program.commands) {
+            out << ".SS " << Roff(c.command) << "\n";
+            for (size_t i = 0; i < c.synopsis.size(); ++i)
+                out << (i == 0 ? "" : ".br\n") << ".B " << Roff(program.name) << "\n" << Roff(c.synopsis[i]) << "\n";
+            out << ".PP\n" << Roff(c.summary) << "\n";
+            ManOptions(out, c.options);
+        }
+    }
+    if (!program.common.empty()) {
+        out << ".SH COMMON OPTIONS\n";
+        ManOptions(out, program.common);
+    }
+    for (const auto& [title, text] : program.sections) {
+        out << ".SH " << title << "\n";
+        ManParagraphs(out, text);
+    }
+    out << ".SH LICENSE\nGPL\\-3.0\\-or\\-later.\n";
+    return out.str();
+}
+
+} // namespace vistrel::help
