@@ -6,8 +6,12 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QThread>
 #include <QVBoxLayout>
+
+#include "core/common/StringIds.h"
+#include "shell/UiUtils.h"
 
 namespace vistrel {
 
@@ -56,15 +60,37 @@ void CProgressBox::setPercent(unsigned percent) {
     }
 }
 
+void CProgressBox::AllowCancel() {
+    if (m_cancel) return;
+    m_cancel = new QPushButton(GetUiString(IDS_PROGRESS_CANCEL), this);
+    m_cancel->setObjectName(QStringLiteral("2"));
+    m_cancel->setAutoDefault(false);
+    connect(m_cancel, &QPushButton::clicked, this, [this] {
+        if (m_cancelPressed || m_closing) return;
+        m_cancelPressed = true;
+        m_cancel->setEnabled(false);
+        m_cancel->setText(GetUiString(IDS_PROGRESS_STOPPING));
+        emit cancelRequested();
+    });
+    auto* row = new QHBoxLayout;
+    row->addStretch(1);
+    row->addWidget(m_cancel);
+    row->addStretch(1);
+    static_cast<QVBoxLayout*>(layout())->addLayout(row);
+    const QPoint centre = geometry().center();
+    adjustSize();
+    move(centre.x() - width() / 2, centre.y() - height() / 2);
+}
+
 void CProgressBox::setTitle(const QString& title) { setWindowTitle(title); }
 
 void CProgressBox::closeEvent(QCloseEvent* event) {
-    // A running operation cannot be cancelled: the box closes only by its percent.
+    // The box closes only by its percent; a job is stopped through the Cancel button.
     if (!m_closing) event->ignore();
 }
 
 void CProgressBox::keyPressEvent(QKeyEvent* event) {
-    if (event->key() == Qt::Key_Escape) return; // no cancelling by Esc either
+    if (event->key() == Qt::Key_Escape) return; // Esc does not close the box
     QDialog::keyPressEvent(event);
 }
 

@@ -1,13 +1,15 @@
 #pragma once
 // The progress box "PERSENT": a modeless box centred over its owner with the percent as a
-// number (control 1067), a "%" label and a bar (control 1068). A percent of 100 or more closes
-// and destroys it. A worker thread reaches it only through the blocking Post... functions.
+// number (control 1067), a "%" label and a bar (control 1068), and for jobs that can be
+// stopped a Cancel button (control 2). A percent of 100 or more closes and destroys it. A
+// worker thread reaches it only through the blocking Post... functions.
 
 #include <QDialog>
 #include <QPointer>
 
 class QLabel;
 class QProgressBar;
+class QPushButton;
 
 namespace vistrel {
 
@@ -19,6 +21,13 @@ public:
     explicit CProgressBox(QWidget* owner, Qt::WindowModality modality = Qt::NonModal);
 
     unsigned Percent() const { return m_percent; }
+    // Adds the Cancel button: pressing it emits cancelRequested once and disables the button
+    // (its text says the job is stopping) until the job ends and the box closes.
+    void AllowCancel();
+    bool CancelPressed() const { return m_cancelPressed; }
+
+signals:
+    void cancelRequested();
 
 public slots:
     // Shows the percent; 100 or more closes the box (it is deleted later).
@@ -32,7 +41,9 @@ protected:
 private:
     QLabel* m_number;
     QProgressBar* m_bar;
+    QPushButton* m_cancel = nullptr;
     unsigned m_percent = 0;
+    bool m_cancelPressed = false;
     bool m_closing = false;
 };
 
