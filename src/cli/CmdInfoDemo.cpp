@@ -1,6 +1,6 @@
 // vistrel-cli demo: a realistic float recording for trying the program out: by default six
-// signals of a measurement in bands of their own; with --channels N the channels cycle through
-// eight kinds of signal drawn over each other.
+// signals of a measurement at levels of their own; with --channels N the channels cycle through
+// eight kinds of signal, each with its own display range.
 
 #include "CliCommon.h"
 #include "core/recording/DisplayDefaults.h"
@@ -61,19 +61,26 @@ struct Signal {
     }
 };
 
-// The default recording: six signals of a typical measurement, each drawn in a band of its
-// own (top to bottom) so the traces of the whole-recording view do not cover each other.
+// The default recording: six signals of a typical measurement. The plot draws every trace on
+// the selected channel's scale, so all channels share one display range (-40 .. 60) and each
+// signal sits at a level of its own: channel c of n in the c-th band of n from the top.
+constexpr double kPictureLow = -40.0, kPictureHigh = 60.0;
+
 struct PictureSignal {
     int kind;
     double seconds; // length of the recording
+    double centre;  // middle of the channel's band
+    double size;    // the signal's largest excursion from the centre
 
-    double Value(double t, double noise) const
+    // The signal's shape, within -1 .. 1 (noise: a normal deviate clamped to 4 sigma).
+    double Shape(double t, double noise) const
     {
         switch (kind) {
-        case 0: return 2.0 * std::sin(kTwoPi * 0.1 * t); // slow sine
-        case 1: { // a step at a third of the recording, ringing as it settles
+        case 0: return std::sin(kTwoPi * 0.1 * t); // slow sine
+        case 1: { // a step at a third of the recording, ringing as it settles (peak 1.66)
             const double u = t - seconds / 3.0;
-            return (u < 0 ? 0.0 : 10.0 * (1.0 - std::exp(-u / 0.8) * std::cos(kTwoPi * 1.5 * u))) + 0.05 * noise;
+            const double y = u < 0 ? 0.0 : 1.0 - std::exp(-u / 0.8) * std::cos(kTwoPi * 1.5 * u);
+            return -0.8 + 1.6 * y / 1.66 + 0.01 * noise;
         }
         case 2: { // chirp from 0.05 Hz to 3 Hz
             const double f0 = 0.05, f1 = 3.0;
@@ -81,43 +88,23 @@ struct PictureSignal {
         }
         case 3: { // a decaying 25 Hz burst every 12 s, the first at 3 s
             const double u = std::fmod(t + 9.0, 12.0);
-            return 5.0 * std::exp(-u / 0.4) * std::sin(kTwoPi * 25.0 * u);
+            return std::exp(-u / 0.4) * std::sin(kTwoPi * 25.0 * u);
         }
-        case 4: return 0.02 * noise + 0.01 * std::sin(kTwoPi * 0.03 * t); // low noise
-        default: { // 50 Hz current whose load rises past the middle of the recording
-            const double load = 1.0 + 0.3 * (std::tanh((t - seconds * 0.55) / 2.0) + 1.0);
-            return 3.0 * load * std::sin(kTwoPi * 50.0 * t);
+        case 4: return 0.05 * noise + 0.05 * std::sin(kTwoPi * 0.03 * t); // low noise
+        default: { // valve pulses: 1.5 s open every 5 s, each edge settling in about 0.3 s
+            const double u = std::fmod(t, 5.0);
+            const double open = u < 1.5 ? 1.0 - std::exp(-u / 0.1) : std::exp(-(u - 1.5) / 0.1) * (1.0 - std::exp(-1.5 / 0.1));
+            return -0.8 + 1.6 * open;
         }
         }
     }
-    // Bounds the signal stays within.
-    void Bounds(double& lo, double& hi) const
-    {
-        static constexpr double kBounds[6][2] = {
-            {-2.0, 2.0}, {-0.3, 17.0}, {-1.0, 1.0}, {-5.0, 5.0}, {-0.1, 0.1}, {-4.8, 4.8}};
-        lo = kBounds[kind % 6][0];
-        hi = kBounds[kind % 6][1];
-    }
+    double Value(double t, double noise) const { return centre + size * Shape(t, noise); }
 };
 
-// 1, 2 or 5 times a power of ten, at least x.
-double NiceAbove(double x)
+PictureSignal MakePictureSignal(int c, int count, double seconds)
 {
-    const double p = std::pow(10.0, std::floor(std::log10(x)));
-    for (const double m : {1.0, 2.0, 5.0, 10.0})
-        if (m * p >= x) return m * p;
-    return 10.0 * p;
-}
-
-// The display range that puts the signal of channel `index` of `count` in band `index` from
-// the top: the signal takes the middle 70 % of its band.
-ChannelEntry BandRange(int number, double lo, double hi, int index, int count)
-{
-    const double span = NiceAbove((hi - lo) * count / 0.7);
-    const double top = hi + span * (index + 0.15) / count;
-    const double step = span / (10.0 * count); // a round top moves the band by at most 5 % of it
-    const double high = std::round(top / step) * step;
-    return {number, high - span, high};
+    const double band = (kPictureHigh - kPictureLow) / count;
+    return {c % 6, seconds, kPictureHigh - band * (c + 0.5), 0.75 * band / 2.0};
 }
 
 } // namespace
@@ -174,11 +161,8 @@ int CmdDemo(int argc, char** argv)
             signals.push_back(s);
             layout.entries.push_back(s.Range(c % perDevice + 1));
         } else {
-            const PictureSignal s{c % 6, seconds};
-            double lo = 0, hi = 0;
-            s.Bounds(lo, hi);
-            picture.push_back(s);
-            layout.entries.push_back(BandRange(c % perDevice + 1, lo, hi, c, static_cast<int>(channels)));
+            picture.push_back(MakePictureSignal(c, static_cast<int>(channels), seconds));
+            layout.entries.push_back({c % perDevice + 1, kPictureLow, kPictureHigh});
         }
     }
 
