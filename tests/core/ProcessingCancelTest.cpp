@@ -14,7 +14,9 @@
 #include "core/processing/RealFft.h"
 #include "core/processing/SpectrumChecks.h"
 #include "core/processing/WindowFft.h"
+#include "platform/TimeZone.h"
 #include "platform/UniqueFile.h"
+#include "core/recording/KvfWriter.h"
 
 using namespace vistrel;
 using namespace vistrel::test;
@@ -119,6 +121,7 @@ void SetUpOutputs(ProcessJob& job, ProcessOp op) {
 class ProcessingCancel : public ::testing::Test {
 protected:
     void TearDown() override {
+        platform::OverrideTimeZoneBias(std::nullopt);
         engine::SetWorkerHooksForTest({}, {});
         engine::SetMemoryBudgetForTest(std::nullopt);
     }
@@ -286,4 +289,91 @@ TEST_F(ProcessingCancel, DirectSpectrumWorkersStopBetweenChannels) {
     RunWith(s, OP_SPECTRUM, "~spectr.KVF", obs);
     ExpectStopped(s, obs, before, sourceBytes);
     EXPECT_LT(RealFftExecutions() - transforms, 24u);
+}
+
+TEST_F(ProcessingCancel, StopsAtPositionsAboveTwoToThe31) {
+    platform::OverrideTimeZoneBias(-345);
+    // A sparse one-channel recording of 2^31 + 3 * 10^6 samples; only its end holds data.
+    Source s(Signals(10));
+    const auto path = s.dir / "big.kvf";
+    FloatRecordingLayout layout;
+    layout.rate = 48000.0;
+    const std::vector<uint8_t> header = BuildFloatRecordingHeader(layout);
+    const uint64_t samples = (uint64_t{1} << 31) + 3'000'000;
+    {
+        std::ofstream out(path, std::ios::binary);
+        out.write(reinterpret_cast<const char*>(header.data()), static_cast<std::streamsize>(header.size()));
+        out.seekp(static_cast<std::streamoff>(header.size() + 4 * (samples - 1)));
+        const float last = 1.0f;
+        out.write(reinterpret_cast<const char*>(&last), 4);
+        ASSERT_TRUE(out.good());
+    }
+    ASSERT_EQ(s.data.Open(path), 1);
+    s.job.InitFrom(s.data);
+    s.job.m_startDelayMs = 0;
+    const std::string tailBytes = [&] {
+        std::ifstream in(path, std::ios::binary);
+        in.seekg(-4096, std::ios::end);
+        std::string t(4096, '\0');
+        in.read(t.data(), 4096);
+        return t;
+    }();
+    const std::vector<std::string> before = FilesIn(s.dir.Path());
+    for (const char* name : {"above.kvf", "above.txt", "~movavg.KVF"}) {
+        SCOPED_TRACE(name);
+        s.job.m_cursor1 = static_cast<int64_t>(samples) - 2'500'000;
+        s.job.m_cursor2 = static_cast<int64_t>(samples);
+        s.job.m_averagingFactor = 1'000'000;
+        StoppingObserver obs;
+        obs.percentToStop = 1;
+        obs.pollsToStop = 200; // the moving average reaches no percent before that
+        RunWith(s, name[0] == '~' ? OP_MOVING_AVERAGE : OP_SAVE_FRAGMENT, name, obs);
+        EXPECT_TRUE(s.job.m_interrupted) << s.job.m_error;
+        EXPECT_FALSE(s.job.m_succeeded);
+        EXPECT_TRUE(obs.failures.empty());
+        EXPECT_EQ(obs.percents.back(), 100);
+        if (obs.percents.size() > 1)
+            EXPECT_LT(obs.percents[obs.percents.size() - 2], 50);
+        EXPECT_EQ(FilesIn(s.dir.Path()), before);
+    }
+    std::ifstream in(path, std::ios::binary);
+    in.seekg(-4096, std::ios::end);
+    std::string t(4096, '\0');
+    in.read(t.data(), 4096);
+    EXPECT_EQ(t, tailBytes);
+    EXPECT_EQ(std::filesystem::file_size(path), header.size() + 4 * samples);
+}
+
+TEST_F(ProcessingCancel, StoppingOneOfTwoRunsAtOnceLeavesTheOtherWhole) {
+    Source s(Signals(300000));
+    const std::string sourceBytes = Bytes(s.file);
+    s.job.m_averagingFactor = 5;
+    s.job.m_cursor1 = 100, s.job.m_cursor2 = 290000;
+    // The result of an undisturbed run, for comparison.
+    s.Run(OP_MOVING_AVERAGE, "alone.kvf");
+    ASSERT_TRUE(s.job.m_succeeded) << s.job.m_error;
+    const Result alone = ReadResult(s.dir / "alone.kvf");
+    ASSERT_TRUE(alone.ok);
+
+    ProcessJob stopped = s.job, whole = s.job;
+    stopped.m_op = whole.m_op = OP_MOVING_AVERAGE;
+    stopped.m_resultName = s.dir / "stopped.kvf";
+    whole.m_resultName = s.dir / "whole.kvf";
+    StoppingObserver stopper;
+    stopper.percentToStop = 5;
+    RecordingObserver plain;
+    std::thread a = StartProcessThread(stopped, stopper);
+    std::thread b = StartProcessThread(whole, plain);
+    a.join();
+    b.join();
+    EXPECT_TRUE(stopped.m_interrupted);
+    EXPECT_FALSE(std::filesystem::exists(stopped.m_resultName));
+    ASSERT_TRUE(whole.m_succeeded) << whole.m_error;
+    EXPECT_FALSE(whole.m_interrupted);
+    const Result both = ReadResult(whole.m_resultName);
+    ASSERT_TRUE(both.ok);
+    EXPECT_EQ(both.rows, alone.rows);
+    const std::vector<std::string> expected = {"alone.kvf", "src.kvf", "whole.kvf"};
+    EXPECT_EQ(FilesIn(s.dir.Path()), expected);
+    EXPECT_EQ(Bytes(s.file), sourceBytes);
 }
