@@ -8,6 +8,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QTest>
+#include <QTranslator>
 
 #include <cmath>
 
@@ -146,14 +147,18 @@ TEST(ShellJobCancel, CancelInTheProgressBoxStopsTheJobWithoutATrace) {
 TEST(ShellJobCancel, BoxesWithoutAJobHaveNoCancelButton) {
     // The box shown while a recording is read cannot stop anything: no button there.
     QWidget owner;
-    QPointer<CProgressBox> box = new CProgressBox(&owner);
-    EXPECT_EQ(box->findChild<QPushButton*>(QStringLiteral("2")), nullptr);
+    QPointer<CProgressBox> plain = new CProgressBox(&owner);
+    EXPECT_EQ(plain->findChild<QPushButton*>(), nullptr);
+    delete plain.data();
+    QPointer<CProgressBox> box = new CProgressBox(&owner, Qt::NonModal, CProgressBox::Stop::Cancellable);
     int requests = 0;
     QObject::connect(box, &CProgressBox::cancelRequested, [&] { ++requests; });
-    box->AllowCancel();
-    box->AllowCancel(); // once only
     const auto buttons = box->findChildren<QPushButton*>(QStringLiteral("2"));
     ASSERT_EQ(buttons.size(), 1);
+    // The button lies inside the shown box, below the bar.
+    const QRect inside = QRect(QPoint(0, 0), box->size());
+    EXPECT_TRUE(inside.contains(buttons[0]->geometry())) << buttons[0]->geometry().y() << " " << box->height();
+    EXPECT_TRUE(buttons[0]->isVisible());
     buttons[0]->click();
     buttons[0]->click(); // disabled now: no second request
     EXPECT_EQ(requests, 1);
@@ -161,4 +166,25 @@ TEST(ShellJobCancel, BoxesWithoutAJobHaveNoCancelButton) {
     QCoreApplication::processEvents();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(box.isNull());
+}
+
+TEST(ShellJobCancel, CancelButtonSpeaksBothLanguages) {
+    QWidget owner;
+    const struct {
+        const char* module;
+        QString cancel, stopping;
+    } modules[] = {{"LangRsRu.qm", QStringLiteral("Отмена"), QStringLiteral("Остановка…")},
+                   {"LangRsEn.qm", QStringLiteral("Cancel"), QStringLiteral("Stopping…")}};
+    for (const auto& m : modules) {
+        QTranslator tr;
+        ASSERT_TRUE(tr.load(QStringLiteral(VISTREL_LANG_DIR "/") + QLatin1String(m.module))) << m.module;
+        QCoreApplication::installTranslator(&tr);
+        CProgressBox box(&owner, Qt::NonModal, CProgressBox::Stop::Cancellable);
+        auto* cancel = box.findChild<QPushButton*>(QStringLiteral("2"));
+        ASSERT_NE(cancel, nullptr);
+        EXPECT_EQ(cancel->text(), m.cancel) << m.module;
+        cancel->click();
+        EXPECT_EQ(cancel->text(), m.stopping) << m.module;
+        QCoreApplication::removeTranslator(&tr);
+    }
 }

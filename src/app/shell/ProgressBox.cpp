@@ -15,7 +15,7 @@
 
 namespace vistrel {
 
-CProgressBox::CProgressBox(QWidget* owner, Qt::WindowModality modality)
+CProgressBox::CProgressBox(QWidget* owner, Qt::WindowModality modality, Stop stop)
     : QDialog(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint) {
     setObjectName(QStringLiteral("PERSENT"));
     setWindowTitle(qtTrId("PERSENT.title"));
@@ -39,6 +39,7 @@ CProgressBox::CProgressBox(QWidget* owner, Qt::WindowModality modality)
     m_bar->setTextVisible(false);
     m_bar->setMinimumWidth(240);
     layout->addWidget(m_bar);
+    if (stop == Stop::Cancellable) AddCancelButton(layout);
     adjustSize();
     if (owner) {
         const QPoint topLeft = owner->mapToGlobal(QPoint(0, 0));
@@ -60,8 +61,7 @@ void CProgressBox::setPercent(unsigned percent) {
     }
 }
 
-void CProgressBox::AllowCancel() {
-    if (m_cancel) return;
+void CProgressBox::AddCancelButton(QVBoxLayout* layout) {
     m_cancel = new QPushButton(GetUiString(IDS_PROGRESS_CANCEL), this);
     m_cancel->setObjectName(QStringLiteral("2"));
     m_cancel->setAutoDefault(false);
@@ -76,10 +76,7 @@ void CProgressBox::AllowCancel() {
     row->addStretch(1);
     row->addWidget(m_cancel);
     row->addStretch(1);
-    static_cast<QVBoxLayout*>(layout())->addLayout(row);
-    const QPoint centre = geometry().center();
-    adjustSize();
-    move(centre.x() - width() / 2, centre.y() - height() / 2);
+    layout->addLayout(row);
 }
 
 void CProgressBox::setTitle(const QString& title) { setWindowTitle(title); }

@@ -10,6 +10,7 @@
 class QLabel;
 class QProgressBar;
 class QPushButton;
+class QVBoxLayout;
 
 namespace vistrel {
 
@@ -18,12 +19,13 @@ class CProgressBox : public QDialog {
 public:
     // Shows the box at once, centred over the owner's client area. An application-modal box
     // keeps every other window from input while it is open.
-    explicit CProgressBox(QWidget* owner, Qt::WindowModality modality = Qt::NonModal);
+    // A cancellable box has a Cancel button: pressing it emits cancelRequested once and
+    // disables the button (its text says the job is stopping) until the box closes.
+    enum class Stop { NotCancellable, Cancellable };
+    explicit CProgressBox(QWidget* owner, Qt::WindowModality modality = Qt::NonModal,
+                          Stop stop = Stop::NotCancellable);
 
     unsigned Percent() const { return m_percent; }
-    // Adds the Cancel button: pressing it emits cancelRequested once and disables the button
-    // (its text says the job is stopping) until the job ends and the box closes.
-    void AllowCancel();
     bool CancelPressed() const { return m_cancelPressed; }
 
 signals:
@@ -39,6 +41,7 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    void AddCancelButton(QVBoxLayout* layout);
     QLabel* m_number;
     QProgressBar* m_bar;
     QPushButton* m_cancel = nullptr;
