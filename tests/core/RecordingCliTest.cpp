@@ -7,12 +7,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <sstream>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <vector>
 
 using namespace vistrel;
 using namespace vistrel::test;
@@ -175,9 +177,72 @@ TEST(RecordingCli, DemoWritesARealisticRecording)
     r = Cli(dir, "demo " + Q(dir / "e.kvf"));
     ASSERT_EQ(r.status, 0);
     ASSERT_EQ(f.Open(dir / "e.kvf"), 1);
-    EXPECT_EQ(f.Channels(), 8);
+    EXPECT_EQ(f.Channels(), 6);
+    EXPECT_EQ(f.Devices(), 1);
     EXPECT_EQ(f.Samples(), 600000);
     EXPECT_EQ(f.Rate(), 10000.0f);
+}
+
+namespace {
+
+// Where channel c's samples fall in the plot's height at the default view (0 top, 1 bottom):
+// every trace is drawn on the scale of the selected channel, channel 0 at first.
+struct Band {
+    double top = 1e30, bottom = -1e30;
+};
+std::vector<Band> Bands(const CDataFile& f)
+{
+    std::vector<Band> bands(static_cast<size_t>(f.Channels()));
+    for (int c = 0; c < f.Channels(); ++c) {
+        const double lo = f.Channel(0).low, hi = f.Channel(0).high;
+        for (std::int64_t k = 0; k < f.Samples(); ++k) {
+            const double y = (hi - static_cast<double>(f.SampleValue(k, c))) / (hi - lo);
+            bands[c].top = std::min(bands[c].top, y);
+            bands[c].bottom = std::max(bands[c].bottom, y);
+        }
+    }
+    return bands;
+}
+
+} // namespace
+
+TEST(RecordingCli, DemoWithoutChannelsDrawsEachSignalAtALevelOfItsOwn)
+{
+    TempDir dir;
+    CliRun r = Cli(dir, "demo " + Q(dir / "p.kvf") + " --rate 2000 --seconds 36");
+    ASSERT_EQ(r.status, 0) << r.err;
+    CDataFile f;
+    ASSERT_EQ(f.Open(dir / "p.kvf"), 1);
+    ASSERT_EQ(f.Channels(), 6);
+    EXPECT_EQ(f.Samples(), 72000);
+    const std::vector<Band> bands = Bands(f);
+    for (int c = 0; c < 6; ++c) {
+        SCOPED_TRACE(c);
+        // Inside the plot, in its own sixth, top to bottom, and not a flat line.
+        EXPECT_GE(bands[c].top, c / 6.0);
+        EXPECT_LE(bands[c].bottom, (c + 1) / 6.0);
+        EXPECT_GT(bands[c].bottom - bands[c].top, c == 4 ? 0.005 : 0.3 / 6.0);
+        // The same scale on every channel: choosing another channel keeps the picture.
+        EXPECT_EQ(f.Channel(c).low, f.Channel(0).low);
+        EXPECT_EQ(f.Channel(c).high, f.Channel(0).high);
+    }
+    // Devices that do not divide six: one channel per device, still in separate bands.
+    r = Cli(dir, "demo " + Q(dir / "q.kvf") + " --devices 4 --rate 1000 --seconds 30");
+    ASSERT_EQ(r.status, 0) << r.err;
+    ASSERT_EQ(f.Open(dir / "q.kvf"), 1);
+    ASSERT_EQ(f.Channels(), 4);
+    EXPECT_EQ(f.Devices(), 4);
+    const std::vector<Band> four = Bands(f);
+    for (int c = 0; c < 4; ++c) {
+        EXPECT_GE(four[c].top, c / 4.0) << c;
+        EXPECT_LE(four[c].bottom, (c + 1) / 4.0) << c;
+    }
+    // --channels keeps the eight kinds of signal over the whole height.
+    r = Cli(dir, "demo " + Q(dir / "g.kvf") + " --channels 6 --rate 1000 --seconds 2");
+    ASSERT_EQ(r.status, 0) << r.err;
+    ASSERT_EQ(f.Open(dir / "g.kvf"), 1);
+    EXPECT_EQ(f.Channel(0).low, -6.0);
+    EXPECT_EQ(f.Channel(1).high, 400.0);
 }
 
 TEST(RecordingCli, DumpOfAFileCutMeanwhileSaysSoAndExitsTwo)

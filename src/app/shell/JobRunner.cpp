@@ -42,7 +42,8 @@ void CJobRunner::Start() {
     g_running = this;
     // Protected from now on, not only once the worker's pause is over.
     PlotSetBusy(m_window, true);
-    m_box = new CProgressBox(PlotCanvas(m_window), Qt::ApplicationModal);
+    m_box = new CProgressBox(PlotCanvas(m_window), Qt::ApplicationModal, CProgressBox::Stop::Cancellable);
+    connect(m_box, &CProgressBox::cancelRequested, this, &CJobRunner::RequestStop);
     PlotSetProgress(m_window, m_box, QString::fromStdU16String(m_job->m_resultName.u16string()), m_job->m_averagingFactor);
     m_job->m_startDelayMs = g_startDelayMs;
     try {

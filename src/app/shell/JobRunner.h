@@ -3,12 +3,14 @@
 // canvas, the worker thread, the result opened with the vertical view of its source window.
 // From Start to the end of the job the box is application-modal (the frame takes no input but
 // the box stays usable) and the source window refuses to close, so the recording the worker
-// reads stays alive.
+// reads stays alive. The box's Cancel button stops the worker: the job then leaves no result,
+// opens nothing and the frame takes input again.
 
 #include <QObject>
 #include <QPointer>
 #include <QString>
 
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <thread>
@@ -47,6 +49,8 @@ public:
     // of the frame while the worker runs); empty: none.
     static void SetStartedHook(std::function<void(CJobRunner&)> hook);
     QWidget* ProgressBoxWidget() const;
+    // Asks the worker to stop (the Cancel button); any thread.
+    void RequestStop() { m_stopRequested.store(true); }
     QMdiSubWindow* SourceWindow() const;
 
     // IProcessObserver, called on the worker thread.
@@ -57,6 +61,7 @@ public:
     void Failed(const std::string& message) override;
     void OpenResult(const std::filesystem::path& path) override;
     void CursorsMoved(int64_t cursor1, int64_t cursor2) override;
+    bool StopRequested() override { return m_stopRequested.load(std::memory_order_relaxed); }
 
 signals:
     void finished();
@@ -75,6 +80,7 @@ private:
     QPointer<CProgressBox> m_box;
     QPointer<QMdiSubWindow> m_result;
     std::thread m_thread;
+    std::atomic<bool> m_stopRequested{false};
 };
 
 } // namespace vistrel

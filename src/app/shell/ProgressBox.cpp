@@ -6,12 +6,16 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QThread>
 #include <QVBoxLayout>
 
+#include "core/common/StringIds.h"
+#include "shell/UiUtils.h"
+
 namespace vistrel {
 
-CProgressBox::CProgressBox(QWidget* owner, Qt::WindowModality modality)
+CProgressBox::CProgressBox(QWidget* owner, Qt::WindowModality modality, Stop stop)
     : QDialog(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint) {
     setObjectName(QStringLiteral("PERSENT"));
     setWindowTitle(qtTrId("PERSENT.title"));
@@ -35,6 +39,7 @@ CProgressBox::CProgressBox(QWidget* owner, Qt::WindowModality modality)
     m_bar->setTextVisible(false);
     m_bar->setMinimumWidth(240);
     layout->addWidget(m_bar);
+    if (stop == Stop::Cancellable) AddCancelButton(layout);
     adjustSize();
     if (owner) {
         const QPoint topLeft = owner->mapToGlobal(QPoint(0, 0));
@@ -56,15 +61,33 @@ void CProgressBox::setPercent(unsigned percent) {
     }
 }
 
+void CProgressBox::AddCancelButton(QVBoxLayout* layout) {
+    m_cancel = new QPushButton(GetUiString(IDS_PROGRESS_CANCEL), this);
+    m_cancel->setObjectName(QStringLiteral("2"));
+    m_cancel->setAutoDefault(false);
+    connect(m_cancel, &QPushButton::clicked, this, [this] {
+        if (m_cancelPressed || m_closing) return;
+        m_cancelPressed = true;
+        m_cancel->setEnabled(false);
+        m_cancel->setText(GetUiString(IDS_PROGRESS_STOPPING));
+        emit cancelRequested();
+    });
+    auto* row = new QHBoxLayout;
+    row->addStretch(1);
+    row->addWidget(m_cancel);
+    row->addStretch(1);
+    layout->addLayout(row);
+}
+
 void CProgressBox::setTitle(const QString& title) { setWindowTitle(title); }
 
 void CProgressBox::closeEvent(QCloseEvent* event) {
-    // A running operation cannot be cancelled: the box closes only by its percent.
+    // The box closes only by its percent; a job is stopped through the Cancel button.
     if (!m_closing) event->ignore();
 }
 
 void CProgressBox::keyPressEvent(QKeyEvent* event) {
-    if (event->key() == Qt::Key_Escape) return; // no cancelling by Esc either
+    if (event->key() == Qt::Key_Escape) return; // Esc does not close the box
     QDialog::keyPressEvent(event);
 }
 

@@ -114,6 +114,10 @@ enum StringId : int {
     IDS_KEY_NAME_MOUSE = 456,      // key column: the mouse
     IDS_KEY_NAME_DROP = 457,       // key column: drag and drop
 
+    // Stopping a running job.
+    IDS_PROGRESS_CANCEL = 460,     // the Cancel button of the progress box
+    IDS_PROGRESS_STOPPING = 461,   // the same button once pressed, while the job stops
+
     // Recordings.
     IDS_SD_MAP_TOO_LARGE = 251,    // SD sector numbers span more than the sector map may hold
     IDS_FILE_CHANGED_ON_DISK = 252, // the recording changed on disk while it was read

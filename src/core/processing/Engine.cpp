@@ -118,6 +118,7 @@ bool JobContext::Stopping() {
 void JobContext::Interrupted() {
     job.m_succeeded = false;
     job.m_interrupted = true;
+    job.m_cursorsMoved = false; // a stopped job changes nothing, not even the cursors
     job.m_error = "Interrupted; no result was kept";
     observer.Progress(100);
 }
@@ -296,7 +297,9 @@ bool ResultFile::WriteRow(const float* values, size_t count) {
     return Write(values, count * sizeof(float));
 }
 
-void ResultFile::Stop() {
+void ResultFile::Interrupt() {
+    if (m_failed)
+        return;
     m_failed = true;
     Discard();
     m_ctx.Interrupted();
@@ -305,8 +308,8 @@ void ResultFile::Stop() {
 bool ResultFile::Write(const void* bytes, size_t count) {
     if (m_failed || !m_file)
         return false;
-    if (m_ctx.StopSeen()) {
-        Stop();
+    if (m_ctx.Tick(count)) {
+        Interrupt();
         return false;
     }
     // Rows gather in a block that goes to the file in one checked write when full.
@@ -329,8 +332,8 @@ void ResultFile::FailWrite(platform::FileProblem problem) {
 float* ResultFile::RowSpace(size_t& rows, size_t perRow) {
     if (m_failed || !m_file)
         return nullptr;
-    if (m_ctx.StopSeen()) {
-        Stop();
+    if (m_ctx.Stopping()) { // asked once per block
+        Interrupt();
         return nullptr;
     }
     const size_t rowBytes = perRow * sizeof(float);
@@ -347,7 +350,7 @@ float* ResultFile::RowSpace(size_t& rows, size_t perRow) {
 
 bool ResultFile::FlushBlock() {
     if (m_ctx.Stopping()) {
-        Stop();
+        Interrupt();
         return false;
     }
     if (m_used == 0)
@@ -399,7 +402,7 @@ bool ResultFile::Complete(const int64_t* stamp) {
         return false;
     }
     if (m_ctx.Stopping()) {
-        Stop();
+        Interrupt();
         return false;
     }
     // Values read from a file that changed meanwhile are no result: the target stays as it was.
@@ -505,6 +508,12 @@ void RunProcessJob(ProcessJob& job, IProcessObserver& observer) {
         job.m_errorId = IDS_RESULT_IS_SOURCE;
         ctx.Fail("The result file " + engine::PathText(job.m_resultName) +
                  " is the source recording itself; nothing was written");
+        ReleaseReservedTarget(job);
+        return;
+    }
+    // A stop asked for before the operation began (during the start delay) runs nothing.
+    if (ctx.Stopping()) {
+        ctx.Interrupted();
         ReleaseReservedTarget(job);
         return;
     }

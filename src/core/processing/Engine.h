@@ -48,6 +48,16 @@ public:
     bool Stopping();
     // Whether a stop was already seen, without asking the observer again.
     bool StopSeen() const { return m_stopping; }
+    // Counts `terms` units of work (values summed, samples read, bytes written) and asks the
+    // observer once every kStopPollTerms of them, so long inner loops stop at a bounded cost.
+    bool Tick(uint64_t terms) {
+        m_work += terms;
+        if (m_work < kStopPollTerms)
+            return m_stopping;
+        m_work = 0;
+        return Stopping();
+    }
+    static constexpr uint64_t kStopPollTerms = uint64_t{1} << 16;
     // Ends an interrupted run: no result, box closed.
     void Interrupted();
     // Ends the run quietly (empty fragment): box closed, m_error set.
@@ -62,6 +72,7 @@ public:
 private:
     int m_lastPercent = 0;
     bool m_stopping = false;
+    uint64_t m_work = 0;
 };
 
 // The result file: header and rows go to a temporary file created exclusively beside the
@@ -93,13 +104,14 @@ public:
     bool Finish(int64_t stamp, bool spectrumStamp = false, double firstHz = 0.0);
     // The same without time stamps (text tables).
     bool FinishText();
+    // Ends an interrupted run: the temporary file goes, the job is marked stopped.
+    void Interrupt();
 
 private:
     bool Complete(const int64_t* stamp);
     void Discard();
     bool FlushBlock();
     void FailWrite(platform::FileProblem problem);
-    void Stop();
     JobContext& m_ctx;
     std::filesystem::path m_temp;
     platform::FileProblem m_createProblem = platform::FileProblem::None;

@@ -24,26 +24,38 @@ constexpr int kLanes = 8;
 // Sums of one ring column for kLanes consecutive outputs whose ring rows k .. k + L - 1 were
 // just replaced (row k + l by output l): output l sees the new values of rows up to k + l and
 // the old ones (old[r - k]) above. Each sum adds the N rows in row order from 0, in double, as
-// one output at a time would; the lanes only interleave the independent sums.
-void LaneSums(const float* col, int64_t N, int64_t k, int L, const float* old, double* acc) {
+// one output at a time would; the lanes only interleave the independent sums. Long columns
+// ask for a stop every few thousand rows; false once one was asked for (acc is then unset).
+bool LaneSums(JobContext& ctx, const float* col, int64_t N, int64_t k, int L, const float* old, double* acc) {
+    constexpr int64_t kRowsPerPoll = 4096;
     double s[kLanes] = {};
-    for (int64_t r = 0; r <= k; ++r) {
-        const double v = col[r];
-        for (int l = 0; l < kLanes; ++l)
-            s[l] += v;
-    }
+    // Rows a .. b - 1, seen alike by every lane.
+    auto common = [&](int64_t a, int64_t b) {
+        while (a < b) {
+            const int64_t stop = std::min(b, a + kRowsPerPoll);
+            for (int64_t r = a; r < stop; ++r) {
+                const double v = col[r];
+                for (int l = 0; l < kLanes; ++l)
+                    s[l] += v;
+            }
+            if (ctx.Tick(static_cast<uint64_t>(stop - a) * kLanes))
+                return false;
+            a = stop;
+        }
+        return true;
+    };
+    if (!common(0, k + 1))
+        return false;
     for (int64_t r = k + 1; r < k + L; ++r) {
         const double fresh = col[r], prior = old[r - k];
         for (int l = 0; l < kLanes; ++l)
             s[l] += r <= k + l ? fresh : prior;
     }
-    for (int64_t r = k + L; r < N; ++r) {
-        const double v = col[r];
-        for (int l = 0; l < kLanes; ++l)
-            s[l] += v;
-    }
+    if (!common(k + L, N))
+        return false;
     for (int l = 0; l < L; ++l)
         acc[l] = s[l];
+    return true;
 }
 
 } // namespace
@@ -82,6 +94,10 @@ void MovingAverage(JobContext& ctx, bool average) {
         const int64_t chunk = static_cast<int64_t>(RowsPerBlock(static_cast<size_t>(M)));
         for (int64_t r0 = 0; r0 < N; r0 += chunk) {
             const int64_t rows = std::min(chunk, N - r0);
+            if (ctx.Tick(static_cast<uint64_t>(rows * M))) {
+                out.Interrupt();
+                return;
+            }
             block.resize(static_cast<size_t>(rows * M));
             reader.Read(ctx.start + r0 - half, static_cast<size_t>(rows), block.data());
             for (int64_t r = 0; r < rows; ++r)
@@ -116,7 +132,10 @@ void MovingAverage(JobContext& ctx, bool average) {
                 old[l] = col[k + l];
                 col[k + l] = fresh[static_cast<size_t>(l * M + i)];
             }
-            LaneSums(col, N, k, L, old, acc);
+            if (!LaneSums(ctx, col, N, k, L, old, acc)) {
+                out.Interrupt();
+                return;
+            }
             for (int l = 0; l < L; ++l)
                 rows[static_cast<size_t>(l * M + i)] = static_cast<float>(acc[l]) / divisor;
         }
@@ -213,6 +232,10 @@ void Rms(JobContext& ctx) {
         const size_t rows = static_cast<size_t>(
             std::min<uint64_t>(static_cast<uint64_t>(ctx.end) - static_cast<uint64_t>(p0), block));
         ctx.ProgressRows(p0, static_cast<int64_t>(rows)); // each position's, before its row
+        if (ctx.Tick(rows * shown.size())) {
+            out.Interrupt();
+            return;
+        }
         reader.Visit(p0, rows, floats, exact, [&](const auto* next) {
             for (size_t r = 0; r < rows; ++r) {
                 int k = 0;

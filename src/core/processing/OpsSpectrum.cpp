@@ -57,11 +57,17 @@ private:
 };
 
 // Runs `work(i)` for i = 0..count-1 on threads of the lowest priority and reports the mean of
-// their slots through percent(mean). When a thread cannot be started, `stop` is raised, the
-// started ones are joined and false is returned.
+// their slots through percent(mean) every `period`. When a thread cannot be started, `stop` is
+// raised, the started ones are joined and false is returned (the failure reported). A stop
+// asked for by the observer raises `stop` too (the workers honour it between transforms);
+// the run then ends as interrupted and false is returned.
 template <typename Work, typename Percent>
 bool RunWorkers(JobContext& ctx, WorkerSlots& slots, std::chrono::milliseconds period,
                 std::atomic<bool>& stop, Work work, Percent percent) {
+    if (ctx.Stopping()) {
+        ctx.Interrupted();
+        return false;
+    }
     std::vector<std::thread> threads;
     try {
         threads.reserve(static_cast<size_t>(slots.Count()));
@@ -82,15 +88,28 @@ bool RunWorkers(JobContext& ctx, WorkerSlots& slots, std::chrono::milliseconds p
                  e.what() + "); no result was written");
         return false;
     }
+    // The stop request is polled more often than the percent is sent.
+    constexpr std::chrono::milliseconds kStopPoll(50);
     const int full = 100 * slots.Count();
+    auto waited = std::chrono::milliseconds::zero();
     for (;;) {
-        const int sum = slots.Wait(period);
-        ctx.SendPercent(percent(sum / slots.Count()));
+        const int sum = slots.Wait(std::min(kStopPoll, period));
+        waited += kStopPoll;
+        if (sum >= full || waited >= period) {
+            waited = std::chrono::milliseconds::zero();
+            ctx.SendPercent(percent(sum / slots.Count()));
+        }
         if (sum >= full)
             break;
+        if (ctx.Stopping())
+            stop = true;
     }
     for (auto& t : threads)
         t.join();
+    if (ctx.Stopping()) {
+        ctx.Interrupted();
+        return false;
+    }
     return true;
 }
 
@@ -202,9 +221,18 @@ void SpectrumDirect(JobContext& ctx) {
             return;
         }
     }
-    for (int64_t S = 0; S < J; ++S)
+    for (int64_t S = 0; S < J; ++S) {
         sums.periods[S] = AnalysisPeriods(lower, upper, S, J, T);
+        if (ctx.Tick(1)) {
+            ctx.Interrupted();
+            return;
+        }
+    }
     for (int64_t p = ctx.start; p < ctx.end; ++p) {
+        if (ctx.Tick(static_cast<uint64_t>(M))) {
+            ctx.Interrupted();
+            return;
+        }
         const float coef = static_cast<float>(
             WindowCoefficient(job.m_spectrum.m_window, static_cast<double>(p - ctx.start),
                               static_cast<double>(H)));
@@ -225,7 +253,7 @@ void SpectrumDirect(JobContext& ctx) {
         for (int i = k; i < M; i += group) {
             if (stop.load())
                 return;
-            sums.Channel(i, *plan, buffers[k].data());
+            sums.Channel(i, *plan, buffers[k].data(), &stop);
             slots.Set(k, std::min(99, ++done * 100 / mine));
         }
     }, [](int percent) { return percent; });
@@ -324,6 +352,10 @@ void SpectrumFft(JobContext& ctx) {
     for (int g0 = 0; g0 < M; g0 += group) {
         const int count = std::min(group, M - g0);
         for (int64_t p = span.start; p < span.end; ++p) {
+            if (ctx.Tick(static_cast<uint64_t>(count))) {
+                ctx.Interrupted();
+                return;
+            }
             const float c = static_cast<float>(WindowCoefficient(
                 job.m_spectrum.m_window, static_cast<double>(p - span.start), static_cast<double>(N)));
             for (int i = 0; i < count; ++i)

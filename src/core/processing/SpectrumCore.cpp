@@ -56,7 +56,7 @@ void DirectSums::Free() {
     cosSum.reset();
 }
 
-void DirectSums::Channel(int i, const RealFftPlan& plan, double* work) {
+void DirectSums::Channel(int i, const RealFftPlan& plan, double* work, const std::atomic<bool>* stop) {
     if (H < 2)
         return; // no pair of samples: the sums stay 0
     double* in = work;
@@ -70,6 +70,8 @@ void DirectSums::Channel(int i, const RealFftPlan& plan, double* work) {
     ExecuteRealFft(plan, work);
     const uint64_t size = static_cast<uint64_t>(H);
     for (int64_t S = 0; S < J; ++S) {
+        if (stop && S % 65536 == 0 && stop->load(std::memory_order_relaxed))
+            return;
         // A negative count gives the conjugate sums of its opposite.
         const bool negative = periods[S] < 0;
         const uint64_t n = negative ? 0 - static_cast<uint64_t>(periods[S]) : static_cast<uint64_t>(periods[S]);

@@ -3,6 +3,7 @@
 // windowed fragment against the complex exponential at each analysis frequency. Every analysis
 // frequency makes a whole number n of periods over the fragment, so the sums of one channel are
 // bins of a single H-point DFT of the pairwise sums of its samples.
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -29,8 +30,9 @@ struct DirectSums {
     // Sums of channel i: with b_h = x_h + x_(h-1) (single precision, b_0 = 0) and
     // Y = DFT_H(b), cos sum + i sin sum = sum over h of b_h exp(i 2 pi n (h - 1/2) / H)
     // = exp(-i pi n / H) conj(Y[n mod H]). `work` (RealFftOutputDoubles(H) doubles from
-    // AlignedDoubles) is the transform's buffer; `plan` has length H.
-    void Channel(int i, const RealFftPlan& plan, double* work);
+    // AlignedDoubles) is the transform's buffer; `plan` has length H. A raised `stop` ends the
+    // sums early (their values are then of no use).
+    void Channel(int i, const RealFftPlan& plan, double* work, const std::atomic<bool>* stop = nullptr);
     // Magnitudes into out (J x M): sqrt(re^2 + im^2) of the scaled sums.
     void Magnitudes(double T, double rate, double* out) const;
 };
