@@ -9,6 +9,7 @@
 #include <QAbstractItemView>
 #include <QComboBox>
 #include <QFileDialog>
+#include <QTableWidget>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLineEdit>
@@ -30,6 +31,7 @@
 #include "plot/PlotWindow.h"
 #include "shell/AboutBox.h"
 #include "shell/ProgressBox.h"
+#include "shell/KeysDialog.h"
 #include "shell/SelectDevsDialog.h"
 
 using namespace vistrel;
@@ -51,8 +53,12 @@ void CollectTexts(const QWidget* root, QStringList& out) {
         if (auto* t = qobject_cast<QTabWidget*>(w))
             for (int i = 0; i < t->count(); ++i) out << t->tabText(i);
         if (auto* v = qobject_cast<QAbstractItemView*>(w); v && v->model()) {
-            for (int i = 0; i < v->model()->columnCount(); ++i)
-                out << v->model()->headerData(i, Qt::Horizontal).toString();
+            const QAbstractItemModel* m = v->model();
+            for (int i = 0; i < m->columnCount(); ++i) out << m->headerData(i, Qt::Horizontal).toString();
+            // Cells of the program's own tables; a file dialog's list shows the user's files.
+            if (qobject_cast<QTableWidget*>(w))
+                for (int r = 0; r < m->rowCount(); ++r)
+                    for (int c = 0; c < m->columnCount(); ++c) out << m->data(m->index(r, c)).toString();
         }
     }
 }
@@ -71,7 +77,7 @@ void CollectMenu(const QMenu* menu, QStringList& out) {
 QString WithoutAllowedWords(QString text) {
     static const QRegularExpression allowed(QStringLiteral(
         "\\(?\\*\\.[A-Za-z0-9]+\\)?|Vis Trel|Vistrel|\\bPlot\\b|Gauss|Hamming|Hann|Blackmann-Harris|"
-        "\\b(Ctrl|Shift|Alt|Del|Esc|Enter|Tab|Home|End|PgUp|PgDown|F[0-9]{1,2})\\b|"
+        "\\b(Ctrl|Shift|Alt|Del|Esc|Enter|Tab|Home|End|PgUp|PgDown|Page Up|Page Down|Backspace|F[0-9]{1,2})\\b|"
         "\\b(Hz|kHz|dB|ms|µs|s)\\b|%[0-9]+|%[dsfgu]|%l[dfu]|"
         "Language Resource DLL not found in current dir|\\bOK\\b|"
         // Single letters and pairs naming formula parts and cursors (A*x+B, Y1, L2, T1).
@@ -122,9 +128,10 @@ QStringList AllInterfaceTexts() {
     CSelectDevsDialog devices(nullptr, 2);
     CAboutBox about(nullptr);
     CProgressBox progress(nullptr);
+    KeysDialog keys(nullptr);
     for (const QWidget* d : std::initializer_list<const QWidget*>{&movavg, &efu, &axb, &addsub, &tablefunc, &spectr,
                                                                   &savechas, &history, &params, &devices, &about,
-                                                                  &progress})
+                                                                  &progress, &keys})
         CollectTexts(d, texts);
     // Qt's own parts: the buttons of a question box and the file dialog the program shows.
     QMessageBox question(QMessageBox::Question, QStringLiteral("?"), GetUiString(IDS_EXIT_QUESTION),
