@@ -160,7 +160,8 @@ sed -i 's/"start_utc":[0-9]*,"start_local":[0-9]*,//' "$SMOKE/linux/demo-info.tx
 same demo-info.txt
 close demo-dump.txt
 # The rest works on one and the same recording: the Linux program's.
-cp "$SMOKE/linux/demo.kvf" "$SMOKE/windows/demo.kvf"
+# -p: the start time of a float recording is its file time.
+cp -p "$SMOKE/linux/demo.kvf" "$SMOKE/windows/demo.kvf"
 both info.txt info demo.kvf
 both dump.txt dump demo.kvf --from 1000 --count 500
 both movavg.txt movavg demo.kvf --factor 7 --from 100 --to 60000 --hide 3 --out m.kvf

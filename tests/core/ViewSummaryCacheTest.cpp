@@ -76,7 +76,9 @@ TEST_F(SummaryCacheTest, CacheFolderFollowsXdgAndHome) {
     }
     test::SetEnvVar(kCacheVar, "relative/dir");   // ignored: not absolute
     const char* home = std::getenv("HOME");
-    if (home && *home) EXPECT_EQ(platform::UserCacheFolder(), fs::path(home) / ".cache" / "vistrel");
+    if (home && *home) {
+        EXPECT_EQ(platform::UserCacheFolder(), fs::path(home) / ".cache" / "vistrel");
+    }
 }
 
 TEST_F(SummaryCacheTest, ReopenReusesTheEntryAndTwoSpellingsShareIt) {
