@@ -121,7 +121,7 @@ both() {
   local args_l=() args_w=() a
   for a in "$@"; do args_l+=("${a//@/$SMOKE/linux}"); args_w+=("${a//@/$SMOKE/windows}"); done
   (cd "$SMOKE/linux" && "$LINUX_CLI" "${args_l[@]}" >"$out" 2>"$out.err") || { echo "Linux: $* failed"; cat "$SMOKE/linux/$out.err"; exit 1; }
-  # The Windows program gets Windows paths (Z: is Wine's drive for /) and writes CR LF on the console.
+  # The Windows program gets Windows paths (Z: is the drive Wine gives to /).
   local w=() x
   for x in "${args_w[@]}"; do
     if [[ "$x" == /* ]]; then w+=("Z:${x//\//\\}"); else w+=("$x"); fi
