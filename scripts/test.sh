@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Sets up, builds and runs every test: the normal build, an ASan/UBSan build of the core, a
-# ThreadSanitizer build of the core's threaded paths, and a bounded fuzzing run of every parser.
+# Sets up, builds and runs every test: the normal build, the Windows build under Wine, an
+# ASan/UBSan build of the core, a ThreadSanitizer build of the core's threaded paths, and a
+# bounded fuzzing run of every parser.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
@@ -16,6 +17,9 @@ ctest --test-dir build --output-on-failure -j"$JOBS"
 
 echo "== install into a temporary prefix =="
 bash scripts/install-check.sh build
+
+echo "== Windows: cross build, core tests under Wine, CLI against the Linux build =="
+JOBS="$JOBS" bash scripts/windows.sh
 
 echo "== sanitizers (ASan + UBSan) =="
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVISTREL_SANITIZE=ON \

@@ -9,7 +9,7 @@ namespace vistrel::cli {
 
 int Fail(const std::filesystem::path& file, const std::string& reason)
 {
-    std::fprintf(stderr, "vistrel-cli: %s: %s\n", file.string().c_str(), reason.c_str());
+    std::fprintf(stderr, "vistrel-cli: %s: %s\n", PathToUtf8(file).c_str(), reason.c_str());
     return 2;
 }
 

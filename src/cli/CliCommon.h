@@ -1,6 +1,7 @@
 #pragma once
 // Helpers shared by the subcommands of vistrel-cli.
 
+#include "core/processing/FileUtil.h"
 #include "core/recording/DataFile.h"
 
 #include <cstdint>

@@ -51,7 +51,7 @@ std::string JsonArray(int n, F item)
 int CmdInfo(int argc, char** argv)
 {
     if (argc != 2) return cli::Fail("usage: vistrel-cli info FILE");
-    const std::filesystem::path path = argv[1];
+    const std::filesystem::path path = PathFromUtf8(argv[1]);
     cli::StderrOpenObserver observer;
     CDataFile file(&observer);
     if (!cli::OpenRecording(file, path)) return 2;
@@ -113,7 +113,7 @@ int CmdDump(int argc, char** argv)
 {
     const char* usage = "usage: vistrel-cli dump FILE [--from K] [--count N]";
     if (argc < 2) return cli::Fail(usage);
-    const std::filesystem::path path = argv[1];
+    const std::filesystem::path path = PathFromUtf8(argv[1]);
     std::int64_t from = 0, count = -1;
     for (int i = 2; i < argc; i += 2) {
         if (i + 1 >= argc) return cli::Fail(usage);

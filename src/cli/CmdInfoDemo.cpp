@@ -113,7 +113,7 @@ int CmdDemo(int argc, char** argv)
 {
     const char* usage = "usage: vistrel-cli demo OUT.kvf [--channels N] [--devices D] [--rate R] [--seconds S]";
     if (argc < 2) return cli::Fail(usage);
-    const std::filesystem::path path = argv[1];
+    const std::filesystem::path path = PathFromUtf8(argv[1]);
     std::int64_t channels = 6, devices = 1;
     bool channelsGiven = false;
     double rate = 10000.0, seconds = 60.0;

@@ -48,7 +48,7 @@ int RunCommand(int argc, char** argv, Fill fill) {
     Args args;
     if (!ParseCommandArgs(argc, argv, args))
         return cli::Fail(std::string(argv[0]) + ": " + args.error);
-    const std::filesystem::path path = std::filesystem::path(args.file);
+    const std::filesystem::path path = PathFromUtf8(args.file);
     cli::StderrOpenObserver openObserver;
     CDataFile file(&openObserver);
     if (!cli::OpenRecording(file, path))
@@ -90,7 +90,7 @@ int RunCommand(int argc, char** argv, Fill fill) {
     if (!problem.empty())
         return cli::Fail(path, problem);
     if (args.Has("--out"))
-        job->m_resultName = std::filesystem::path(args.Get("--out"));
+        job->m_resultName = PathFromUtf8(args.Get("--out"));
     else if (job->m_op == OP_SAVE_FRAGMENT || job->m_op == OP_SAVE_CHANNELS)
         return cli::Fail(std::string(argv[0]) + ": --out is required");
     else {
@@ -118,7 +118,7 @@ int RunCommand(int argc, char** argv, Fill fill) {
     }
     if (!job->m_succeeded)
         return cli::Fail(path, job->m_error.empty() ? "the operation failed" : job->m_error);
-    std::printf("%s\n", job->m_resultName.string().c_str());
+    std::printf("%s\n", PathToUtf8(job->m_resultName).c_str());
     std::fflush(stdout);
     if (platform::InterruptRequested())
         return platform::InterruptExitCode(); // the result was complete before the signal

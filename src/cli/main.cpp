@@ -1,8 +1,12 @@
 // vistrel-cli: the recordings core and the processing engines from the command line.
 // Every subcommand is one entry of the table below, implemented in its own file.
 
+#include "platform/CommandLine.h"
+
 #include <cstdio>
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include "core/common/HelpPages.h"
 
@@ -43,8 +47,16 @@ int Usage()
 
 } // namespace
 
-int main(int argc, char** argv)
+int main(int argc, char** nativeArgv)
 {
+    // Arguments in UTF-8 (paths with any letters on Windows too), output bytes as written.
+    vistrel::platform::UseBinaryStandardStreams();
+    std::vector<std::string> args = vistrel::platform::Utf8Arguments(argc, nativeArgv);
+    std::vector<char*> argvUtf8;
+    for (std::string& a : args) argvUtf8.push_back(a.data());
+    argvUtf8.push_back(nullptr);
+    argc = static_cast<int>(args.size());
+    char** argv = argvUtf8.data();
     using namespace vistrel::help;
     if (argc < 2) return Usage();
     if (IsHelp(argv[1])) {

@@ -35,17 +35,31 @@ FileProblem ProblemFromSystemError(int error)
     }
 }
 
+FileProblem ProblemFromPathError(const std::filesystem::path& path, int error)
+{
+    const FileProblem problem = ProblemFromSystemError(error);
+    if (problem != FileProblem::NotFound && error != ERROR_INVALID_NAME) return problem;
+    // Without the "\\?\" prefix a path holds fewer than MAX_PATH characters, a name at most 255.
+    std::error_code ec;
+    const std::filesystem::path full = std::filesystem::absolute(path, ec);
+    const std::wstring& text = ec ? path.native() : full.native();
+    bool tooLong = text.size() >= MAX_PATH && text.rfind(L"\\\\?\\", 0) != 0;
+    for (const auto& part : path)
+        tooLong = tooLong || part.native().size() > 255;
+    return tooLong ? FileProblem::PathTooLong : problem;
+}
+
 FileProblem CheckReadableFile(const std::filesystem::path& path, bool allowEmpty)
 {
     const DWORD attributes = GetFileAttributesW(path.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES)
-        return ProblemFromSystemError(static_cast<int>(GetLastError()));
+        return ProblemFromPathError(path, static_cast<int>(GetLastError()));
     if (attributes & FILE_ATTRIBUTE_DIRECTORY)
         return FileProblem::IsDirectory;
     HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                               nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE)
-        return ProblemFromSystemError(static_cast<int>(GetLastError()));
+        return ProblemFromPathError(path, static_cast<int>(GetLastError()));
     FileProblem problem = FileProblem::None;
     if (GetFileType(file) != FILE_TYPE_DISK) {
         problem = FileProblem::NotRegular;
@@ -65,8 +79,8 @@ FileProblem CheckWritableTarget(const std::filesystem::path& path)
     const DWORD attributes = GetFileAttributesW(path.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) {
         const DWORD error = GetLastError();
-        if (error != ERROR_FILE_NOT_FOUND)
-            return ProblemFromSystemError(static_cast<int>(error));
+        if (error != ERROR_FILE_NOT_FOUND || ProblemFromPathError(path, static_cast<int>(error)) != FileProblem::NotFound)
+            return ProblemFromPathError(path, static_cast<int>(error));
         const std::filesystem::path folder = path.has_parent_path() ? path.parent_path() : L".";
         const DWORD folderAttributes = GetFileAttributesW(folder.c_str());
         if (folderAttributes == INVALID_FILE_ATTRIBUTES)
@@ -82,6 +96,11 @@ FileProblem CheckWritableTarget(const std::filesystem::path& path)
 }
 
 #else
+
+FileProblem ProblemFromPathError(const std::filesystem::path&, int error)
+{
+    return ProblemFromSystemError(error);
+}
 
 FileProblem ProblemFromSystemError(int error)
 {

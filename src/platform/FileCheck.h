@@ -23,6 +23,10 @@ enum class FileProblem {
 // The problem an errno (POSIX) or GetLastError code (Windows) stands for.
 FileProblem ProblemFromSystemError(int error);
 
+// The problem of a failed call on path: as ProblemFromSystemError, except that a name past the
+// system's limits is PathTooLong (Windows reports such a name as not found).
+FileProblem ProblemFromPathError(const std::filesystem::path& path, int error);
+
 // Checks that path names an existing regular file that this process may read. An empty file
 // is a problem only when allowEmpty is false.
 FileProblem CheckReadableFile(const std::filesystem::path& path, bool allowEmpty = true);

@@ -22,6 +22,8 @@ namespace vistrel::platform {
 bool CMappedFile::Open(const std::filesystem::path& path, int* error)
 {
     Close();
+    // The handle stays open as long as the mapping: its share mode (readers only) keeps other
+    // programs from writing or cutting the recording while it is shown.
     HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
@@ -29,8 +31,9 @@ bool CMappedFile::Open(const std::filesystem::path& path, int* error)
         return false;
     }
     LARGE_INTEGER size{};
-    if (!GetFileSizeEx(file, &size)) {
-        if (error) *error = static_cast<int>(GetLastError());
+    if (GetFileType(file) != FILE_TYPE_DISK || !GetFileSizeEx(file, &size)) {
+        const DWORD why = GetLastError();
+        if (error) *error = why ? static_cast<int>(why) : ERROR_INVALID_FUNCTION;
         CloseHandle(file);
         return false;
     }
@@ -41,9 +44,9 @@ bool CMappedFile::Open(const std::filesystem::path& path, int* error)
         return true;
     }
     HANDLE mapping = CreateFileMappingW(file, nullptr, PAGE_READONLY, 0, 0, nullptr);
-    CloseHandle(file);
     if (!mapping) {
         if (error) *error = static_cast<int>(GetLastError());
+        CloseHandle(file);
         m_size = 0;
         return false;
     }
@@ -51,9 +54,11 @@ bool CMappedFile::Open(const std::filesystem::path& path, int* error)
     if (!view) {
         if (error) *error = static_cast<int>(GetLastError());
         CloseHandle(mapping);
+        CloseHandle(file);
         m_size = 0;
         return false;
     }
+    m_hFile = file;
     m_hMapping = mapping;
     m_data = static_cast<const std::uint8_t*>(view);
     m_open = true;
@@ -64,8 +69,10 @@ void CMappedFile::Close()
 {
     if (m_data) UnmapViewOfFile(m_data);
     if (m_hMapping) CloseHandle(m_hMapping);
+    if (m_hFile) CloseHandle(m_hFile);
     m_data = nullptr;
     m_hMapping = nullptr;
+    m_hFile = nullptr;
     m_size = 0;
     m_open = false;
 }
@@ -97,7 +104,7 @@ FileProblem ReadFileHead(const std::filesystem::path& path, std::size_t maxBytes
     out.clear();
     HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return ProblemFromSystemError(static_cast<int>(GetLastError()));
+    if (file == INVALID_HANDLE_VALUE) return ProblemFromPathError(path, static_cast<int>(GetLastError()));
     if (GetFileType(file) != FILE_TYPE_DISK) {
         CloseHandle(file);
         return FileProblem::NotRegular;

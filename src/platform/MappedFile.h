@@ -6,9 +6,9 @@
 // of a page that no longer exists raises SIGBUS; a handler installed once by the first Open
 // catches faults inside registered mappings, puts zero pages from the faulting page to the
 // end of that mapping, and marks it damaged: the read resumes and yields zeros. Faults
-// elsewhere go to the previous handler or take the default action. On Windows a mapped file
-// cannot be truncated by other programs (the system refuses while a view exists), so there is
-// no guard there; Damaged() stays false and callers compare size and write time instead.
+// elsewhere go to the previous handler or take the default action. On Windows the file stays
+// open, shared with readers only, while it is mapped: other programs can neither write nor cut
+// it, so there is no guard there; Damaged() stays false.
 
 #include "platform/FileCheck.h"
 
@@ -50,6 +50,7 @@ private:
     std::uint64_t m_size = 0;
     bool m_open = false;
 #ifdef _WIN32
+    void* m_hFile = nullptr;    // open for the mapping's lifetime (shared with readers only)
     void* m_hMapping = nullptr;
 #endif
 };

@@ -2,10 +2,6 @@
 // are taken by something other than a readable file (folder, FIFO).
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <filesystem>
 #include <fstream>
 #include <future>
@@ -13,6 +9,7 @@
 
 #include "core/config/Configuration.h"
 #include "support/Fixtures.h"
+#include "TestPlatform.h"
 
 using namespace vistrel;
 namespace fs = std::filesystem;
@@ -105,28 +102,29 @@ TEST(ConfigReading, NameTakenByAFolderOrFifoIsLeftAlone) {
     EXPECT_FALSE(fs::exists(bak));
     fs::remove(cfg);
 
-    // A FIFO would block any reader: every entry point returns at once.
-    ASSERT_EQ(::mkfifo(cfg.c_str(), 0600), 0);
-    auto run = std::async(std::launch::async, [&] {
-        platform::FileProblem p = platform::FileProblem::None;
-        ReadMainGeometry(cfg.string(), &p);
-        ConfigData data;
-        const bool loaded = LoadConfiguration(cfg.string(), true, data);
-        const bool saved = SaveConfiguration(cfg.string(), bak.string(), ConfigData{});
-        History h;
-        h.entries[0].path = cfg.string();
-        h.count = 1;
-        CheckHistoryFiles(h);
-        return p == platform::FileProblem::NotRegular && !loaded && !saved && h.entries[0].missing == 1;
-    });
-    if (run.wait_for(std::chrono::seconds(10)) != std::future_status::ready) {
-        // Release the blocked reader so that the test ends and reports.
-        for (int i = 0; i < 8; ++i) ::close(::open(cfg.c_str(), O_WRONLY | O_NONBLOCK));
-        ADD_FAILURE() << "blocked on a FIFO";
+    // A FIFO (none on Windows) would block any reader: every entry point returns at once.
+    if (test::MakeFifo(cfg)) {
+        auto run = std::async(std::launch::async, [&] {
+            platform::FileProblem p = platform::FileProblem::None;
+            ReadMainGeometry(cfg.string(), &p);
+            ConfigData data;
+            const bool loaded = LoadConfiguration(cfg.string(), true, data);
+            const bool saved = SaveConfiguration(cfg.string(), bak.string(), ConfigData{});
+            History h;
+            h.entries[0].path = cfg.string();
+            h.count = 1;
+            CheckHistoryFiles(h);
+            return p == platform::FileProblem::NotRegular && !loaded && !saved && h.entries[0].missing == 1;
+        });
+        if (run.wait_for(std::chrono::seconds(10)) != std::future_status::ready) {
+            // Release the blocked reader so that the test ends and reports.
+            for (int i = 0; i < 8; ++i) test::OpenFifoBriefly(cfg);
+            ADD_FAILURE() << "blocked on a FIFO";
+        }
+        EXPECT_TRUE(run.get());
+        EXPECT_EQ(fs::status(cfg).type(), fs::file_type::fifo);
+        EXPECT_FALSE(fs::exists(bak));
     }
-    EXPECT_TRUE(run.get());
-    EXPECT_EQ(fs::status(cfg).type(), fs::file_type::fifo);
-    EXPECT_FALSE(fs::exists(bak));
 
     // A missing file is still created with the defaults.
     fs::remove(cfg);

@@ -4,13 +4,13 @@
 #include <array>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 
 #include "ProcessingTestUtil.h"
 #include "core/processing/LinearCoeffs.h"
 #include "core/processing/TableFunction.h"
-
-#include <sys/stat.h>
+#include "TestPlatform.h"
 
 using namespace vistrel;
 using namespace vistrel::test;
@@ -22,21 +22,11 @@ struct CliRun {
     std::string out;
 };
 
-// Runs vistrel-cli in `dir` with the arguments; stdout captured, stderr to a file.
-CliRun RunCli(const std::filesystem::path& dir, const std::string& args, const std::string& prefix = "") {
-    const std::string command = "cd \"" + dir.string() + "\" && " + prefix + "\"" VISTREL_CLI_PATH "\" " +
-                                args + " 2>cli_stderr.txt";
-    CliRun run;
-    if (std::FILE* p = popen(command.c_str(), "r")) {
-        std::array<char, 512> buf;
-        while (std::fgets(buf.data(), buf.size(), p))
-            run.out += buf.data();
-        const int rc = pclose(p);
-        run.status = WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
-    }
-    std::error_code ec;
-    std::filesystem::remove(dir / "cli_stderr.txt", ec);
-    return run;
+// Runs vistrel-cli in `dir` with the arguments; stdout captured. A run longer than
+// timeoutSeconds is killed and gets status -1001.
+CliRun RunCli(const std::filesystem::path& dir, const std::string& args, int timeoutSeconds = 300) {
+    const ProcessRun run = RunProcess(CliProgram(), SplitArgs(args), dir, timeoutSeconds);
+    return {run.status, run.out};
 }
 
 std::string Trim(std::string s) {
@@ -168,32 +158,35 @@ TEST(ProcessingCli, FailuresLeaveNoFile) {
     }
 }
 
-TEST(ProcessingCli, WriteFailureRemovesThePartialResult) {
+POSIX_ONLY_TEST(ProcessingCli, WriteFailureRemovesThePartialResult,
+                "Windows has no file-size limit per process (ulimit -f)", {
     TempDir dir;
     FloatFixture fx = Signal();
     fx.samples = 200000;
     ASSERT_TRUE(WriteFloatFixture(dir / "s.kvf", fx));
     { std::ofstream(dir / "out.kvf", std::ios::binary) << "previous"; }
     // A file-size limit of 1 MiB makes the writes fail part way (as a full disk would).
-    const CliRun r = RunCli(dir.Path(), "movavg s.kvf --factor 2 --out out.kvf",
-                            "trap '' XFSZ; ulimit -f 2048; ");
-    EXPECT_EQ(r.status, 2);
+    const std::string command = "cd \"" + dir.Path().string() + "\" && trap '' XFSZ; ulimit -f 2048; \"" +
+                                CliProgram().string() + "\" movavg s.kvf --factor 2 --out out.kvf 2>/dev/null";
+    const int rc = std::system(command.c_str());
+    ASSERT_TRUE(WIFEXITED(rc));
+    EXPECT_EQ(WEXITSTATUS(rc), 2);
     EXPECT_EQ(FilesIn(dir.Path()), (std::vector<std::string>{"out.kvf", "s.kvf"}));
     std::ifstream in(dir / "out.kvf");
     std::string text;
     std::getline(in, text);
     EXPECT_EQ(text, "previous");
-}
+})
 
 TEST(ProcessingCli, ParameterFilesThatAreFifosAreRefusedAtOnce) {
     TempDir dir;
     ASSERT_TRUE(WriteFloatFixture(dir / "s.kvf", Signal()));
-    ASSERT_EQ(::mkfifo((dir / "c.txt").c_str(), 0600), 0);
-    ASSERT_EQ(::mkfifo((dir / "p.txt").c_str(), 0600), 0);
-    // Without the type check the reader waits for a writer forever; `timeout` turns that into 124.
-    CliRun r = RunCli(dir.Path(), "axb s.kvf --coeffs c.txt --out a.kvf", "timeout 20 ");
+    if (!MakeFifo(dir / "c.txt")) GTEST_SKIP() << "The system has no FIFOs";
+    ASSERT_TRUE(MakeFifo(dir / "p.txt"));
+    // Without the type check the reader waits for a writer forever, until killed (-1001).
+    CliRun r = RunCli(dir.Path(), "axb s.kvf --coeffs c.txt --out a.kvf", 20);
     EXPECT_EQ(r.status, 2);
-    r = RunCli(dir.Path(), "tablefunc s.kvf --table 1=p.txt --out t.kvf", "timeout 20 ");
+    r = RunCli(dir.Path(), "tablefunc s.kvf --table 1=p.txt --out t.kvf", 20);
     EXPECT_EQ(r.status, 2);
     EXPECT_FALSE(std::filesystem::exists(dir / "a.kvf"));
     EXPECT_FALSE(std::filesystem::exists(dir / "t.kvf"));

@@ -13,6 +13,7 @@
 #include "core/processing/LinearCoeffs.h"
 #include "core/processing/TableFunction.h"
 #include "core/view/ReadOut.h"
+#include "TestPlatform.h"
 
 using namespace vistrel;
 using namespace vistrel::test;
@@ -44,16 +45,8 @@ struct CliRun {
 };
 
 CliRun RunCli(const std::filesystem::path& dir, const std::string& args) {
-    const std::string command = "cd \"" + dir.string() + "\" && \"" VISTREL_CLI_PATH "\" " + args + " 2>&1";
-    CliRun run;
-    if (std::FILE* p = popen(command.c_str(), "r")) {
-        std::array<char, 512> buf;
-        while (std::fgets(buf.data(), buf.size(), p))
-            run.output += buf.data();
-        const int rc = pclose(p);
-        run.status = WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
-    }
-    return run;
+    const ProcessRun run = RunProcess(CliProgram(), SplitArgs(args), dir);
+    return {run.status, run.out + run.err};
 }
 
 FloatFixture Small(double rate) {

@@ -4,7 +4,6 @@
 
 #include <fstream>
 #include <set>
-#include <sys/stat.h>
 
 #include "ProcessingTestUtil.h"
 #include "core/common/StringIds.h"
@@ -12,6 +11,7 @@
 #include "core/processing/ResultName.h"
 #include "core/recording/TempResults.h"
 #include "platform/UniqueFile.h"
+#include "TestPlatform.h"
 
 using namespace vistrel;
 using namespace vistrel::test;
@@ -62,10 +62,10 @@ protected:
 TEST(ResultFiles, SourceIsRefusedUnderEverySpellingOfItsPath) {
     Source s(Ramp(3, 500), "~a.kvf");
     const std::string before = Bytes(s.file);
-    std::filesystem::create_symlink(s.file, s.dir / "link.kvf");
+    const std::filesystem::path link = LinkOrOtherSpelling(s.file, s.dir / "link.kvf");
     std::filesystem::create_directory(s.dir / "sub");
     const std::vector<std::filesystem::path> spellings = {
-        s.file, s.dir / "sub" / ".." / "~a.kvf", s.dir / "." / "~a.kvf", s.dir / "link.kvf"};
+        s.file, s.dir / "sub" / ".." / "~a.kvf", s.dir / "." / "~a.kvf", link};
     for (const auto& target : spellings) {
         for (ProcessOp op : {OP_MOVING_AVERAGE, OP_SAVE_FRAGMENT}) {
             RecordingObserver obs;

@@ -17,8 +17,7 @@
 #include "core/processing/SpectrumCore.h"
 #include "core/recording/TimeBase.h"
 #include "platform/TimeZone.h"
-
-#include <sys/wait.h>
+#include "TestPlatform.h"
 
 using namespace vistrel;
 using namespace vistrel::test;
@@ -151,16 +150,8 @@ struct CliRun {
     std::string out;
 };
 CliRun RunCli(const std::filesystem::path& dir, const std::string& args) {
-    const std::string command = "cd \"" + dir.string() + "\" && \"" VISTREL_CLI_PATH "\" " + args + " 2>/dev/null";
-    CliRun run;
-    if (std::FILE* p = popen(command.c_str(), "r")) {
-        std::array<char, 512> buf;
-        while (std::fgets(buf.data(), buf.size(), p))
-            run.out += buf.data();
-        const int rc = pclose(p);
-        run.status = WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
-    }
-    return run;
+    const ProcessRun run = RunProcess(CliProgram(), SplitArgs(args), dir);
+    return {run.status, run.out};
 }
 
 } // namespace

@@ -13,26 +13,27 @@
 #include "core/view/SummaryCache.h"
 #include "platform/FileIdentity.h"
 #include "support/Fixtures.h"
+#include "TestPlatform.h"
 
 using namespace vistrel;
 namespace fs = std::filesystem;
 
 namespace {
 
-// Points XDG_CACHE_HOME at a temporary folder for the test and restores it afterwards.
+// The variable that names the user's cache root: XDG_CACHE_HOME, on Windows LOCALAPPDATA.
+const char* const kCacheVar = test::kWindows ? "LOCALAPPDATA" : "XDG_CACHE_HOME";
+
+// Points the cache root at a temporary folder for the test and restores it afterwards.
 class SummaryCacheTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        const char* old = std::getenv("XDG_CACHE_HOME");
+        const char* old = std::getenv(kCacheVar);
         m_hadOld = old != nullptr;
         if (old) m_old = old;
-        setenv("XDG_CACHE_HOME", (m_dir.Path() / "cache").c_str(), 1);
+        test::SetEnvVar(kCacheVar, (m_dir.Path() / "cache").string());
     }
     void TearDown() override {
-        if (m_hadOld)
-            setenv("XDG_CACHE_HOME", m_old.c_str(), 1);
-        else
-            unsetenv("XDG_CACHE_HOME");
+        test::SetEnvVar(kCacheVar, m_hadOld ? std::optional<std::string>(m_old) : std::nullopt);
     }
     fs::path Recording(const std::string& name, float scale, uint64_t samples = 70000) {
         test::FloatFixture fx;
@@ -68,9 +69,16 @@ protected:
 
 TEST_F(SummaryCacheTest, CacheFolderFollowsXdgAndHome) {
     EXPECT_EQ(platform::UserCacheFolder(), m_dir.Path() / "cache" / "vistrel");
-    setenv("XDG_CACHE_HOME", "relative/dir", 1);   // ignored: not absolute
+    if (test::kWindows) {
+        test::SetEnvVar(kCacheVar, std::nullopt); // no local application-data folder: no cache
+        EXPECT_EQ(platform::UserCacheFolder(), fs::path());
+        return;
+    }
+    test::SetEnvVar(kCacheVar, "relative/dir");   // ignored: not absolute
     const char* home = std::getenv("HOME");
-    if (home && *home) EXPECT_EQ(platform::UserCacheFolder(), fs::path(home) / ".cache" / "vistrel");
+    if (home && *home) {
+        EXPECT_EQ(platform::UserCacheFolder(), fs::path(home) / ".cache" / "vistrel");
+    }
 }
 
 TEST_F(SummaryCacheTest, ReopenReusesTheEntryAndTwoSpellingsShareIt) {
@@ -82,8 +90,7 @@ TEST_F(SummaryCacheTest, ReopenReusesTheEntryAndTwoSpellingsShareIt) {
     // Nothing is written beside the recording.
     for (const auto& e : fs::directory_iterator(m_dir.Path()))
         EXPECT_TRUE(e.path().filename() == "a.kvf" || e.path().filename() == "cache") << e.path();
-    const fs::path link = m_dir / "link.kvf";
-    fs::create_symlink(rec, link);
+    const fs::path link = test::LinkOrOtherSpelling(rec, m_dir / "link.kvf");
     const auto second = Summaries(link, &fromCache);
     ASSERT_TRUE(second);
     EXPECT_TRUE(fromCache);
