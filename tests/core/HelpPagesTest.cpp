@@ -9,8 +9,8 @@
 #include <set>
 #include <sstream>
 #include <string>
-#include <sys/wait.h>
 
+#include "TestPlatform.h"
 #include "cli/CliArgs.h"
 #include "core/common/HelpPages.h"
 #include "core/view/ReadOut.h"
@@ -40,15 +40,8 @@ struct CliResult {
 };
 
 CliResult RunCli(const std::string& args) {
-    CliResult run;
-    const std::string command = "\"" VISTREL_CLI_PATH "\" " + args + " 2>/dev/null";
-    if (std::FILE* p = popen(command.c_str(), "r")) {
-        std::array<char, 512> buf;
-        while (std::fgets(buf.data(), buf.size(), p)) run.out += buf.data();
-        const int rc = pclose(p);
-        run.status = WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
-    }
-    return run;
+    const vistrel::test::ProcessRun r = vistrel::test::RunProcess(vistrel::test::CliProgram(), vistrel::test::SplitArgs(args));
+    return {r.status, r.out};
 }
 
 } // namespace
