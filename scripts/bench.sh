@@ -49,7 +49,7 @@ rm -f "$err"
 # Real time of each repetition in ms, by benchmark name (console lines: name time unit cpu unit iterations ...).
 declare -A min max
 while read -r name real unit _; do
-  [[ "$name" == BM_* && "$name" != *_mean && "$name" != *_median && "$name" != *_stddev && "$name" != *_cv ]] || continue
+  [[ ( "$name" == BM_* || "$name" == Plot* ) && "$name" != *_mean && "$name" != *_median && "$name" != *_stddev && "$name" != *_cv ]] || continue
   # Keep the arguments ("/8"), drop the run settings ("/iterations:3", "/real_time").
   name=$(sed -E 's#/(iterations|min_time|repeats|real_time|threads)[^/]*##g' <<<"$name")
   case "$unit" in

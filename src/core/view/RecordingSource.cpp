@@ -147,9 +147,11 @@ void CRecordingSource::RawExtremes(const int* channels, int count, uint64_t a, u
         const uint64_t base = L * kSectorCounts;
         const uint64_t j0 = std::max(g0, base) - base, j1 = std::min(g1, base + kSectorCounts) - base;
         const uint8_t* counts = SectorCounts(L);
-        for (uint64_t q = 0; q < n && j0 + q < j1; ++q) {
+        // Channel of the sector's first count in the range; the next ones follow in turn.
+        uint64_t lane = (base + j0 - phase) % n;
+        for (uint64_t q = 0; q < n && j0 + q < j1; ++q, lane = lane + 1 == n ? 0 : lane + 1) {
             const uint64_t j = j0 + q;
-            const int i = slot[(base + j - phase) % n];
+            const int i = slot[lane];
             if (i < 0) continue;
             int lo = 0, hi = 0;
             if (counts) {
