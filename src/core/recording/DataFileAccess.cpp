@@ -120,6 +120,36 @@ void CDataFile::ReadSdRows(std::uint64_t k0, std::size_t rows, const int* channe
     std::uint64_t L = g / kCountsPerSector;
     unsigned r = static_cast<unsigned>(g - L * kCountsPerSector);
     const std::uint8_t* sector = SdSectorCounts(L);
+    bool wholeRows = count == m_nChannels;
+    for (int i = 0; wholeRows && i < count; ++i) wholeRows = channels[i] == i;
+    if (wholeRows) {
+        // Every channel in order: the output follows the count stream itself, a sector at a
+        // time, each count looked up in the table of its channel.
+        std::uint64_t left = static_cast<std::uint64_t>(inside) * n;
+        unsigned lane = 0;
+        while (left > 0) {
+            const unsigned take = static_cast<unsigned>(
+                std::min<std::uint64_t>(left, static_cast<unsigned>(kCountsPerSector) - r));
+            static const std::uint8_t zeros[2 * kCountsPerSector] = {};
+            const std::uint8_t* counts = (sector ? sector : zeros) + 2 * r; // a hole reads zeros
+            for (unsigned j = 0; j < take; ++j) {
+                std::uint16_t v;
+                std::memcpy(&v, counts + 2 * j, 2);
+                if constexpr (std::is_same_v<T, float>)
+                    *out++ = rounded[lane][v];
+                else
+                    std::memcpy(out++, exact[lane] + v, sizeof(long double));
+                lane = lane + 1 == n ? 0 : lane + 1;
+            }
+            left -= take;
+            r += take;
+            if (r == static_cast<unsigned>(kCountsPerSector)) {
+                r = 0;
+                sector = SdSectorCounts(++L);
+            }
+        }
+        return;
+    }
     std::uint16_t row[kMaxChannels];
     for (std::size_t k = 0; k < inside; ++k) {
         unsigned done = 0;
