@@ -251,8 +251,11 @@ int CPlotWnd::DrawTraces(QPainter& dc, int left, int top, int right, int bottom,
 }
 
 void CPlotWnd::ScheduleMinMaxSlice() {
-    if (!m_hWnd) {
-        // No window to come back to (rendering into an image): finish at once.
+    // No window to come back to (rendering into an image): finish at once. With summaries the
+    // pass reads only each group's two unaligned ends, a few milliseconds for any view, so it
+    // also finishes inside this paint and the view is drawn in one go.
+    const ISampleSource& src = MinMaxSource();
+    if (!m_hWnd || (&src == &m_summarized && m_summarized.HasSummaries())) {
         while (!m_minMaxPass.Step(*m_cache, MinMaxSource(), 1 << 20)) {
         }
         return;

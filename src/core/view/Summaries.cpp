@@ -6,22 +6,11 @@
 
 namespace vistrel {
 
-namespace {
-
-constexpr float kInf = std::numeric_limits<float>::infinity();
-constexpr uint64_t kFinePerCoarse = kSummaryCoarseRows / kSummaryFineRows;
-
-// The value the extreme search compares: the raw count of an SD image, the float of a float
-// recording (its samples are floats, so nothing is lost).
-float KeyAt(const ISampleSource& src, bool raw, uint64_t k, int c) {
-    return raw ? static_cast<float>(src.Raw(k, c)) : static_cast<float>(src.Value(k, c));
-}
-
 // Running extremes of one channel over pieces taken in order. Only a strictly smaller
 // (larger) key moves a position, so the first position of the extreme wins, as in a scan;
 // NaN and the starting infinities never win.
-struct Running {
-    float mn = kInf, mx = -kInf;
+struct SummaryRunning {
+    float mn = std::numeric_limits<float>::infinity(), mx = -std::numeric_limits<float>::infinity();
     uint64_t mnAt = 0, mxAt = 0;
     void Min(float key, uint64_t at) {
         if (key < mn) { mn = key; mnAt = at; }
@@ -30,6 +19,18 @@ struct Running {
         if (key > mx) { mx = key; mxAt = at; }
     }
 };
+
+namespace {
+
+constexpr float kInf = std::numeric_limits<float>::infinity();
+constexpr uint64_t kFinePerCoarse = kSummaryCoarseRows / kSummaryFineRows;
+constexpr uint64_t kFinePerMid = 16; // the derived middle level: blocks of 4096 rows
+
+// The value the extreme search compares: the raw count of an SD image, the float of a float
+// recording (its samples are floats, so nothing is lost).
+float KeyAt(const ISampleSource& src, bool raw, uint64_t k, int c) {
+    return raw ? static_cast<float>(src.Raw(k, c)) : static_cast<float>(src.Value(k, c));
+}
 
 template <class T>
 void Put(std::vector<uint8_t>& out, const T& v) {
@@ -113,7 +114,7 @@ std::shared_ptr<CSummaries> CSummaries::Build(const ISampleSource& src, const st
         const uint64_t first = blk + 1 - kFinePerCoarse;
         const uint64_t coarse = blk / kFinePerCoarse;
         for (int i = 0; i < n; ++i) {
-            Running r;
+            SummaryRunning r;
             for (uint64_t f = first; f <= blk; ++f) {
                 const uint64_t at = f * n + i;
                 const uint64_t offset = (f - first) * kSummaryFineRows;
@@ -127,6 +128,7 @@ std::shared_ptr<CSummaries> CSummaries::Build(const ISampleSource& src, const st
             s->m_coarseMaxAt[at] = static_cast<uint16_t>(r.mxAt);
         }
     }
+    s->BuildMidLevel();
     if (rowsDone) rowsDone->store(s->m_samples, std::memory_order_relaxed);
     return s;
 }
@@ -134,6 +136,66 @@ std::shared_ptr<CSummaries> CSummaries::Build(const ISampleSource& src, const st
 bool CSummaries::Fits(const ISampleSource& src) const {
     return m_channels == std::clamp(src.Channels(), 0, 256) && m_samples == src.Samples() &&
            m_raw == src.IsRawImage();
+}
+
+namespace {
+
+// Folds one block's extremes of channels 0 .. count-1 (values and their offsets inside the
+// block) into running extremes with positions relative to the range's start. Masks rather
+// than branches, so the loop runs in vector registers; a strictly smaller (larger) value
+// moves the position, so the first one wins and NaN never does.
+template <class V, class O>
+void FoldBlock(const V* vmin, const V* vmax, const O* atMin, const O* atMax, uint32_t base, int count, float* mn,
+               float* mx, uint32_t* mnAt, uint32_t* mxAt) {
+    for (int i = 0; i < count; ++i) {
+        const float lo = static_cast<float>(vmin[i]), hi = static_cast<float>(vmax[i]);
+        const uint32_t lower = 0u - uint32_t(lo < mn[i]), higher = 0u - uint32_t(hi > mx[i]);
+        mnAt[i] = ((base + atMin[i]) & lower) | (mnAt[i] & ~lower);
+        mn[i] = lo < mn[i] ? lo : mn[i];
+        mxAt[i] = ((base + atMax[i]) & higher) | (mxAt[i] & ~higher);
+        mx[i] = hi > mx[i] ? hi : mx[i];
+    }
+}
+
+} // namespace
+
+void CSummaries::MiddleInOrder(uint64_t A, uint64_t B, int count, SummaryRunning* run) const {
+    const uint64_t n = static_cast<uint64_t>(m_channels);
+    float mn[256], mx[256];
+    uint32_t mnAt[256], mxAt[256];
+    for (int i = 0; i < count; ++i) {
+        mn[i] = kInf;
+        mx[i] = -kInf;
+        mnAt[i] = mxAt[i] = 0;
+    }
+    const uint64_t endBlock = B / kSummaryFineRows;
+    for (uint64_t blk = A / kSummaryFineRows; blk < endBlock;) {
+        const uint32_t base = static_cast<uint32_t>(blk * kSummaryFineRows - A);
+        if (blk % kFinePerCoarse == 0 && blk + kFinePerCoarse <= endBlock) {
+            const uint64_t at = blk / kFinePerCoarse * n;
+            FoldBlock(&m_coarseMin[at], &m_coarseMax[at], &m_coarseMinAt[at], &m_coarseMaxAt[at], base, count, mn, mx,
+                      mnAt, mxAt);
+            blk += kFinePerCoarse;
+        } else if (blk % kFinePerMid == 0 && blk + kFinePerMid <= endBlock) {
+            const uint64_t at = blk / kFinePerMid * n;
+            FoldBlock(&m_midMin[at], &m_midMax[at], &m_midMinAt[at], &m_midMaxAt[at], base, count, mn, mx, mnAt,
+                      mxAt);
+            blk += kFinePerMid;
+        } else {
+            const uint64_t at = blk * n;
+            if (m_raw)
+                FoldBlock(&m_fineMinRaw[at], &m_fineMaxRaw[at], &m_fineMinAt[at], &m_fineMaxAt[at], base, count, mn,
+                          mx, mnAt, mxAt);
+            else
+                FoldBlock(&m_fineMin[at], &m_fineMax[at], &m_fineMinAt[at], &m_fineMaxAt[at], base, count, mn, mx,
+                          mnAt, mxAt);
+            ++blk;
+        }
+    }
+    for (int i = 0; i < count; ++i) {
+        run[i].Min(mn[i], A + mnAt[i]);
+        run[i].Max(mx[i], A + mxAt[i]);
+    }
 }
 
 void CSummaries::FindExtremes(const ISampleSource& src, const int* channels, int count, uint64_t a, uint64_t b,
@@ -147,7 +209,7 @@ void CSummaries::FindExtremes(const ISampleSource& src, const int* channels, int
         src.FindExtremes(channels, count, a, b, minPos, maxPos);
         return;
     }
-    Running run[256];
+    SummaryRunning run[256];
     for (int i = 0; i < count; ++i) run[i].mnAt = run[i].mxAt = a;
     uint64_t mn[256], mx[256];
     auto takeScan = [&](uint64_t from, uint64_t to) {
@@ -161,9 +223,20 @@ void CSummaries::FindExtremes(const ISampleSource& src, const int* channels, int
     takeScan(a, A);
     const uint64_t n = static_cast<uint64_t>(m_channels);
     const uint64_t endBlock = B / kSummaryFineRows;
+    bool inOrder = true;
+    for (int i = 0; i < count; ++i) inOrder &= channels[i] == i;
+    if (inOrder && B - A < (uint64_t{1} << 32)) {
+        MiddleInOrder(A, B, count, run);
+        takeScan(B, b);
+        for (int i = 0; i < count; ++i) {
+            minPos[i] = run[i].mnAt;
+            maxPos[i] = run[i].mxAt;
+        }
+        return;
+    }
     for (int i = 0; i < count; ++i) {
         const uint64_t c = static_cast<uint64_t>(channels[i]);
-        Running& r = run[i];
+        SummaryRunning& r = run[i];
         for (uint64_t blk = A / kSummaryFineRows; blk < endBlock;) {
             if (blk % kFinePerCoarse == 0 && blk + kFinePerCoarse <= endBlock) {
                 const uint64_t at = blk / kFinePerCoarse * n + c;
@@ -171,6 +244,12 @@ void CSummaries::FindExtremes(const ISampleSource& src, const int* channels, int
                 r.Min(m_coarseMin[at], base + m_coarseMinAt[at]);
                 r.Max(m_coarseMax[at], base + m_coarseMaxAt[at]);
                 blk += kFinePerCoarse;
+            } else if (blk % kFinePerMid == 0 && blk + kFinePerMid <= endBlock) {
+                const uint64_t at = blk / kFinePerMid * n + c;
+                const uint64_t base = blk * kSummaryFineRows;
+                r.Min(m_midMin[at], base + m_midMinAt[at]);
+                r.Max(m_midMax[at], base + m_midMaxAt[at]);
+                blk += kFinePerMid;
             } else {
                 const uint64_t at = blk * n + c;
                 const uint64_t base = blk * kSummaryFineRows;
@@ -190,7 +269,7 @@ void CSummaries::FindExtremes(const ISampleSource& src, const int* channels, int
 size_t CSummaries::MemoryBytes() const {
     return m_fineMin.size() * 4 + m_fineMax.size() * 4 + m_fineMinRaw.size() * 2 + m_fineMaxRaw.size() * 2 +
            m_fineMinAt.size() + m_fineMaxAt.size() + m_coarseMin.size() * 4 + m_coarseMax.size() * 4 +
-           m_coarseMinAt.size() * 2 + m_coarseMaxAt.size() * 2;
+           m_coarseMinAt.size() * 2 + m_coarseMaxAt.size() * 2 + m_midMin.size() * 8 + m_midMinAt.size() * 4;
 }
 
 std::vector<uint8_t> CSummaries::Serialize() const {
@@ -240,7 +319,34 @@ std::shared_ptr<CSummaries> CSummaries::Deserialize(const uint8_t* data, size_t 
                     GetArray(p, end, s->m_coarseMinAt) && GetArray(p, end, s->m_coarseMaxAt);
     // Offsets cannot leave their blocks: their types hold exactly a block's positions.
     if (!ok || p != end) return nullptr;
+    s->BuildMidLevel();
     return s;
+}
+
+void CSummaries::BuildMidLevel() {
+    // Extremes of every 16 fine blocks, derived from them (not stored): a long range's ends
+    // then take at most 15 fine and 15 middle blocks each instead of 255 fine blocks.
+    const uint64_t n = static_cast<uint64_t>(m_channels);
+    m_midBlocks = m_fineBlocks / kFinePerMid;
+    m_midMin.assign(m_midBlocks * n, 0.0f);
+    m_midMax.assign(m_midBlocks * n, 0.0f);
+    m_midMinAt.assign(m_midBlocks * n, 0);
+    m_midMaxAt.assign(m_midBlocks * n, 0);
+    for (uint64_t m = 0; m < m_midBlocks; ++m)
+        for (uint64_t c = 0; c < n; ++c) {
+            SummaryRunning r;
+            for (uint64_t f = m * kFinePerMid; f < (m + 1) * kFinePerMid; ++f) {
+                const uint64_t at = f * n + c;
+                const uint64_t offset = (f - m * kFinePerMid) * kSummaryFineRows;
+                r.Min(FineMin(at), offset + m_fineMinAt[at]);
+                r.Max(FineMax(at), offset + m_fineMaxAt[at]);
+            }
+            const uint64_t at = m * n + c;
+            m_midMin[at] = r.mn;
+            m_midMax[at] = r.mx;
+            m_midMinAt[at] = static_cast<uint16_t>(r.mnAt);
+            m_midMaxAt[at] = static_cast<uint16_t>(r.mxAt);
+        }
 }
 
 void CSummarizedSource::FindExtremes(const int* channels, int count, uint64_t a, uint64_t b, uint64_t* minPos,

@@ -1,8 +1,9 @@
 #pragma once
 // Min/max summaries of a recording: for every channel the extremes of each block of 256 rows
-// and of each block of 65 536 rows, with the first position of each. The min-max view takes
-// a long range's extremes from them and reads samples only at the two unaligned ends; the
-// answer equals a full scan's, position for position.
+// and of each block of 65 536 rows (and, derived from them, of 4096 rows), with the first
+// position of each. The min-max view takes a long range's extremes from them and reads
+// samples only at the two unaligned ends; the answer equals a full scan's, position for
+// position.
 
 #include <atomic>
 #include <cstdint>
@@ -38,6 +39,9 @@ public:
     static std::shared_ptr<CSummaries> Deserialize(const uint8_t* data, size_t size);
 
 private:
+    // The aligned middle [A, B) of channels 0 .. count-1 from the summaries, folded into run.
+    void MiddleInOrder(uint64_t A, uint64_t B, int count, struct SummaryRunning* run) const;
+    void BuildMidLevel();
     float FineMin(uint64_t i) const { return m_raw ? m_fineMinRaw[i] : m_fineMin[i]; }
     float FineMax(uint64_t i) const { return m_raw ? m_fineMaxRaw[i] : m_fineMax[i]; }
     void Allocate();
@@ -53,6 +57,10 @@ private:
     std::vector<uint8_t> m_fineMinAt, m_fineMaxAt;
     std::vector<float> m_coarseMin, m_coarseMax;
     std::vector<uint16_t> m_coarseMinAt, m_coarseMaxAt;
+    // Derived after building or loading (not stored): extremes of every 16 fine blocks.
+    uint64_t m_midBlocks = 0;
+    std::vector<float> m_midMin, m_midMax;
+    std::vector<uint16_t> m_midMinAt, m_midMaxAt;
 };
 
 // A source whose extreme search uses summaries once they are attached; everything else is
