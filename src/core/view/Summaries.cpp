@@ -332,21 +332,34 @@ void CSummaries::BuildMidLevel() {
     m_midMax.assign(m_midBlocks * n, 0.0f);
     m_midMinAt.assign(m_midBlocks * n, 0);
     m_midMaxAt.assign(m_midBlocks * n, 0);
-    for (uint64_t m = 0; m < m_midBlocks; ++m)
-        for (uint64_t c = 0; c < n; ++c) {
-            SummaryRunning r;
-            for (uint64_t f = m * kFinePerMid; f < (m + 1) * kFinePerMid; ++f) {
-                const uint64_t at = f * n + c;
-                const uint64_t offset = (f - m * kFinePerMid) * kSummaryFineRows;
-                r.Min(FineMin(at), offset + m_fineMinAt[at]);
-                r.Max(FineMax(at), offset + m_fineMaxAt[at]);
-            }
-            const uint64_t at = m * n + c;
-            m_midMin[at] = r.mn;
-            m_midMax[at] = r.mx;
-            m_midMinAt[at] = static_cast<uint16_t>(r.mnAt);
-            m_midMaxAt[at] = static_cast<uint16_t>(r.mxAt);
+    const int count = m_channels;
+    float mn[256], mx[256];
+    uint32_t mnAt[256], mxAt[256];
+    for (uint64_t m = 0; m < m_midBlocks; ++m) {
+        for (int i = 0; i < count; ++i) {
+            mn[i] = kInf;
+            mx[i] = -kInf;
+            mnAt[i] = mxAt[i] = 0;
         }
+        // The 16 fine blocks in order, all channels at once.
+        for (uint64_t f = m * kFinePerMid; f < (m + 1) * kFinePerMid; ++f) {
+            const uint64_t at = f * n;
+            const uint32_t base = static_cast<uint32_t>((f - m * kFinePerMid) * kSummaryFineRows);
+            if (m_raw)
+                FoldBlock(&m_fineMinRaw[at], &m_fineMaxRaw[at], &m_fineMinAt[at], &m_fineMaxAt[at], base, count, mn,
+                          mx, mnAt, mxAt);
+            else
+                FoldBlock(&m_fineMin[at], &m_fineMax[at], &m_fineMinAt[at], &m_fineMaxAt[at], base, count, mn, mx,
+                          mnAt, mxAt);
+        }
+        for (int i = 0; i < count; ++i) {
+            const uint64_t at = m * n + static_cast<uint64_t>(i);
+            m_midMin[at] = mn[i];
+            m_midMax[at] = mx[i];
+            m_midMinAt[at] = static_cast<uint16_t>(mnAt[i]);
+            m_midMaxAt[at] = static_cast<uint16_t>(mxAt[i]);
+        }
+    }
 }
 
 void CSummarizedSource::FindExtremes(const int* channels, int count, uint64_t a, uint64_t b, uint64_t* minPos,
