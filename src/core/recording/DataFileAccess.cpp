@@ -57,29 +57,7 @@ void CDataFile::ReadRun(std::uint64_t k0, std::size_t count, int c, long double*
 
 void CDataFile::ReadRow(std::uint64_t k, const int* channels, int count, long double* out) const
 {
-    if (m_nType != 6 || k >= static_cast<std::uint64_t>(m_nSamples)) {
-        for (int i = 0; i < count; ++i) out[i] = SampleValue(k, channels[i]);
-        return;
-    }
-    // The row's counts lie in at most two sectors: look each up once.
-    const std::uint64_t g0 = k * static_cast<std::uint64_t>(m_nChannels) + m_nPhase;
-    const std::uint64_t L = g0 / kCountsPerSector;
-    const std::uint64_t r0 = g0 - L * kCountsPerSector;
-    const std::uint8_t* sectors[2] = {SdSectorCounts(L), SdSectorCounts(L + 1)};
-    for (int i = 0; i < count; ++i) {
-        const int c = channels[i];
-        if (static_cast<unsigned>(c) >= static_cast<unsigned>(m_nChannels)) {
-            out[i] = 0;
-            continue;
-        }
-        std::uint64_t r = r0 + static_cast<unsigned>(c);
-        const bool next = r >= static_cast<std::uint64_t>(kCountsPerSector);
-        if (next) r -= kCountsPerSector;
-        const std::uint8_t* counts = sectors[next];
-        std::uint16_t v = 0;
-        if (counts) std::memcpy(&v, counts + 2 * r, 2);
-        CopyValue(out + i, m_sdTable[c], v, c);
-    }
+    ReadSdRows(k, 1, channels, count, out);
 }
 
 void CDataFile::ReadRows(std::uint64_t k0, std::size_t rows, const int* channels, int count, long double* out) const

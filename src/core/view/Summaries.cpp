@@ -111,22 +111,9 @@ std::shared_ptr<CSummaries> CSummaries::Build(const ISampleSource& src, const st
         }
         if (blk % kFinePerCoarse != kFinePerCoarse - 1) continue;
         // A coarse block is complete: its extremes from its fine blocks, taken in order.
-        const uint64_t first = blk + 1 - kFinePerCoarse;
-        const uint64_t coarse = blk / kFinePerCoarse;
-        for (int i = 0; i < n; ++i) {
-            SummaryRunning r;
-            for (uint64_t f = first; f <= blk; ++f) {
-                const uint64_t at = f * n + i;
-                const uint64_t offset = (f - first) * kSummaryFineRows;
-                r.Min(s->FineMin(at), offset + s->m_fineMinAt[at]);
-                r.Max(s->FineMax(at), offset + s->m_fineMaxAt[at]);
-            }
-            const uint64_t at = coarse * n + i;
-            s->m_coarseMin[at] = r.mn;
-            s->m_coarseMax[at] = r.mx;
-            s->m_coarseMinAt[at] = static_cast<uint16_t>(r.mnAt);
-            s->m_coarseMaxAt[at] = static_cast<uint16_t>(r.mxAt);
-        }
+        const uint64_t at = blk / kFinePerCoarse * static_cast<uint64_t>(n);
+        s->FoldFine(blk + 1 - kFinePerCoarse, kFinePerCoarse, &s->m_coarseMin[at], &s->m_coarseMax[at],
+                    &s->m_coarseMinAt[at], &s->m_coarseMaxAt[at]);
     }
     s->BuildMidLevel();
     if (rowsDone) rowsDone->store(s->m_samples, std::memory_order_relaxed);
@@ -140,26 +127,46 @@ bool CSummaries::Fits(const ISampleSource& src) const {
 
 namespace {
 
-// Folds one block's extremes of channels 0 .. count-1 (values and their offsets inside the
-// block) into running extremes with positions relative to the range's start. Masks rather
-// than branches, so the loop runs in vector registers; a strictly smaller (larger) value
-// moves the position, so the first one wins and NaN never does.
-template <class V, class O>
-void FoldBlock(const V* vmin, const V* vmax, const O* atMin, const O* atMax, uint32_t base, int count, float* mn,
-               float* mx, uint32_t* mnAt, uint32_t* mxAt) {
+// Folds one block's extremes of the listed channels (channel(i) is the i-th one's index into
+// the block's values and offsets) into running extremes with positions relative to the
+// range's start. Masks rather than branches, so the loop runs in vector registers when the
+// channels are 0 .. count-1; a strictly smaller (larger) value moves the position, so the
+// first one wins and NaN never does.
+template <class V, class O, class Index>
+void FoldBlock(const V* vmin, const V* vmax, const O* atMin, const O* atMax, uint32_t base, int count, Index channel,
+               float* mn, float* mx, uint32_t* mnAt, uint32_t* mxAt) {
     for (int i = 0; i < count; ++i) {
-        const float lo = static_cast<float>(vmin[i]), hi = static_cast<float>(vmax[i]);
+        const int c = channel(i);
+        const float lo = static_cast<float>(vmin[c]), hi = static_cast<float>(vmax[c]);
         const uint32_t lower = 0u - uint32_t(lo < mn[i]), higher = 0u - uint32_t(hi > mx[i]);
-        mnAt[i] = ((base + atMin[i]) & lower) | (mnAt[i] & ~lower);
+        mnAt[i] = ((base + atMin[c]) & lower) | (mnAt[i] & ~lower);
         mn[i] = lo < mn[i] ? lo : mn[i];
-        mxAt[i] = ((base + atMax[i]) & higher) | (mxAt[i] & ~higher);
+        mxAt[i] = ((base + atMax[c]) & higher) | (mxAt[i] & ~higher);
         mx[i] = hi > mx[i] ? hi : mx[i];
     }
 }
 
+constexpr auto kSameChannel = [](int i) { return i; };
+
 } // namespace
 
-void CSummaries::MiddleInOrder(uint64_t A, uint64_t B, int count, SummaryRunning* run) const {
+void CSummaries::Middle(uint64_t A, uint64_t B, const int* channels, int count, SummaryRunning* run) const {
+    bool inOrder = true;
+    for (int i = 0; i < count; ++i) inOrder &= channels[i] == i;
+    // Positions are kept relative to a piece's start in 32 bits: pieces of at most 2^31 rows,
+    // folded in order, so the first extreme still wins.
+    for (uint64_t from = A; from < B;) {
+        const uint64_t to = std::min(B, from + (uint64_t{1} << 31));
+        if (inOrder)
+            MiddlePiece(from, to, count, kSameChannel, run);
+        else
+            MiddlePiece(from, to, count, [channels](int i) { return channels[i]; }, run);
+        from = to;
+    }
+}
+
+template <class Index>
+void CSummaries::MiddlePiece(uint64_t A, uint64_t B, int count, Index channel, SummaryRunning* run) const {
     const uint64_t n = static_cast<uint64_t>(m_channels);
     float mn[256], mx[256];
     uint32_t mnAt[256], mxAt[256];
@@ -173,22 +180,22 @@ void CSummaries::MiddleInOrder(uint64_t A, uint64_t B, int count, SummaryRunning
         const uint32_t base = static_cast<uint32_t>(blk * kSummaryFineRows - A);
         if (blk % kFinePerCoarse == 0 && blk + kFinePerCoarse <= endBlock) {
             const uint64_t at = blk / kFinePerCoarse * n;
-            FoldBlock(&m_coarseMin[at], &m_coarseMax[at], &m_coarseMinAt[at], &m_coarseMaxAt[at], base, count, mn, mx,
-                      mnAt, mxAt);
+            FoldBlock(&m_coarseMin[at], &m_coarseMax[at], &m_coarseMinAt[at], &m_coarseMaxAt[at], base, count, channel,
+                      mn, mx, mnAt, mxAt);
             blk += kFinePerCoarse;
         } else if (blk % kFinePerMid == 0 && blk + kFinePerMid <= endBlock) {
             const uint64_t at = blk / kFinePerMid * n;
-            FoldBlock(&m_midMin[at], &m_midMax[at], &m_midMinAt[at], &m_midMaxAt[at], base, count, mn, mx, mnAt,
-                      mxAt);
+            FoldBlock(&m_midMin[at], &m_midMax[at], &m_midMinAt[at], &m_midMaxAt[at], base, count, channel, mn, mx,
+                      mnAt, mxAt);
             blk += kFinePerMid;
         } else {
             const uint64_t at = blk * n;
             if (m_raw)
-                FoldBlock(&m_fineMinRaw[at], &m_fineMaxRaw[at], &m_fineMinAt[at], &m_fineMaxAt[at], base, count, mn,
-                          mx, mnAt, mxAt);
+                FoldBlock(&m_fineMinRaw[at], &m_fineMaxRaw[at], &m_fineMinAt[at], &m_fineMaxAt[at], base, count,
+                          channel, mn, mx, mnAt, mxAt);
             else
-                FoldBlock(&m_fineMin[at], &m_fineMax[at], &m_fineMinAt[at], &m_fineMaxAt[at], base, count, mn, mx,
-                          mnAt, mxAt);
+                FoldBlock(&m_fineMin[at], &m_fineMax[at], &m_fineMinAt[at], &m_fineMaxAt[at], base, count, channel, mn,
+                          mx, mnAt, mxAt);
             ++blk;
         }
     }
@@ -221,44 +228,7 @@ void CSummaries::FindExtremes(const ISampleSource& src, const int* channels, int
         }
     };
     takeScan(a, A);
-    const uint64_t n = static_cast<uint64_t>(m_channels);
-    const uint64_t endBlock = B / kSummaryFineRows;
-    bool inOrder = true;
-    for (int i = 0; i < count; ++i) inOrder &= channels[i] == i;
-    if (inOrder && B - A < (uint64_t{1} << 32)) {
-        MiddleInOrder(A, B, count, run);
-        takeScan(B, b);
-        for (int i = 0; i < count; ++i) {
-            minPos[i] = run[i].mnAt;
-            maxPos[i] = run[i].mxAt;
-        }
-        return;
-    }
-    for (int i = 0; i < count; ++i) {
-        const uint64_t c = static_cast<uint64_t>(channels[i]);
-        SummaryRunning& r = run[i];
-        for (uint64_t blk = A / kSummaryFineRows; blk < endBlock;) {
-            if (blk % kFinePerCoarse == 0 && blk + kFinePerCoarse <= endBlock) {
-                const uint64_t at = blk / kFinePerCoarse * n + c;
-                const uint64_t base = blk * kSummaryFineRows;
-                r.Min(m_coarseMin[at], base + m_coarseMinAt[at]);
-                r.Max(m_coarseMax[at], base + m_coarseMaxAt[at]);
-                blk += kFinePerCoarse;
-            } else if (blk % kFinePerMid == 0 && blk + kFinePerMid <= endBlock) {
-                const uint64_t at = blk / kFinePerMid * n + c;
-                const uint64_t base = blk * kSummaryFineRows;
-                r.Min(m_midMin[at], base + m_midMinAt[at]);
-                r.Max(m_midMax[at], base + m_midMaxAt[at]);
-                blk += kFinePerMid;
-            } else {
-                const uint64_t at = blk * n + c;
-                const uint64_t base = blk * kSummaryFineRows;
-                r.Min(FineMin(at), base + m_fineMinAt[at]);
-                r.Max(FineMax(at), base + m_fineMaxAt[at]);
-                ++blk;
-            }
-        }
-    }
+    Middle(A, B, channels, count, run);
     takeScan(B, b);
     for (int i = 0; i < count; ++i) {
         minPos[i] = run[i].mnAt;
@@ -332,33 +302,37 @@ void CSummaries::BuildMidLevel() {
     m_midMax.assign(m_midBlocks * n, 0.0f);
     m_midMinAt.assign(m_midBlocks * n, 0);
     m_midMaxAt.assign(m_midBlocks * n, 0);
+    for (uint64_t m = 0; m < m_midBlocks; ++m)
+        FoldFine(m * kFinePerMid, kFinePerMid, &m_midMin[m * n], &m_midMax[m * n], &m_midMinAt[m * n],
+                 &m_midMaxAt[m * n]);
+}
+
+void CSummaries::FoldFine(uint64_t first, uint64_t blocks, float* outMin, float* outMax, uint16_t* outMinAt,
+                          uint16_t* outMaxAt) const {
+    const uint64_t n = static_cast<uint64_t>(m_channels);
     const int count = m_channels;
     float mn[256], mx[256];
     uint32_t mnAt[256], mxAt[256];
-    for (uint64_t m = 0; m < m_midBlocks; ++m) {
-        for (int i = 0; i < count; ++i) {
-            mn[i] = kInf;
-            mx[i] = -kInf;
-            mnAt[i] = mxAt[i] = 0;
-        }
-        // The 16 fine blocks in order, all channels at once.
-        for (uint64_t f = m * kFinePerMid; f < (m + 1) * kFinePerMid; ++f) {
-            const uint64_t at = f * n;
-            const uint32_t base = static_cast<uint32_t>((f - m * kFinePerMid) * kSummaryFineRows);
-            if (m_raw)
-                FoldBlock(&m_fineMinRaw[at], &m_fineMaxRaw[at], &m_fineMinAt[at], &m_fineMaxAt[at], base, count, mn,
-                          mx, mnAt, mxAt);
-            else
-                FoldBlock(&m_fineMin[at], &m_fineMax[at], &m_fineMinAt[at], &m_fineMaxAt[at], base, count, mn, mx,
-                          mnAt, mxAt);
-        }
-        for (int i = 0; i < count; ++i) {
-            const uint64_t at = m * n + static_cast<uint64_t>(i);
-            m_midMin[at] = mn[i];
-            m_midMax[at] = mx[i];
-            m_midMinAt[at] = static_cast<uint16_t>(mnAt[i]);
-            m_midMaxAt[at] = static_cast<uint16_t>(mxAt[i]);
-        }
+    for (int i = 0; i < count; ++i) {
+        mn[i] = kInf;
+        mx[i] = -kInf;
+        mnAt[i] = mxAt[i] = 0;
+    }
+    for (uint64_t f = first; f < first + blocks; ++f) {
+        const uint64_t at = f * n;
+        const uint32_t base = static_cast<uint32_t>((f - first) * kSummaryFineRows);
+        if (m_raw)
+            FoldBlock(&m_fineMinRaw[at], &m_fineMaxRaw[at], &m_fineMinAt[at], &m_fineMaxAt[at], base, count,
+                      kSameChannel, mn, mx, mnAt, mxAt);
+        else
+            FoldBlock(&m_fineMin[at], &m_fineMax[at], &m_fineMinAt[at], &m_fineMaxAt[at], base, count, kSameChannel,
+                      mn, mx, mnAt, mxAt);
+    }
+    for (int i = 0; i < count; ++i) {
+        outMin[i] = mn[i];
+        outMax[i] = mx[i];
+        outMinAt[i] = static_cast<uint16_t>(mnAt[i]);
+        outMaxAt[i] = static_cast<uint16_t>(mxAt[i]);
     }
 }
 

@@ -39,11 +39,15 @@ public:
     static std::shared_ptr<CSummaries> Deserialize(const uint8_t* data, size_t size);
 
 private:
-    // The aligned middle [A, B) of channels 0 .. count-1 from the summaries, folded into run.
-    void MiddleInOrder(uint64_t A, uint64_t B, int count, struct SummaryRunning* run) const;
+    // The aligned middle [A, B) of the listed channels from the summaries, folded into run.
+    void Middle(uint64_t A, uint64_t B, const int* channels, int count, struct SummaryRunning* run) const;
+    template <class Index>
+    void MiddlePiece(uint64_t A, uint64_t B, int count, Index channel, struct SummaryRunning* run) const;
     void BuildMidLevel();
-    float FineMin(uint64_t i) const { return m_raw ? m_fineMinRaw[i] : m_fineMin[i]; }
-    float FineMax(uint64_t i) const { return m_raw ? m_fineMaxRaw[i] : m_fineMax[i]; }
+    // Extremes of fine blocks first .. first + blocks - 1 of every channel, with their offsets
+    // from the first block's start, into out*[channel].
+    void FoldFine(uint64_t first, uint64_t blocks, float* outMin, float* outMax, uint16_t* outMinAt,
+                  uint16_t* outMaxAt) const;
     void Allocate();
 
     int m_channels = 0;
