@@ -124,6 +124,21 @@ void Report(benchmark::State& state, const CDataFile& f)
     state.SetItemsProcessed(state.iterations() * values);
 }
 
+// Every value of every channel through `value(k, c)`, summed so nothing is optimised away.
+template <class Sum, class Value>
+void ScanValues(benchmark::State& state, const CDataFile& f, Value value)
+{
+    const std::uint64_t samples = static_cast<std::uint64_t>(f.Samples());
+    const int n = f.Channels();
+    for (auto _ : state) {
+        Sum sum = 0;
+        for (std::uint64_t k = 0; k < samples; ++k)
+            for (int c = 0; c < n; ++c) sum += static_cast<Sum>(value(k, c));
+        benchmark::DoNotOptimize(sum);
+    }
+    Report(state, f);
+}
+
 void BM_FloatRawScan(benchmark::State& state)
 {
     const CDataFile& f = Float();
@@ -144,15 +159,7 @@ void BM_FloatRawScan(benchmark::State& state)
 void BM_FloatSampleValue(benchmark::State& state)
 {
     const CDataFile& f = Float();
-    const std::uint64_t samples = static_cast<std::uint64_t>(f.Samples());
-    const int n = f.Channels();
-    for (auto _ : state) {
-        double sum = 0;
-        for (std::uint64_t k = 0; k < samples; ++k)
-            for (int c = 0; c < n; ++c) sum += static_cast<double>(f.SampleValue(k, c));
-        benchmark::DoNotOptimize(sum);
-    }
-    Report(state, f);
+    ScanValues<double>(state, f, [&f](std::uint64_t k, int c) { return f.SampleValue(k, c); });
 }
 
 void BM_SdRawScan(benchmark::State& state)
@@ -178,44 +185,20 @@ void BM_SdRawScan(benchmark::State& state)
 void BM_SdRawCount(benchmark::State& state)
 {
     const CDataFile& f = Sd();
-    const std::uint64_t samples = static_cast<std::uint64_t>(f.Samples());
-    const int n = f.Channels();
-    for (auto _ : state) {
-        std::uint64_t sum = 0;
-        for (std::uint64_t k = 0; k < samples; ++k)
-            for (int c = 0; c < n; ++c) sum += f.RawCount(k, c);
-        benchmark::DoNotOptimize(sum);
-    }
-    Report(state, f);
+    ScanValues<std::uint64_t>(state, f, [&f](std::uint64_t k, int c) { return f.RawCount(k, c); });
 }
 
 void BM_SdSampleValue(benchmark::State& state)
 {
     const CDataFile& f = Sd();
-    const std::uint64_t samples = static_cast<std::uint64_t>(f.Samples());
-    const int n = f.Channels();
-    for (auto _ : state) {
-        double sum = 0;
-        for (std::uint64_t k = 0; k < samples; ++k)
-            for (int c = 0; c < n; ++c) sum += static_cast<double>(f.SampleValue(k, c));
-        benchmark::DoNotOptimize(sum);
-    }
-    Report(state, f);
+    ScanValues<double>(state, f, [&f](std::uint64_t k, int c) { return f.SampleValue(k, c); });
 }
 
 // The conversion by the calibration formula, without the tables (the former SampleValue).
 void BM_SdSampleValueByFormula(benchmark::State& state)
 {
     const CDataFile& f = Sd();
-    const std::uint64_t samples = static_cast<std::uint64_t>(f.Samples());
-    const int n = f.Channels();
-    for (auto _ : state) {
-        double sum = 0;
-        for (std::uint64_t k = 0; k < samples; ++k)
-            for (int c = 0; c < n; ++c) sum += static_cast<double>(f.SdValueByFormula(k, c));
-        benchmark::DoNotOptimize(sum);
-    }
-    Report(state, f);
+    ScanValues<double>(state, f, [&f](std::uint64_t k, int c) { return f.SdValueByFormula(k, c); });
 }
 
 // Runs of one channel at a time through the sequential reader.
