@@ -4,6 +4,11 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+
+#include "core/processing/ProcessJob.h"
+#include "platform/CommandLine.h"
+#include "platform/Interrupt.h"
 
 namespace vistrel::cli {
 
@@ -33,6 +38,66 @@ bool UnchangedOnDisk(const CDataFile& file)
     if (!file.ChangedOnDisk()) return true;
     Fail(file.Path(), kChangedOnDisk);
     return false;
+}
+
+namespace {
+bool g_outputClosed = false;
+std::string g_outputError; // the first failed write's reason
+} // namespace
+
+void GuardStandardOutput()
+{
+    g_outputClosed = !platform::GuardStandardStreams();
+}
+
+void ResetOutputForTest()
+{
+    g_outputClosed = false;
+    g_outputError.clear();
+}
+
+bool WriteOutput(std::string_view text)
+{
+    if (!g_outputError.empty()) return false;
+    if (g_outputClosed) {
+        g_outputError = "standard output is closed";
+        return false;
+    }
+    errno = 0;
+    if (std::fwrite(text.data(), 1, text.size(), stdout) == text.size()) return true;
+    const int error = errno;
+    g_outputError = error ? std::strerror(error) : "write error";
+    return false;
+}
+
+int FinishOutput(const std::string& what)
+{
+    if (g_outputError.empty() && g_outputClosed) g_outputError = "standard output is closed";
+    if (g_outputError.empty()) {
+        errno = 0;
+        // A failed earlier write leaves the stream's error flag even when nothing is pending.
+        if (std::fflush(stdout) == 0 && !std::ferror(stdout)) return 0;
+        const int error = errno;
+        g_outputError = error ? std::strerror(error) : "write error";
+    }
+    std::fprintf(stderr, "vistrel-cli: %s: %s\n", what.c_str(), g_outputError.c_str());
+    return 2;
+}
+
+int ReportJob(const ProcessJob& job, const std::filesystem::path& source)
+{
+    if (job.m_interrupted || (!job.m_succeeded && platform::InterruptRequested())) {
+        std::fprintf(stderr, "vistrel-cli: interrupted; no result was kept\n");
+        return platform::InterruptExitCode();
+    }
+    if (!job.m_succeeded) return Fail(source, job.m_error.empty() ? "the operation failed" : job.m_error);
+    const std::string name = PathToUtf8(job.m_resultName);
+    WriteOutput(name + "\n");
+    if (const int status = FinishOutput(name + " was written, but its name cannot be printed"); status != 0)
+        return status;
+    if (platform::InterruptRequested())
+        return platform::InterruptExitCode(); // the result was complete before the signal
+    return 0;
 }
 
 bool ParseInt64(const char* text, std::int64_t& value)

@@ -1,12 +1,18 @@
 #pragma once
 // Helpers shared by the subcommands of vistrel-cli.
 
+#include "core/common/FileProblemText.h"
 #include "core/processing/FileUtil.h"
 #include "core/recording/DataFile.h"
 
 #include <cstdint>
 #include <filesystem>
 #include <string>
+#include <string_view>
+
+namespace vistrel {
+struct ProcessJob;
+}
 
 namespace vistrel::cli {
 
@@ -30,9 +36,26 @@ int Fail(const std::string& reason);
 bool OpenRecording(CDataFile& file, const std::filesystem::path& path);
 
 // Values read from a file that changed meanwhile are not printed: this text, exit status 2.
-inline constexpr const char* kChangedOnDisk = "the file changed on disk while it was read";
+inline constexpr const char* kChangedOnDisk = kChangedOnDiskEnglish;
 // False (and the message printed) when the recording changed on disk since it was opened.
 bool UnchangedOnDisk(const CDataFile& file);
+
+// Standard output of the tool. Every write is checked: a full disk, a closed pipe or a standard
+// output closed at the start makes the command fail with a message instead of exiting 0.
+// Called once at the start: see platform::GuardStandardStreams.
+void GuardStandardOutput();
+// Writes the bytes; false (the reason kept for FinishOutput) once any write failed.
+bool WriteOutput(std::string_view text);
+// Flushes standard output: 0 when everything reached it, else prints "vistrel-cli: <what>:
+// <reason>" and returns 2.
+int FinishOutput(const std::string& what = "cannot write the output");
+// Tests: forgets an earlier failure and whether standard output was closed.
+void ResetOutputForTest();
+
+// After RunProcessJob: prints the result's name and returns 0, or says why there is no result
+// and returns non-zero. A result renamed over its target is kept: the engine's check of the
+// source, made just before the rename, decides.
+int ReportJob(const ProcessJob& job, const std::filesystem::path& source);
 
 // Strict number parsing for options; false when text is not a whole valid number.
 bool ParseInt64(const char* text, std::int64_t& value);

@@ -105,8 +105,8 @@ int CmdInfo(int argc, char** argv)
     }
     out += "}\n";
     if (!cli::UnchangedOnDisk(file)) return 2;
-    std::fwrite(out.data(), 1, out.size(), stdout);
-    return std::fflush(stdout) == 0 ? 0 : 2;
+    cli::WriteOutput(out);
+    return cli::FinishOutput();
 }
 
 int CmdDump(int argc, char** argv)
@@ -152,11 +152,11 @@ int CmdDump(int argc, char** argv)
         // Each block is printed only once the file proved unchanged after its values were read.
         if (buf.size() > (1 << 16) - 4096) {
             if (!cli::UnchangedOnDisk(file)) return 2;
-            std::fwrite(buf.data(), 1, buf.size(), stdout);
+            if (!cli::WriteOutput(buf)) return cli::FinishOutput();
             buf.clear();
         }
     }
     if (!cli::UnchangedOnDisk(file)) return 2;
-    std::fwrite(buf.data(), 1, buf.size(), stdout);
-    return std::fflush(stdout) == 0 ? 0 : 2;
+    cli::WriteOutput(buf);
+    return cli::FinishOutput();
 }

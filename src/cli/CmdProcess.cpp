@@ -106,23 +106,7 @@ int RunCommand(int argc, char** argv, Fill fill) {
 
     CliObserver observer;
     RunProcessJob(*job, observer);
-    if (job->m_interrupted || (!job->m_succeeded && platform::InterruptRequested())) {
-        std::fprintf(stderr, "vistrel-cli: interrupted; no result was kept\n");
-        return platform::InterruptExitCode();
-    }
-    if (job->m_succeeded && file.ChangedOnDisk()) {
-        // The result holds values of a file that changed under the run: it is no result.
-        std::error_code ec;
-        std::filesystem::remove(job->m_resultName, ec);
-        return cli::Fail(path, cli::kChangedOnDisk);
-    }
-    if (!job->m_succeeded)
-        return cli::Fail(path, job->m_error.empty() ? "the operation failed" : job->m_error);
-    std::printf("%s\n", PathToUtf8(job->m_resultName).c_str());
-    std::fflush(stdout);
-    if (platform::InterruptRequested())
-        return platform::InterruptExitCode(); // the result was complete before the signal
-    return 0;
+    return cli::ReportJob(*job, path);
 }
 
 int AveragingCommand(int argc, char** argv, ProcessOp op) {

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/CliCommon.h"
 #include "core/common/HelpPages.h"
 
 int CmdInfo(int argc, char** argv);
@@ -51,6 +52,7 @@ int main(int argc, char** nativeArgv)
 {
     // Arguments in UTF-8 (paths with any letters on Windows too), output bytes as written.
     vistrel::platform::UseBinaryStandardStreams();
+    vistrel::cli::GuardStandardOutput();
     std::vector<std::string> args = vistrel::platform::Utf8Arguments(argc, nativeArgv);
     std::vector<char*> argvUtf8;
     for (std::string& a : args) argvUtf8.push_back(a.data());
@@ -60,20 +62,20 @@ int main(int argc, char** nativeArgv)
     using namespace vistrel::help;
     if (argc < 2) return Usage();
     if (IsHelp(argv[1])) {
-        std::fputs(HelpText(Cli()).c_str(), stdout);
-        return 0;
+        vistrel::cli::WriteOutput(HelpText(Cli()));
+        return vistrel::cli::FinishOutput();
     }
     if (std::strcmp(argv[1], "--version") == 0) {
-        std::fputs(VersionText(Cli()).c_str(), stdout);
-        return 0;
+        vistrel::cli::WriteOutput(VersionText(Cli()));
+        return vistrel::cli::FinishOutput();
     }
     for (const auto& c : kCommands) {
         if (std::strcmp(argv[1], c.name) != 0) continue;
         const Page* page = FindCommand(Cli(), c.name);
         for (int i = 2; i < argc && page; ++i)
             if (IsHelp(argv[i])) {
-                std::fputs(HelpText(Cli(), *page).c_str(), stdout);
-                return 0;
+                vistrel::cli::WriteOutput(HelpText(Cli(), *page));
+                return vistrel::cli::FinishOutput();
             }
         return c.run(argc - 1, argv + 1);
     }

@@ -1,11 +1,16 @@
 #include "platform/CommandLine.h"
 
-#ifdef _WIN32
 #include <cstdio>
+
+#ifdef _WIN32
 #include <fcntl.h>
 #include <io.h>
 #include <windows.h>
 #include <shellapi.h>
+#else
+#include <csignal>
+#include <fcntl.h>
+#include <unistd.h>
 #endif
 
 namespace vistrel::platform {
@@ -36,6 +41,14 @@ void UseBinaryStandardStreams()
     _setmode(_fileno(stderr), _O_BINARY);
 }
 
+bool GuardStandardStreams()
+{
+    // Windows has no SIGPIPE; a console program started without standard output has no valid
+    // handle behind descriptor 1 (the CRT gives -2 for it).
+    const int fd = _fileno(stdout);
+    return fd >= 0 && _get_osfhandle(fd) >= 0;
+}
+
 #else
 
 std::vector<std::string> Utf8Arguments(int argc, char** argv)
@@ -44,6 +57,23 @@ std::vector<std::string> Utf8Arguments(int argc, char** argv)
 }
 
 void UseBinaryStandardStreams() {}
+
+bool GuardStandardStreams()
+{
+    std::signal(SIGPIPE, SIG_IGN);
+    bool outputOpen = true;
+    for (int fd = 0; fd <= 2; ++fd) {
+        if (::fcntl(fd, F_GETFD) != -1) continue;
+        if (fd == 1) outputOpen = false;
+        // open() takes the lowest free number: the closed stream's own.
+        const int null = ::open("/dev/null", fd == 0 ? O_RDONLY : O_WRONLY);
+        if (null >= 0 && null != fd) {
+            ::dup2(null, fd);
+            ::close(null);
+        }
+    }
+    return outputOpen;
+}
 
 #endif
 

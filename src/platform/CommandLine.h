@@ -15,4 +15,11 @@ std::vector<std::string> Utf8Arguments(int argc, char** argv);
 // so that output is the same on every system.
 void UseBinaryStandardStreams();
 
+// Makes the standard streams safe to write: a reader that went away (a closed pipe) makes the
+// write fail with an error instead of ending the program, and a standard stream that was closed
+// when the program started is opened on the null device, so that no file opened later takes its
+// place (and the output meant for the terminal never lands in a recording). Returns false when
+// standard output was closed: what is written to it is then lost.
+bool GuardStandardStreams();
+
 } // namespace vistrel::platform

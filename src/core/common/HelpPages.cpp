@@ -127,7 +127,8 @@ Program MakeCli() {
     p.main.options = {{"--help", "", "Print this help (or a command's help) and exit."},
                       {"--version", "", "Print the version and exit."}};
     p.sections = {{"EXIT STATUS",
-                   "0 on success; 2 on an error (the file and the reason are printed on stderr); "
+                   "0 on success; 2 on an error (the file and the reason are printed on stderr), "
+                   "also when the output cannot be written; "
                    "130 after SIGINT, 143 after SIGTERM or SIGHUP."}};
     return p;
 }

@@ -204,6 +204,14 @@ void FailResultWritesForTest(int64_t bytes, platform::FileProblem problem) {
     g_failWritesAfter = bytes;
 }
 
+namespace {
+std::function<void()> g_beforeRename;
+} // namespace
+
+void SetBeforeResultRenameForTest(std::function<void()> hook) {
+    g_beforeRename = std::move(hook);
+}
+
 ResultFile::ResultFile(JobContext& ctx) : m_ctx(ctx) {}
 
 ResultFile::~ResultFile() {
@@ -411,7 +419,10 @@ bool ResultFile::Complete(const int64_t* stamp) {
         m_ctx.Fail("the file changed on disk while it was read; no result was kept");
         return false;
     }
+    if (g_beforeRename)
+        g_beforeRename();
     // Rename replaces an existing target in one step; a reader sees the old or the new file.
+    // From here on the result stands, whatever happens to the source.
     std::error_code ec;
     std::filesystem::rename(m_temp, m_ctx.job.m_resultName, ec);
     if (ec) {

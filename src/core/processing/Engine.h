@@ -125,6 +125,9 @@ private:
 // Test hook: writes of result files fail with `problem` once `bytes` bytes were written to the
 // current file; a negative count switches the hook off.
 void FailResultWritesForTest(int64_t bytes, platform::FileProblem problem);
+// Test hook: runs after the last check of the source and before the rename of a complete
+// result over its target (empty: none).
+void SetBeforeResultRenameForTest(std::function<void()> hook);
 
 // Bytes of working memory an operation may ask for: the memory the system has available now
 // (else 1 TiB). Larger requests fail like a failed allocation instead of being tried.
