@@ -7,21 +7,43 @@
 #include <QSaveFile>
 
 #include <cstdio>
+#include <filesystem>
+#include <utility>
 
 #include "PlotWindow.h"
 #include "PlotWnd.h"
 #include "core/common/FileProblemText.h"
+#include "core/recording/DataFile.h"
+#include "platform/FileCheck.h"
 #include "shell/UiUtils.h"
 
 namespace vistrel {
 
 namespace {
 qint64 g_writeFaultAfter = -1;
+std::function<void()> g_beforeRename;
+
+std::filesystem::path FsPath(const QString& path) { return std::filesystem::path(path.toStdU16String()); }
 } // namespace
 
 void SetPngWriteFaultForTest(qint64 failAfterBytes) { g_writeFaultAfter = failAfterBytes; }
+void SetPngBeforeRenameHookForTest(std::function<void()> hook) { g_beforeRename = std::move(hook); }
 
-bool WriteFileReplacing(const QString& path, const QByteArray& bytes, QString* error) {
+QString PngTargetProblem(const QString& png, const QString& recording) {
+    // Identity, not spelling: another name, a hard or a symbolic link of the recording is the
+    // recording.
+    if (platform::IsSameFile(FsPath(png), FsPath(recording)))
+        return QStringLiteral("it is the recording itself");
+    // The rename would put a regular file in place of a FIFO or a device; a read-only file is
+    // not replaced behind its owner's back.
+    const platform::FileProblem problem = platform::CheckWritableTarget(FsPath(png));
+    if (problem != platform::FileProblem::None)
+        return QString::fromUtf8(FileProblemEnglish(problem));
+    return QString();
+}
+
+bool WriteFileReplacing(const QString& path, const QByteArray& bytes, QString* error,
+                        const std::function<QString()>& beforeRename) {
     // A temporary file beside the target takes the bytes; only a complete, flushed file is
     // renamed over the target, so a failure keeps the old file.
     QSaveFile file(path);
@@ -35,6 +57,14 @@ bool WriteFileReplacing(const QString& path, const QByteArray& bytes, QString* e
         if (error) *error = written == bytes.size() ? file.errorString() : QStringLiteral("the disk is full");
         file.cancelWriting();
         return false;
+    }
+    if (beforeRename) {
+        const QString refused = beforeRename();
+        if (!refused.isEmpty()) {
+            if (error) *error = refused;
+            file.cancelWriting();
+            return false;
+        }
     }
     if (!file.commit()) {
         if (error) *error = file.errorString();
@@ -70,6 +100,11 @@ int RenderPlotToPng(const QString& recording, const QString& png, QSize size, bo
     const platform::FileProblem problem = CheckReadablePath(recording);
     if (problem != platform::FileProblem::None) {
         std::fprintf(stderr, "vistrel: cannot open %s: %s\n", qPrintable(recording), FileProblemEnglish(problem));
+        return 2;
+    }
+    // The target is checked before the work and again just before the rename.
+    if (const QString refused = PngTargetProblem(png, recording); !refused.isEmpty()) {
+        std::fprintf(stderr, "vistrel: cannot write %s: %s; nothing was written\n", qPrintable(png), qPrintable(refused));
         return 2;
     }
     // Fonts and markers are sized as for a screen the size of the picture.
@@ -116,12 +151,34 @@ int RenderPlotToPng(const QString& recording, const QString& png, QSize size, bo
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
     QString why;
+    bool changed = false, refused = false;
+    const CDataFile* source = w->File();
+    // A picture of values read from a recording that changed meanwhile (zeros where it was cut)
+    // is no picture of it; nor may the target have become the recording, a FIFO or a device.
+    const auto lastChecks = [&]() -> QString {
+        if (g_beforeRename) g_beforeRename();
+        if (source && source->ChangedOnDisk()) {
+            changed = true;
+            return QString::fromUtf8(kChangedOnDiskEnglish);
+        }
+        const QString problem = PngTargetProblem(png, recording);
+        refused = !problem.isEmpty();
+        return problem;
+    };
     if (!image.save(&buffer, "PNG") || bytes.isEmpty()) {
         why = QStringLiteral("the picture cannot be encoded");
-    } else if (!WriteFileReplacing(png, bytes, &why)) {
+    } else if (!WriteFileReplacing(png, bytes, &why, lastChecks)) {
         if (why.isEmpty()) why = QStringLiteral("write error");
     } else {
         return 0;
+    }
+    if (changed) {
+        std::fprintf(stderr, "vistrel: %s: %s; no picture was written\n", qPrintable(recording), qPrintable(why));
+        return 2;
+    }
+    if (refused) {
+        std::fprintf(stderr, "vistrel: cannot write %s: %s; nothing was written\n", qPrintable(png), qPrintable(why));
+        return 2;
     }
     std::fprintf(stderr, "vistrel: cannot write %s: %s (an existing file is kept)\n", qPrintable(png), qPrintable(why));
     return 3;

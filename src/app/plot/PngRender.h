@@ -7,20 +7,32 @@
 #include <QSize>
 #include <QString>
 
+#include <functional>
+
 namespace vistrel {
 
 constexpr int kPngDefaultWidth = 1280;
 constexpr int kPngDefaultHeight = 800;
 
-// Returns 0 on success; otherwise prints a message on stderr and returns non-zero
-// (2: the recording cannot be opened, 3: the picture cannot be written, 1: bad size).
+// Returns 0 on success; otherwise prints a message on stderr and returns non-zero (1: bad size;
+// 2: the recording cannot be opened or changed on disk while it was read, or the picture may not
+// go to `png`; 3: the picture cannot be written). On failure `png` stays as it was.
 int RenderPlotToPng(const QString& recording, const QString& png, QSize size = QSize(), bool minMax = false);
 
+// Why the picture of `recording` may not be written to `png` (empty when it may): the recording
+// itself under any name or link, a folder, FIFO or device, a read-only file.
+QString PngTargetProblem(const QString& png, const QString& recording);
+
 // Writes the bytes under `path` through a temporary file beside it that is renamed over the
-// target once complete; on failure the old file stays and `error` says why.
-bool WriteFileReplacing(const QString& path, const QByteArray& bytes, QString* error);
+// target once complete; on failure the old file stays and `error` says why. `beforeRename`, when
+// given, runs once the bytes are in the temporary file: a non-empty reason cancels the write.
+bool WriteFileReplacing(const QString& path, const QByteArray& bytes, QString* error,
+                        const std::function<QString()>& beforeRename = {});
 // Tests: the next writes stop after this many bytes as on a full disk (-1: no fault).
 void SetPngWriteFaultForTest(qint64 failAfterBytes);
+// Tests: called once the picture is in its temporary file, just before the last checks of the
+// recording and the target and the rename (empty: none).
+void SetPngBeforeRenameHookForTest(std::function<void()> hook);
 
 // Parses "WxH" (e.g. "1280x800"); false for anything else or sizes outside 64..16384.
 bool ParsePngSize(const QString& text, QSize* size);
