@@ -113,6 +113,9 @@ TEST(PngTarget, RefusedTargetsStayAsTheyWere) {
         EXPECT_EQ(Snapshot(png), targetBefore);
         EXPECT_FALSE(PngTargetProblem(Q(png), Q(kvf)).isEmpty());
     }
+    // A device node, which a superuser could otherwise replace: only asked, never written.
+    TempDir dir;
+    EXPECT_FALSE(PngTargetProblem(QStringLiteral("/dev/null"), Q(Recording(dir))).isEmpty());
 }
 
 // Changes between the rendering and the rename, made from the hook that runs just before the
