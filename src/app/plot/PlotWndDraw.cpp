@@ -203,7 +203,7 @@ int CPlotWnd::DrawTraces(QPainter& dc, int left, int top, int right, int bottom,
         }
         if (minMax) {
             const bool held = m_cache->minMax && m_cache->Holds(W, v.F, v.L) && m_cache->HoldsChannels(v) &&
-                              m_cache->groupStart == std::max(left, 0) + 1;
+                              m_cache->groupStart == std::max(left, 0);
             if (!held) {
                 m_minMaxPass.Begin(*m_cache, v, MinMaxSource());
                 ScheduleMinMaxSlice();
@@ -234,11 +234,17 @@ int CPlotWnd::DrawTraces(QPainter& dc, int left, int top, int right, int bottom,
             }
             const int n = BuildPolyline(*m_cache, ch, left, bottom, bottom - top, T, B, smooth, m_points.get());
             if (n <= 0) continue;
-            dc.setPen(m_pens[ch]);
-            if (n == 1)
+            if (n == 1) {
+                // A lone sample: a dot that stays visible at any pen width.
+                QPen dot = m_pens[ch];
+                dot.setWidth(std::max(3, dot.width()));
+                dot.setCapStyle(Qt::SquareCap);
+                dc.setPen(dot);
                 dc.drawPoint(m_points[0]);
-            else
+            } else {
+                dc.setPen(m_pens[ch]);
                 dc.drawPolyline(m_points.get(), n);
+            }
         }
         dc.restore();
     }
