@@ -47,6 +47,8 @@ CursorGeometry CPlotWnd::Geometry() const {
     const int c = SelectedScaleChannel();
     g.T = m_valueTop[c];
     g.B = m_valueBottom[c];
+    const int64_t N = m_file ? m_file->Samples() : 0;
+    g.lastSample = N > 0 ? static_cast<uint64_t>(N - 1) : 0;
     return g;
 }
 
