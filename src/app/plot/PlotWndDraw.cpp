@@ -154,6 +154,7 @@ int CPlotWnd::DrawGrid(QPainter& dc, int left, int top, int right, int bottom, c
     const bool decibel = IsDecibel();
     const bool relative = m_timeLabelStyle != 0;
     const QColor textColour = ColorFromRef(0x404040);
+    CAxisLabeller labeller(LabelStep(p), decibel, relative);
     WalkTimeAxis(p, [&](const TimeMark& m) {
         dc.setPen(gridPen);
         if (m.kind == TimeMark::Minor) {
@@ -162,15 +163,15 @@ int CPlotWnd::DrawGrid(QPainter& dc, int left, int top, int right, int bottom, c
         }
         dc.drawLine(m.x, top, m.x, bottom);
         dc.drawLine(m.x + 1, top, m.x + 1, bottom);
-        const std::string lower = TimeLabel(m.time, decibel);
-        const std::string upper = DateLabel(m.time, decibel, relative);
-        std::snprintf(m_timeText, sizeof m_timeText, "%s", lower.c_str());
+        const AxisLabelTexts texts = labeller.Next(m.time, m.withText);
+        std::snprintf(m_timeText, sizeof m_timeText, "%s", texts.lower.c_str());
         m_timeTextW = QString::fromLatin1(m_timeText);
         if (!m.withText) return;
         dc.setPen(textColour);
         const QString low = m_timeTextW;
-        const QString up = QString::fromLatin1(upper.c_str());
         TextAt(dc, KeepInside(m.x, fm.horizontalAdvance(low), left, right), bottom, low);
+        if (texts.upper.empty()) return;   // the same as the last upper label
+        const QString up = QString::fromLatin1(texts.upper.c_str());
         TextAt(dc, KeepInside(m.x, fm.horizontalAdvance(up), left, right), top - fm.height(), up);
     });
     dc.setPen(gridPen);
