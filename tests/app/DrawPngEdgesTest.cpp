@@ -22,7 +22,9 @@ TEST(DrawPngEdges, TraceOfChannelTwoFromEdgeToEdge) {
         int minRight;    // the rightmost red pixel at least this far right
     };
     const Case cases[] = {
-        {"wider than 4096 pixels", 30000, 5000, 500, 4000, 4900},
+        // The recording ends at about 83 % of the plot's width: past the 4096th column.
+        {"wider than 4096 pixels", 30000, 5000, 500, 4000, 4120},
+        {"far wider than 4096 pixels", 30000, 8000, 300, 6000, 6500},
         {"two samples", 2, 700, 400, 100, 200},
         {"one sample: a dot", 1, 700, 400, 4, 0},
     };

@@ -77,7 +77,10 @@ TEST(ViewTraceEdges, RampTraceRunsFromEdgeToEdge) {
         ColumnPass(*cache, v, src);
         std::vector<Pt> pts(cache->Columns() + 2);
         const int n = BuildPolyline(*cache, 0, v.x0, v.y2, 400, k.L, k.F, false, pts.data());
-        ASSERT_GT(n, 0);
+        if (n <= 0) {
+            ADD_FAILURE() << "no vertices";
+            continue;
+        }
         if (k.vertices) EXPECT_EQ(n, k.vertices);
         EXPECT_EQ(pts[0].px, k.firstX);
         EXPECT_EQ(pts[n - 1].px, k.lastX);
