@@ -76,7 +76,30 @@ TEST(ViewReadOut, SpectrumRecording) {
     in.S0 = 0.0;
     in.S1 = 5000.0;
     EXPECT_EQ(BuildReadOut(in),
-              "Y1=-20db(50hz) Y2=-60db(150hz) dY=-40db(100hz) L1=-10db L2=-30db dL=20db WL=0hz WR=500hz"
-              " SamplesW:5000x2");
+              "Y1=-20dB(50.0Hz) Y2=-60dB(150.0Hz) dY=-40dB(100.0Hz) L1=-10dB L2=-30dB dL=20dB WL=0.0Hz"
+              " WR=500.0Hz SamplesW:5000x2");
     EXPECT_DOUBLE_EQ(SpectrumFrequency(At(2023, 2, 1, 0, 0, 0), 25.0, 10.0f), 2.5);
+
+    // Four points per hertz: quarter hertz apart, not rounded to whole hertz.
+    in.rate = 4.0f;
+    in.s1 = 49;
+    in.s2 = 50;
+    in.S1 = 400.0;
+    EXPECT_EQ(BuildReadOut(in),
+              "Y1=-20dB(12.25Hz) Y2=-60dB(12.50Hz) dY=-40dB(0.25Hz) L1=-10dB L2=-30dB dL=20dB WL=0.00Hz"
+              " WR=100.00Hz SamplesW:5000x2");
+}
+
+TEST(ViewReadOut, SpectrumFrequencyDecimalsFollowTheStep) {
+    struct Case {
+        float pointsPerHz;
+        int decimals;
+    };
+    const Case cases[] = {
+        {1.0f, 0},      {0.5f, 0},     {0.01f, 0},  // whole-hertz steps and wider
+        {4.0f, 2},      {10.0f, 1},    {2.0f, 1},   {8.0f, 3}, {1000.0f, 3},
+        {8.192f, 2},    // 0.1220703125 Hz (8192 bins over 1000 Hz): a tenth of the step
+        {0.0f, 0},      {-3.0f, 0},
+    };
+    for (const Case& c : cases) EXPECT_EQ(FrequencyDecimals(c.pointsPerHz), c.decimals) << c.pointsPerHz;
 }

@@ -118,6 +118,8 @@ void ExpectSamePasses(const ISampleSource& oracle, const ISampleSource& fast, st
         CMinMaxPass::Run(*expected, v, oracle);
         CMinMaxPass::Run(*actual, v, fast);
         ASSERT_EQ(expected->rightLimit, actual->rightLimit) << round;
+        // The first group starts at the plot's left edge.
+        if (expected->rightLimit > v.x0) ASSERT_TRUE(expected->flags[v.x0] && actual->flags[v.x0]) << round;
         for (int c = 0; c < expected->rightLimit; ++c) {
             ASSERT_EQ(expected->flags[c], actual->flags[c]) << round << " column " << c;
             if (!expected->flags[c]) continue;

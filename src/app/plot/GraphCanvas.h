@@ -46,6 +46,11 @@ public:
     // Stores the data, centres the view on the whole range, recomputes and repaints.
     // `sampleFrames` is the number of whole frames the sample buffer holds (negative: as many as
     // the whole range); the default trace painter never reads beyond them.
+    // Replaces the buffer of interleaved samples given to AttachData (same layout).
+    void SetSampleBuffer(const float* samples, int64_t sampleFrames) {
+        m_samples = samples;
+        m_sampleFrames = sampleFrames;
+    }
     void AttachData(int channelCount, int64_t totalSamples, const float* samples,
                     const float* ranges, int windowLengthCount, const double* windowLengths,
                     int64_t sampleFrames = -1);

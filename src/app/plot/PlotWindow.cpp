@@ -150,7 +150,7 @@ void PlotCanvasWidget::wheelEvent(QWheelEvent* e) {
 void PlotCanvasWidget::resizeEvent(QResizeEvent* e) {
     QWidget::resizeEvent(e);
     if (CPlotWnd* plot = m_owner->Plot()) {
-        plot->m_canvasRect = MakeRect(0, 0, width(), height());
+        plot->SetCanvasRect(MakeRect(0, 0, width(), height()));
         plot->InvalidateCanvas();
     }
 }
@@ -565,7 +565,7 @@ void PlotWindow::LayoutChildren() {
     m_vScroll->setGeometry(clientW, 0, vsw, clientH);
     m_hScroll->setGeometry(0, clientH, clientW, hsh);
     if (m_plot)
-        m_plot->m_canvasRect = MakeRect(0, 0, canvasW, canvasH);
+        m_plot->SetCanvasRect(MakeRect(0, 0, canvasW, canvasH));
     UpdateReadOutLabel();
 }
 

@@ -35,11 +35,28 @@ bool RecordingStoresColours(const CDataFile& f) {
 CPlotWnd::CPlotWnd(QWidget* window, const CanvasRect& clientRect, CDataFile* file, IPlotHost* host)
     : CGraphCanvas(window, clientRect, kPlotHDivisions, kPlotVDivisions), m_file(file), m_host(host) {
     m_progressWnd = nullptr;
-    m_cache = std::make_unique<CColumnCache>();
     m_source.Attach(file);
-    m_points = std::make_unique<QPoint[]>(kCacheColumns);
-    m_bars = std::make_unique<EnvelopeBar[]>(kMaxEnvelopeBars);
+    SizeCache(clientRect.right);
     Initialise();
+}
+
+void CPlotWnd::SetCanvasRect(const CanvasRect& rect) {
+    m_canvasRect = rect;
+    SizeCache(rect.right);
+}
+
+void CPlotWnd::SizeCache(int columns) {
+    columns = std::max(columns, kCacheColumns);
+    if (m_cache && m_cache->Columns() == columns) return;
+    m_minMaxPass.Cancel();   // it writes into the cache being replaced
+    if (!m_cache)
+        m_cache = std::make_unique<CColumnCache>(columns);
+    else
+        m_cache->Resize(columns);
+    m_points = std::make_unique<QPoint[]>(static_cast<size_t>(columns) + 2);
+    m_bars = std::make_unique<EnvelopeBar[]>(static_cast<size_t>(MaxEnvelopeBars(columns)));
+    const int K = m_file ? std::clamp(m_file->Channels(), 0, kCanvasChannels) : 0;
+    SetSampleBuffer(&m_cache->values[0][0], K > 0 ? static_cast<int64_t>(columns) * kCanvasChannels / K : 0);
 }
 
 CPlotWnd::~CPlotWnd() {
@@ -124,7 +141,7 @@ void CPlotWnd::Initialise() {
     if (range.tooLong && static_cast<double>(N) > m_windowSamples[0])
         m_windowSamples[0] = static_cast<double>(N);
     AttachData(K, N, &m_cache->values[0][0], m_ranges, m_windowSampleCount, m_windowSamples,
-               K > 0 ? static_cast<int64_t>(kCacheColumns) * kCanvasChannels / K : 0);
+               K > 0 ? static_cast<int64_t>(m_cache->Columns()) * kCanvasChannels / K : 0);
 
     // 12. Trace settings: defaults, then what the recording carries, then the pens.
     for (int i = 0; i < kCanvasChannels; ++i) {

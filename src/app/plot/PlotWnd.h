@@ -39,7 +39,7 @@ public:
 
 class CPlotWnd : public CGraphCanvas {
 public:
-    static constexpr int kCacheColumns = 4096;
+    static constexpr int kCacheColumns = vistrel::kCacheColumns;
 
     // `window` is the widget painted into, `clientRect` its canvas rectangle. The recording is
     // not owned and must stay open for the plot's life.
@@ -135,8 +135,8 @@ public:
     CSummaryBuilder m_summaryBuilder;           // stopped when the plot goes
     bool m_useSummaries = true;                 // false: the min-max view scans the samples
     std::shared_ptr<int> m_alive = std::make_shared<int>(0);  // guards queued slices
-    std::unique_ptr<QPoint[]> m_points;         // kCacheColumns
-    std::unique_ptr<EnvelopeBar[]> m_bars;      // kMaxEnvelopeBars
+    std::unique_ptr<QPoint[]> m_points;         // m_cache->Columns() + 2
+    std::unique_ptr<EnvelopeBar[]> m_bars;      // MaxEnvelopeBars(m_cache->Columns())
     QFont m_scaleFont;                          // value scale
     int m_plotWidth = 0;                        // stored by DrawLabels
 
@@ -156,6 +156,11 @@ public:
     float m_ratedFrequency = 50.0f;  // RMS operation
     int m_averagingFactor = 1;
     QString m_resultName;
+
+    // Sets the canvas rectangle and sizes the column cache to it (at least kCacheColumns
+    // columns), so that a plot of any width is drawn whole without allocating while painting.
+    void SetCanvasRect(const CanvasRect& rect);
+    void SizeCache(int columns);
 
 private:
     void Initialise();

@@ -47,6 +47,8 @@ CursorGeometry CPlotWnd::Geometry() const {
     const int c = SelectedScaleChannel();
     g.T = m_valueTop[c];
     g.B = m_valueBottom[c];
+    const int64_t N = m_file ? m_file->Samples() : 0;
+    g.lastSample = N > 0 ? static_cast<uint64_t>(N - 1) : 0;
     return g;
 }
 
@@ -152,6 +154,7 @@ int CPlotWnd::DrawGrid(QPainter& dc, int left, int top, int right, int bottom, c
     const bool decibel = IsDecibel();
     const bool relative = m_timeLabelStyle != 0;
     const QColor textColour = ColorFromRef(0x404040);
+    CAxisLabeller labeller(LabelStep(p), decibel, relative);
     WalkTimeAxis(p, [&](const TimeMark& m) {
         dc.setPen(gridPen);
         if (m.kind == TimeMark::Minor) {
@@ -160,15 +163,15 @@ int CPlotWnd::DrawGrid(QPainter& dc, int left, int top, int right, int bottom, c
         }
         dc.drawLine(m.x, top, m.x, bottom);
         dc.drawLine(m.x + 1, top, m.x + 1, bottom);
-        const std::string lower = TimeLabel(m.time, decibel);
-        const std::string upper = DateLabel(m.time, decibel, relative);
-        std::snprintf(m_timeText, sizeof m_timeText, "%s", lower.c_str());
+        const AxisLabelTexts texts = labeller.Next(m.time, m.withText);
+        std::snprintf(m_timeText, sizeof m_timeText, "%s", texts.lower.c_str());
         m_timeTextW = QString::fromLatin1(m_timeText);
         if (!m.withText) return;
         dc.setPen(textColour);
         const QString low = m_timeTextW;
-        const QString up = QString::fromLatin1(upper.c_str());
         TextAt(dc, KeepInside(m.x, fm.horizontalAdvance(low), left, right), bottom, low);
+        if (texts.upper.empty()) return;   // the same as the last upper label
+        const QString up = QString::fromLatin1(texts.upper.c_str());
         TextAt(dc, KeepInside(m.x, fm.horizontalAdvance(up), left, right), top - fm.height(), up);
     });
     dc.setPen(gridPen);
@@ -203,7 +206,7 @@ int CPlotWnd::DrawTraces(QPainter& dc, int left, int top, int right, int bottom,
         }
         if (minMax) {
             const bool held = m_cache->minMax && m_cache->Holds(W, v.F, v.L) && m_cache->HoldsChannels(v) &&
-                              m_cache->groupStart == std::max(left, 0) + 1;
+                              m_cache->groupStart == std::max(left, 0);
             if (!held) {
                 m_minMaxPass.Begin(*m_cache, v, MinMaxSource());
                 ScheduleMinMaxSlice();
@@ -234,11 +237,17 @@ int CPlotWnd::DrawTraces(QPainter& dc, int left, int top, int right, int bottom,
             }
             const int n = BuildPolyline(*m_cache, ch, left, bottom, bottom - top, T, B, smooth, m_points.get());
             if (n <= 0) continue;
-            dc.setPen(m_pens[ch]);
-            if (n == 1)
+            if (n == 1) {
+                // A lone sample: a dot that stays visible at any pen width.
+                QPen dot = m_pens[ch];
+                dot.setWidth(std::max(3, dot.width()));
+                dot.setCapStyle(Qt::SquareCap);
+                dc.setPen(dot);
                 dc.drawPoint(m_points[0]);
-            else
+            } else {
+                dc.setPen(m_pens[ch]);
                 dc.drawPolyline(m_points.get(), n);
+            }
         }
         dc.restore();
     }

@@ -148,4 +148,67 @@ std::string DateLabel(int64_t t, bool decibel, bool relative) {
     return buf;
 }
 
+namespace {
+
+constexpr int64_t kUnitsPerSecond = 10'000'000;
+constexpr int64_t kUnitsPerMinute = 60 * kUnitsPerSecond;
+constexpr int64_t kUnitsPerHour = 60 * kUnitsPerMinute;
+
+// Seconds within the minute as two digits, with the fraction (trimmed) when there is one.
+std::string PaddedSeconds(int64_t t) {
+    int64_t u = t % kUnitsPerMinute;
+    if (u < 0) u += kUnitsPerMinute;
+    char buf[32];
+    const int whole = static_cast<int>(u / kUnitsPerSecond);
+    const int micro = static_cast<int>(u % kUnitsPerSecond / 10);
+    if (micro == 0) {
+        std::snprintf(buf, sizeof buf, "%02d", whole);
+    } else {
+        std::snprintf(buf, sizeof buf, "%02d.%06d", whole, micro);
+        TrimZeros(buf);
+    }
+    return buf;
+}
+
+} // namespace
+
+AxisLabelTexts AxisTimeLabels(int64_t t, int64_t step, bool decibel, bool relative) {
+    AxisLabelTexts out;
+    if (decibel) {
+        out.lower = TimeLabel(t, true);
+        out.upper = DateLabel(t, true, false);
+        return out;
+    }
+    const CalendarFields f = FileTimeToFields(t);
+    char buf[64];
+    if (!relative) {
+        if (step < kUnitsPerMinute) {
+            out.lower = TimeLabel(t, false);
+            out.upper = DateLabel(t, false, false);
+            return out;
+        }
+        std::snprintf(buf, sizeof buf, "%02d:%02d:", f.hour, f.minute);
+        out.lower = buf + PaddedSeconds(t);
+        std::snprintf(buf, sizeof buf, "%02d-%02d-%02d", f.day, f.month, f.year - 2000);
+        out.upper = buf;
+        return out;
+    }
+    // Relative: the time elapsed within the day; later days are named above the axis.
+    const bool firstHour = t >= 0 && t < kUnitsPerHour;
+    if (firstHour && f.minute == 0 && step < kUnitsPerMinute) {
+        out.lower = TimeLabel(t, false);
+    } else if (firstHour && step < kUnitsPerHour) {
+        std::snprintf(buf, sizeof buf, "%d:", f.minute);
+        out.lower = buf + PaddedSeconds(t);
+    } else {
+        std::snprintf(buf, sizeof buf, "%d:%02d:", f.hour, f.minute);
+        out.lower = buf + PaddedSeconds(t);
+    }
+    if (t < 0 || t >= 24 * kUnitsPerHour) {
+        std::snprintf(buf, sizeof buf, "%02d-%02d", f.day, f.month);
+        out.upper = buf;
+    }
+    return out;
+}
+
 } // namespace vistrel

@@ -31,5 +31,16 @@ std::string TimeLabel(int64_t t, bool decibel);
 // Date and time label; relative = times counted from sample 0.
 std::string DateLabel(int64_t t, bool decibel, bool relative);
 
+// Texts of a time-axis label at round time t, for labels `step` apart (100-ns units): the
+// lower one under the plot and the upper one above it. The lower text carries what the step
+// needs: seconds within the minute for steps below a minute, else hours, minutes and seconds
+// ("10:12:00"); relative times count on past the minute ("1:30") and the hour ("1:00:00").
+// The upper text carries the rest: date and hh:mm, or only the date where the lower text
+// has the hours ("" on the first day of relative times). Spectra keep frequency and date.
+struct AxisLabelTexts {
+    std::string lower, upper;
+};
+AxisLabelTexts AxisTimeLabels(int64_t t, int64_t step, bool decibel, bool relative);
+
 
 } // namespace vistrel

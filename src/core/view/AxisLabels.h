@@ -6,6 +6,8 @@
 #include <climits>
 #include <string>
 
+#include "core/common/TextFormat.h"
+
 namespace vistrel {
 
 // Row of horizontal grid line i of 5 * k lines (k major divisions).
@@ -30,6 +32,11 @@ struct TimeMark {
     bool withText;   // labels: write the texts (every other label on narrow plots)
 };
 
+// Distance between round-time labels (100-ns units; 0 when the axis has none).
+inline int64_t LabelStep(const TimeAxisParams& p) {
+    return p.hDivisions >= 1 ? p.windowLength / p.hDivisions : 0;
+}
+
 // Time of sample position s.
 inline int64_t SampleTime(int64_t origin, double s, float rate) {
     double d = s * 1.0e7 / static_cast<double>(rate);
@@ -46,7 +53,7 @@ void WalkTimeAxis(const TimeAxisParams& p, Fn&& fn) {
     if (p.hDivisions < 1 || p.right <= p.left || !(p.rate > 0.0f)) return;
     const int64_t tF = SampleTime(p.origin, p.F, p.rate);
     const int64_t tL = SampleTime(p.origin, p.L, p.rate);
-    const int64_t step = p.windowLength / p.hDivisions;
+    const int64_t step = LabelStep(p);
     if (step <= 0) return;
     int64_t T = tF / step * step;
     int64_t P = T;
@@ -79,6 +86,34 @@ void WalkTimeAxis(const TimeAxisParams& p, Fn&& fn) {
         }
     }
 }
+
+// Texts of the labels of one drawing of the time axis, left to right: an upper text is
+// given only where it differs from the last one written, so a date and hour shared by the
+// whole view is written once.
+class CAxisLabeller {
+public:
+    CAxisLabeller(int64_t step, bool decibel, bool relative)
+        : m_step(step), m_decibel(decibel), m_relative(relative) {}
+    // Texts of the label at time t; `written` says whether the label's texts are written
+    // (narrow plots skip every other one). The upper text is empty where it repeats.
+    AxisLabelTexts Next(int64_t t, bool written) {
+        AxisLabelTexts texts = AxisTimeLabels(t, m_step, m_decibel, m_relative);
+        if (!written) return texts;
+        if (m_haveUpper && texts.upper == m_lastUpper) {
+            texts.upper.clear();
+        } else {
+            m_lastUpper = texts.upper;
+            m_haveUpper = true;
+        }
+        return texts;
+    }
+
+private:
+    int64_t m_step;
+    bool m_decibel, m_relative;
+    bool m_haveUpper = false;
+    std::string m_lastUpper;
+};
 
 // Left edge of a text of width w centred on x and kept within x0 .. x1.
 inline int KeepInside(int x, int w, int x0, int x1) {

@@ -48,6 +48,7 @@ uint64_t CursorGeometry::LimitSample(uint64_t s) const {
     const uint64_t hi = S1 > 0.0 ? static_cast<uint64_t>(S1) : 0;
     if (s > hi) s = hi;
     if (s < lo) s = lo;
+    if (s > lastSample) s = lastSample;
     return s;
 }
 

@@ -50,6 +50,18 @@ std::string TimeDifferenceText(double P, const TimeUnitWords& units) {
     return std::string(buf) + " " + *unit;
 }
 
+int FrequencyDecimals(float rate) {
+    if (!(rate > 0.0f) || !std::isfinite(rate)) return 0;
+    const double step = 1.0 / static_cast<double>(rate);
+    constexpr int kMost = 6;
+    double scaled = step;
+    for (int d = 0; d <= kMost; ++d, scaled *= 10.0)
+        if (std::fabs(scaled - std::round(scaled)) <= 1e-6 * scaled) return d;
+    // A step with no short decimal form (0.1220703125 Hz): a tenth of it shows.
+    const int d = static_cast<int>(std::ceil(-std::log10(step))) + 1;
+    return d < 0 ? 0 : (d > kMost ? kMost : d);
+}
+
 double SpectrumFrequency(int64_t origin, double s, float rate) {
     const int64_t us = InstantOf(origin, s, rate) / 10;
     return static_cast<double>(us % 86400000000LL) * 0.000001;
@@ -65,14 +77,17 @@ std::string BuildReadOut(const ReadOutInput& input) {
     const unsigned long long samples = static_cast<unsigned long long>(in.samples);
     std::string out;
     if (in.decibel) {
+        const int d = FrequencyDecimals(in.rate);
         std::snprintf(buf, sizeof buf,
-                      "Y1=%.0fdb(%.0lfhz) Y2=%.0fdb(%.0lfhz) dY=%.0fdb(%.0lfhz) L1=%.0fdb L2=%.0fdb dL=%.0fdb",
-                      static_cast<double>(in.Y1), SpectrumFrequency(in.origin, static_cast<double>(in.s1), in.rate),
-                      static_cast<double>(in.Y2), SpectrumFrequency(in.origin, static_cast<double>(in.s2), in.rate),
-                      static_cast<double>(in.Y2 - in.Y1), ds / r, static_cast<double>(in.L1),
+                      "Y1=%.0fdB(%.*lfHz) Y2=%.0fdB(%.*lfHz) dY=%.0fdB(%.*lfHz) L1=%.0fdB L2=%.0fdB dL=%.0fdB",
+                      static_cast<double>(in.Y1), d,
+                      SpectrumFrequency(in.origin, static_cast<double>(in.s1), in.rate),
+                      static_cast<double>(in.Y2), d,
+                      SpectrumFrequency(in.origin, static_cast<double>(in.s2), in.rate),
+                      static_cast<double>(in.Y2 - in.Y1), d, ds / r, static_cast<double>(in.L1),
                       static_cast<double>(in.L2), static_cast<double>(in.L1 - in.L2));
         out = buf;
-        std::snprintf(buf, sizeof buf, " WL=%.0lfhz WR=%.0lfhz", SpectrumFrequency(in.origin, in.S0, in.rate),
+        std::snprintf(buf, sizeof buf, " WL=%.*lfHz WR=%.*lfHz", d, SpectrumFrequency(in.origin, in.S0, in.rate), d,
                       SpectrumFrequency(in.origin, in.S1, in.rate));
         out += buf;
         std::snprintf(buf, sizeof buf, " SamplesW:%llux%u", samples, static_cast<unsigned>(in.channels));

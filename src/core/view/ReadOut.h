@@ -33,6 +33,10 @@ std::string BuildReadOut(const ReadOutInput& in);
 // Time difference text of P 100-ns units ("12.5 мкс", "3 мс", "1.25 с").
 std::string TimeDifferenceText(double P, const TimeUnitWords& units = {});
 
+// Decimals that show the frequencies of a spectrum of `rate` points per hertz to its step:
+// the fewest that write the step exactly (0.25 Hz: 2), else enough for a tenth of it.
+int FrequencyDecimals(float rate);
+
 // Frequency of sample position s of a spectrum recording: its time of day in seconds.
 double SpectrumFrequency(int64_t origin, double s, float rate);
 

@@ -10,7 +10,22 @@ CTraceRandom& CTraceRandom::ForThread() {
     return generator;
 }
 
-void CColumnCache::ClearFlags() { std::memset(flags, 0, sizeof flags); }
+void CColumnCache::Resize(int columns) {
+    columns = std::max(columns, 1);
+    if (columns != m_columns || !m_flags) {
+        m_flags = std::make_unique<int32_t[]>(static_cast<size_t>(columns));
+        m_values = std::make_unique<float[][kMaxChannels]>(static_cast<size_t>(columns));
+        m_columns = columns;
+        flags = m_flags.get();
+        values = m_values.get();
+    }
+    Invalidate();
+}
+
+void CColumnCache::ClearFlags() {
+    std::memset(flags, 0, sizeof(int32_t) * static_cast<size_t>(m_columns));
+    hasBefore = hasAfter = false;
+}
 
 void CColumnCache::Invalidate() {
     ClearFlags();
@@ -55,7 +70,9 @@ void ColumnPass(CColumnCache& cache, const TraceView& v, const ISampleSource& sr
     cache.ClearFlags();
     cache.SetView(v);
     cache.minMax = false;
-    int right = CacheRightLimit(v.x1);
+    cache.viewX0 = v.x0;
+    cache.viewX1 = v.x1;
+    int right = CacheRightLimit(v.x1, cache.Columns());
     const double W = v.Width();
     if (W <= 0.0 || !(v.Span() > 0.0)) {
         cache.rightLimit = 0;
@@ -67,12 +84,20 @@ void ColumnPass(CColumnCache& cache, const TraceView& v, const ISampleSource& sr
     const uint64_t N = src.Samples();
     const uint64_t t = SamplesPerColumn(v);
     const bool zoomedOut = W < v.Span();
+    // Column of sample position s, as a fraction (zoomed in, a sample's own position).
+    auto columnOf = [&](double s) { return v.x0 + (s - v.F) * W / v.Span(); };
+    auto read = [&](uint64_t s, float* row) {
+        for (int i = 0; i < count; ++i) row[channels[i]] = static_cast<float>(src.Value(s, channels[i]));
+    };
     CTraceRandom& random = CTraceRandom::ForThread();
     random.Seed(0);
-    uint64_t previous = ToSample(std::floor(v.F));
-    for (int c = std::max(v.x0, 0); c < right; ++c) {
+    const int start = std::max(v.x0, 0);
+    bool havePrevious = false;
+    uint64_t previous = 0;
+    bool ended = false;
+    for (int c = start; c < right; ++c) {
         uint64_t s = ToSample(ColumnSample(v, c));
-        if (s == previous) continue;
+        if (havePrevious && s == previous) continue;
         if (zoomedOut) {
             uint64_t r = static_cast<uint64_t>(random.Next());
             if (t > 32767) r *= t / 32767;
@@ -80,14 +105,34 @@ void ColumnPass(CColumnCache& cache, const TraceView& v, const ISampleSource& sr
         }
         if (s >= N) {
             right = c;
+            ended = true;
             break;
         }
-        cache.flags[c] = 1;
-        float* row = cache.values[c];
-        for (int i = 0; i < count; ++i) row[channels[i]] = static_cast<float>(src.Value(s, channels[i]));
+        havePrevious = true;
         previous = s;
+        if (!zoomedOut && c == v.x0 && columnOf(static_cast<double>(s)) < v.x0 - 0.5) {
+            // The view starts between two samples: the first lies left of the plot, and the
+            // trace runs from it to the next one, cut at the plot's left edge.
+            cache.hasBefore = true;
+            cache.beforeX = columnOf(static_cast<double>(s));
+            read(s, cache.before);
+            continue;
+        }
+        cache.flags[c] = 1;
+        read(s, cache.values[c]);
     }
     cache.rightLimit = right;
+    // The sample after the last one shown, where the plot reaches its right edge: the trace
+    // runs towards it and is cut at the edge.
+    if (!ended && right == v.x1 && havePrevious) {
+        const uint64_t edge = ToSample(ColumnSample(v, v.x1));
+        const uint64_t next = edge > previous ? edge : previous + 1;
+        if (next < N && next > previous) {
+            cache.hasAfter = true;
+            cache.afterX = zoomedOut ? v.x1 : std::max(columnOf(static_cast<double>(next)), static_cast<double>(v.x1));
+            read(next, cache.after);
+        }
+    }
 }
 
 void CMinMaxPass::Begin(CColumnCache& cache, const TraceView& v, const ISampleSource& src) {
@@ -100,8 +145,8 @@ void CMinMaxPass::Begin(CColumnCache& cache, const TraceView& v, const ISampleSo
     cache.SetHeld(m_channels, m_count);
     cache.ClearFlags();
     cache.SetView(v);
-    cache.rightLimit = m_W > 0.0 ? CacheRightLimit(v.x1) : 0;
-    m_next = std::max(v.x0, 0) + 1;
+    cache.rightLimit = m_W > 0.0 ? CacheRightLimit(v.x1, cache.Columns()) : 0;
+    m_next = std::max(v.x0, 0);
     cache.minMax = true;
     cache.groupStart = m_next;
     m_perColumn = m_W > 0.0 ? SamplesPerColumn(v) : 0;
@@ -164,7 +209,7 @@ int BuildEnvelope(const CColumnCache& cache, int ch, int y2, int Hh, double top,
     int n = 0;
     bool havePrev = false;
     EnvelopeBar prev;
-    const int right = std::min(cache.rightLimit, kCacheColumns);
+    const int right = std::min(cache.rightLimit, cache.Columns());
     for (int c = std::max(cache.groupStart, 0); c < right; c += 3) {
         if (!cache.flags[c]) continue;   // not computed yet, or skipped
         float lo = cache.values[c][ch], hi = lo;
