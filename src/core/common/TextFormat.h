@@ -31,5 +31,10 @@ std::string TimeLabel(int64_t t, bool decibel);
 // Date and time label; relative = times counted from sample 0.
 std::string DateLabel(int64_t t, bool decibel, bool relative);
 
+// Time column of a text table: "dd-mm-yy hh:mm:ss,fffff" (the fraction in 10-us units) for
+// the years 2000 to 2099; other years are written with four digits ("dd-mm-yyyy ..."), so
+// no date reads as another one.
+std::string TableDateTime(int64_t t);
+
 
 } // namespace vistrel
