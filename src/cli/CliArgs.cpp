@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "cli/CliCommon.h"
+#include "core/processing/FileUtil.h"
 
 namespace vistrel::cli {
 
@@ -119,6 +120,20 @@ bool ParseRange(const std::string& text, float& low, float& high) {
     low = static_cast<float>(a);
     high = static_cast<float>(b);
     return true;
+}
+
+std::string OutNameProblem(const std::string& command, const Args& args) {
+    if (!args.Has("--out"))
+        return std::string();
+    const std::string name = args.Get("--out");
+    if (name.empty())
+        return "--out needs a file name";
+    const std::filesystem::path path = PathFromUtf8(name);
+    if (command == "save-channels" && !HasRecordingExtension(path))
+        return "--out " + name + ": save-channels writes a recording; give a name ending in .kvf";
+    if (command == "save-fragment" && !HasRecordingExtension(path) && !HasTextExtension(path))
+        return "--out " + name + ": give a name ending in .kvf (a recording) or .txt (a text table)";
+    return std::string();
 }
 
 } // namespace vistrel::cli

@@ -50,4 +50,9 @@ std::vector<std::string> Split(const std::string& text, char sep);
 // "LOW,HIGH" into two floats.
 bool ParseRange(const std::string& text, float& low, float& high);
 
+// Why the --out name of a command cannot be taken, or empty: an empty name; for
+// save-channels a name without the .kvf extension (it writes only recordings); for
+// save-fragment a name with neither .kvf nor .txt, which would not say which file it makes.
+std::string OutNameProblem(const std::string& command, const Args& args);
+
 } // namespace vistrel::cli

@@ -113,6 +113,7 @@ int CmdDemo(int argc, char** argv)
 {
     const char* usage = "usage: vistrel-cli demo OUT.kvf [--channels N] [--devices D] [--rate R] [--seconds S]";
     if (argc < 2) return cli::Fail(usage);
+    if (argv[1][0] == '\0') return cli::Fail("demo needs a file name to write");
     const std::filesystem::path path = PathFromUtf8(argv[1]);
     std::int64_t channels = 6, devices = 1;
     bool channelsGiven = false;

@@ -11,6 +11,7 @@
 #include "cli/CliCommon.h"
 #include "core/common/FileProblemText.h"
 #include "core/processing/LinearCoeffs.h"
+#include "core/processing/ParamChecks.h"
 #include "core/processing/ProcessJob.h"
 #include "core/processing/SpectrumChecks.h"
 #include "core/processing/ResultName.h"
@@ -39,6 +40,13 @@ bool IntOption(const Args& a, const std::string& name, int64_t lo, int64_t hi, i
     return cli::ParseIntegerOption(name, a.Get(name).c_str(), lo, hi, value, problem);
 }
 
+// A number as the messages print it.
+std::string NumberText(double v) {
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%g", v);
+    return buf;
+}
+
 // Runs a subcommand: opens the recording, applies the common options, lets `fill` set the
 // operation's parameters, runs the job and reports.
 template <typename Fill>
@@ -48,6 +56,8 @@ int RunCommand(int argc, char** argv, Fill fill) {
     Args args;
     if (!ParseCommandArgs(argc, argv, args))
         return cli::Fail(std::string(argv[0]) + ": " + args.error);
+    if (const std::string bad = OutNameProblem(argv[0], args); !bad.empty())
+        return cli::Fail(std::string(argv[0]) + ": " + bad);
     const std::filesystem::path path = PathFromUtf8(args.file);
     cli::StderrOpenObserver openObserver;
     CDataFile file(&openObserver);
@@ -136,7 +146,7 @@ int CmdAverage(int argc, char** argv) {
 }
 
 int CmdAxb(int argc, char** argv) {
-    return RunCommand(argc, argv, [](const Args& a, CDataFile&, ProcessJob& job) {
+    return RunCommand(argc, argv, [](const Args& a, CDataFile& file, ProcessJob& job) {
         if (!a.Has("--coeffs"))
             return std::string("--coeffs FILE is required");
         job.m_op = OP_LINEAR;
@@ -152,21 +162,34 @@ int CmdAxb(int argc, char** argv) {
         case CoeffFileStatus::BadNumber:
             return "coefficient file " + path + ", line " + std::to_string(badLine) +
                    ": NaN or infinity is not a coefficient";
-        default: return std::string();
+        default: break;
         }
+        // The written channels' range values A*low + B and A*high + B must stay floats.
+        for (int c = 0; c < file.Channels() && c < kJobChannels; ++c) {
+            const ChannelEntry e = file.Channel(c);
+            if (job.m_channelShown[c] && !LinearFitsChannel(job.m_coeffA[c], job.m_coeffB[c], e.low, e.high))
+                return "coefficient file " + path + ", channel " + std::to_string(c + 1) + ": A*X+B over the channel's range " +
+                       NumberText(e.low) + " .. " + NumberText(e.high) + " leaves the float range";
+        }
+        return std::string();
     });
 }
 
 int CmdRms(int argc, char** argv) {
-    return RunCommand(argc, argv, [](const Args& a, CDataFile&, ProcessJob& job) {
+    return RunCommand(argc, argv, [](const Args& a, CDataFile& file, ProcessJob& job) {
         job.m_op = OP_RMS;
         job.m_ratedFrequency = 50.0f;
+        // Periods shorter than two samples cannot be measured: up to half the sampling rate.
+        const double limit = RmsFrequencyLimit(file.Rate());
+        const std::string range = "--freq must be a number above 0 to " + NumberText(limit) +
+                                  " (half the sampling rate)";
         if (a.Has("--freq")) {
             double f = 0;
-            std::string problem;
-            if (!cli::ParseNumberOption("--freq", a.Get("--freq").c_str(), 0.0, kFloatMax, f, problem, true))
-                return problem;
+            if (!cli::ParseDouble(a.Get("--freq").c_str(), f) || !RmsFrequencyAllowed(f, file.Rate()))
+                return range;
             job.m_ratedFrequency = static_cast<float>(f);
+        } else if (!RmsFrequencyAllowed(job.m_ratedFrequency, file.Rate())) {
+            return "the default 50 Hz is above half the sampling rate; " + range;
         }
         return std::string();
     });
@@ -212,6 +235,8 @@ int CmdAddSub(int argc, char** argv) {
             if (!range.empty()) {
                 if (!ParseRange(range, list.rangeLow[i], list.rangeHigh[i]))
                     return "--output '" + outputs[i] + "': the range must be @LOW,HIGH, two numbers within +-3.4e38";
+                if (!RangeOrdered(list.rangeLow[i], list.rangeHigh[i]))
+                    return "--output '" + outputs[i] + "': the range's LOW must be below its HIGH";
             } else {
                 const ChannelEntry e1 = file.Channel(channels[0] - 1), e2 = file.Channel(channels[1] - 1);
                 list.rangeLow[i] = static_cast<float>(e1.low + e2.low);

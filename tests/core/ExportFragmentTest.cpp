@@ -126,6 +126,18 @@ TEST(ExportFragment, TextTables) {
     EXPECT_EQ(lines[1], "01-02-23 12:00:00,00000     -250.00");
     EXPECT_EQ(lines[2], "01-02-23 12:00:00,00010     -250.00");
 
+    // A start outside 2000-2099 gets a four-digit year in every row.
+    Source old(ten);
+    CalendarFields eve = noon;
+    eve.year = 1999, eve.month = 12, eve.day = 31;
+    ASSERT_TRUE(FieldsToFileTime(eve, old.job.m_startTime));
+    old.job.m_cursor1 = 0, old.job.m_cursor2 = 1;
+    old.job.m_timeStyle = 0;
+    old.Run(OP_SAVE_FRAGMENT, "old.txt");
+    lines = Lines(ReadText(old.dir / "old.txt"));
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[1], "31-12-1999 12:00:00,00000     -250.00");
+
     // Any other style: no time column.
     c.job.m_timeStyle = 2;
     c.Run(OP_SAVE_FRAGMENT, "bare.txt");

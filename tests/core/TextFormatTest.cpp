@@ -81,3 +81,26 @@ TEST(TextFormat, CalendarRoundTrip) {
     bad.year = 2023; // 29 February of a common year
     EXPECT_FALSE(FieldsToFileTime(bad, t));
 }
+
+TEST(TextFormat, TableDateTimeYears) {
+    // Two-digit years only where they cannot be mistaken: 2000 to 2099.
+    struct Case {
+        int year, month, day, hour, minute, second, ms;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {2000, 1, 1, 0, 0, 0, 0, "01-01-00 00:00:00,00000"},
+        {2023, 2, 1, 12, 0, 0, 250, "01-02-23 12:00:00,25000"},
+        {2099, 12, 31, 23, 59, 59, 999, "31-12-99 23:59:59,99900"},
+        {1999, 12, 13, 8, 5, 1, 0, "13-12-1999 08:05:01,00000"},
+        {2100, 1, 1, 0, 0, 0, 0, "01-01-2100 00:00:00,00000"},
+        {2446, 5, 10, 6, 30, 0, 1, "10-05-2446 06:30:00,00100"},
+        {1601, 1, 1, 0, 0, 0, 0, "01-01-1601 00:00:00,00000"},
+    };
+    for (const Case& c : cases) {
+        const int64_t t = Ft(c.year, c.month, c.day, c.hour, c.minute, c.second, c.ms);
+        EXPECT_EQ(TableDateTime(t), c.expected) << c.year;
+    }
+    // The fraction counts 10-us units below the millisecond too.
+    EXPECT_EQ(TableDateTime(Ft(2023, 2, 1, 12, 0, 0) + 100), "01-02-23 12:00:00,00001");
+}

@@ -6,6 +6,9 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include "core/common/StringIds.h"
+#include "core/processing/ParamChecks.h"
+
 namespace vistrel {
 
 namespace {
@@ -189,11 +192,18 @@ void AddSubDialog::OnExecute() {
         double lo = double(m_source.Low(Operand(r, 1))) + double(m_source.Low(Operand(r, 2)));
         double hi = double(m_source.High(Operand(r, 1))) + double(m_source.High(Operand(r, 2)));
         const bool own = m_own[r]->isChecked();
-        const bool loOk = !own || ParseG(m_low[r]->text().left(31), &lo);
-        const bool hiOk = !own || ParseG(m_high[r]->text().left(31), &hi);
+        // Limits are stored as floats: infinity and numbers beyond a float are no limits.
+        const bool loOk = !own || (ParseG(m_low[r]->text().left(31), &lo) && FitsFloat(lo));
+        const bool hiOk = !own || (ParseG(m_high[r]->text().left(31), &hi) && FitsFloat(hi));
         if (!loOk || !hiOk) {
             m_message->Say(DlgText("ADDSUB.badlimit").arg(r + 1));
             (loOk ? m_high[r] : m_low[r])->setFocus();
+            return;
+        }
+        // A range of its own must be a range: its lower limit below the upper one.
+        if (own && !RangeOrdered(lo, hi)) {
+            m_message->Say(GetUiString(IDS_RANGE_NOT_ORDERED).arg(r + 1));
+            m_low[r]->setFocus();
             return;
         }
         AddSubOutput& out = result.rows[r];

@@ -9,6 +9,7 @@
 #include "core/common/DebugLog.h"
 #include "core/common/StringIds.h"
 #include "core/processing/LinearCoeffs.h"
+#include "core/processing/ParamChecks.h"
 
 namespace vistrel {
 
@@ -220,16 +221,52 @@ void AxbDialog::OnSave() {
 }
 
 bool AxbDialog::CheckFields() {
-    // Every editable field must hold a number.
+    // Every editable field must hold a number that fits a float.
     for (int i = 0; i < Rows(); ++i) {
         double v = 0;
         for (QLineEdit* e : {m_aEdit[i], m_bEdit[i]}) {
-            if (e->isEnabled() && !ParseG(e->text(), &v)) {
+            if (!e->isEnabled()) continue;
+            if (!ParseG(e->text(), &v)) {
                 m_message->Say(DlgText("AXB.badcoeff").arg(m_labels[i]->text()));
                 e->setFocus();
                 return false;
             }
+            if (!FitsFloat(v)) {
+                m_message->Say(GetUiString(IDS_COEFF_NOT_FLOAT).arg(m_labels[i]->text()));
+                e->setFocus();
+                return false;
+            }
         }
+    }
+    // Every shown channel, on any tab, must keep its range values within the float range. The
+    // current tab counts with its fields as typed; other tabs with what they stored.
+    const int count = std::min(256, m_source.devices * m_source.perDevice);
+    for (int c = 0; c < count; ++c) {
+        if (!m_source.Shown(c)) continue;
+        double a = m_a[c], b = m_b[c];
+        const int row = c - RowChannel(0);
+        const bool onTab = m_tab >= 0 && row >= 0 && row < Rows();
+        if (onTab) {
+            if (m_aEdit[row]->text() != m_aShown[row]) ParseG(m_aEdit[row]->text(), &a);
+            if (m_bEdit[row]->text() != m_bShown[row]) ParseG(m_bEdit[row]->text(), &b);
+        }
+        const double lo = m_source.Low(c), hi = m_source.High(c);
+        if (LinearFitsChannel(a, b, lo, hi)) continue;
+        if (!onTab) {
+            // Show the tab that holds the channel, so its fields can be mended.
+            for (int t = 0; t < int(m_pages.size()); ++t) {
+                const ChannelPage& page = m_pages[t];
+                const int first = page.device * m_source.perDevice + page.first;
+                if (c >= first && c < first + page.count) m_tabs->setCurrentIndex(t);
+            }
+        }
+        const int shownRow = c - RowChannel(0);
+        const QString label = m_source.Label(c);
+        m_message->Say(FitsFloat(a) && FitsFloat(b)
+                           ? GetUiString(IDS_COEFF_OVERFLOW).arg(label, FormatG(lo), FormatG(hi))
+                           : GetUiString(IDS_COEFF_NOT_FLOAT).arg(label));
+        if (shownRow >= 0 && shownRow < Rows()) m_aEdit[shownRow]->setFocus();
+        return false;
     }
     return true;
 }

@@ -74,6 +74,24 @@ bool ParseInt(const QString& text, long long* out) {
     return true;
 }
 
+bool ParseWhole(const QString& text, long long* out) {
+    const QByteArray bytes = text.toLatin1();
+    const char* end = bytes.constData() + bytes.size();
+    const char* p = SkipBlanks(bytes.constData(), end);
+    bool negative = false;
+    if (p < end && (*p == '+' || *p == '-')) {
+        negative = *p == '-';
+        ++p;
+    }
+    long long v = 0;
+    auto [ptr, ec] = std::from_chars(p, end, v, 10);
+    if (ptr == p || ec != std::errc() || SkipBlanks(ptr, end) != end) return false;
+    *out = negative ? -v : v;
+    return true;
+}
+
+QString NotWholeText(const QString& text) { return GetUiString(IDS_NOT_WHOLE_NUMBER).arg(text.trimmed()); }
+
 QString FormatG(double v) {
     char buf[64];
     std::snprintf(buf, sizeof buf, "%g", v);

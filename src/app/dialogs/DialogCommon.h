@@ -28,6 +28,12 @@ QString UiText(int id);
 bool ParseG(const QString& text, double* out);
 // Reads a decimal integer at the start of the text ("%d"). False when none starts it.
 bool ParseInt(const QString& text, long long* out);
+// Reads a whole number and nothing else: blanks, an optional sign, digits, blanks. "2.5",
+// "2,5", "1e3" and "12abc" are refused, not cut to their leading digits. Every field where a
+// whole number is typed (counts, factors, points) reads through it.
+bool ParseWhole(const QString& text, long long* out);
+// The message for a field that holds a number that is not whole (string IDS_NOT_WHOLE_NUMBER).
+QString NotWholeText(const QString& text);
 // The number as printf "%g" prints it.
 QString FormatG(double v);
 

@@ -5,10 +5,13 @@
 #include <QPushButton>
 #include <cmath>
 
+#include "core/common/StringIds.h"
+#include "core/processing/ParamChecks.h"
+
 namespace vistrel {
 
-EfuDialog::EfuDialog(QWidget* owner, const QString& title, float frequency)
-    : QDialog(owner), m_frequency(frequency) {
+EfuDialog::EfuDialog(QWidget* owner, const QString& title, float frequency, double rate)
+    : QDialog(owner), m_frequency(frequency), m_rate(rate) {
     setObjectName(QStringLiteral("EFU"));
     setWindowTitle(title);
     auto* grid = new QGridLayout(this);
@@ -36,12 +39,18 @@ void EfuDialog::OnExecute() {
         m_edit->selectAll();
         return;
     }
+    if (m_rate > 0 && !RmsFrequencyAllowed(f, m_rate)) {
+        m_message->Say(GetUiString(IDS_RMS_ABOVE_HALF_RATE).arg(FormatG(RmsFrequencyLimit(m_rate))));
+        m_edit->setFocus();
+        m_edit->selectAll();
+        return;
+    }
     m_frequency = f;
     done(1);
 }
 
-int RunEfuDialog(QWidget* owner, const QString& title, float* frequency) {
-    EfuDialog dialog(owner, title, *frequency);
+int RunEfuDialog(QWidget* owner, const QString& title, float* frequency, double rate) {
+    EfuDialog dialog(owner, title, *frequency, rate);
     if (ExecDialog(dialog) != 1) return 0;
     *frequency = dialog.Frequency();
     return 1;

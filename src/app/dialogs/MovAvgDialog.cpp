@@ -5,6 +5,8 @@
 #include <QPushButton>
 #include <climits>
 
+#include "core/common/StringIds.h"
+
 namespace vistrel {
 
 MovAvgDialog::MovAvgDialog(QWidget* owner, const QString& title) : QDialog(owner) {
@@ -26,8 +28,12 @@ MovAvgDialog::MovAvgDialog(QWidget* owner, const QString& title) : QDialog(owner
 
 void MovAvgDialog::OnOk() {
     long long n = 0;
-    if (!ParseInt(m_edit->text(), &n) || n < 2 || n > INT_MAX) {
-        m_message->Say(DlgText("MOVAVG.bad"));
+    double number = 0;
+    const bool whole = ParseWhole(m_edit->text(), &n);
+    if (!whole || n < 2 || n > INT_MAX) {
+        // A number with a fraction is named as such; anything else gets the range.
+        m_message->Say(!whole && ParseG(m_edit->text(), &number) ? NotWholeText(m_edit->text())
+                                                                 : DlgText("MOVAVG.bad"));
         m_edit->setFocus();
         m_edit->selectAll();
         return;

@@ -104,7 +104,7 @@ int RunProcessDialog(int commandId, QWidget* owner, const QString& parameter, QM
     }
     case kRms: {
         float f = plot ? plot->m_ratedFrequency : job->m_ratedFrequency;
-        if (!RunEfuDialog(owner, parameter, &f)) return 0;
+        if (!RunEfuDialog(owner, parameter, &f, source.rate)) return 0;
         job->m_ratedFrequency = f;
         if (plot) plot->m_ratedFrequency = f;
         return 1;

@@ -173,8 +173,12 @@ void SpectrDialog::OnExecute() {
     const bool fft = m_fft->isChecked();
     long long points = g_spectr.points;
     if (!fft) {
-        if (!ParseInt(m_points->text().left(31), &points) || points < 1 || points > kMaxPoints) {
-            m_message->Say(DlgText("SPECTR.badpoints").arg(kMaxPoints));
+        const QString text = m_points->text().left(31);
+        double number = 0;
+        const bool whole = ParseWhole(text, &points);
+        if (!whole || points < 1 || points > kMaxPoints) {
+            m_message->Say(!whole && ParseG(text, &number) ? NotWholeText(text)
+                                                           : DlgText("SPECTR.badpoints").arg(kMaxPoints));
             m_points->setFocus();
             return;
         }

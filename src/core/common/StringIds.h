@@ -118,6 +118,13 @@ enum StringId : int {
     IDS_PROGRESS_CANCEL = 460,     // the Cancel button of the progress box
     IDS_PROGRESS_STOPPING = 461,   // the same button once pressed, while the job stops
 
+    // Values of the parameter dialogs that cannot be meant.
+    IDS_COEFF_NOT_FLOAT = 490,      // "AXB": %1 channel label; a coefficient is infinite or beyond a float
+    IDS_COEFF_OVERFLOW = 491,       // "AXB": %1 channel label, %2 and %3 its range; A*X+B leaves the float range
+    IDS_NOT_WHOLE_NUMBER = 492,     // %1 the field's text: a whole-number field holds a fraction
+    IDS_RMS_ABOVE_HALF_RATE = 493,  // "EFU": %1 half the sampling rate in hertz
+    IDS_RANGE_NOT_ORDERED = 494,    // "ADDSUB": %1 row number; its lower limit is not below the upper
+
     // Recordings.
     IDS_SD_MAP_TOO_LARGE = 251,    // SD sector numbers span more than the sector map may hold
     IDS_FILE_CHANGED_ON_DISK = 252, // the recording changed on disk while it was read

@@ -211,4 +211,15 @@ AxisLabelTexts AxisTimeLabels(int64_t t, int64_t step, bool decibel, bool relati
     return out;
 }
 
+
+std::string TableDateTime(int64_t t) {
+    const CalendarFields f = FileTimeToFields(t);
+    const int frac = static_cast<int>(((t % kTicksPerSecond) + kTicksPerSecond) % kTicksPerSecond / 100);
+    const bool twoDigits = f.year >= 2000 && f.year <= 2099;
+    char buf[64];
+    std::snprintf(buf, sizeof buf, twoDigits ? "%02d-%02d-%02d %02d:%02d:%02d,%05d" : "%02d-%02d-%04d %02d:%02d:%02d,%05d",
+                  f.day, f.month, twoDigits ? f.year - 2000 : f.year, f.hour, f.minute, f.second, frac);
+    return buf;
+}
+
 } // namespace vistrel

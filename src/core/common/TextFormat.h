@@ -42,5 +42,10 @@ struct AxisLabelTexts {
 };
 AxisLabelTexts AxisTimeLabels(int64_t t, int64_t step, bool decibel, bool relative);
 
+// Time column of a text table: "dd-mm-yy hh:mm:ss,fffff" (the fraction in 10-us units) for
+// the years 2000 to 2099; other years are written with four digits ("dd-mm-yyyy ..."), so
+// no date reads as another one.
+std::string TableDateTime(int64_t t);
+
 
 } // namespace vistrel

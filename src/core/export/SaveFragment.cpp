@@ -130,11 +130,7 @@ void SaveAsText(JobContext& ctx) {
                 } else if (style == 0) {
                     // From the position itself, as the plot and the read-outs place it.
                     const int64_t t = SampleTime(job.m_startTime, static_cast<double>(p), rate);
-                    const CalendarFields cf = FileTimeToFields(t);
-                    const int64_t frac = ((t % 10'000'000) + 10'000'000) % 10'000'000 / 100;
-                    std::snprintf(buf, sizeof buf, "%02d-%02d-%02d %02d:%02d:%02d,%05d", cf.day, cf.month,
-                                  cf.year - 2000, cf.hour, cf.minute, cf.second, static_cast<int>(frac));
-                    w.Put(buf);
+                    w.Put(TableDateTime(t).c_str());
                 }
                 for (size_t i = 0; i < shown.size(); ++i) {
                     const double v = static_cast<double>(*next++);
