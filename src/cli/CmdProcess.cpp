@@ -323,8 +323,12 @@ int CmdSpectrum(int argc, char** argv) {
                 return problem;
             if (a.Has("--window") && !IntOption(a, "--window", 0, 4, window, problem))
                 return problem;
-            // The corrections of the dialog's Execute.
-            upper = std::min(upper, static_cast<double>(file.Rate()));
+            // The corrections of the dialog's Execute; a lowered upper limit is noted, the run goes on.
+            bool lowered = false;
+            const double typed = upper;
+            upper = SpectrumUpperLimitHz(upper, static_cast<double>(file.Rate()), &lowered);
+            if (lowered)
+                std::fprintf(stderr, "vistrel-cli: %s\n", SpectrumUpperLoweredText(typed, upper).c_str());
             if (lower < 0)
                 lower = 0;
             if (lower >= upper)

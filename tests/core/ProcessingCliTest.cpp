@@ -110,7 +110,7 @@ TEST(ProcessingCli, EveryOperationWritesItsResult) {
     r = RunCli(dir.Path(), "spectrum s.kvf --channel 2 --from 500 --to 1500 --fft --low-hz -5 --high-hz 5000 --window 3");
     ASSERT_EQ(r.status, 0);
     m = ReadResult(dir / Trim(r.out));
-    EXPECT_EQ(m.samples, 1024); // 0 .. the sampling rate: every bin
+    EXPECT_EQ(m.samples, 513); // 0 .. half the sampling rate, both ends included
 
     r = RunCli(dir.Path(), "save-fragment s.kvf --from 10 --to 12 --out frag.txt --time-style 1");
     ASSERT_EQ(r.status, 0);

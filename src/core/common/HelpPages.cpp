@@ -112,7 +112,7 @@ Program MakeCli() {
             "Amplitude spectra in decibels by Fourier sums or FFT.",
             {{"--channel", "C", "A channel to analyse (1-based); repeatable."},
              {"--low-hz", "L", "Lower frequency limit."},
-             {"--high-hz", "H", "Upper frequency limit."},
+             {"--high-hz", "H", "Upper frequency limit; above half the sampling rate it is lowered to it, with a note."},
              {"--points", "J", "Number of frequency points."},
              {"--window", "K", "Window function: 0 none, 1 Gauss, 2 Hamming, 3 Hann, 4 Blackmann-Harris."},
              {"--fft", "", "Transform by FFT instead of Fourier sums."}},
