@@ -57,18 +57,35 @@ TEST(DialogProcessingLimits, SpectrumRefusesUnstampableAndUnreadableResults) {
 TEST(DialogProcessingLimits, TableFunctionRefusesNonNumbers) {
     TableFuncDialog::ForgetRemembered();
     QTemporaryDir dir;
-    const QString table = dir.filePath("t.txt");
-    QFile f(table);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write("0 0\r10 1\rinf 2\r");
-    f.close();
+    // Each named file is refused with its own message; only an empty field copies the channel.
+    struct Case {
+        const char* name;
+        QByteArray bytes;
+        int id;
+        int line;
+    } cases[] = {
+        {"inf.txt", "0 0\r10 1\rinf 2\r", IDS_POINTS_BAD_NUMBER, 3},
+        {"words.txt", "0 0\r\n# value argument\r\n10 1\r\n", IDS_POINTS_NOT_NUMBERS, 2},
+        {"empty.txt", "\r\n", IDS_POINTS_EMPTY, 0},
+    };
+    for (const Case& c : cases) {
+        QFile f(dir.filePath(c.name));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(c.bytes);
+    }
     TableFuncResult result;
     {
         HookGuard hook([&](QDialog& d) {
-            Edit(&d, 1147)->setText(table);
-            Click(&d, 1);
-            EXPECT_TRUE(d.isVisible());
-            EXPECT_EQ(Message(&d), GetUiString(IDS_POINTS_BAD_NUMBER).arg(1).arg(3).arg(table));
+            EXPECT_EQ(Edit(&d, 1147)->placeholderText(), GetUiString(IDS_TABLE_NO_FILE));
+            for (const Case& c : cases) {
+                const QString table = dir.filePath(c.name);
+                Edit(&d, 1147)->setText(table);
+                Click(&d, 1);
+                EXPECT_TRUE(d.isVisible()) << c.name;
+                const QString expected = c.line > 0 ? GetUiString(c.id).arg(1).arg(c.line).arg(table)
+                                                    : GetUiString(c.id).arg(1).arg(table);
+                EXPECT_EQ(Message(&d), expected);
+            }
             Edit(&d, 1147)->clear();
             Click(&d, 1);
         });

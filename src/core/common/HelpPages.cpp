@@ -106,7 +106,10 @@ Program MakeCli() {
             {{"--output", "+A-B[@LOW,HIGH]", "One output channel: two signed channels, optionally its range; repeatable."}},
             true),
         cmd("tablefunc", {"tablefunc FILE --table C=POINTS.txt ... [COMMON]"}, "Table function of channels.",
-            {{"--table", "C=POINTS.txt", "Points file applied to channel C; repeatable."}}, true),
+            {{"--table", "C=POINTS.txt",
+              "Points file applied to channel C, lines of two numbers (value, argument); a missing, empty or "
+              "malformed file is refused; repeatable."}},
+            true),
         cmd("spectrum",
             {"spectrum FILE --channel C ... [--low-hz L] [--high-hz H] [--points J] [--window K] [--fft] [COMMON]"},
             "Amplitude spectra in decibels by Fourier sums or FFT.",

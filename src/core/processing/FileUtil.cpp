@@ -19,24 +19,30 @@ platform::FileProblem OpenForReading(const std::filesystem::path& path, std::ifs
     return in ? platform::FileProblem::None : platform::FileProblem::Other;
 }
 
-bool ReadLine(std::istream& in, std::string& line, size_t maxBytes) {
+bool ReadLine(std::istream& in, std::string& line) {
     line.clear();
+    bool any = false;
     char c;
-    while (line.size() + 1 < maxBytes && in.get(c)) {
+    while (in.get(c)) {
+        any = true;
         if (c == '\r') {
             // CR LF and a lone CR both end the line.
             if (in.peek() == '\n')
                 in.get(c);
-            line.push_back('\n');
+            c = '\n';
+        }
+        if (c == '\n') {
+            line.push_back(c);
             break;
         }
-        line.push_back(c);
-        if (c == '\n')
-            break;
+        if (line.size() < kMaxKeptLineBytes)
+            line.push_back(c);
     }
-    if (line.empty())
-        return false;
-    return true;
+    return any;
+}
+
+bool IsBlankLine(const std::string& line) {
+    return line.find_first_not_of(" \t\v\f\n") == std::string::npos;
 }
 
 namespace {

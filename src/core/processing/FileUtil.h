@@ -16,10 +16,15 @@ std::string PathToUtf8(const std::filesystem::path& path);
 // is refused before any open, so nothing blocks). None when `in` is open.
 platform::FileProblem OpenForReading(const std::filesystem::path& path, std::ifstream& in);
 
-// Reads the next line of at most maxBytes - 1 bytes, keeping its "\n" when it fits; a line may
-// end in CR LF, LF or a lone CR (old Mac files), each given back as "\n". A longer line comes
-// back in pieces. False at the end of the stream.
-bool ReadLine(std::istream& in, std::string& line, size_t maxBytes);
+// Reads the next whole line with its "\n"; a line may end in CR LF, LF or a lone CR (old Mac
+// files), each given back as "\n". Of a line longer than kMaxKeptLineBytes only the first
+// kMaxKeptLineBytes bytes (and the "\n") are kept; the rest is skipped, so a file without line
+// ends costs bounded memory. False at the end of the stream.
+constexpr size_t kMaxKeptLineBytes = 65536;
+bool ReadLine(std::istream& in, std::string& line);
+
+// True when the line holds nothing but blanks (spaces, tabs, the line end).
+bool IsBlankLine(const std::string& line);
 
 // The file name's extension is ".kvf" / ".txt", in any case (the folders do not count).
 bool HasRecordingExtension(const std::filesystem::path& path);
