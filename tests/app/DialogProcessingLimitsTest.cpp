@@ -1,8 +1,11 @@
 // Parameter dialogs refuse values whose result could not be written or read back.
 #include "DialogTestUtil.h"
 
+#include <QCoreApplication>
 #include <QFile>
+#include <QRegularExpression>
 #include <QTemporaryDir>
+#include <QTranslator>
 
 #include "core/common/StringIds.h"
 #include "dialogs/SpectrDialog.h"
@@ -92,4 +95,20 @@ TEST(DialogProcessingLimits, TableFunctionRefusesNonNumbers) {
         ASSERT_EQ(RunTableFuncDialog(nullptr, MakeSource(1, 4), &result), 1);
     }
     EXPECT_EQ(result.count, 1);
+}
+
+TEST(DialogProcessingLimits, OperationMessagesAreInBothModules) {
+    static const QRegularExpression cyrillic(QStringLiteral("[\\x{0400}-\\x{04FF}]"));
+    for (const bool russian : {true, false}) {
+        QTranslator tr;
+        const QString module = russian ? QStringLiteral("LangRsRu.qm") : QStringLiteral("LangRsEn.qm");
+        ASSERT_TRUE(tr.load(QStringLiteral(VISTREL_LANG_DIR "/") + module)) << module.toStdString();
+        QCoreApplication::installTranslator(&tr);
+        for (int id = IDS_SPECTRUM_UPPER_LOWERED; id <= IDS_TABLE_NO_FILE; ++id) {
+            const QString text = GetUiString(id);
+            EXPECT_NE(text, QString::number(id));
+            EXPECT_EQ(text.contains(cyrillic), russian) << text.toStdString();
+        }
+        QCoreApplication::removeTranslator(&tr);
+    }
 }

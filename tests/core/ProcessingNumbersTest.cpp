@@ -160,6 +160,7 @@ TEST(ProcessingNumbers, ParameterFileLinesWithoutNumbersAreRefused) {
         {"0 0\nten one\n", PointsFileStatus::NotNumbers, 2, 0},
         {std::string("\x01\x02\xff\x00 7\n", 7), PointsFileStatus::NotNumbers, 1, 0},
         {"12\n", PointsFileStatus::NotNumbers, 1, 0},
+        {"0 0\n13e 1\n", PointsFileStatus::NotNumbers, 2, 0}, // "13e" is no number
         {"1 2" + pad + "\n3 4\n", PointsFileStatus::Ok, 0, 2},
         {"1 2 " + std::string(300, 'x') + " 5 6\n", PointsFileStatus::Ok, 0, 1},
         {"4 2 the only point\r\n\r\n", PointsFileStatus::Ok, 0, 1},

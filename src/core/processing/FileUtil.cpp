@@ -1,5 +1,7 @@
 #include "core/processing/FileUtil.h"
 
+#include <cstdlib>
+
 namespace vistrel {
 
 std::filesystem::path PathFromUtf8(const std::string& utf8) {
@@ -43,6 +45,26 @@ bool ReadLine(std::istream& in, std::string& line) {
 
 bool IsBlankLine(const std::string& line) {
     return line.find_first_not_of(" \t\v\f\n") == std::string::npos;
+}
+
+bool ReadFloat(const char*& p, float& value) {
+    char* end = nullptr;
+    const float v = std::strtof(p, &end);
+    if (end == p)
+        return false;
+    value = v;
+    p = end;
+    return true;
+}
+
+bool ReadLong(const char*& p, long& value) {
+    char* end = nullptr;
+    const long v = std::strtol(p, &end, 10);
+    if (end == p)
+        return false;
+    value = v;
+    p = end;
+    return true;
 }
 
 namespace {

@@ -26,6 +26,13 @@ bool ReadLine(std::istream& in, std::string& line);
 // True when the line holds nothing but blanks (spaces, tabs, the line end).
 bool IsBlankLine(const std::string& line);
 
+// Reads the number at p (after blanks) as strtof does and moves p past it; false, p as it was,
+// when no number starts there. Unlike sscanf's "%g" it never takes a bare "e" after the digits
+// ("13e 1" is 13 followed by "e 1"), so the C libraries agree on what a number is.
+bool ReadFloat(const char*& p, float& value);
+// The same for a decimal integer as strtol reads it.
+bool ReadLong(const char*& p, long& value);
+
 // The file name's extension is ".kvf" / ".txt", in any case (the folders do not count).
 bool HasRecordingExtension(const std::filesystem::path& path);
 bool HasTextExtension(const std::filesystem::path& path);

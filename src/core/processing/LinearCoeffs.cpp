@@ -36,16 +36,24 @@ CoeffFileStatus ReadCoeffFile(const std::string& path, float* coeffA, float* coe
         ++lineNumber;
         if (line.size() <= 3 || IsBlankLine(line))
             continue;
-        int number = 0;
+        // "number;A;B": the channel number and A are needed; a missing B reads 0.
+        long number = 0;
         float a = 0.0f, b = 0.0f;
-        // The channel number and A are needed; a missing B reads 0.
-        if (std::sscanf(line.c_str(), "%d;%g;%g", &number, &a, &b) < 2)
+        const char* p = line.c_str();
+        if (!ReadLong(p, number) || *p != ';')
             return refuse(CoeffFileStatus::NotNumbers);
+        ++p;
+        if (!ReadFloat(p, a))
+            return refuse(CoeffFileStatus::NotNumbers);
+        if (*p == ';') {
+            ++p;
+            ReadFloat(p, b);
+        }
         if (number < 1 || number > kMaxCoeffChannels)
             continue;
         if (!std::isfinite(a) || !std::isfinite(b))
             return refuse(CoeffFileStatus::BadNumber);
-        entries.push_back({number - 1, a, b});
+        entries.push_back({static_cast<int>(number) - 1, a, b});
     }
     for (const Entry& e : entries) {
         coeffA[e.index] = e.a;

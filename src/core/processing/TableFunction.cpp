@@ -45,7 +45,8 @@ PointsFileStatus LoadPointsFile(const std::string& path, TableFunction& table, i
         if (line.size() <= 2 || IsBlankLine(line))
             continue;
         float value = 0.0f, arg = 0.0f;
-        if (std::sscanf(line.c_str(), "%g %g", &value, &arg) != 2)
+        const char* p = line.c_str();
+        if (!ReadFloat(p, value) || !ReadFloat(p, arg))
             return refuse(PointsFileStatus::NotNumbers);
         if (!std::isfinite(value) || !std::isfinite(arg))
             return refuse(PointsFileStatus::BadNumber);
@@ -58,8 +59,11 @@ PointsFileStatus LoadPointsFile(const std::string& path, TableFunction& table, i
             table.m_maxValue = value;
     }
     lineNumber = 0; // the file as a whole
-    if (in.bad())
+    if (in.bad()) {
+        if (problem)
+            *problem = platform::FileProblem::Other;
         return refuse(PointsFileStatus::NotReadable);
+    }
     if (table.m_count == 0)
         return refuse(PointsFileStatus::NoPoints);
     return PointsFileStatus::Ok;
