@@ -162,6 +162,9 @@ int CmdAxb(int argc, char** argv) {
         case CoeffFileStatus::BadNumber:
             return "coefficient file " + path + ", line " + std::to_string(badLine) +
                    ": NaN or infinity is not a coefficient";
+        case CoeffFileStatus::NotNumbers:
+            return "coefficient file " + path + ", line " + std::to_string(badLine) +
+                   ": a line is CHANNEL;A;B (numbers; B may be left out)";
         default: break;
         }
         // The written channels' range values A*low + B and A*high + B must stay floats.
@@ -269,24 +272,16 @@ int CmdTableFunc(int argc, char** argv) {
             t.Clear();
             int badLine = 0;
             platform::FileProblem problem = platform::FileProblem::None;
-            // A missing file: the channel passes through; a file that exists but cannot be read
-            // (a folder, a FIFO, no permission) or a bad number refuses the run.
-            const bool read = ReadPointsFile(tables[i].substr(eq + 1), t, &badLine, &problem);
-            if (!read && problem != platform::FileProblem::None &&
-                problem != platform::FileProblem::NotFound)
-                return "points file " + tables[i].substr(eq + 1) + " cannot be read: " +
-                       FileProblemEnglish(problem);
-            if (!read && badLine > 0)
-                return "points file " + tables[i].substr(eq + 1) + ", line " + std::to_string(badLine) +
-                       ": NaN or infinity is not a point";
+            // A named file must give a table: missing, unreadable, empty or malformed refuses the run.
+            const std::string path = tables[i].substr(eq + 1);
+            const PointsFileStatus status = LoadPointsFile(path, t, &badLine, &problem);
+            if (status != PointsFileStatus::Ok)
+                return PointsFileProblemText(status, path, badLine, problem);
             const ChannelEntry e = file.Channel(static_cast<int>(c) - 1);
             list.sources[i] = static_cast<int32_t>(c);
             list.rangeLow[i] = static_cast<float>(e.low);
             list.rangeHigh[i] = static_cast<float>(e.high);
-            if (t.m_count > 3) {
-                list.rangeLow[i] = t.m_minValue;
-                list.rangeHigh[i] = t.m_maxValue;
-            }
+            TableOutputRange(t, list.rangeLow[i], list.rangeHigh[i]);
             list.colours[i] = job.m_colours[c - 1];
         }
         for (int i = 0; i < kMaxOutputChannels; ++i)
@@ -332,8 +327,12 @@ int CmdSpectrum(int argc, char** argv) {
                 return problem;
             if (a.Has("--window") && !IntOption(a, "--window", 0, 4, window, problem))
                 return problem;
-            // The corrections of the dialog's Execute.
-            upper = std::min(upper, static_cast<double>(file.Rate()));
+            // The corrections of the dialog's Execute; a lowered upper limit is noted, the run goes on.
+            bool lowered = false;
+            const double typed = upper;
+            upper = SpectrumUpperLimitHz(upper, static_cast<double>(file.Rate()), &lowered);
+            if (lowered)
+                std::fprintf(stderr, "vistrel-cli: %s\n", SpectrumUpperLoweredText(typed, upper).c_str());
             if (lower < 0)
                 lower = 0;
             if (lower >= upper)

@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include "core/common/StringIds.h"
 #include "dialogs/AddSubDialog.h"
 #include "dialogs/SaveChasDialog.h"
 #include "dialogs/SpectrDialog.h"
@@ -220,10 +221,12 @@ TEST(DialogSpectr, LimitsPointsAndFftSpan) {
             Check(&d, 1246)->setChecked(false);
             EXPECT_EQ(Edit(&d, 1071)->text(), "400");
             EXPECT_TRUE(Edit(&d, 1071)->isEnabled());
-            // Upper limit above the rate is cut on leaving the field.
+            // An upper limit above half the rate is lowered to it on leaving the field, and
+            // the dialog says so.
             Edit(&d, 1070)->setText("5000");
             emit Edit(&d, 1070)->editingFinished();
-            EXPECT_EQ(Edit(&d, 1070)->text(), "1000");
+            EXPECT_EQ(Edit(&d, 1070)->text(), "500");
+            EXPECT_EQ(Message(&d), GetUiString(IDS_SPECTRUM_UPPER_LOWERED).arg("5000", "500"));
             Edit(&d, 1071)->setText("0");
             Click(&d, 1);
             EXPECT_TRUE(d.isVisible());
@@ -244,13 +247,13 @@ TEST(DialogSpectr, LimitsPointsAndFftSpan) {
     EXPECT_EQ(result.sources[1], 3);
     EXPECT_EQ(result.points, 101);
     EXPECT_DOUBLE_EQ(result.lowerW, 0.0);  // -5 becomes 0
-    EXPECT_DOUBLE_EQ(result.upperW, 6.283185307179586 * 1000);
+    EXPECT_DOUBLE_EQ(result.upperW, 6.283185307179586 * 500);
     EXPECT_EQ(result.window, 3);
     EXPECT_EQ(result.fft, 0);
     {
         HookGuard hook([](QDialog& d) {
             EXPECT_EQ(Edit(&d, 1071)->text(), "101");
-            EXPECT_EQ(Edit(&d, 1070)->text(), "1000");
+            EXPECT_EQ(Edit(&d, 1070)->text(), "500");
             EXPECT_EQ(List(&d, 1000)->currentText(), "2");
             EXPECT_EQ(List(&d, 1001)->currentIndex(), 3);
             Edit(&d, 1245)->setText("1000");  // not below the upper limit: becomes 0

@@ -94,12 +94,14 @@ TEST(ProcessingCli, EveryOperationWritesItsResult) {
     EXPECT_EQ(m.colours[0], 0xFF0000u);
 
     { std::ofstream(dir / "p.txt", std::ios::binary) << "0 -1\r\n10 1\r\n"; }
-    r = RunCli(dir.Path(), "tablefunc s.kvf --table 1=p.txt --table 2=none.txt --out t.kvf");
+    r = RunCli(dir.Path(), "tablefunc s.kvf --table 1=p.txt --table 2=p.txt --out t.kvf");
     ASSERT_EQ(r.status, 0);
     m = ReadResult(dir / "t.kvf");
     ASSERT_EQ(m.channels, 2);
     EXPECT_NEAR(m.at(5, 0), (std::sin(kTwoPi * 50.0 * 5 / 1000.0) + 1) * 5, 1e-5);
-    EXPECT_FLOAT_EQ(m.at(5, 1), static_cast<float>(2 * std::sin(kTwoPi * 50.0 * 5 / 1000.0)));
+    EXPECT_EQ(m.at(5, 1), 10.0f); // 2 is beyond the last argument
+    EXPECT_EQ(m.entries[1].low, 0.0); // the range of the table's values
+    EXPECT_EQ(m.entries[1].high, 10.0);
 
     r = RunCli(dir.Path(), "spectrum s.kvf --channel 1 --channel 3 --from 0 --to 1000 --high-hz 100 --points 101 --out f.kvf");
     ASSERT_EQ(r.status, 0);
@@ -110,7 +112,7 @@ TEST(ProcessingCli, EveryOperationWritesItsResult) {
     r = RunCli(dir.Path(), "spectrum s.kvf --channel 2 --from 500 --to 1500 --fft --low-hz -5 --high-hz 5000 --window 3");
     ASSERT_EQ(r.status, 0);
     m = ReadResult(dir / Trim(r.out));
-    EXPECT_EQ(m.samples, 1024); // 0 .. the sampling rate: every bin
+    EXPECT_EQ(m.samples, 513); // 0 .. half the sampling rate, both ends included
 
     r = RunCli(dir.Path(), "save-fragment s.kvf --from 10 --to 12 --out frag.txt --time-style 1");
     ASSERT_EQ(r.status, 0);

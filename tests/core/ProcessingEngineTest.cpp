@@ -68,15 +68,15 @@ TEST(ProcessingEngine, MovingAverageAndAveraging) {
     ASSERT_EQ(r.samples, 2);
     EXPECT_EQ(r.rate, 500.0f);
     EXPECT_EQ(r.at(0, 0), 10.5f);
-    EXPECT_EQ(r.at(1, 0), 12.0f); // x(11) and x(13)
+    EXPECT_EQ(r.at(1, 0), 12.5f); // x(12) and x(13): two consecutive samples
 
-    // Odd factor: the first output holds x(start + N/2) twice.
+    // Odd factor: every output p is the mean of x(p - 1) .. x(p + 1), the first one too.
     s.job.m_averagingFactor = 3;
     s.Run(OP_MOVING_AVERAGE);
     r = ReadResult(s.dir / "~result.KVF");
     ASSERT_EQ(r.samples, 3);
-    EXPECT_FLOAT_EQ(r.at(0, 0), 32.0f / 3.0f);
-    EXPECT_FLOAT_EQ(r.at(2, 0), 12.0f); // x(11..13) from here on
+    EXPECT_FLOAT_EQ(r.at(0, 0), 10.0f);
+    EXPECT_FLOAT_EQ(r.at(2, 0), 12.0f); // x(11..13)
     // From position 0 the positions before the recording read 0.
     s.job.m_cursor1 = 0;
     s.job.m_cursor2 = 1;

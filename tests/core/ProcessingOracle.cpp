@@ -1,6 +1,6 @@
-// The processing operations as they were before rows were read in blocks: one SampleValue
-// per value, one search per table lookup, one serial sum per moving-average output. Kept only
-// as the oracle the fast paths must match byte for byte.
+// The processing operations written the plain way: one SampleValue per value, one search per
+// table lookup, one serial sum over its own window per moving-average output. Kept only as the
+// oracle the fast paths must match byte for byte.
 #include "ProcessingOracle.h"
 
 #include <cmath>
@@ -42,11 +42,9 @@ void OldMovingAverage(JobContext& ctx, bool average) {
     if (!ShownOrFail(ctx, shown))
         return;
     ctx.observer.ProgressTitle(ProgressTitleId(job.m_op));
-    // The last N samples of each shown channel, row per position.
     const int M = static_cast<int>(shown.size());
-    auto ring = TryAlloc<float>(static_cast<uint64_t>(N) * static_cast<uint64_t>(M));
-    if (!ring) {
-        ctx.Fail(kNoMemory);
+    if (!FitsBudget(static_cast<uint64_t>(N) * static_cast<uint64_t>(M), sizeof(float))) {
+        ctx.Fail(kNoMemory); // the fast path's ring would not fit
         return;
     }
     ResultFile out(ctx);
@@ -55,31 +53,29 @@ void OldMovingAverage(JobContext& ctx, bool average) {
                                              nullptr, &ctx.header, HiddenChannels::LeaveOut),
                   M))
         return;
+    // Output p: the mean of the N positions p - N + 1 + N/2 .. p + N/2, summed in double as
+    // floats, the sum reduced to float and divided by N. The averaging takes every N-th p. The
+    // positions are added in the order of (q - start - N/2) mod N, the fast path's ring order.
     const int64_t half = N / 2;
-    for (int64_t r = 0; r < N; ++r)
-        for (int i = 0; i < M; ++i)
-            ring[r * M + i] = static_cast<float>(ctx.Sample(ctx.start + r - half, shown[i]));
-
     std::vector<float> row(shown.size());
-    const float divisor = static_cast<float>(N);
-    int64_t k = 0;
     const int64_t step = average ? N : 1;
     for (int64_t p = ctx.start; p < ctx.end; p += step) {
         ctx.Progress(p);
+        const int64_t first = p - N + 1 + half;
+        const int64_t phase = ((first - ctx.start - half) % N + N) % N;
         for (int i = 0; i < M; ++i) {
-            ring[k * M + i] = static_cast<float>(ctx.Sample(p + half, shown[i]));
             double sum = 0.0;
-            for (int64_t r = 0; r < N; ++r)
-                sum += ring[r * M + i];
-            row[i] = static_cast<float>(sum) / divisor;
+            for (int64_t r = 0; r < N; ++r) {
+                const int64_t q = first + ((r - phase) % N + N) % N;
+                sum += static_cast<float>(ctx.Sample(q, shown[i]));
+            }
+            row[i] = static_cast<float>(sum) / static_cast<float>(N);
         }
         if (!out.WriteRow(row.data(), row.size()))
             return;
-        k = (k + 1) % N;
         if (ctx.end - p <= step)
             break; // p + step could overflow near the end of the int64 range
     }
-    ring.reset();
     if (out.Finish(ResultStartStamp(job.m_startTime, ctx.start, ctx.src.Rate())))
         ctx.Succeed();
 }

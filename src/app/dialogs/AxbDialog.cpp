@@ -186,6 +186,10 @@ void AxbDialog::OnOpen() {
         ShowErrorText(GetUiString(IDS_COEFF_BAD_NUMBER).arg(badLine));
         return;
     }
+    if (status == CoeffFileStatus::NotNumbers) {
+        ShowErrorText(GetUiString(IDS_COEFF_NOT_NUMBERS).arg(badLine).arg(path));
+        return;
+    }
     if (status == CoeffFileStatus::NotFound) {
         ShowError(221);
         return;

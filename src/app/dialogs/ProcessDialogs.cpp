@@ -142,10 +142,7 @@ int RunProcessDialog(int commandId, QWidget* owner, const QString& parameter, QM
             TableFunction& table = job->m_tables[i];
             if (!r.rows[i].file.isEmpty()) ReadPointsFile(r.rows[i].file.toStdString(), table);
             else table.m_fileName.clear();
-            if (table.m_count > 3) {
-                list.rangeLow[i] = table.m_minValue;
-                list.rangeHigh[i] = table.m_maxValue;
-            }
+            TableOutputRange(table, list.rangeLow[i], list.rangeHigh[i]);
         }
         list.count = r.count;
         return 1;

@@ -127,10 +127,16 @@ SpectrDialog::SpectrDialog(QWidget* owner, const DialogSource& source)
 }
 
 void SpectrDialog::CutUpperLimit() {
-    // An upper limit above the sampling rate is cut to it.
+    // An upper limit above half the sampling rate is lowered to it, and the user told so.
     double upper = 0;
-    if (ParseG(m_upper->text(), &upper) && upper > double(m_source.rate))
-        m_upper->setText(QString::number(static_cast<long long>(m_source.rate)));
+    bool lowered = false;
+    if (!ParseG(m_upper->text(), &upper))
+        return;
+    const double limit = SpectrumUpperLimitHz(upper, double(m_source.rate), &lowered);
+    if (!lowered)
+        return;
+    m_upper->setText(FormatLg(limit));
+    m_message->Say(GetUiString(IDS_SPECTRUM_UPPER_LOWERED).arg(FormatLg(upper), FormatLg(limit)));
 }
 
 void SpectrDialog::OnFftToggled(bool on) {
@@ -189,7 +195,7 @@ void SpectrDialog::OnExecute() {
             return;
         }
     }
-    upper = std::min(upper, double(m_source.rate));
+    upper = SpectrumUpperLimitHz(upper, double(m_source.rate));
     if (lower < 0) lower = 0;
     if (lower >= upper) lower = 0;
     if (!(upper > lower)) {

@@ -1,5 +1,6 @@
 #include "TableFuncDialog.h"
 
+#include "core/common/FileProblemText.h"
 #include "core/common/StringIds.h"
 #include "core/processing/TableFunction.h"
 
@@ -53,6 +54,7 @@ TableFuncDialog::TableFuncDialog(QWidget* owner, const DialogSource& source)
         m_device[i] = NumberList(this, DeviceId(i), D);
         m_channel[i] = NumberList(this, ChannelId(i), P);
         m_file[i] = IdEdit(this, FileId(i));
+        m_file[i]->setPlaceholderText(GetUiString(IDS_TABLE_NO_FILE));
         m_file[i]->setMinimumWidth(180);
         m_browse[i] = IdButton(this, BrowseId(i), QStringLiteral("..."));
         m_browse[i]->setMaximumWidth(32);
@@ -129,10 +131,22 @@ void TableFuncDialog::OnExecute() {
             return;
         }
         if (!file.trimmed().isEmpty()) {
+            // A named file must give a table; only an empty field copies the channel.
             TableFunction probe;
             int badLine = 0;
-            if (!ReadPointsFile(file.toStdString(), probe, &badLine) && badLine > 0) {
-                m_message->Say(GetUiString(IDS_POINTS_BAD_NUMBER).arg(i + 1).arg(badLine).arg(file));
+            platform::FileProblem problem = platform::FileProblem::None;
+            const PointsFileStatus status = LoadPointsFile(file.toStdString(), probe, &badLine, &problem);
+            QString text;
+            if (status == PointsFileStatus::BadNumber)
+                text = GetUiString(IDS_POINTS_BAD_NUMBER).arg(i + 1).arg(badLine).arg(file);
+            else if (status == PointsFileStatus::NotNumbers)
+                text = GetUiString(IDS_POINTS_NOT_NUMBERS).arg(i + 1).arg(badLine).arg(file);
+            else if (status == PointsFileStatus::NoPoints)
+                text = GetUiString(IDS_POINTS_EMPTY).arg(i + 1).arg(file);
+            else if (status == PointsFileStatus::NotReadable)
+                text = GetUiString(IDS_POINTS_UNREADABLE).arg(i + 1).arg(file).arg(GetUiString(FileProblemStringId(problem)));
+            if (status != PointsFileStatus::Ok) {
+                m_message->Say(text);
                 m_file[i]->setFocus();
                 return;
             }

@@ -118,6 +118,14 @@ enum StringId : int {
     IDS_PROGRESS_CANCEL = 460,     // the Cancel button of the progress box
     IDS_PROGRESS_STOPPING = 461,   // the same button once pressed, while the job stops
 
+    // Operations: parameter files and limits.
+    IDS_SPECTRUM_UPPER_LOWERED = 470, // "SPECTR": format with the typed and the new upper limit in Hz
+    IDS_POINTS_NOT_NUMBERS = 471, // format with row, line and path: a points-file line is not two numbers
+    IDS_POINTS_EMPTY = 472, // format with row and path: the points file holds no point
+    IDS_POINTS_UNREADABLE = 473, // format with row, path and reason: the points file cannot be read
+    IDS_COEFF_NOT_NUMBERS = 474, // format with the line number and path: a coefficient line is not channel;A
+    IDS_TABLE_NO_FILE = 475, // "TABLEFUNC": shown in an empty file field
+
     // Values of the parameter dialogs that cannot be meant.
     IDS_COEFF_NOT_FLOAT = 490,      // "AXB": %1 channel label; a coefficient is infinite or beyond a float
     IDS_COEFF_OVERFLOW = 491,       // "AXB": %1 channel label, %2 and %3 its range; A*X+B leaves the float range

@@ -1,5 +1,7 @@
 #include "core/processing/FileUtil.h"
 
+#include <cstdlib>
+
 namespace vistrel {
 
 std::filesystem::path PathFromUtf8(const std::string& utf8) {
@@ -19,23 +21,49 @@ platform::FileProblem OpenForReading(const std::filesystem::path& path, std::ifs
     return in ? platform::FileProblem::None : platform::FileProblem::Other;
 }
 
-bool ReadLine(std::istream& in, std::string& line, size_t maxBytes) {
+bool ReadLine(std::istream& in, std::string& line) {
     line.clear();
+    bool any = false;
     char c;
-    while (line.size() + 1 < maxBytes && in.get(c)) {
+    while (in.get(c)) {
+        any = true;
         if (c == '\r') {
             // CR LF and a lone CR both end the line.
             if (in.peek() == '\n')
                 in.get(c);
-            line.push_back('\n');
+            c = '\n';
+        }
+        if (c == '\n') {
+            line.push_back(c);
             break;
         }
-        line.push_back(c);
-        if (c == '\n')
-            break;
+        if (line.size() < kMaxKeptLineBytes)
+            line.push_back(c);
     }
-    if (line.empty())
+    return any;
+}
+
+bool IsBlankLine(const std::string& line) {
+    return line.find_first_not_of(" \t\v\f\n") == std::string::npos;
+}
+
+bool ReadFloat(const char*& p, float& value) {
+    char* end = nullptr;
+    const float v = std::strtof(p, &end);
+    if (end == p)
         return false;
+    value = v;
+    p = end;
+    return true;
+}
+
+bool ReadLong(const char*& p, long& value) {
+    char* end = nullptr;
+    const long v = std::strtol(p, &end, 10);
+    if (end == p)
+        return false;
+    value = v;
+    p = end;
     return true;
 }
 

@@ -19,30 +19,41 @@ CoeffFileStatus ReadCoeffFile(const std::string& path, float* coeffA, float* coe
     if (why != platform::FileProblem::None)
         return CoeffFileStatus::NotFound;
     std::string line;
-    if (!ReadLine(in, line, 256) ||
-        line.compare(0, std::strlen(kCoeffFileHeader), kCoeffFileHeader) != 0)
+    if (!ReadLine(in, line) || line.compare(0, std::strlen(kCoeffFileHeader), kCoeffFileHeader) != 0)
         return CoeffFileStatus::NotCoeffFile;
     struct Entry {
         int index;
         float a, b;
     };
     std::vector<Entry> entries; // stored only once the whole file has been read
-    int number = 0; // a line without a number keeps the previous line's
     int lineNumber = 1;
-    while (ReadLine(in, line, 256)) {
+    auto refuse = [&](CoeffFileStatus status) {
+        if (badLine)
+            *badLine = lineNumber;
+        return status;
+    };
+    while (ReadLine(in, line)) {
         ++lineNumber;
-        if (line.size() <= 3)
+        if (line.size() <= 3 || IsBlankLine(line))
             continue;
+        // "number;A;B": the channel number and A are needed; a missing B reads 0.
+        long number = 0;
         float a = 0.0f, b = 0.0f;
-        std::sscanf(line.c_str(), "%d;%g;%g", &number, &a, &b);
+        const char* p = line.c_str();
+        if (!ReadLong(p, number) || *p != ';')
+            return refuse(CoeffFileStatus::NotNumbers);
+        ++p;
+        if (!ReadFloat(p, a))
+            return refuse(CoeffFileStatus::NotNumbers);
+        if (*p == ';') {
+            ++p;
+            ReadFloat(p, b);
+        }
         if (number < 1 || number > kMaxCoeffChannels)
             continue;
-        if (!std::isfinite(a) || !std::isfinite(b)) {
-            if (badLine)
-                *badLine = lineNumber;
-            return CoeffFileStatus::BadNumber;
-        }
-        entries.push_back({number - 1, a, b});
+        if (!std::isfinite(a) || !std::isfinite(b))
+            return refuse(CoeffFileStatus::BadNumber);
+        entries.push_back({static_cast<int>(number) - 1, a, b});
     }
     for (const Entry& e : entries) {
         coeffA[e.index] = e.a;

@@ -20,6 +20,7 @@ bool ShownOrFail(JobContext& ctx, std::vector<int>& shown) {
 }
 
 constexpr int kLanes = 8;
+constexpr int64_t kRowsPerPoll = 4096;
 
 // Sums of one ring column for kLanes consecutive outputs whose ring rows k .. k + L - 1 were
 // just replaced (row k + l by output l): output l sees the new values of rows up to k + l and
@@ -27,7 +28,6 @@ constexpr int kLanes = 8;
 // one output at a time would; the lanes only interleave the independent sums. Long columns
 // ask for a stop every few thousand rows; false once one was asked for (acc is then unset).
 bool LaneSums(JobContext& ctx, const float* col, int64_t N, int64_t k, int L, const float* old, double* acc) {
-    constexpr int64_t kRowsPerPoll = 4096;
     double s[kLanes] = {};
     // Rows a .. b - 1, seen alike by every lane.
     auto common = [&](int64_t a, int64_t b) {
@@ -73,7 +73,7 @@ void MovingAverage(JobContext& ctx, bool average) {
     if (!ShownOrFail(ctx, shown))
         return;
     ctx.observer.ProgressTitle(ProgressTitleId(job.m_op));
-    // The last N samples of each shown channel, a column of N rows per channel.
+    // The N samples of an output, a column of N rows per shown channel.
     const int M = static_cast<int>(shown.size());
     auto ring = TryAlloc<float>(static_cast<uint64_t>(N) * static_cast<uint64_t>(M));
     if (!ring) {
@@ -88,61 +88,93 @@ void MovingAverage(JobContext& ctx, bool average) {
         return;
     const RowBlockReader reader(ctx.src, shown);
     const int64_t half = N / 2;
-    // Ring row r starts with the sample at start + r - N/2.
-    {
-        std::vector<float> block;
-        const int64_t chunk = static_cast<int64_t>(RowsPerBlock(static_cast<size_t>(M)));
-        for (int64_t r0 = 0; r0 < N; r0 += chunk) {
-            const int64_t rows = std::min(chunk, N - r0);
-            if (ctx.Tick(static_cast<uint64_t>(rows * M))) {
-                out.Interrupt();
-                return;
-            }
-            block.resize(static_cast<size_t>(rows * M));
-            reader.Read(ctx.start + r0 - half, static_cast<size_t>(rows), block.data());
-            for (int64_t r = 0; r < rows; ++r)
+    const int64_t chunk = static_cast<int64_t>(RowsPerBlock(static_cast<size_t>(M)));
+    // Output p is the mean of the N positions p - N + 1 + N/2 .. p + N/2. Ring row r holds the
+    // position q with (q - start - N/2) mod N = r, and the sums add the rows in row order, so
+    // an output does not depend on how the ring was filled. Rows r0 .. r0 + rows - 1 of every
+    // column get the positions from q0 on; false once a stop was asked for.
+    std::vector<float> block;
+    auto fill = [&](int64_t q0, int64_t r0, int64_t rows) {
+        for (int64_t done = 0; done < rows;) {
+            const int64_t n = std::min(chunk, rows - done);
+            if (ctx.Tick(static_cast<uint64_t>(n * M)))
+                return false;
+            block.resize(static_cast<size_t>(n * M));
+            reader.Read(q0 + done, static_cast<size_t>(n), block.data());
+            for (int64_t r = 0; r < n; ++r)
                 for (int i = 0; i < M; ++i)
-                    ring[i * N + r0 + r] = block[static_cast<size_t>(r * M + i)];
+                    ring[i * N + r0 + done + r] = block[static_cast<size_t>(r * M + i)];
+            done += n;
         }
-    }
-
+        return true;
+    };
     const float divisor = static_cast<float>(N);
-    const int64_t step = average ? N : 1;
     const uint64_t span = static_cast<uint64_t>(ctx.end) - static_cast<uint64_t>(ctx.start);
-    const uint64_t total = average ? (span - 1) / static_cast<uint64_t>(N) + 1 : span;
-    std::vector<float> fresh(static_cast<size_t>(kLanes * M)), rows(static_cast<size_t>(kLanes * M));
-    float old[kLanes];
-    double acc[kLanes];
-    for (uint64_t j = 0; j < total;) {
-        // Outputs j .. j + L - 1 replace ring rows k .. k + L - 1 (no wrap inside a group).
-        const int64_t k = static_cast<int64_t>(j % static_cast<uint64_t>(N));
-        const int L = static_cast<int>(std::min<uint64_t>({static_cast<uint64_t>(kLanes),
-                                                           static_cast<uint64_t>(N - k), total - j}));
-        const int64_t p = static_cast<int64_t>(static_cast<uint64_t>(ctx.start) + j * static_cast<uint64_t>(step));
-        if (average) {
-            for (int l = 0; l < L; ++l)
-                reader.Read(p + l * N + half, 1, fresh.data() + l * M);
-        } else {
-            reader.Read(p + half, static_cast<size_t>(L), fresh.data());
-        }
-        ctx.ProgressRows(p, L, step);
-        for (int i = 0; i < M; ++i) {
-            float* col = ring.get() + i * N;
-            for (int l = 0; l < L; ++l) {
-                old[l] = col[k + l];
-                col[k + l] = fresh[static_cast<size_t>(l * M + i)];
-            }
-            if (!LaneSums(ctx, col, N, k, L, old, acc)) {
+    if (average) {
+        // The moving average at start, start + N, ...: each output has N positions of its own,
+        // p - N + 1 + N/2 .. p + N/2, which fill the whole ring (the last one goes to row 0).
+        std::vector<float> row(static_cast<size_t>(M));
+        const uint64_t total = (span - 1) / static_cast<uint64_t>(N) + 1;
+        for (uint64_t j = 0; j < total; ++j) {
+            const int64_t p = static_cast<int64_t>(static_cast<uint64_t>(ctx.start) + j * static_cast<uint64_t>(N));
+            ctx.Progress(p);
+            if (!fill(p - N + 1 + half, 1, N - 1) || !fill(p + half, 0, 1)) {
                 out.Interrupt();
                 return;
             }
-            for (int l = 0; l < L; ++l)
-                rows[static_cast<size_t>(l * M + i)] = static_cast<float>(acc[l]) / divisor;
-        }
-        for (int l = 0; l < L; ++l)
-            if (!out.WriteRow(rows.data() + l * M, static_cast<size_t>(M)))
+            for (int i = 0; i < M; ++i) {
+                const float* col = ring.get() + i * N;
+                double sum = 0.0;
+                // Long columns ask for a stop every few thousand rows.
+                for (int64_t r0 = 0; r0 < N; r0 += kRowsPerPoll) {
+                    const int64_t r1 = std::min(N, r0 + kRowsPerPoll);
+                    for (int64_t r = r0; r < r1; ++r)
+                        sum += col[r];
+                    if (ctx.Tick(static_cast<uint64_t>(r1 - r0))) {
+                        out.Interrupt();
+                        return;
+                    }
+                }
+                row[static_cast<size_t>(i)] = static_cast<float>(sum) / divisor;
+            }
+            if (!out.WriteRow(row.data(), row.size()))
                 return;
-        j += static_cast<uint64_t>(L);
+        }
+    } else {
+        // Before output 0 (which replaces row 0) row r holds the position start + r - N + N/2.
+        if (!fill(ctx.start - N + half, 0, N)) {
+            out.Interrupt();
+            return;
+        }
+        std::vector<float> fresh(static_cast<size_t>(kLanes * M)), rows(static_cast<size_t>(kLanes * M));
+        float old[kLanes];
+        double acc[kLanes];
+        for (uint64_t j = 0; j < span;) {
+            // Outputs j .. j + L - 1 replace ring rows k .. k + L - 1 (no wrap inside a group).
+            const int64_t k = static_cast<int64_t>(j % static_cast<uint64_t>(N));
+            const int L = static_cast<int>(
+                std::min<uint64_t>({static_cast<uint64_t>(kLanes), static_cast<uint64_t>(N - k), span - j}));
+            const int64_t p = static_cast<int64_t>(static_cast<uint64_t>(ctx.start) + j);
+            reader.Read(p + half, static_cast<size_t>(L), fresh.data());
+            ctx.ProgressRows(p, L);
+            for (int i = 0; i < M; ++i) {
+                float* col = ring.get() + i * N;
+                for (int l = 0; l < L; ++l) {
+                    old[l] = col[k + l];
+                    col[k + l] = fresh[static_cast<size_t>(l * M + i)];
+                }
+                if (!LaneSums(ctx, col, N, k, L, old, acc)) {
+                    out.Interrupt();
+                    return;
+                }
+                for (int l = 0; l < L; ++l)
+                    rows[static_cast<size_t>(l * M + i)] = static_cast<float>(acc[l]) / divisor;
+            }
+            for (int l = 0; l < L; ++l)
+                if (!out.WriteRow(rows.data() + l * M, static_cast<size_t>(M)))
+                    return;
+            j += static_cast<uint64_t>(L);
+        }
     }
     ring.reset();
     if (out.Finish(ResultStartStamp(job.m_startTime, ctx.start, ctx.src.Rate())))

@@ -137,8 +137,14 @@ void Decibels(double* values, size_t count, size_t stride, float& low, float& hi
 
 bool SpectrumLimits(JobContext& ctx, double& lowerHz, double& upperHz) {
     const SpectrumParams& sp = ctx.job.m_spectrum;
+    // The dialog and the command line lower an upper limit above half the sampling rate (and
+    // say so); the FFT band never passes half the rate in any case.
+    // The limit is compared in angular terms, as the front ends store it, so that half the
+    // rate stays exactly half the rate (the FFT keeps the bin there).
+    const double nyquist = SpectrumUpperLimitHz(INFINITY, ctx.src.Rate());
+    const double nyquistW = kTwoPi * nyquist;
     lowerHz = sp.m_lowerW / kTwoPi;
-    upperHz = sp.m_upperW / kTwoPi;
+    upperHz = sp.m_upperW == nyquistW ? nyquist : sp.m_upperW / kTwoPi;
     if (!std::isfinite(lowerHz) || !std::isfinite(upperHz) || lowerHz < 0 || !(upperHz > lowerHz)) {
         ctx.Fail("The frequency limits must satisfy 0 <= lower < upper");
         return false;
@@ -309,9 +315,7 @@ void SpectrumFft(JobContext& ctx) {
     const double rate = ctx.src.Rate();
     // The band of bins b0 .. b1 - 1 between the limits.
     const int64_t b0 = FirstFftBin(lowerHz, rate, N);
-    int64_t b1 = b0;
-    while (b1 < N && FftBinHz(b1, rate, N) < upperHz)
-        ++b1;
+    const int64_t b1 = EndFftBin(b0, upperHz, rate, N);
     const int64_t bins = b1 - b0;
     if (bins == 0) {
         ctx.Fail("No FFT bin lies between the frequency limits");

@@ -1,6 +1,7 @@
 #include "core/processing/SpectrumChecks.h"
 
 #include <cmath>
+#include <cstdio>
 
 #include "core/processing/WindowFft.h"
 
@@ -29,6 +30,34 @@ int64_t FirstFftBin(double lowerHz, double rate, int64_t n) {
     while (b < n && FftBinHz(b, rate, n) < lowerHz)
         ++b;
     return b;
+}
+
+int64_t EndFftBin(int64_t first, double upperHz, double rate, int64_t n) {
+    const double nyquist = rate / 2.0;
+    int64_t b = first;
+    while (b < n) {
+        const double f = FftBinHz(b, rate, n);
+        if (f > nyquist || !(f < upperHz || (f == nyquist && upperHz >= nyquist)))
+            break;
+        ++b;
+    }
+    return b;
+}
+
+double SpectrumUpperLimitHz(double upperHz, double rate, bool* lowered) {
+    const double limit = rate / 2.0;
+    const bool above = upperHz > limit;
+    if (lowered)
+        *lowered = above;
+    return above ? limit : upperHz;
+}
+
+std::string SpectrumUpperLoweredText(double typedHz, double limitHz) {
+    char buf[160];
+    std::snprintf(buf, sizeof buf,
+                  "note: the upper frequency limit %g Hz is above half the sampling rate; lowered to %g Hz",
+                  typedHz, limitHz);
+    return buf;
 }
 
 SpectrumCheck CheckSpectrum(bool fft, int64_t points, int64_t n, double lowerHz, double upperHz,

@@ -10,6 +10,13 @@ namespace vistrel {
 // The first row's frequency is written as a time of day: it must stay below one day.
 constexpr double kSpectrumFrequencyLimitHz = 86400.0;
 
+// The highest frequency a spectrum can show is half the sampling rate: above it the transform
+// of sampled values repeats the lower half mirrored. Gives min(upperHz, rate / 2); `lowered`
+// (when given) tells whether the value was above it.
+double SpectrumUpperLimitHz(double upperHz, double rate, bool* lowered = nullptr);
+// English note of the command-line tool when the upper limit was lowered to `limitHz`.
+std::string SpectrumUpperLoweredText(double typedHz, double limitHz);
+
 // Rows per hertz of a direct-sum spectrum of J points between the angular limits.
 float DirectSpectrumRate(int64_t points, double lowerW, double upperW);
 // Rows per hertz of an FFT spectrum of N points of a recording sampled at `rate`.
@@ -18,6 +25,10 @@ float FftSpectrumRate(int64_t n, float rate);
 double FftBinHz(int64_t b, double rate, int64_t n);
 // First bin b with FftBinHz(b) >= lowerHz (n when there is none).
 int64_t FirstFftBin(double lowerHz, double rate, int64_t n);
+// One past the last bin of the band below upperHz: the bins b >= first with FftBinHz(b) <
+// upperHz, and the bin at half the rate too when upperHz reaches it (the limit itself). No
+// bin above half the rate is ever in the band.
+int64_t EndFftBin(int64_t first, double upperHz, double rate, int64_t n);
 
 enum class SpectrumCheck {
     Ok,

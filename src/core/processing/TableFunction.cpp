@@ -5,7 +5,9 @@
 #include <limits>
 #include <cstdio>
 #include <fstream>
+#include <string>
 
+#include "core/common/FileProblemText.h"
 #include "core/processing/FileUtil.h"
 
 namespace vistrel {
@@ -14,8 +16,8 @@ void TableFunction::Clear() {
     *this = TableFunction();
 }
 
-bool ReadPointsFile(const std::string& path, TableFunction& table, int* badLine,
-                    platform::FileProblem* problem) {
+PointsFileStatus LoadPointsFile(const std::string& path, TableFunction& table, int* badLine,
+                                platform::FileProblem* problem) {
     table.m_fileName = path;
     table.m_count = 0;
     table.m_minValue = 1e20f;
@@ -27,23 +29,27 @@ bool ReadPointsFile(const std::string& path, TableFunction& table, int* badLine,
     if (problem)
         *problem = why;
     if (why != platform::FileProblem::None)
-        return false;
+        return PointsFileStatus::NotReadable;
     std::string line;
     int lineNumber = 0;
-    while (table.m_count < kMaxTablePoints && ReadLine(in, line, 255)) {
+    auto refuse = [&](PointsFileStatus status) {
+        table.m_count = 0;
+        table.m_minValue = 1e20f;
+        table.m_maxValue = -1e20f;
+        if (badLine)
+            *badLine = lineNumber;
+        return status;
+    };
+    while (table.m_count < kMaxTablePoints && ReadLine(in, line)) {
         ++lineNumber;
-        if (line.size() <= 2)
+        if (line.size() <= 2 || IsBlankLine(line))
             continue;
         float value = 0.0f, arg = 0.0f;
-        std::sscanf(line.c_str(), "%g %g", &value, &arg);
-        if (!std::isfinite(value) || !std::isfinite(arg)) {
-            table.m_count = 0;
-            table.m_minValue = 1e20f;
-            table.m_maxValue = -1e20f;
-            if (badLine)
-                *badLine = lineNumber;
-            return false;
-        }
+        const char* p = line.c_str();
+        if (!ReadFloat(p, value) || !ReadFloat(p, arg))
+            return refuse(PointsFileStatus::NotNumbers);
+        if (!std::isfinite(value) || !std::isfinite(arg))
+            return refuse(PointsFileStatus::BadNumber);
         table.m_values[table.m_count] = value;
         table.m_args[table.m_count] = arg;
         ++table.m_count;
@@ -51,6 +57,54 @@ bool ReadPointsFile(const std::string& path, TableFunction& table, int* badLine,
             table.m_minValue = value;
         if (value > table.m_maxValue)
             table.m_maxValue = value;
+    }
+    lineNumber = 0; // the file as a whole
+    if (in.bad()) {
+        if (problem)
+            *problem = platform::FileProblem::Other;
+        return refuse(PointsFileStatus::NotReadable);
+    }
+    if (table.m_count == 0)
+        return refuse(PointsFileStatus::NoPoints);
+    return PointsFileStatus::Ok;
+}
+
+bool ReadPointsFile(const std::string& path, TableFunction& table, int* badLine,
+                    platform::FileProblem* problem) {
+    return LoadPointsFile(path, table, badLine, problem) == PointsFileStatus::Ok;
+}
+
+std::string PointsFileProblemText(PointsFileStatus status, const std::string& path, int badLine,
+                                  platform::FileProblem problem) {
+    const std::string where = "points file " + path + ", line " + std::to_string(badLine);
+    switch (status) {
+    case PointsFileStatus::NotReadable:
+        return "points file " + path + " cannot be read: " +
+               FileProblemEnglish(problem == platform::FileProblem::None ? platform::FileProblem::Other : problem);
+    case PointsFileStatus::NoPoints:
+        return "points file " + path + " holds no point (lines of two numbers: value and argument)";
+    case PointsFileStatus::NotNumbers:
+        return where + ": a point is two numbers, value and argument";
+    case PointsFileStatus::BadNumber:
+        return where + ": NaN or infinity is not a point";
+    default:
+        return std::string();
+    }
+}
+
+bool TableOutputRange(const TableFunction& table, float& low, float& high) {
+    if (table.m_count <= 0)
+        return false;
+    low = table.m_minValue;
+    high = table.m_maxValue;
+    if (!(low < high)) {
+        const float v = low;
+        low = v - 1.0f;
+        high = v + 1.0f;
+        if (!(low < high)) { // too large for +-1 to show in a float
+            low = std::nextafter(v, -std::numeric_limits<float>::infinity());
+            high = std::nextafter(v, std::numeric_limits<float>::infinity());
+        }
     }
     return true;
 }

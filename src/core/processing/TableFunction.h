@@ -22,12 +22,31 @@ struct TableFunction {
     void Clear();
 };
 
+enum class PointsFileStatus {
+    Ok,
+    NotReadable, // missing, a folder, a FIFO or device (refused without being opened), no access
+    NoPoints,    // no line holds a point
+    NotNumbers,  // a line does not begin with two numbers
+    BadNumber,   // a number is NaN or infinite (or beyond a float)
+};
+
 // Reads "value argument" lines into the table (at most 256 points); lines may end in CR LF, LF
-// or CR. Returns false, the table without points, when the file cannot be opened (`badLine`
-// 0, `problem` says why; a FIFO or device is refused without being opened) or a number is NaN
-// or infinite (or beyond a float: `badLine` its 1-based line).
+// or CR. A line of 2 bytes or fewer (its line end included) or of blanks only is skipped; every
+// other line must begin with two numbers. Anything but Ok leaves the table without points;
+// `badLine` gets the 1-based line of NotNumbers and BadNumber (else 0), `problem` says why a
+// file is NotReadable.
+PointsFileStatus LoadPointsFile(const std::string& path, TableFunction& table, int* badLine = nullptr,
+                                platform::FileProblem* problem = nullptr);
+// LoadPointsFile(...) == PointsFileStatus::Ok.
 bool ReadPointsFile(const std::string& path, TableFunction& table, int* badLine = nullptr,
                     platform::FileProblem* problem = nullptr);
+// English text of a refused points file, naming the file (and the line); empty for Ok.
+std::string PointsFileProblemText(PointsFileStatus status, const std::string& path, int badLine,
+                                  platform::FileProblem problem);
+
+// The display range of a table's output channel: the extent of its values, which f never
+// leaves; a single value gets that value +- 1. False (nothing set) for a table without points.
+bool TableOutputRange(const TableFunction& table, float& low, float& high);
 
 // f(x) of a table with at least one point: constant beyond the ends, linear between points.
 long double TableLookup(const TableFunction& table, float x);
