@@ -4,10 +4,12 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <random>
 #include <vector>
 
+#include "core/recording/DataFile.h"
 #include "platform/FileTimes.h"
 #include "platform/MappedFile.h"
 
@@ -63,23 +65,12 @@ uint64_t HeaderHash(const EntryHeader& h) {
     return Fnv(reinterpret_cast<const uint8_t*>(&h), offsetof(EntryHeader, headerHash));
 }
 
-bool ReadAt(std::FILE* f, int64_t offset, uint8_t* out, size_t n) {
-    // fseek takes a long: step there in pieces so offsets past 2 GiB work everywhere.
-    if (std::fseek(f, 0, SEEK_SET) != 0) return false;
-    while (offset > 0) {
-        const long step = static_cast<long>(std::min<int64_t>(offset, 1L << 30));
-        if (std::fseek(f, step, SEEK_CUR) != 0) return false;
-        offset -= step;
-    }
-    return std::fread(out, 1, n, f) == n;
-}
-
 } // namespace
 
 bool SummaryCacheKey::operator==(const SummaryCacheKey& o) const {
     return identity.device == o.identity.device && identity.file == o.identity.file &&
            identity.size == o.identity.size && identity.writeTime == o.identity.writeTime &&
-           identity.changeTime == o.identity.changeTime && contentHash == o.contentHash;
+           contentHash == o.contentHash;
 }
 
 std::string SummaryCacheKey::EntryName() const {
@@ -89,19 +80,21 @@ std::string SummaryCacheKey::EntryName() const {
     return name;
 }
 
-bool MakeSummaryCacheKey(const fs::path& recording, SummaryCacheKey& key) {
-    if (!platform::GetFileIdentity(recording, key.identity)) return false;
-    std::FILE* f = platform::OpenFile(recording, "rb");
-    if (!f) return false;
-    const int64_t size = key.identity.size;
-    const size_t head = static_cast<size_t>(std::min<int64_t>(size, kEdgeBytes));
-    const size_t tail = static_cast<size_t>(std::min<int64_t>(size, kEdgeBytes));
-    std::vector<uint8_t> bytes(head + tail);
-    const bool ok = ReadAt(f, 0, bytes.data(), head) && ReadAt(f, size - static_cast<int64_t>(tail), bytes.data() + head, tail);
-    std::fclose(f);
-    if (!ok) return false;
-    key.contentHash = Fnv(bytes.data(), bytes.size());
-    return true;
+bool MakeSummaryCacheKey(const CDataFile& recording, SummaryCacheKey& key) {
+    if (!recording.IsOpen()) return false;
+    key.identity = recording.OpenIdentity();
+    const uint8_t* data = recording.MappedData();
+    const uint64_t size = recording.FileSize();
+    const size_t head = static_cast<size_t>(std::min<uint64_t>(size, kEdgeBytes));
+    const size_t tail = static_cast<size_t>(std::min<uint64_t>(size, kEdgeBytes));
+    uint64_t h = 0xcbf29ce484222325ull;
+    if (size > 0) {
+        h = Fnv(data, head, h);
+        h = Fnv(data + (size - tail), tail, h);
+    }
+    key.contentHash = h;
+    // A page that went missing under the reads hashed zeros, not the file.
+    return !recording.MappingDamaged();
 }
 
 std::shared_ptr<CSummaries> CSummaryCache::Load(const SummaryCacheKey& key, const ISampleSource& src) const {
@@ -127,7 +120,7 @@ std::shared_ptr<CSummaries> CSummaryCache::Load(const SummaryCacheKey& key, cons
                                 h.payloadHash == PayloadHash(payload, static_cast<size_t>(h.payloadBytes));
             const bool current = intact && h.device == key.identity.device && h.file == key.identity.file &&
                                  h.size == key.identity.size && h.writeTime == key.identity.writeTime &&
-                                 h.changeTime == key.identity.changeTime && h.contentHash == key.contentHash;
+                                 h.contentHash == key.contentHash;
             if (current) s = CSummaries::Deserialize(payload, static_cast<size_t>(h.payloadBytes));
             if (s && (!s->Fits(src) || map.Damaged())) s.reset();
         }
@@ -142,9 +135,9 @@ std::shared_ptr<CSummaries> CSummaryCache::Load(const SummaryCacheKey& key, cons
 
 bool CSummaryCache::Store(const SummaryCacheKey& key, const CSummaries& summaries) const {
     if (m_folder.empty()) return false;
+    const std::vector<uint8_t> payload = summaries.Serialize();
     std::error_code ec;
     fs::create_directories(m_folder, ec);
-    const std::vector<uint8_t> payload = summaries.Serialize();
     EntryHeader h{};
     std::memcpy(h.magic, kMagic, 8);
     h.version = kVersion;

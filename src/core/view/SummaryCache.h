@@ -2,7 +2,7 @@
 // Summaries kept on disk between runs, in the user's cache folder (never beside the
 // recording). An entry is named after the file's identity and holds the file's size, times
 // and a hash of its first and last 64 KiB; an entry that does not match the file now, or
-// whose checksums fail, is not used. The folder is held under a size bound, oldest first out.
+// whose checksums fail, is not used. The folder is held under a size bound, oldest first out;
 
 #include <cstdint>
 #include <filesystem>
@@ -14,6 +14,8 @@
 
 namespace vistrel {
 
+class CDataFile;
+
 struct SummaryCacheKey {
     platform::FileIdentity identity;
     uint64_t contentHash = 0;   // first and last 64 KiB (the header lies in the first)
@@ -21,8 +23,11 @@ struct SummaryCacheKey {
     std::string EntryName() const;
 };
 
-// False when the recording cannot be examined or read.
-bool MakeSummaryCacheKey(const std::filesystem::path& recording, SummaryCacheKey& key);
+// The key of an open recording: the identity taken from the file when it was mapped and a
+// hash of the first and last 64 KiB read from that mapping. The path is never opened again,
+// so the key always describes the bytes the summaries are built from. False when the
+// recording is not open or a read of its mapping found a page missing.
+bool MakeSummaryCacheKey(const CDataFile& recording, SummaryCacheKey& key);
 
 constexpr uint64_t kSummaryCacheLimit = uint64_t{1} << 30;
 
