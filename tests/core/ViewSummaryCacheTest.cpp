@@ -272,3 +272,71 @@ POSIX_ONLY_TEST(SummaryCacheRace, FifoInTheRecordingsPlaceBlocksNeitherTheBuildN
     EXPECT_TRUE(file.ChangedOnDisk());
     file.Close();
 })
+
+// Leftover temporaries of a writer that is gone are removed when the folder is trimmed; those
+// of a live writer stay and count toward the bound.
+TEST_F(SummaryCacheTest, StaleTemporariesAreRemovedAndLiveOnesCounted) {
+    const fs::path rec = Recording("a.kvf", 1.0f);
+    bool fromCache = false;
+    Summaries(rec, &fromCache);
+    SummaryCacheKey key;
+    ASSERT_TRUE(KeyOf(rec, key));
+    const CSummaryCache cache(platform::UserCacheFolder());
+    const uint64_t entryBytes = fs::file_size(cache.EntryPath(key));
+    const long long self = platform::CurrentProcessId();
+    const long long gone = 0x7ffffff0;   // beyond any process id in use
+    struct Case {
+        std::string name;
+        int ageSeconds;
+        bool kept;
+    };
+    const Case cases[] = {
+        {CSummaryCache::TempName(key, self, 1), 0, true},
+        {CSummaryCache::TempName(key, self, 2), 2 * kStaleTempSeconds, false},
+        {CSummaryCache::TempName(key, gone, 3), 0, test::kWindows},   // Windows: by age only
+        {key.EntryName() + ".tmp0123456789abcdef", 0, true},          // no writer id: by age only
+        {key.EntryName() + ".tmpfedcba9876543210", kStaleTempSeconds + 60, false},
+        {key.EntryName() + ".tmp-12x-0001", 0, true},                 // not an id: by age only
+    };
+    const uint64_t tempBytes = 1000;
+    for (const Case& c : cases) {
+        const fs::path p = cache.Folder() / c.name;
+        test::WriteAll(p, std::vector<uint8_t>(tempBytes, 7));
+        fs::last_write_time(p, fs::file_time_type::clock::now() - std::chrono::seconds(c.ageSeconds));
+    }
+    cache.Trim();
+    int keptTemps = 0;
+    for (const Case& c : cases) {
+        EXPECT_EQ(fs::exists(cache.Folder() / c.name), c.kept) << c.name;
+        keptTemps += c.kept;
+    }
+    EXPECT_TRUE(fs::exists(cache.EntryPath(key)));
+    // The live temporaries take the room the entry needs: the entry goes, they stay.
+    CSummaryCache(cache.Folder(), entryBytes + keptTemps * tempBytes - 1).Trim();
+    EXPECT_FALSE(fs::exists(cache.EntryPath(key)));
+    for (const Case& c : cases) EXPECT_EQ(fs::exists(cache.Folder() / c.name), c.kept) << c.name;
+}
+
+// A tiny SD image whose sector numbers claim a long recording: its summaries are far larger
+// than the file. They serve the window but are never written to the cache.
+TEST_F(SummaryCacheTest, EntryLargerThanItsRecordingStaysInMemory) {
+    test::SdFixture fx;
+    fx.sectorNumbers = {0, 20000};
+    const fs::path rec = m_dir / "sparse.kvf";
+    ASSERT_TRUE(test::WriteSdFixture(rec, fx));
+    bool fromCache = true;
+    const auto s = Summaries(rec, &fromCache);
+    ASSERT_TRUE(s);
+    EXPECT_FALSE(fromCache);
+    EXPECT_GT(s->Serialize().size(), fs::file_size(rec));
+    SummaryCacheKey key;
+    ASSERT_TRUE(KeyOf(rec, key));
+    const CSummaryCache cache(platform::UserCacheFolder());
+    EXPECT_FALSE(fs::exists(cache.EntryPath(key)));
+    EXPECT_FALSE(cache.Store(key, *s));
+    std::error_code ec;
+    for (fs::directory_iterator it(cache.Folder(), ec), end; !ec && it != end; it.increment(ec))
+        ADD_FAILURE() << it->path();
+    Summaries(rec, &fromCache);
+    EXPECT_FALSE(fromCache);
+}

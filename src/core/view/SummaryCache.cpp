@@ -23,6 +23,7 @@ constexpr char kMagic[8] = {'V', 'S', 'U', 'M', 'M', 'A', 'R', 'Y'};
 constexpr uint32_t kVersion = 2;
 constexpr size_t kEdgeBytes = 64 * 1024;
 constexpr const char* kEntrySuffix = ".vsum";
+constexpr const char* kTempMarker = ".vsum.tmp";
 
 struct EntryHeader {
     char magic[8];
@@ -65,6 +66,31 @@ uint64_t HeaderHash(const EntryHeader& h) {
     return Fnv(reinterpret_cast<const uint8_t*>(&h), offsetof(EntryHeader, headerHash));
 }
 
+// A file name with everything outside ASCII as '?': no conversion that could fail on a name
+// someone else put in the folder.
+std::string AsciiName(const fs::path& path) {
+    std::string out;
+    const fs::path name = path.filename();   // kept alive for the loop
+    for (const auto ch : name.native()) {
+        const auto code = static_cast<uint32_t>(ch);   // as unsigned, for char and wchar_t alike
+        out += code > 0 && code < 128 ? static_cast<char>(code) : '?';
+    }
+    return out;
+}
+
+// Whether a temporary of this name is a dead writer's, judged by the process id in its name
+// ("<entry>.vsum.tmp-<pid>-<random>"); a name without one is judged by age only.
+bool WriterGone(const std::string& name) {
+    const size_t at = name.find(kTempMarker);
+    if (at == std::string::npos) return false;
+    const char* p = name.c_str() + at + std::strlen(kTempMarker);
+    if (*p != '-') return false;
+    char* end = nullptr;
+    const long long pid = std::strtoll(p + 1, &end, 10);
+    if (end == p + 1 || *end != '-') return false;
+    return !platform::ProcessMayBeAlive(pid);
+}
+
 } // namespace
 
 bool SummaryCacheKey::operator==(const SummaryCacheKey& o) const {
@@ -95,6 +121,12 @@ bool MakeSummaryCacheKey(const CDataFile& recording, SummaryCacheKey& key) {
     key.contentHash = h;
     // A page that went missing under the reads hashed zeros, not the file.
     return !recording.MappingDamaged();
+}
+
+std::string CSummaryCache::TempName(const SummaryCacheKey& key, long long pid, uint64_t random) {
+    char suffix[64];
+    std::snprintf(suffix, sizeof suffix, ".tmp-%lld-%016llx", pid, static_cast<unsigned long long>(random));
+    return key.EntryName() + suffix;
 }
 
 std::shared_ptr<CSummaries> CSummaryCache::Load(const SummaryCacheKey& key, const ISampleSource& src) const {
@@ -136,6 +168,8 @@ std::shared_ptr<CSummaries> CSummaryCache::Load(const SummaryCacheKey& key, cons
 bool CSummaryCache::Store(const SummaryCacheKey& key, const CSummaries& summaries) const {
     if (m_folder.empty()) return false;
     const std::vector<uint8_t> payload = summaries.Serialize();
+    if (sizeof(EntryHeader) + payload.size() > static_cast<uint64_t>(std::max<int64_t>(key.identity.size, 0)))
+        return false;
     std::error_code ec;
     fs::create_directories(m_folder, ec);
     EntryHeader h{};
@@ -152,12 +186,12 @@ bool CSummaryCache::Store(const SummaryCacheKey& key, const CSummaries& summarie
     h.payloadHash = PayloadHash(payload.data(), payload.size());
     h.headerHash = HeaderHash(h);
     // A uniquely named temporary, renamed over the entry once complete: a reader or a
-    // second run never sees half an entry.
+    // second run never sees half an entry. The writer's process id in the name lets a later
+    // trim tell a killed writer's leftover from one still being written.
     std::random_device rd;
-    char suffix[40];
-    std::snprintf(suffix, sizeof suffix, ".tmp%08x%08x", rd(), rd());
+    const uint64_t random = (uint64_t{rd()} << 32) ^ rd();
     const fs::path final = EntryPath(key);
-    const fs::path temp = m_folder / (key.EntryName() + suffix);
+    const fs::path temp = m_folder / TempName(key, platform::CurrentProcessId(), random);
     std::FILE* f = platform::OpenFile(temp, "wb");
     if (!f) return false;
     bool ok = std::fwrite(&h, sizeof h, 1, f) == 1 &&
@@ -181,11 +215,21 @@ void CSummaryCache::Trim() const {
     std::vector<Entry> entries;
     uintmax_t total = 0;
     std::error_code ec;
+    const fs::file_time_type staleBefore = fs::file_time_type::clock::now() - std::chrono::seconds(kStaleTempSeconds);
     for (fs::directory_iterator it(m_folder, ec), end; !ec && it != end; it.increment(ec)) {
         std::error_code e2;
-        if (!it->is_regular_file(e2) || it->path().extension() != kEntrySuffix) continue;
+        if (!it->is_regular_file(e2)) continue;
+        const std::string name = AsciiName(it->path());
+        const bool temp = name.find(kTempMarker) != std::string::npos;
+        if (!temp && it->path().extension() != kEntrySuffix) continue;
         Entry e{it->path(), it->last_write_time(e2), it->file_size(e2)};
         if (e2) continue;
+        if (temp) {
+            // A live writer's temporary is counted, never evicted: it is renamed shortly.
+            if ((e.time < staleBefore || WriterGone(name)) && fs::remove(e.path, e2)) continue;
+            total += e.size;
+            continue;
+        }
         total += e.size;
         entries.push_back(std::move(e));
     }
