@@ -103,7 +103,7 @@ void PaintMinMax(benchmark::State& state, bool sd, bool middle) {
 void PaintMinMaxSummaries(benchmark::State& state, bool sd, bool middle) {
     PaintFixture& f = Fixture(sd);
     if (!f.plot) return state.SkipWithError("recording not opened");
-    f.plot->StartSummaries(f.file);
+    f.plot->StartSummaries();
     if (!f.plot->WaitForSummaries()) return state.SkipWithError("no summaries");
     PaintMinMax(state, sd, middle);
 }

@@ -37,28 +37,30 @@ bool CMappedFile::Open(const std::filesystem::path& path, int* error)
         CloseHandle(file);
         return false;
     }
-    m_size = static_cast<std::uint64_t>(size.QuadPart);
-    if (m_size == 0) {
+    if (!GetOpenFileIdentity(reinterpret_cast<std::intptr_t>(file), m_identity)) {
+        if (error) *error = static_cast<int>(GetLastError());
         CloseHandle(file);
+        return false;
+    }
+    m_size = static_cast<std::uint64_t>(size.QuadPart);
+    m_hFile = file;
+    if (m_size == 0) {
         m_open = true;
         return true;
     }
     HANDLE mapping = CreateFileMappingW(file, nullptr, PAGE_READONLY, 0, 0, nullptr);
     if (!mapping) {
         if (error) *error = static_cast<int>(GetLastError());
-        CloseHandle(file);
-        m_size = 0;
+        Close();
         return false;
     }
     void* view = MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, 0);
     if (!view) {
         if (error) *error = static_cast<int>(GetLastError());
         CloseHandle(mapping);
-        CloseHandle(file);
-        m_size = 0;
+        Close();
         return false;
     }
-    m_hFile = file;
     m_hMapping = mapping;
     m_data = static_cast<const std::uint8_t*>(view);
     m_open = true;
@@ -75,6 +77,12 @@ void CMappedFile::Close()
     m_hFile = nullptr;
     m_size = 0;
     m_open = false;
+    m_identity = FileIdentity{};
+}
+
+bool CMappedFile::CurrentIdentity(FileIdentity& identity) const
+{
+    return m_hFile && GetOpenFileIdentity(reinterpret_cast<std::intptr_t>(m_hFile), identity);
 }
 
 bool CMappedFile::Damaged() const { return false; }
@@ -295,18 +303,18 @@ bool CMappedFile::Open(const std::filesystem::path& path, int* error)
         ::close(fd);
         return false;
     }
+    // The identity comes from this descriptor, so it names exactly the file mapped below.
+    GetOpenFileIdentity(fd, m_identity);
     m_size = static_cast<std::uint64_t>(st.st_size);
+    m_fd = fd;
     if (m_size == 0) {
-        ::close(fd);
         m_open = true;
         return true;
     }
     void* p = ::mmap(nullptr, static_cast<size_t>(m_size), PROT_READ, MAP_SHARED, fd, 0);
-    int err = errno;
-    ::close(fd);
     if (p == MAP_FAILED) {
-        if (error) *error = err;
-        m_size = 0;
+        if (error) *error = errno;
+        Close();
         return false;
     }
     m_data = static_cast<const std::uint8_t*>(p);
@@ -321,8 +329,16 @@ void CMappedFile::Close()
     m_slot = -1;
     if (m_data) ::munmap(const_cast<std::uint8_t*>(m_data), static_cast<size_t>(m_size));
     m_data = nullptr;
+    if (m_fd >= 0) ::close(m_fd);
+    m_fd = -1;
     m_size = 0;
     m_open = false;
+    m_identity = FileIdentity{};
+}
+
+bool CMappedFile::CurrentIdentity(FileIdentity& identity) const
+{
+    return m_fd >= 0 && GetOpenFileIdentity(m_fd, identity);
 }
 
 std::int64_t FileSize(const std::filesystem::path& path)

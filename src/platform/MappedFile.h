@@ -11,6 +11,7 @@
 // it, so there is no guard there; Damaged() stays false.
 
 #include "platform/FileCheck.h"
+#include "platform/FileIdentity.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -27,9 +28,17 @@ public:
     CMappedFile& operator=(const CMappedFile&) = delete;
 
     // Maps the whole file. Returns false on failure and stores the system error code in
-    // *error when given. An empty file maps successfully with Data() == nullptr.
+    // *error when given. An empty file maps successfully with Data() == nullptr. The file stays
+    // open (not its path) until Close: its identity can be asked without the path, which
+    // another program may meanwhile point at another file.
     bool Open(const std::filesystem::path& path, int* error = nullptr);
     void Close();
+
+    // The identity of the mapped file as Open found it (taken from the open file itself).
+    const FileIdentity& Identity() const { return m_identity; }
+    // The identity of the mapped file now, whatever its path names now; false when closed or
+    // the system cannot tell.
+    bool CurrentIdentity(FileIdentity& identity) const;
 
     const std::uint8_t* Data() const { return m_data; }
     std::uint64_t Size() const { return m_size; }
@@ -49,9 +58,12 @@ private:
     int m_slot = -1; // entry in the table of guarded mappings
     std::uint64_t m_size = 0;
     bool m_open = false;
+    FileIdentity m_identity;
 #ifdef _WIN32
     void* m_hFile = nullptr;    // open for the mapping's lifetime (shared with readers only)
     void* m_hMapping = nullptr;
+#else
+    int m_fd = -1;              // open for the mapping's lifetime (identity only)
 #endif
 };
 

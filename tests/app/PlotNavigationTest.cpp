@@ -315,7 +315,7 @@ TEST(PlotMinMaxMode, WithoutSummariesShowsTheColumnPassThenFillsIn) {
     // Summaries being built: the column pass is shown meanwhile; once ready the window repaints
     // by itself and the min-max view appears.
     p->m_summaryBuilder.Stop();
-    p->StartSummaries(std::filesystem::path(f.w->Path().toStdU16String()));
+    p->StartSummaries();
     p->m_minMaxMode = 1;
     const bool pending = p->SummariesPending();
     f.w->Canvas()->repaint();

@@ -3,6 +3,7 @@
 
 #include "core/common/FileProblemText.h"
 #include "core/recording/DataFile.h"
+#include "platform/FileTimes.h"
 #include "support/Fixtures.h"
 
 #include <gtest/gtest.h>
@@ -10,6 +11,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <functional>
 #include <future>
 #include <thread>
 
@@ -108,6 +110,60 @@ POSIX_ONLY_TEST(RecordingChangedOnDisk, SigbusOutsideOurMappingsStillKills,
     EXPECT_FALSE(f.ChangedOnDisk());
     EXPECT_EQ(f.SampleValue(3, 0), 4.0L);
 })
+
+// What counts as a change of the recording on disk: another file at the path (even one of the
+// same size and modification time), a new size or write time, or no file; not a change of
+// permissions or links alone, which moves only the change time.
+TEST(RecordingChangedOnDisk, AnotherFileAtThePathCountsAPermissionChangeDoesNot)
+{
+    namespace fs = std::filesystem;
+    struct Case {
+        const char* what;
+        bool posixOnly;   // Windows refuses to replace or delete an open recording
+        std::function<void(const fs::path& rec, const fs::path& dir)> change;
+        bool changed;
+        bool mappedFileChanged = false;   // the open file itself, not only its path
+    };
+    const Case cases[] = {
+        {"untouched", false, [](const fs::path&, const fs::path&) {}, false},
+        {"made read-only", true, [](const fs::path& rec, const fs::path&) { ASSERT_TRUE(SetReadOnly(rec, true)); },
+         false},
+        {"linked under a second name", true,
+         [](const fs::path& rec, const fs::path& dir) { fs::create_hard_link(rec, dir / "second.kvf"); }, false},
+        {"renamed over by a twin of the same size and time", true,
+         [](const fs::path& rec, const fs::path& dir) {
+             FloatFixture twin = Ramp(2, 500);
+             twin.value = [](std::uint64_t k, int) { return static_cast<float>(k) * -3.0f; };
+             ASSERT_TRUE(WriteFloatFixture(dir / "twin.kvf", twin));
+             ASSERT_EQ(fs::file_size(dir / "twin.kvf"), fs::file_size(rec));
+             fs::last_write_time(dir / "twin.kvf", fs::last_write_time(rec));
+             fs::rename(dir / "twin.kvf", rec);
+         },
+         true},
+        {"given a new write time", false,
+         [](const fs::path& rec, const fs::path&) {
+             const std::int64_t t = UtcFileTime(2030, 1, 2, 3, 4, 5);
+             ASSERT_TRUE(platform::SetFileTimes(rec, t, t, t));
+         },
+         true, true},
+        {"removed", true, [](const fs::path& rec, const fs::path&) { fs::remove(rec); }, true},
+    };
+    for (const Case& c : cases) {
+        if (kWindows && c.posixOnly) continue;
+        TempDir dir;
+        const fs::path rec = dir / "r.kvf";
+        ASSERT_TRUE(WriteFloatFixture(rec, Ramp(2, 500)));
+        CDataFile f;
+        ASSERT_EQ(f.Open(rec), 1);
+        EXPECT_FALSE(f.ChangedOnDisk()) << c.what;
+        c.change(rec, dir.Path());
+        EXPECT_EQ(f.ChangedOnDisk(), c.changed) << c.what;
+        EXPECT_EQ(f.MappedFileUnchanged(), !c.mappedFileChanged) << c.what;
+        EXPECT_EQ(f.SampleValue(3, 1), 5.0L) << c.what;
+        f.Close();
+        SetReadOnly(rec, false);
+    }
+}
 
 TEST(RecordingChangedOnDisk, FilesThatAreNoRecordingsAreRefusedWithTheReason)
 {

@@ -1,10 +1,12 @@
-// The disk cache of summaries and the background builder.
+// The disk cache of summaries and the background builder, also when the recording is
+// replaced or the cache holds leftovers.
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <future>
 #include <thread>
 
 #include "core/recording/DataFile.h"
@@ -23,18 +25,19 @@ namespace {
 // The variable that names the user's cache root: XDG_CACHE_HOME, on Windows LOCALAPPDATA.
 const char* const kCacheVar = test::kWindows ? "LOCALAPPDATA" : "XDG_CACHE_HOME";
 
-// Points the cache root at a temporary folder for the test and restores it afterwards.
-class SummaryCacheTest : public ::testing::Test {
-protected:
-    void SetUp() override {
+// Points the cache root at a temporary folder while it lives and restores it afterwards.
+class CacheScope {
+public:
+    CacheScope() {
         const char* old = std::getenv(kCacheVar);
         m_hadOld = old != nullptr;
         if (old) m_old = old;
         test::SetEnvVar(kCacheVar, (m_dir.Path() / "cache").string());
     }
-    void TearDown() override {
-        test::SetEnvVar(kCacheVar, m_hadOld ? std::optional<std::string>(m_old) : std::nullopt);
-    }
+    ~CacheScope() { test::SetEnvVar(kCacheVar, m_hadOld ? std::optional<std::string>(m_old) : std::nullopt); }
+    CacheScope(const CacheScope&) = delete;
+    CacheScope& operator=(const CacheScope&) = delete;
+
     fs::path Recording(const std::string& name, float scale, uint64_t samples = 70000) {
         test::FloatFixture fx;
         fx.layout.channels = 2;
@@ -51,7 +54,7 @@ protected:
         EXPECT_EQ(file.Open(path), 1);
         CRecordingSource src(&file);
         CSummaryBuilder builder;
-        builder.Start(src, path, platform::UserCacheFolder(), limit);
+        builder.Start(src, &file, platform::UserCacheFolder(), limit);
         EXPECT_TRUE(builder.Wait());
         EXPECT_EQ(builder.Progress(), 1.0);
         *fromCache = builder.FromCache();
@@ -59,11 +62,20 @@ protected:
         file.Close();
         return s;
     }
+    // The cache key of the recording at path, as a fresh open of it gives.
+    static bool KeyOf(const fs::path& path, SummaryCacheKey& key) {
+        CDataFile file;
+        return file.Open(path) == 1 && MakeSummaryCacheKey(file, key);
+    }
 
     test::TempDir m_dir;
+
+private:
     bool m_hadOld = false;
     std::string m_old;
 };
+
+class SummaryCacheTest : public ::testing::Test, public CacheScope {};
 
 } // namespace
 
@@ -125,7 +137,7 @@ TEST_F(SummaryCacheTest, DamagedEntryIsRebuilt) {
     bool fromCache = true;
     const auto good = Summaries(rec, &fromCache);
     SummaryCacheKey key;
-    ASSERT_TRUE(MakeSummaryCacheKey(rec, key));
+    ASSERT_TRUE(KeyOf(rec, key));
     const fs::path entry = CSummaryCache(platform::UserCacheFolder()).EntryPath(key);
     ASSERT_TRUE(fs::exists(entry));
     for (size_t where : {size_t{3}, size_t{100}, fs::file_size(entry) - 5}) {
@@ -151,7 +163,7 @@ TEST_F(SummaryCacheTest, BoundEvictsTheLeastRecentlyUsed) {
     Summaries(a, &fromCache);
     const fs::path folder = platform::UserCacheFolder();
     SummaryCacheKey ka, kb, kc;
-    ASSERT_TRUE(MakeSummaryCacheKey(a, ka) && MakeSummaryCacheKey(b, kb) && MakeSummaryCacheKey(c, kc));
+    ASSERT_TRUE(KeyOf(a, ka) && KeyOf(b, kb) && KeyOf(c, kc));
     const CSummaryCache cache(folder);
     const uint64_t entry = fs::file_size(cache.EntryPath(ka));
     const auto age = [&](const SummaryCacheKey& k, int seconds) {
@@ -178,19 +190,153 @@ TEST_F(SummaryCacheTest, BuilderStopsWhenAskedAndTwoRunsAtOnceAgree) {
     CRecordingSource src(&file);
     {
         CSummaryBuilder builder;
-        builder.Start(src, rec, platform::UserCacheFolder(), kSummaryCacheLimit);
+        builder.Start(src, &file, platform::UserCacheFolder(), kSummaryCacheLimit);
         builder.Stop();   // returns promptly, whatever was done
         EXPECT_LE(builder.Progress(), 1.0);
     }
     CSummaryBuilder one, two;
-    one.Start(src, rec, platform::UserCacheFolder(), kSummaryCacheLimit);
-    two.Start(src, rec, platform::UserCacheFolder(), kSummaryCacheLimit);
+    one.Start(src, &file, platform::UserCacheFolder(), kSummaryCacheLimit);
+    two.Start(src, &file, platform::UserCacheFolder(), kSummaryCacheLimit);
     ASSERT_TRUE(one.Wait());
     ASSERT_TRUE(two.Wait());
     EXPECT_EQ(one.Result()->Serialize(), two.Result()->Serialize());
     CSummaryBuilder three;
-    three.Start(src, rec, platform::UserCacheFolder(), kSummaryCacheLimit);
+    three.Start(src, &file, platform::UserCacheFolder(), kSummaryCacheLimit);
     ASSERT_TRUE(three.Wait());
     EXPECT_TRUE(three.FromCache());
     file.Close();
+}
+
+// The builder reads the file it opened, whatever the path names by the time it starts: the
+// entry is named after the file read, and the file now at the path does not get its envelope.
+POSIX_ONLY_TEST(SummaryCacheRace, ReplacedByRenameBeforeTheBuildKeysTheEntryByWhatWasRead,
+                "an open recording cannot be renamed over on Windows", {
+    CacheScope scope;
+    const fs::path a = scope.Recording("a.kvf", 1.0f), b = scope.Recording("b.kvf", 5.0f);
+    const fs::path keep = scope.m_dir / "a-keep.kvf";   // a second name keeps the first file
+    fs::create_hard_link(a, keep);
+    // The replacement has the first file's size and modification time.
+    ASSERT_EQ(fs::file_size(a), fs::file_size(b));
+    fs::last_write_time(b, fs::last_write_time(a));
+    const auto expected = [](const fs::path& p) {
+        CDataFile f;
+        EXPECT_EQ(f.Open(p), 1);
+        return CSummaries::Build(CRecordingSource(&f))->Serialize();
+    };
+    const std::vector<uint8_t> first = expected(a), second = expected(b);
+    ASSERT_NE(first, second);
+    {
+        CDataFile file;
+        ASSERT_EQ(file.Open(a), 1);
+        CRecordingSource src(&file);
+        CSummaryBuilder builder;
+        builder.SetBeforeReadHook([&] { fs::rename(b, a); });
+        builder.Start(src, &file, platform::UserCacheFolder(), kSummaryCacheLimit);
+        ASSERT_TRUE(builder.Wait());
+        EXPECT_EQ(builder.Result()->Serialize(), first);
+        EXPECT_TRUE(file.ChangedOnDisk());
+    }
+    bool fromCache = true;
+    EXPECT_EQ(scope.Summaries(a, &fromCache)->Serialize(), second);
+    EXPECT_FALSE(fromCache);
+    EXPECT_EQ(scope.Summaries(keep, &fromCache)->Serialize(), first);
+    EXPECT_TRUE(fromCache);
+})
+
+// A FIFO put in the recording's place before the build: the builder reads the mapping only,
+// so neither it nor a Stop waits for a writer to the FIFO.
+POSIX_ONLY_TEST(SummaryCacheRace, FifoInTheRecordingsPlaceBlocksNeitherTheBuildNorItsStop,
+                "Windows has no FIFOs", {
+    CacheScope scope;
+    const fs::path rec = scope.Recording("big.kvf", 1.0f, 3'000'000);
+    const fs::path fifo = scope.m_dir / "fifo";
+    CDataFile file;
+    ASSERT_EQ(file.Open(rec), 1);
+    ASSERT_TRUE(test::MakeFifo(fifo));
+    fs::rename(fifo, rec);
+    CRecordingSource src(&file);
+    for (const bool stopEarly : {true, false}) {
+        CSummaryBuilder builder;
+        builder.Start(src, &file, platform::UserCacheFolder(), kSummaryCacheLimit);
+        auto done = std::async(std::launch::async, [&] {
+            if (stopEarly) builder.Stop();
+            return builder.Wait();
+        });
+        const bool prompt = done.wait_for(std::chrono::seconds(10)) == std::future_status::ready;
+        while (done.wait_for(std::chrono::milliseconds(50)) != std::future_status::ready)
+            test::OpenFifoBriefly(rec);   // releases a reader stuck in the FIFO
+        EXPECT_TRUE(prompt) << "stopEarly " << stopEarly;
+        const bool ready = done.get();
+        if (!stopEarly) EXPECT_TRUE(ready);
+    }
+    EXPECT_TRUE(file.ChangedOnDisk());
+    file.Close();
+})
+
+// Leftover temporaries of a writer that is gone are removed when the folder is trimmed; those
+// of a live writer stay and count toward the bound.
+TEST_F(SummaryCacheTest, StaleTemporariesAreRemovedAndLiveOnesCounted) {
+    const fs::path rec = Recording("a.kvf", 1.0f);
+    bool fromCache = false;
+    Summaries(rec, &fromCache);
+    SummaryCacheKey key;
+    ASSERT_TRUE(KeyOf(rec, key));
+    const CSummaryCache cache(platform::UserCacheFolder());
+    const uint64_t entryBytes = fs::file_size(cache.EntryPath(key));
+    const long long self = platform::CurrentProcessId();
+    const long long gone = 0x7ffffff0;   // beyond any process id in use
+    struct Case {
+        std::string name;
+        int ageSeconds;
+        bool kept;
+    };
+    const Case cases[] = {
+        {CSummaryCache::TempName(key, self, 1), 0, true},
+        {CSummaryCache::TempName(key, self, 2), 2 * kStaleTempSeconds, false},
+        {CSummaryCache::TempName(key, gone, 3), 0, test::kWindows},   // Windows: by age only
+        {key.EntryName() + ".tmp0123456789abcdef", 0, true},          // no writer id: by age only
+        {key.EntryName() + ".tmpfedcba9876543210", kStaleTempSeconds + 60, false},
+        {key.EntryName() + ".tmp-12x-0001", 0, true},                 // not an id: by age only
+    };
+    const uint64_t tempBytes = 1000;
+    for (const Case& c : cases) {
+        const fs::path p = cache.Folder() / c.name;
+        test::WriteAll(p, std::vector<uint8_t>(tempBytes, 7));
+        fs::last_write_time(p, fs::file_time_type::clock::now() - std::chrono::seconds(c.ageSeconds));
+    }
+    cache.Trim();
+    int keptTemps = 0;
+    for (const Case& c : cases) {
+        EXPECT_EQ(fs::exists(cache.Folder() / c.name), c.kept) << c.name;
+        keptTemps += c.kept;
+    }
+    EXPECT_TRUE(fs::exists(cache.EntryPath(key)));
+    // The live temporaries take the room the entry needs: the entry goes, they stay.
+    CSummaryCache(cache.Folder(), entryBytes + keptTemps * tempBytes - 1).Trim();
+    EXPECT_FALSE(fs::exists(cache.EntryPath(key)));
+    for (const Case& c : cases) EXPECT_EQ(fs::exists(cache.Folder() / c.name), c.kept) << c.name;
+}
+
+// A tiny SD image whose sector numbers claim a long recording: its summaries are far larger
+// than the file. They serve the window but are never written to the cache.
+TEST_F(SummaryCacheTest, EntryLargerThanItsRecordingStaysInMemory) {
+    test::SdFixture fx;
+    fx.sectorNumbers = {0, 20000};
+    const fs::path rec = m_dir / "sparse.kvf";
+    ASSERT_TRUE(test::WriteSdFixture(rec, fx));
+    bool fromCache = true;
+    const auto s = Summaries(rec, &fromCache);
+    ASSERT_TRUE(s);
+    EXPECT_FALSE(fromCache);
+    EXPECT_GT(s->Serialize().size(), fs::file_size(rec));
+    SummaryCacheKey key;
+    ASSERT_TRUE(KeyOf(rec, key));
+    const CSummaryCache cache(platform::UserCacheFolder());
+    EXPECT_FALSE(fs::exists(cache.EntryPath(key)));
+    EXPECT_FALSE(cache.Store(key, *s));
+    std::error_code ec;
+    for (fs::directory_iterator it(cache.Folder(), ec), end; !ec && it != end; it.increment(ec))
+        ADD_FAILURE() << it->path();
+    Summaries(rec, &fromCache);
+    EXPECT_FALSE(fromCache);
 }

@@ -333,7 +333,7 @@ void PlotWindow::Finish(int vZoom, double vCentre, const WindowSettings* setting
             OnFirstTimer();
             // The recording has been painted once: its summaries are built behind the view.
             if (m_plot)
-                m_plot->StartSummaries(ToFsPath(m_data.path));
+                m_plot->StartSummaries();
         });
         m_cursorTimer->start();
         m_diskTimer = new QTimer(this);

@@ -63,9 +63,9 @@ CPlotWnd::~CPlotWnd() {
     m_summaryBuilder.Stop();   // it reads the recording through m_source
 }
 
-void CPlotWnd::StartSummaries(const std::filesystem::path& path) {
+void CPlotWnd::StartSummaries() {
     if (!m_file || m_summaryBuilder.Started()) return;
-    m_summaryBuilder.Start(m_source, path, platform::UserCacheFolder(), kSummaryCacheLimit);
+    m_summaryBuilder.Start(m_source, m_file, platform::UserCacheFolder(), kSummaryCacheLimit);
 }
 
 bool CPlotWnd::WaitForSummaries() { return m_summaryBuilder.Wait(); }

@@ -77,9 +77,10 @@ public:
     // True while the min-max view waits for the summaries being built; the column pass is
     // shown meanwhile and the window repaints once they are ready.
     bool SummariesPending() const;
-    // Starts building the min/max summaries of the recording at path in the background
-    // (from the disk cache when it holds them); the min-max view uses them once ready.
-    void StartSummaries(const std::filesystem::path& path);
+    // Starts building the min/max summaries of the plotted recording in the background (from
+    // the disk cache when it holds them); the min-max view uses them once ready. The builder
+    // reads only the recording's mapping, so closing the plot never waits on the file.
+    void StartSummaries();
     // Waits for the summaries; true when they are ready.
     bool WaitForSummaries();
     // What the min-max pass reads: the summaries once ready, the samples until then.

@@ -131,7 +131,7 @@ int RenderPlotToPng(const QString& recording, const QString& png, QSize size, bo
     if (minMax && w->Plot()) {
         // The whole recording in the min-max view, computed in full before the picture.
         CPlotWnd* plot = w->Plot();
-        plot->StartSummaries(std::filesystem::path(recording.toStdU16String()));
+        plot->StartSummaries();
         plot->WaitForSummaries();
         plot->m_minMaxMode = 1;
         image.fill(Qt::white);

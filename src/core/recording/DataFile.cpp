@@ -153,7 +153,6 @@ int CDataFile::Open(const std::filesystem::path& path)
     if (m_lastProblem != platform::FileProblem::None) return Fail(OpenError::CannotOpen);
     const size_t got = head.size();
     if (!platform::GetLastWriteTime(path, m_ftStart)) return Fail(OpenError::CannotOpen);
-    m_openWriteTime = m_ftStart;
 
     Cursor cur{head.data(), got};
     if (got < 9 || std::memcmp(head.data(), "TORVENFFS", 9) != 0) return Fail(OpenError::BadSignature);
@@ -178,7 +177,6 @@ int CDataFile::Open(const std::filesystem::path& path)
         return Fail(OpenError::MappingFailed, IDS_MAPPING_FAILED);
     }
     m_nFileSize = m_map.Size();
-    m_openSize = static_cast<std::int64_t>(m_nFileSize);
     if (m_nFileSize < m_nHeaderLength) return Fail(OpenError::Truncated);
     m_pData = m_map.Data() + m_nHeaderLength;
 
@@ -209,10 +207,18 @@ int CDataFile::Open(const std::filesystem::path& path)
 bool CDataFile::ChangedOnDisk() const
 {
     if (!m_bOpen) return false;
-    std::int64_t writeTime = 0;
     if (m_map.Damaged()) return true;
-    if (!platform::GetLastWriteTime(m_szPath, writeTime)) return true;
-    return writeTime != m_openWriteTime || platform::FileSize(m_szPath) != m_openSize;
+    // A same-size replacement by rename that kept the modification time is another inode.
+    platform::FileIdentity now;
+    if (!platform::GetFileIdentity(m_szPath, now)) return true;
+    return !platform::SameFileState(now, m_map.Identity());
+}
+
+bool CDataFile::MappedFileUnchanged() const
+{
+    if (!m_bOpen || m_map.Damaged()) return false;
+    platform::FileIdentity now;
+    return m_map.CurrentIdentity(now) && platform::SameFileState(now, m_map.Identity());
 }
 
 int CDataFile::ParseType1(const std::uint8_t* data, std::uint64_t size)

@@ -143,12 +143,20 @@ public:
     void SaveHeader();
     void RestoreHeader();
 
-    // True when the file on disk is no longer what was opened: its size or last-write time
-    // changed, it is gone, or a read found a page of the mapping missing (another program
-    // truncated it; such reads return zeros instead of crashing). Values read since the
-    // change may be wrong. Two stat calls: cheap enough for a 300 ms timer; safe to call
-    // from any thread while others read samples.
+    // True when the file on disk is no longer what was opened: the path names another file
+    // (device and inode, or volume and file id), or one of another size or last-write time,
+    // or nothing; or a read found a page of the mapping missing (another program truncated
+    // it; such reads return zeros instead of crashing). Values read since the change may be
+    // wrong. One stat call, which never opens the path: cheap enough for a 300 ms timer, and
+    // a FIFO put in the recording's place does not block it; safe to call from any thread
+    // while others read samples.
     bool ChangedOnDisk() const;
+    // The identity of the mapped file, taken from the open file itself when it was mapped.
+    const platform::FileIdentity& OpenIdentity() const { return m_map.Identity(); }
+    // True while the mapped file itself (whatever its path names now) still has the size and
+    // last-write time it had when it was opened, and no read found a page missing: what
+    // was read from the mapping since Open belongs to OpenIdentity().
+    bool MappedFileUnchanged() const;
     // Only the damaged-mapping part of ChangedOnDisk (no system call).
     bool MappingDamaged() const { return m_map.Damaged(); }
 
@@ -283,8 +291,6 @@ private:
     std::uint8_t m_deviceMask = 0;
     OpenError m_lastError = OpenError::None;
     platform::FileProblem m_lastProblem = platform::FileProblem::None;
-    std::int64_t m_openWriteTime = 0; // last-write time and size seen by Open
-    std::int64_t m_openSize = -1;
 };
 
 inline long double CDataFile::SampleValue(std::uint64_t k, int c) const

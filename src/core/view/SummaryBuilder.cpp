@@ -1,12 +1,13 @@
 #include "core/view/SummaryBuilder.h"
 
+#include "core/recording/DataFile.h"
 #include "core/view/SummaryCache.h"
 #include "platform/Threads.h"
 
 namespace vistrel {
 
-void CSummaryBuilder::Start(const ISampleSource& src, std::filesystem::path recording,
-                            std::filesystem::path cacheFolder, uint64_t cacheLimit) {
+void CSummaryBuilder::Start(const ISampleSource& src, const CDataFile* recording, std::filesystem::path cacheFolder,
+                            uint64_t cacheLimit) {
     Stop();
     m_cancel = false;
     m_ready = false;
@@ -17,8 +18,7 @@ void CSummaryBuilder::Start(const ISampleSource& src, std::filesystem::path reco
         std::lock_guard<std::mutex> lock(m_mutex);
         m_result.reset();
     }
-    m_thread = std::thread(&CSummaryBuilder::Run, this, &src, std::move(recording), std::move(cacheFolder),
-                           cacheLimit);
+    m_thread = std::thread(&CSummaryBuilder::Run, this, &src, recording, std::move(cacheFolder), cacheLimit);
 }
 
 void CSummaryBuilder::Stop() {
@@ -43,12 +43,13 @@ std::shared_ptr<const CSummaries> CSummaryBuilder::Result() const {
     return m_result;
 }
 
-void CSummaryBuilder::Run(const ISampleSource* src, std::filesystem::path recording,
-                          std::filesystem::path cacheFolder, uint64_t cacheLimit) {
+void CSummaryBuilder::Run(const ISampleSource* src, const CDataFile* recording, std::filesystem::path cacheFolder,
+                          uint64_t cacheLimit) {
     platform::LowerCurrentThreadPriority();
+    if (m_beforeRead) m_beforeRead();
     const CSummaryCache cache(cacheFolder, cacheLimit);
     SummaryCacheKey key;
-    const bool keyed = !recording.empty() && !cacheFolder.empty() && MakeSummaryCacheKey(recording, key);
+    const bool keyed = recording && !cacheFolder.empty() && MakeSummaryCacheKey(*recording, key);
     std::shared_ptr<const CSummaries> result;
     if (keyed) result = cache.Load(key, *src);
     const bool fromCache = result != nullptr;
@@ -60,9 +61,11 @@ void CSummaryBuilder::Run(const ISampleSource* src, std::filesystem::path record
     }
     m_fromCache.store(fromCache, std::memory_order_release);
     m_ready.store(true, std::memory_order_release);
-    // Stored only when the file did not change while it was read.
+    // Stored only when the mapped file did not change while it was read (a replacement of its
+    // path does not matter: the entry is named after the file that was read).
     SummaryCacheKey after;
-    if (keyed && !fromCache && !m_cancel && MakeSummaryCacheKey(recording, after) && after == key)
+    if (keyed && !fromCache && !m_cancel && recording->MappedFileUnchanged() &&
+        MakeSummaryCacheKey(*recording, after) && after == key)
         cache.Store(key, *result);
 }
 

@@ -1,10 +1,14 @@
 #pragma once
 // Builds a recording's summaries on a background thread at the lowest priority: from the disk
 // cache when it holds a current entry, otherwise by reading the recording once (and then
-// filling the cache). Cancellable; progress can be read at any time.
+// filling the cache). Cancellable; progress can be read at any time. The thread reads only
+// the recording's mapping and the cache folder, never the recording's path: whatever is put
+// in the recording's place (a FIFO, another file) cannot block it or mislabel an entry, and
+// Stop returns promptly.
 
 #include <atomic>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -13,6 +17,8 @@
 
 namespace vistrel {
 
+class CDataFile;
+
 class CSummaryBuilder {
 public:
     CSummaryBuilder() = default;
@@ -20,10 +26,14 @@ public:
     CSummaryBuilder(const CSummaryBuilder&) = delete;
     CSummaryBuilder& operator=(const CSummaryBuilder&) = delete;
 
-    // Starts building for src, which must stay valid until Stop or Wait returns. With a
-    // recording path and a cache folder the cache is read first and filled afterwards.
-    void Start(const ISampleSource& src, std::filesystem::path recording, std::filesystem::path cacheFolder,
+    // Starts building for src, which must stay valid until Stop or Wait returns. With the
+    // open recording src reads (which must stay open as long) and a cache folder, the cache
+    // is read first and filled afterwards.
+    void Start(const ISampleSource& src, const CDataFile* recording, std::filesystem::path cacheFolder,
                uint64_t cacheLimit);
+    // For tests: called on the builder's thread before it first looks at the recording, so a
+    // test can change the file on disk at that moment. Set before Start.
+    void SetBeforeReadHook(std::function<void()> hook) { m_beforeRead = std::move(hook); }
     // Cancels and waits for the thread.
     void Stop();
     // Waits for the thread to finish; true when summaries are ready.
@@ -37,7 +47,7 @@ public:
     std::shared_ptr<const CSummaries> Result() const;
 
 private:
-    void Run(const ISampleSource* src, std::filesystem::path recording, std::filesystem::path cacheFolder,
+    void Run(const ISampleSource* src, const CDataFile* recording, std::filesystem::path cacheFolder,
              uint64_t cacheLimit);
 
     std::thread m_thread;
@@ -48,6 +58,7 @@ private:
     std::atomic<uint64_t> m_total{0};
     mutable std::mutex m_mutex;
     std::shared_ptr<const CSummaries> m_result;
+    std::function<void()> m_beforeRead;
 };
 
 } // namespace vistrel

@@ -4,10 +4,12 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <random>
 #include <vector>
 
+#include "core/recording/DataFile.h"
 #include "platform/FileTimes.h"
 #include "platform/MappedFile.h"
 
@@ -21,6 +23,7 @@ constexpr char kMagic[8] = {'V', 'S', 'U', 'M', 'M', 'A', 'R', 'Y'};
 constexpr uint32_t kVersion = 2;
 constexpr size_t kEdgeBytes = 64 * 1024;
 constexpr const char* kEntrySuffix = ".vsum";
+constexpr const char* kTempMarker = ".vsum.tmp";
 
 struct EntryHeader {
     char magic[8];
@@ -63,15 +66,29 @@ uint64_t HeaderHash(const EntryHeader& h) {
     return Fnv(reinterpret_cast<const uint8_t*>(&h), offsetof(EntryHeader, headerHash));
 }
 
-bool ReadAt(std::FILE* f, int64_t offset, uint8_t* out, size_t n) {
-    // fseek takes a long: step there in pieces so offsets past 2 GiB work everywhere.
-    if (std::fseek(f, 0, SEEK_SET) != 0) return false;
-    while (offset > 0) {
-        const long step = static_cast<long>(std::min<int64_t>(offset, 1L << 30));
-        if (std::fseek(f, step, SEEK_CUR) != 0) return false;
-        offset -= step;
+// A file name with everything outside ASCII as '?': no conversion that could fail on a name
+// someone else put in the folder.
+std::string AsciiName(const fs::path& path) {
+    std::string out;
+    const fs::path name = path.filename();   // kept alive for the loop
+    for (const auto ch : name.native()) {
+        const auto code = static_cast<uint32_t>(ch);   // as unsigned, for char and wchar_t alike
+        out += code > 0 && code < 128 ? static_cast<char>(code) : '?';
     }
-    return std::fread(out, 1, n, f) == n;
+    return out;
+}
+
+// Whether a temporary of this name is a dead writer's, judged by the process id in its name
+// ("<entry>.vsum.tmp-<pid>-<random>"); a name without one is judged by age only.
+bool WriterGone(const std::string& name) {
+    const size_t at = name.find(kTempMarker);
+    if (at == std::string::npos) return false;
+    const char* p = name.c_str() + at + std::strlen(kTempMarker);
+    if (*p != '-') return false;
+    char* end = nullptr;
+    const long long pid = std::strtoll(p + 1, &end, 10);
+    if (end == p + 1 || *end != '-') return false;
+    return !platform::ProcessMayBeAlive(pid);
 }
 
 } // namespace
@@ -79,7 +96,7 @@ bool ReadAt(std::FILE* f, int64_t offset, uint8_t* out, size_t n) {
 bool SummaryCacheKey::operator==(const SummaryCacheKey& o) const {
     return identity.device == o.identity.device && identity.file == o.identity.file &&
            identity.size == o.identity.size && identity.writeTime == o.identity.writeTime &&
-           identity.changeTime == o.identity.changeTime && contentHash == o.contentHash;
+           contentHash == o.contentHash;
 }
 
 std::string SummaryCacheKey::EntryName() const {
@@ -89,19 +106,27 @@ std::string SummaryCacheKey::EntryName() const {
     return name;
 }
 
-bool MakeSummaryCacheKey(const fs::path& recording, SummaryCacheKey& key) {
-    if (!platform::GetFileIdentity(recording, key.identity)) return false;
-    std::FILE* f = platform::OpenFile(recording, "rb");
-    if (!f) return false;
-    const int64_t size = key.identity.size;
-    const size_t head = static_cast<size_t>(std::min<int64_t>(size, kEdgeBytes));
-    const size_t tail = static_cast<size_t>(std::min<int64_t>(size, kEdgeBytes));
-    std::vector<uint8_t> bytes(head + tail);
-    const bool ok = ReadAt(f, 0, bytes.data(), head) && ReadAt(f, size - static_cast<int64_t>(tail), bytes.data() + head, tail);
-    std::fclose(f);
-    if (!ok) return false;
-    key.contentHash = Fnv(bytes.data(), bytes.size());
-    return true;
+bool MakeSummaryCacheKey(const CDataFile& recording, SummaryCacheKey& key) {
+    if (!recording.IsOpen()) return false;
+    key.identity = recording.OpenIdentity();
+    const uint8_t* data = recording.MappedData();
+    const uint64_t size = recording.FileSize();
+    const size_t head = static_cast<size_t>(std::min<uint64_t>(size, kEdgeBytes));
+    const size_t tail = static_cast<size_t>(std::min<uint64_t>(size, kEdgeBytes));
+    uint64_t h = 0xcbf29ce484222325ull;
+    if (size > 0) {
+        h = Fnv(data, head, h);
+        h = Fnv(data + (size - tail), tail, h);
+    }
+    key.contentHash = h;
+    // A page that went missing under the reads hashed zeros, not the file.
+    return !recording.MappingDamaged();
+}
+
+std::string CSummaryCache::TempName(const SummaryCacheKey& key, long long pid, uint64_t random) {
+    char suffix[64];
+    std::snprintf(suffix, sizeof suffix, ".tmp-%lld-%016llx", pid, static_cast<unsigned long long>(random));
+    return key.EntryName() + suffix;
 }
 
 std::shared_ptr<CSummaries> CSummaryCache::Load(const SummaryCacheKey& key, const ISampleSource& src) const {
@@ -127,7 +152,7 @@ std::shared_ptr<CSummaries> CSummaryCache::Load(const SummaryCacheKey& key, cons
                                 h.payloadHash == PayloadHash(payload, static_cast<size_t>(h.payloadBytes));
             const bool current = intact && h.device == key.identity.device && h.file == key.identity.file &&
                                  h.size == key.identity.size && h.writeTime == key.identity.writeTime &&
-                                 h.changeTime == key.identity.changeTime && h.contentHash == key.contentHash;
+                                 h.contentHash == key.contentHash;
             if (current) s = CSummaries::Deserialize(payload, static_cast<size_t>(h.payloadBytes));
             if (s && (!s->Fits(src) || map.Damaged())) s.reset();
         }
@@ -142,9 +167,11 @@ std::shared_ptr<CSummaries> CSummaryCache::Load(const SummaryCacheKey& key, cons
 
 bool CSummaryCache::Store(const SummaryCacheKey& key, const CSummaries& summaries) const {
     if (m_folder.empty()) return false;
+    const std::vector<uint8_t> payload = summaries.Serialize();
+    if (sizeof(EntryHeader) + payload.size() > static_cast<uint64_t>(std::max<int64_t>(key.identity.size, 0)))
+        return false;
     std::error_code ec;
     fs::create_directories(m_folder, ec);
-    const std::vector<uint8_t> payload = summaries.Serialize();
     EntryHeader h{};
     std::memcpy(h.magic, kMagic, 8);
     h.version = kVersion;
@@ -159,12 +186,12 @@ bool CSummaryCache::Store(const SummaryCacheKey& key, const CSummaries& summarie
     h.payloadHash = PayloadHash(payload.data(), payload.size());
     h.headerHash = HeaderHash(h);
     // A uniquely named temporary, renamed over the entry once complete: a reader or a
-    // second run never sees half an entry.
+    // second run never sees half an entry. The writer's process id in the name lets a later
+    // trim tell a killed writer's leftover from one still being written.
     std::random_device rd;
-    char suffix[40];
-    std::snprintf(suffix, sizeof suffix, ".tmp%08x%08x", rd(), rd());
+    const uint64_t random = (uint64_t{rd()} << 32) ^ rd();
     const fs::path final = EntryPath(key);
-    const fs::path temp = m_folder / (key.EntryName() + suffix);
+    const fs::path temp = m_folder / TempName(key, platform::CurrentProcessId(), random);
     std::FILE* f = platform::OpenFile(temp, "wb");
     if (!f) return false;
     bool ok = std::fwrite(&h, sizeof h, 1, f) == 1 &&
@@ -188,11 +215,21 @@ void CSummaryCache::Trim() const {
     std::vector<Entry> entries;
     uintmax_t total = 0;
     std::error_code ec;
+    const fs::file_time_type staleBefore = fs::file_time_type::clock::now() - std::chrono::seconds(kStaleTempSeconds);
     for (fs::directory_iterator it(m_folder, ec), end; !ec && it != end; it.increment(ec)) {
         std::error_code e2;
-        if (!it->is_regular_file(e2) || it->path().extension() != kEntrySuffix) continue;
+        if (!it->is_regular_file(e2)) continue;
+        const std::string name = AsciiName(it->path());
+        const bool temp = name.find(kTempMarker) != std::string::npos;
+        if (!temp && it->path().extension() != kEntrySuffix) continue;
         Entry e{it->path(), it->last_write_time(e2), it->file_size(e2)};
         if (e2) continue;
+        if (temp) {
+            // A live writer's temporary is counted, never evicted: it is renamed shortly.
+            if ((e.time < staleBefore || WriterGone(name)) && fs::remove(e.path, e2)) continue;
+            total += e.size;
+            continue;
+        }
         total += e.size;
         entries.push_back(std::move(e));
     }
