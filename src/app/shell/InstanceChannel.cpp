@@ -32,7 +32,10 @@ std::filesystem::path FsPath(const QString& path) { return std::filesystem::path
 // and a digest of the rest keep names of different tags apart. Empty when even that is too
 // long.
 QString SocketPathIn(const QString& folder, const QString& baseName) {
-    const std::size_t limit = platform::MaxLocalSocketPath();
+    // Qt binds a socket with access options first in a temporary folder named after it
+    // ("<path>-XXXXXX/s"), so the path leaves room for that suffix.
+    constexpr std::size_t kListenRoom = 9;
+    const std::size_t limit = platform::MaxLocalSocketPath() - kListenRoom;
     QString path = QDir(folder).filePath(baseName);
     if (static_cast<std::size_t>(QFile::encodeName(path).size()) <= limit) return path;
     const QByteArray digest = QCryptographicHash::hash(baseName.toUtf8(), QCryptographicHash::Sha1).toHex().left(12);
