@@ -17,6 +17,7 @@
 #include "plot/PlotWindow.h"
 #include "shell/AboutBox.h"
 #include "shell/InstanceChannel.h"
+#include "core/common/StringIds.h"
 
 using namespace vistrel;
 using namespace vistrel::test;
@@ -101,12 +102,21 @@ TEST(InstanceRequest, OnlyWellFormedRequestsAreRead) {
     for (const char* bad : {"", "hello", "{", "[]", "{\"request\":\"vistrel-open\"}",
                             "{\"request\":\"vistrel-open\",\"paths\":\"/a.kvf\"}",
                             "{\"request\":\"vistrel-close\",\"paths\":[]}",
-                            "{\"request\":\"vistrel-open\",\"paths\":[\"rel.kvf\"]}",
-                            "{\"request\":\"vistrel-open\",\"paths\":[\"\"]}",
                             "{\"request\":\"vistrel-open\",\"paths\":[1]}",
-                            "{\"request\":\"vistrel-open\",\"paths\":[\"/a\\nb.kvf\"]}",
                             "{\"request\":\"vistrel-open\",\"paths\":[],\"run\":\"rm\"}"})
         EXPECT_FALSE(DecodeOpenRequest(QByteArray(bad)).has_value()) << bad;
+    // A bad path does not spoil the request: it stays in the list and is refused on its own.
+    const std::pair<QString, int> paths2[] = {{QStringLiteral("/a.kvf"), 0},
+                                              {QStringLiteral("rel.kvf"), IDS_PATH_NOT_ABSOLUTE},
+                                              {QString(), IDS_PATH_NOT_ABSOLUTE},
+                                              {QStringLiteral("/a\nb.kvf"), IDS_PATH_HAS_LINE_BREAK},
+                                              {QStringLiteral("/a\rb.kvf"), IDS_PATH_HAS_LINE_BREAK}};
+    for (const auto& [path, problem] : paths2) {
+        const auto decoded = DecodeOpenRequest(EncodeOpenRequest({QStringLiteral("/x.kvf"), path}));
+        ASSERT_TRUE(decoded.has_value()) << path.toStdString();
+        EXPECT_EQ(*decoded, (QStringList{QStringLiteral("/x.kvf"), path}));
+        EXPECT_EQ(HandedOverPathProblem(path), problem) << path.toStdString();
+    }
     // Relative arguments are made absolute against the current directory of the sender.
     EXPECT_EQ(AbsoluteRecordingPaths({QStringLiteral("x.kvf"), QString()}),
               QStringList{QDir::current().absoluteFilePath(QStringLiteral("x.kvf"))});
@@ -173,7 +183,7 @@ TEST(InstanceChannel, MalformedMessagesAreIgnored) {
     ASSERT_TRUE(env.Start());
     const QString recording = MakeRecording(std::filesystem::path(env.Dir().toStdString()) / "r.kvf");
     for (const QByteArray& bad :
-         {QByteArray("garbage"), QByteArray("{\"request\":\"vistrel-open\",\"paths\":[\"r.kvf\"]}"),
+         {QByteArray("garbage"), QByteArray("{\"request\":\"vistrel-open\",\"paths\":[7]}"),
           QByteArray("{\"request\":\"other\",\"paths\":[\"") + recording.toUtf8() + "\"]}",
           QByteArray(2 << 20, '{'), QByteArray()}) {
         Send(bad);
@@ -185,6 +195,46 @@ TEST(InstanceChannel, MalformedMessagesAreIgnored) {
     Send(EncodeOpenRequest({recording}));
     ASSERT_TRUE(WaitFor([] { return g_app->m_windowCount == 1; }));
     EXPECT_TRUE(env.boxes.isEmpty());
+}
+
+// Every file a second start names is opened; a bad path among them is refused alone, with a
+// message naming it.
+TEST(InstanceChannel, EveryHandedOverFileOpensAndABadPathIsRefusedAlone) {
+    ShellEnv env;
+    ASSERT_TRUE(env.Start());
+    TempDir other;
+    const QString folder = QString::fromStdString(other.Path().string());
+    for (const char* name : {"a.kvf", "b.kvf", "c.kvf", "d.kvf"}) MakeRecording(other / name);
+    const QString broken = folder + QStringLiteral("/bro\nken.kvf");
+    struct Case {
+        const char* what;
+        std::function<void()> send;
+        int windows;          // open after the request
+        QStringList refused;  // parts of the one error box; empty: none
+    };
+    const Case cases[] = {
+        {"a real second start with two files",
+         [&] { EXPECT_EQ(RunSecondStart(folder, {QStringLiteral("a.kvf"), QStringLiteral("b.kvf")}), 0); }, 2, {}},
+        {"a line break in the middle",
+         [&] { Send(EncodeOpenRequest({folder + QStringLiteral("/c.kvf"), broken, folder + QStringLiteral("/d.kvf")})); },
+         4, {broken, GetUiString(IDS_PATH_HAS_LINE_BREAK)}},
+        {"a relative path",
+         [&] { Send(EncodeOpenRequest({QStringLiteral("r.kvf")})); }, 4, {QStringLiteral("r.kvf"), GetUiString(IDS_PATH_NOT_ABSOLUTE)}},
+    };
+    for (const Case& c : cases) {
+        env.boxes.clear();
+        c.send();
+        ASSERT_TRUE(WaitFor([&] { return g_app->m_windowCount == c.windows && env.boxes.size() == (c.refused.isEmpty() ? 0 : 1); }))
+            << c.what << ": " << g_app->m_windowCount << " windows";
+        Pump(200);
+        ASSERT_EQ(env.boxes.size(), c.refused.isEmpty() ? 0 : 1) << c.what;
+        for (const QString& part : c.refused) EXPECT_TRUE(env.boxes.last().text.contains(part)) << c.what;
+    }
+    // A first start with several files opens them all.
+    g_app->CloseAllWindows();
+    env.Stop();
+    ASSERT_TRUE(env.Start({folder + QStringLiteral("/a.kvf"), folder + QStringLiteral("/b.kvf")}));
+    EXPECT_EQ(g_app->m_windowCount, 2);
 }
 
 TEST_F(DesktopStart, RunsInTheUserFolderAndKeepsTheSavedWindows) {

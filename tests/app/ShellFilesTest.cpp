@@ -203,6 +203,9 @@ TEST(ShellChangedOnDisk, ReloadCommandInBothLanguages) {
 TEST(ShellInstance, ChannelIsPerUserAndALiveOneIsKept) {
     const QByteArray oldRuntime = qgetenv("XDG_RUNTIME_DIR");
     TempDir runtime;
+    // A runtime folder belongs to its user alone; one open to others is passed over.
+    QFile::setPermissions(QString::fromStdString(runtime.Path().string()),
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     qputenv("XDG_RUNTIME_DIR", runtime.Path().string().c_str());
     EXPECT_TRUE(InstanceServerName().startsWith(QString::fromStdString(runtime.Path().string()) + "/"));
     qunsetenv("XDG_RUNTIME_DIR");

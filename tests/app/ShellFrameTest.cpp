@@ -29,12 +29,12 @@ TEST(ShellFrame, OpenCancelAndMissingFile) {
     EXPECT_EQ(env.dialogFolders[0], QDir::currentPath());
     ASSERT_EQ(env.lastFilters.size(), 1);
     EXPECT_EQ(env.lastFilters[0].text, GetUiString(201) + QStringLiteral("(*.kvf)"));
-    // A file that does not exist: string 221 captioned 214; no history entry.
+    // A file that does not exist: string 221 and the path, captioned 214; no history entry.
     env.paths = {env.File("sub/none.kvf")};
     env.Frame()->OnCommand(cmd::Open);
     ASSERT_EQ(env.boxes.size(), 1);
     EXPECT_EQ(env.boxes[0].caption, GetUiString(214));
-    EXPECT_EQ(env.boxes[0].text, GetUiString(221));
+    EXPECT_EQ(env.boxes[0].text, GetUiString(221) + QLatin1Char('\n') + env.File("sub/none.kvf"));
     EXPECT_EQ(g_app->m_history.count, 0);
     // The next dialog starts in the folder of the previous answer; the current directory stays.
     env.Frame()->OnCommand(cmd::Open);

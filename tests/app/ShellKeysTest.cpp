@@ -107,7 +107,7 @@ TEST(ShellKeys, DroppedRecordingsOpenAsFileOpenOpensThem) {
     ASSERT_TRUE(Drop(f, {env.File("gone.kvf")}));
     EXPECT_EQ(g_app->m_windowCount, 2);
     ASSERT_EQ(env.boxes.size(), 1);
-    EXPECT_EQ(env.boxes[0].text, GetUiString(221));
+    EXPECT_EQ(env.boxes[0].text, GetUiString(221) + QLatin1Char('\n') + env.File("gone.kvf"));
     // A file that is no recording: the window's own error, nothing opened, nothing lost.
     QFile junk(env.File("junk.kvf"));
     ASSERT_TRUE(junk.open(QIODevice::WriteOnly));

@@ -10,6 +10,7 @@
 #include <QTreeWidget>
 
 #include "ShellTestSupport.h"
+#include "core/common/StringIds.h"
 #include "core/recording/DataFile.h"
 #include "dialogs/DialogCommon.h"
 #include "dialogs/HistoryDialog.h"
@@ -105,7 +106,8 @@ TEST(ShellPlot, OpenMenuStatesAndHistory) {
     junk.close();
     EXPECT_EQ(OpenByCommand(env, env.File("junk.kvf")), nullptr);
     ASSERT_FALSE(env.boxes.isEmpty());
-    EXPECT_EQ(env.boxes.last().text, GetUiString(213));
+    EXPECT_EQ(env.boxes.last().text, GetUiString(213) + QLatin1Char('\n') + env.File("junk.kvf") + QLatin1Char('\n') +
+                                         GetUiString(IDS_OPEN_BAD_SIGNATURE));
     EXPECT_EQ(g_app->m_history.count, 2);
     EXPECT_EQ(g_app->m_windowCount, 2);
 }
@@ -247,12 +249,13 @@ TEST(ShellPlot, WindowsRestoredAcrossRestart) {
     EXPECT_EQ(g_app->m_history.count, 2);
     env.Stop();
 
-    // A command line restores no window, keeps the history and saves no window.
+    // A command line restores no window, keeps the history and leaves the saved windows as
+    // they were.
     ASSERT_TRUE(env.Start({env.File("absent.kvf")}));
     EXPECT_EQ(g_app->m_windowCount, 0);
     EXPECT_EQ(g_app->m_history.count, 2);
     env.Stop();
-    EXPECT_TRUE(env.Read("Vistrel.cfg").startsWith(" 0\r\n"));
+    EXPECT_TRUE(env.Read("Vistrel.cfg").startsWith(" 2\r\n"));
     EXPECT_TRUE(env.Read("Vistrel.cfg").contains(one.toLocal8Bit() + ";\r\n;HistoryEnd"));
 }
 
@@ -329,13 +332,14 @@ TEST(ShellPlot, JobFromFrameOpensResult) {
     EXPECT_FALSE(QFile::exists(resultPath));
 }
 
-TEST(ShellPlot, CommandLineOpensWithoutHistory) {
+TEST(ShellPlot, CommandLineOpensIntoTheHistory) {
     ShellEnv env;
     const QString one = WriteRecording(env, "cmd.kvf", 1, 1);
     ASSERT_TRUE(env.Start({one}));
     ASSERT_EQ(g_app->m_windowCount, 1);
     EXPECT_EQ(PlotPath(g_app->m_windows[0]), one);
-    EXPECT_EQ(g_app->m_history.count, 0);
+    ASSERT_EQ(g_app->m_history.count, 1);
+    EXPECT_EQ(QString::fromLocal8Bit(g_app->m_history.entries[0].path.c_str()), one);
     EXPECT_TRUE(env.boxes.isEmpty());
 }
 

@@ -1,6 +1,7 @@
 #include "PlotWindow.h"
 
 #include <QAbstractSlider>
+#include <utility>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QGuiApplication>
@@ -16,6 +17,8 @@
 #include <QScrollBar>
 #include <QStatusBar>
 #include <QTimer>
+
+#include <utility>
 #include <QWheelEvent>
 
 #include <algorithm>
@@ -227,18 +230,16 @@ PlotWindow::~PlotWindow() {
 
 bool PlotWindow::OpenRecording(const QString& path, bool interactive, QString* error) {
     m_data.path = path;
-    OpenFeedback feedback(interactive, error);
+    QString reasons; // the reader's own words, shown in one box with the path
+    OpenFeedback feedback(interactive, error ? error : &reasons);
     m_file = std::make_unique<CDataFile>(&feedback);
     const int ok = m_file->Open(ToFsPath(path));
     m_file->SetOwner(nullptr);
     if (!ok) {
         if (interactive && !error) {
-            // A file that is no file to read (a folder, a FIFO, no permission) says why.
-            if (m_file->LastProblem() != platform::FileProblem::None)
-                ShowErrorText(GetUiString(IDS_CANNOT_OPEN) + QLatin1Char('\n') + path + QLatin1Char('\n') +
-                              GetUiString(FileProblemStringId(m_file->LastProblem())));
-            else
-                ShowError(IDS_CANNOT_OPEN);
+            // One box names the file and says why.
+            ShowErrorText(GetUiString(IDS_CANNOT_OPEN) + QLatin1Char('\n') + path + QLatin1Char('\n') +
+                          (reasons.isEmpty() ? OpenFailureReason(*m_file) : reasons));
         } else if (error) {
             // In the program the reason is in the user's language; the picture tool prints English.
             QString why = QString::fromLatin1(OpenFailureEnglish(*m_file));
@@ -455,15 +456,20 @@ void PlotWindow::OnFirstTimer() {
 
 bool PlotWindow::CursorTimerActive() const { return m_cursorTimer && m_cursorTimer->isActive(); }
 
+bool PlotWindow::AsksBeforeClose() const {
+    // Ask exactly when closing deletes the file: a result this run wrote. A user's own file whose
+    // name begins with "~" is kept, so it gets no question about deleting.
+    return !m_jobRunning && m_plot && !m_plot->m_saved && IsTempResult(ToFsPath(m_data.path));
+}
+
 bool PlotWindow::ConfirmClose() {
     if (m_jobRunning)
         return false;   // the worker reads this recording
-    if (!m_plot || m_plot->m_saved)
+    const int given = std::exchange(m_closeAnswer, -1);
+    if (!AsksBeforeClose())
         return true;
-    // Ask exactly when closing deletes the file: a result this run wrote. A user's own file whose
-    // name begins with "~" is kept, so it gets no question about deleting.
-    if (!IsTempResult(ToFsPath(m_data.path)))
-        return true;
+    if (given >= 0)
+        return given == 1;
     return AskYesNo(m_data.path + QLatin1Char(' ') + GetUiString(IDS_CLOSE_TEMP_QUESTION));
 }
 
@@ -485,12 +491,14 @@ bool PlotWindow::Reload() {
     const std::filesystem::path fsPath = ToFsPath(m_data.path);
     std::unique_ptr<CDataFile> fresh;
     {
-        OpenFeedback feedback(m_subWindow != nullptr, nullptr);
+        QString reasons;
+        OpenFeedback feedback(m_subWindow != nullptr, &reasons);
         fresh = std::make_unique<CDataFile>(&feedback);
         const int ok = fresh->Open(fsPath);
         fresh->SetOwner(nullptr);
         if (!ok) {
-            ShowErrorText(m_data.path + QLatin1Char('\n') + GetUiString(IDS_CANNOT_OPEN));
+            ShowErrorText(GetUiString(IDS_CANNOT_OPEN) + QLatin1Char('\n') + m_data.path + QLatin1Char('\n') +
+                          (reasons.isEmpty() ? OpenFailureReason(*fresh) : reasons));
             return false;
         }
     }

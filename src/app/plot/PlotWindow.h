@@ -134,6 +134,10 @@ public:
     // close it (the window's close button and the frame's Close command come here). While a job
     // reads the recording the window refuses to close.
     bool ConfirmClose();
+    // Whether closing now would ask (a temporary result not yet used, no job reading it).
+    bool AsksBeforeClose() const;
+    // The answer the next close takes instead of asking (a "to all" answer of the frame).
+    void SetCloseAnswer(bool yes) { m_closeAnswer = yes ? 1 : 0; }
 
     // A job reads this window's recording (set from its start to its end).
     void SetJobRunning(bool running) { m_jobRunning = running; }
@@ -195,6 +199,7 @@ private:
     bool m_registered = false;
     bool m_jobRunning = false;
     bool m_changeReported = false;
+    int m_closeAnswer = -1; // -1: ask; 0/1: the frame's answer for the next close
 };
 
 } // namespace vistrel

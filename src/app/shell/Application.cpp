@@ -13,12 +13,13 @@
 #include <QTranslator>
 
 #include "core/common/DebugLog.h"
+#include "core/common/StringIds.h"
 #include "shell/FrameApp.h"
 #include "shell/InstanceChannel.h"
 #include "shell/JobRunner.h"
 #include "shell/MainFrame.h"
 #include "shell/UiUtils.h"
-#include "platform/UserIdentity.h"
+#include "platform/UserChannel.h"
 
 namespace vistrel {
 
@@ -49,12 +50,6 @@ constexpr LangEntry kLanguages[] = {
 
 QString CommandLine(const QStringList& args) { return args.join(QLatin1Char(' ')); }
 
-// The recordings a start names: every argument of a desktop start, the first one otherwise.
-QStringList RecordingArguments(const StartOptions& options) {
-    if (options.desktop || options.arguments.isEmpty()) return options.arguments;
-    return options.arguments.mid(0, 1);
-}
-
 } // namespace
 
 int LanguageIdFromLocale(const QString& localeName) {
@@ -79,22 +74,23 @@ int UserLanguageId() {
     return LanguageIdFromLocale(QLocale::system().name());
 }
 
-QString InstanceServerName() {
+namespace {
+QString InstanceBaseName() {
     QString name = QStringLiteral("Vis Trel");
     const QString tag = qEnvironmentVariable("VISTREL_INSTANCE_TAG");
     if (!tag.isEmpty()) name += QLatin1Char(' ') + tag;
-    // One channel per user: in the user's private runtime folder when there is one, otherwise
-    // in the common temporary folder under a name that carries the user.
-    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    if (!runtime.isEmpty() && QFileInfo(runtime).isDir() && QFileInfo(runtime).isWritable())
-        return QDir(runtime).filePath(name);
-    return name + QStringLiteral(" user ") + QString::fromStdString(platform::CurrentUserTag());
+    return name;
 }
+} // namespace
+
+QString InstanceServerName() { return FindInstanceLocation(InstanceBaseName()).serverName; }
 
 InstanceState ProbeInstance(const QString& serverName, int timeoutMs) {
     QLocalSocket probe;
     probe.connectToServer(serverName);
-    if (probe.waitForConnected(timeoutMs)) return InstanceState::Running;
+    if (probe.waitForConnected(timeoutMs))
+        // Only a listener of this user is an instance; another user's is left alone.
+        return platform::PeerIsCurrentUser(probe.socketDescriptor()) ? InstanceState::Running : InstanceState::Unknown;
     switch (probe.error()) {
     case QLocalSocket::ConnectionRefusedError:
     case QLocalSocket::ServerNotFoundError:
@@ -171,32 +167,45 @@ void CApplication::OpenHandedOver(const QStringList& paths) {
     frame->raise();
     frame->activateWindow();
     if (g_log) g_log->WriteLineW(CommandLine(paths).toStdU16String());
-    for (const QString& path : paths) frame->OpenPath(path);
+    // Every path is opened; one that cannot be is refused on its own, with the reason.
+    for (const QString& path : paths) {
+        if (const int problem = HandedOverPathProblem(path))
+            ShowErrorText(GetUiString(IDS_NOT_OPENED) + QLatin1Char('\n') + path + QLatin1Char('\n') + GetUiString(problem));
+        else
+            frame->OpenPath(path);
+    }
 }
 
 bool CApplication::Start(const StartOptions& options) {
     // 1. Another instance: leave at once, touching nothing.
     // A second start hands its recordings (absolute, resolved here) to the running one.
-    const QString serverName = InstanceServerName();
-    const QStringList handOver = AbsoluteRecordingPaths(RecordingArguments(options));
-    if (HandOverToInstance(serverName, handOver, 500)) return false;
-    m_instanceServer = std::make_unique<QLocalServer>();
-    m_instanceServer->setSocketOptions(QLocalServer::UserAccessOption);
-    if (!m_instanceServer->listen(serverName)) {
-        // Only a socket nobody answers on (left behind by a crashed run) is removed; a live
-        // instance's socket is never taken away.
-        const InstanceState state = ProbeInstance(serverName, 2000);
-        if (state == InstanceState::Running) {
-            m_instanceServer.reset();
-            HandOverToInstance(serverName, handOver, 2000);
-            return false;
+    // Without a safe place for the channel the program runs without one and logs why.
+    const InstanceLocation location = FindInstanceLocation(InstanceBaseName());
+    const QString serverName = location.serverName;
+    QString channelProblem = location.problem;
+    const QStringList handOver = AbsoluteRecordingPaths(options.arguments);
+    if (!serverName.isEmpty()) {
+        if (HandOverToInstance(serverName, handOver, 500)) return false;
+        m_instanceServer = std::make_unique<QLocalServer>();
+        m_instanceServer->setSocketOptions(QLocalServer::UserAccessOption);
+        if (!m_instanceServer->listen(serverName)) {
+            // Only a socket nobody answers on (left behind by a crashed run) is removed; a live
+            // instance's socket is never taken away.
+            const InstanceState state = ProbeInstance(serverName, 2000);
+            if (state == InstanceState::Running) {
+                m_instanceServer.reset();
+                HandOverToInstance(serverName, handOver, 2000);
+                return false;
+            }
+            if (state == InstanceState::None) {
+                QLocalServer::removeServer(serverName);
+                m_instanceServer->listen(serverName);
+            }
         }
-        if (state == InstanceState::None) {
-            QLocalServer::removeServer(serverName);
-            m_instanceServer->listen(serverName);
-        }
+        if (!m_instanceServer->isListening())
+            channelProblem = serverName + QStringLiteral(": ") + m_instanceServer->errorString();
     }
-
+    if (!m_instanceServer) m_instanceServer = std::make_unique<QLocalServer>(); // owns the retry timers
     auto* listener = new CInstanceListener(m_instanceServer.get());
     QObject::connect(listener, &CInstanceListener::openRequested, m_instanceServer.get(),
                      [this](const QStringList& paths) { OpenHandedOver(paths); });
@@ -227,15 +236,14 @@ bool CApplication::Start(const StartOptions& options) {
     // 12. Without the module the user is told once.
     if (!m_moduleLoaded) ShowErrorBox(QStringLiteral("Error"), QStringLiteral("Language Resource DLL not found in current dir"));
 
-    // 13. The command line: the first argument names a recording.
+    // 13. The command line: every argument names a recording, opened as File > Open opens it
+    // (checks, error boxes, history entry).
     const std::u16string line = commandLine.toStdU16String();
     if (g_log) g_log->WriteLineW(line);
+    if (g_log && !channelProblem.isEmpty())
+        g_log->WriteLineW((QStringLiteral("no instance channel: ") + channelProblem).toStdU16String());
     m_started = true;
-    if (m_desktop) {
-        for (const QString& path : handOver) frame->OpenPath(path);
-    } else if (!options.arguments.isEmpty() && !options.arguments.first().isEmpty()) {
-        g_app->OpenRecording(options.arguments.first(), -1, kNoVCenter);
-    }
+    for (const QString& path : handOver) frame->OpenPath(path);
     return true;
 }
 

@@ -20,12 +20,13 @@ int UserLanguageId();
 inline bool IsRussianLanguage(int langId) { return (langId & 0xFF) == 25; }
 
 // Name of the local server that marks a running instance of this user; contains "Vis Trel".
-// It lies in XDG_RUNTIME_DIR when that exists, else it carries the user id. VISTREL_INSTANCE_TAG
-// (tests) makes it distinct.
+// It lies in a folder of the user's own (see FindInstanceLocation); empty when there is no
+// safe place. VISTREL_INSTANCE_TAG (tests) makes it distinct.
 QString InstanceServerName();
 
 enum class InstanceState { None, Running, Unknown };
-// Whether an instance answers on the name: None only when nobody listens there.
+// Whether an instance answers on the name: None only when nobody listens there; a listener
+// of another user is Unknown.
 InstanceState ProbeInstance(const QString& serverName, int timeoutMs);
 
 struct StartOptions {

@@ -85,14 +85,42 @@ void CFrameApp::RebuildWindowMenu() {
     file->insertMenu(before, m_windowMenu);
 }
 
-void CFrameApp::CloseAllWindows() {
-    // A window that declines (a temporary result the user keeps) stays open and listed.
-    const std::vector<QMdiSubWindow*> windows(m_windows.begin(), m_windows.begin() + m_windowCount);
+bool CFrameApp::CloseWindows(const std::vector<QMdiSubWindow*>& windows, bool stopOnDecline) {
+    // Temporary results ask before they go; with more than one still to ask, the question
+    // offers Yes to all and No to all, and such an answer closes or keeps the rest unasked.
+    int asking = 0;
+    for (QMdiSubWindow* w : windows) asking += PlotAsksBeforeClose(w) ? 1 : 0;
+    int forAll = -1; // -1: ask each; 0/1: the answer given for all
+    bool allClosed = true;
     for (QMdiSubWindow* w : windows) {
         if (IndexOfWindow(w) < 0) continue;
-        if (w->close()) UnregisterPlotWindow(w);
+        bool closed = false;
+        if (!PlotAsksBeforeClose(w)) {
+            closed = w->close();
+        } else {
+            bool yes = forAll == 1;
+            if (forAll < 0) {
+                const RowAnswer answer = AskYesNoForAll(
+                    PlotPath(w) + QLatin1Char(' ') + GetUiString(IDS_CLOSE_TEMP_QUESTION), asking > 1);
+                yes = answer == RowAnswer::Yes || answer == RowAnswer::YesToAll;
+                if (answer == RowAnswer::YesToAll || answer == RowAnswer::NoToAll) forAll = yes ? 1 : 0;
+            }
+            --asking;
+            closed = PlotCloseAnswered(w, yes);
+        }
+        if (closed) {
+            UnregisterPlotWindow(w);
+        } else {
+            allClosed = false; // a window that declines stays open and listed
+            if (stopOnDecline) break;
+        }
     }
     RebuildWindowMenu();
+    return allClosed;
+}
+
+void CFrameApp::CloseAllWindows() {
+    CloseWindows(std::vector<QMdiSubWindow*>(m_windows.begin(), m_windows.begin() + m_windowCount), false);
 }
 
 QMdiSubWindow* CFrameApp::OpenRecording(const QString& path, int vZoom, double vCenter, QString* error) {
@@ -171,6 +199,9 @@ void CFrameApp::SaveConfiguration() {
         const QRect c = m_frame->geometry();
         data.mainRect = {f.left(), f.top(), f.left() + c.width(), f.top() + c.height()};
     }
+    // A run with a command line leaves the saved windows as they were for the next plain start.
+    if (m_cmdLineLength != 0 && m_configProblem == platform::FileProblem::None)
+        data.windows = ReadSavedWindows(kConfigFileName);
     const int n = m_cmdLineLength != 0 ? 0 : m_windowCount;
     for (int i = 0; i < n && static_cast<int>(data.windows.size()) < kMaxSavedWindows; ++i) {
         QMdiSubWindow* w = m_windows[i];
@@ -191,13 +222,10 @@ void CFrameApp::SaveConfiguration() {
 }
 
 bool CFrameApp::CloseTemporaryResults() {
-    const std::vector<QMdiSubWindow*> windows(m_windows.begin(), m_windows.begin() + m_windowCount);
-    for (QMdiSubWindow* w : windows) {
-        if (IndexOfWindow(w) < 0 || IsSavedAcrossRuns(w)) continue;
-        if (!w->close()) return false;
-        UnregisterPlotWindow(w);
-    }
-    return true;
+    std::vector<QMdiSubWindow*> windows;
+    for (int i = 0; i < m_windowCount; ++i)
+        if (!IsSavedAcrossRuns(m_windows[i])) windows.push_back(m_windows[i]);
+    return CloseWindows(windows, true);
 }
 
 void CFrameApp::Shutdown() {

@@ -10,6 +10,7 @@
 
 #include <array>
 #include <cstdint>
+#include <vector>
 
 #include "core/config/Configuration.h"
 
@@ -28,8 +29,9 @@ inline constexpr double kNoVCenter = 9999999.0;
 
 class CFrameApp {
 public:
-    // cmdLineLength: length in bytes of the command line; nonzero switches the saving and
-    // restoring of open windows off. Reads the main window geometry from "Vistrel.cfg".
+    // cmdLineLength: length in bytes of the command line; nonzero switches the restoring of
+    // the saved windows off and keeps them as they are in the file at exit. Reads the main
+    // window geometry from "Vistrel.cfg".
     explicit CFrameApp(int cmdLineLength);
     ~CFrameApp();
     CFrameApp(const CFrameApp&) = delete;
@@ -68,6 +70,9 @@ public:
     // Asks every plot window to close; one that declines (a temporary result kept by the
     // user) stays open and listed.
     void CloseAllWindows();
+    // Closes the listed windows; temporary results ask (with Yes/No to all when more than one
+    // asks). False when one declined; with stopOnDecline the rest is then left untouched.
+    bool CloseWindows(const std::vector<QMdiSubWindow*>& windows, bool stopOnDecline);
     // The recording path shown by a listed window.
     QString WindowPath(QMdiSubWindow* window) const;
     int IndexOfWindow(QMdiSubWindow* window) const;

@@ -9,6 +9,14 @@
 #include <QLocalSocket>
 #include <QPointer>
 #include <QTimer>
+#include <QCryptographicHash>
+
+#include <filesystem>
+
+#include "core/common/DebugLog.h"
+#include "core/common/StringIds.h"
+#include "platform/UserChannel.h"
+#include "platform/UserIdentity.h"
 
 namespace vistrel {
 
@@ -18,7 +26,51 @@ constexpr const char* kRequestKind = "vistrel-open";
 constexpr qint64 kMaxRequestBytes = 1 << 20; // far more than any list of paths
 constexpr int kRequestTimeoutMs = 5000;
 
+std::filesystem::path FsPath(const QString& path) { return std::filesystem::path(path.toStdU16String()); }
+
+// The socket path in the folder, shortened when the base name makes it too long: "Vis Trel"
+// and a digest of the rest keep names of different tags apart. Empty when even that is too
+// long.
+QString SocketPathIn(const QString& folder, const QString& baseName) {
+    // Qt binds a socket with access options first in a temporary folder named after it
+    // ("<path>-XXXXXX/s"), so the path leaves room for that suffix.
+    constexpr std::size_t kListenRoom = 9;
+    const std::size_t limit = platform::MaxLocalSocketPath() - kListenRoom;
+    QString path = QDir(folder).filePath(baseName);
+    if (static_cast<std::size_t>(QFile::encodeName(path).size()) <= limit) return path;
+    const QByteArray digest = QCryptographicHash::hash(baseName.toUtf8(), QCryptographicHash::Sha1).toHex().left(12);
+    path = QDir(folder).filePath(QStringLiteral("Vis Trel ") + QString::fromLatin1(digest));
+    if (static_cast<std::size_t>(QFile::encodeName(path).size()) <= limit) return path;
+    return QString();
+}
+
 } // namespace
+
+InstanceLocation FindInstanceLocation(const QString& baseName) {
+    if (!platform::LocalSocketsAreFiles()) {
+        // Named pipes: one namespace per session; the user's tag keeps users apart.
+        return {baseName + QStringLiteral(" user ") + QString::fromStdString(platform::CurrentUserTag()), QString()};
+    }
+    QStringList notes;
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (!runtime.isEmpty()) {
+        const platform::FolderTrust trust = platform::CheckPrivateFolder(FsPath(runtime));
+        const QString path = trust == platform::FolderTrust::Private ? SocketPathIn(runtime, baseName) : QString();
+        if (!path.isEmpty()) return {path, QString()};
+        notes << runtime + QStringLiteral(": ") +
+                     (trust == platform::FolderTrust::Private ? QStringLiteral("the socket path would be too long")
+                                                              : QString::fromLatin1(platform::FolderTrustEnglish(trust)));
+    }
+    const QString folder = QDir(QDir::tempPath()).filePath(QStringLiteral("vistrel-") +
+                                                         QString::fromStdString(platform::CurrentUserTag()));
+    const platform::FolderTrust trust = platform::MakePrivateFolder(FsPath(folder));
+    const QString path = trust == platform::FolderTrust::Private ? SocketPathIn(folder, baseName) : QString();
+    if (!path.isEmpty()) return {path, QString()};
+    notes << folder + QStringLiteral(": ") +
+                 (trust == platform::FolderTrust::Private ? QStringLiteral("the socket path would be too long")
+                                                          : QString::fromLatin1(platform::FolderTrustEnglish(trust)));
+    return {QString(), notes.join(QStringLiteral("; "))};
+}
 
 QByteArray EncodeOpenRequest(const QStringList& absolutePaths) {
     QJsonObject o;
@@ -39,13 +91,15 @@ std::optional<QStringList> DecodeOpenRequest(const QByteArray& message) {
     QStringList paths;
     for (const QJsonValue& v : list.toArray()) {
         if (!v.isString()) return std::nullopt;
-        const QString p = v.toString();
-        if (p.isEmpty() || !QDir::isAbsolutePath(p) || p.contains(QLatin1Char('\n')) ||
-            p.contains(QLatin1Char('\r')) || p.contains(QChar(0)))
-            return std::nullopt;
-        paths << p;
+        paths << v.toString();
     }
     return paths;
+}
+
+int HandedOverPathProblem(const QString& path) {
+    if (path.contains(QLatin1Char('\n')) || path.contains(QLatin1Char('\r'))) return IDS_PATH_HAS_LINE_BREAK;
+    if (path.isEmpty() || path.contains(QChar(0)) || !QDir::isAbsolutePath(path)) return IDS_PATH_NOT_ABSOLUTE;
+    return 0;
 }
 
 QStringList AbsoluteRecordingPaths(const QStringList& arguments) {
@@ -59,6 +113,12 @@ bool HandOverToInstance(const QString& serverName, const QStringList& absolutePa
     QLocalSocket socket;
     socket.connectToServer(serverName);
     if (!socket.waitForConnected(timeoutMs)) return false;
+    if (!platform::PeerIsCurrentUser(socket.socketDescriptor())) {
+        // Someone else listens under this user's name: it is told nothing.
+        if (g_log) g_log->WriteLineW(QStringLiteral("instance channel held by another user: %1").arg(serverName).toStdU16String());
+        socket.abort();
+        return false;
+    }
     socket.write(EncodeOpenRequest(absolutePaths));
     while (socket.bytesToWrite() > 0 && socket.waitForBytesWritten(timeoutMs)) {
     }
@@ -74,6 +134,12 @@ CInstanceListener::CInstanceListener(QLocalServer* server) : QObject(server) {
 void CInstanceListener::Accept() {
     auto* server = static_cast<QLocalServer*>(parent());
     while (QLocalSocket* socket = server->nextPendingConnection()) {
+        if (!platform::PeerIsCurrentUser(socket->socketDescriptor())) {
+            if (g_log) g_log->WriteLine("instance channel: a connection of another user was refused");
+            socket->abort();
+            socket->deleteLater();
+            continue;
+        }
         // A request is the whole stream up to the sender's disconnect; a sender that never
         // finishes or sends too much is dropped.
         connect(socket, &QLocalSocket::readyRead, socket, [socket] {

@@ -265,7 +265,7 @@ void CMainFrame::OnOpen() {
 QMdiSubWindow* CMainFrame::OpenPath(const QString& path) {
     if (!g_app || path.isEmpty()) return nullptr;
     if (CheckReadablePath(path) == platform::FileProblem::NotFound) {
-        ShowError(221);
+        ShowErrorText(GetUiString(221) + QLatin1Char('\n') + path);
         return nullptr;
     }
     // Other reasons (a folder, a FIFO, no permission) are told by OpenRecording.
@@ -338,8 +338,12 @@ void CMainFrame::OnSaveFragment() {
         if (file->Devices() <= 1) {
             file->SetDeviceMask(0);
         } else {
-            RunSelectDevsDialog(this, file);
-            if (file->DeviceMask() == 0) return;
+            const bool saveChosen = RunSelectDevsDialog(this, file);
+            if (file->DeviceMask() == 0) {
+                // Closing the box is a plain refusal; Save with no device ticked is told.
+                if (saveChosen) ShowErrorText(GetUiString(IDS_NO_DEVICE_TICKED));
+                return;
+            }
         }
     }
     auto job = NewJob();
@@ -389,6 +393,12 @@ void CMainFrame::OnProcess(int id) {
     case cmd::Spectrum: parameter = 203; op = OP_SPECTRUM; break;
     default: return;
     }
+    // Averaging needs two samples at least: a recording of one is told so, not ignored.
+    if (op == OP_MOVING_AVERAGE || op == OP_AVERAGE)
+        if (CDataFile* file = PlotRecording(a); file && file->Samples() < 2) {
+            ShowErrorText(PlotPath(a) + QLatin1Char('\n') + GetUiString(IDS_AVERAGE_ONE_SAMPLE));
+            return;
+        }
     auto job = NewJob();
     if (!job || !PlotFillJob(a, job.get())) return;
     if (op == OP_LINEAR && g_app) {

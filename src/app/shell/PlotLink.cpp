@@ -136,6 +136,16 @@ void PlotSetBusy(QMdiSubWindow* window, bool busy) {
     if (PlotWindow* w = PlotWindowOf(window)) w->SetJobRunning(busy);
 }
 
+bool PlotAsksBeforeClose(QMdiSubWindow* window) {
+    PlotWindow* w = PlotWindowOf(window);
+    return w && w->AsksBeforeClose();
+}
+
+bool PlotCloseAnswered(QMdiSubWindow* window, bool yes) {
+    if (PlotWindow* w = PlotWindowOf(window)) w->SetCloseAnswer(yes);
+    return window->close();
+}
+
 bool PlotReload(QMdiSubWindow* window) {
     PlotWindow* w = PlotWindowOf(window);
     return w && w->Reload();

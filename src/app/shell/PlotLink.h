@@ -46,6 +46,11 @@ void PlotJobDone(QMdiSubWindow* window, const ProcessJob& job);
 void PlotSetProgress(QMdiSubWindow* window, QWidget* box, const QString& resultName, int averagingFactor);
 // A job reads the window's recording: while set the window refuses to close or reload.
 void PlotSetBusy(QMdiSubWindow* window, bool busy);
+// Whether closing the window would ask its question (a temporary result not yet used).
+bool PlotAsksBeforeClose(QMdiSubWindow* window);
+// Closes the window with the given answer to its question instead of asking; true when it
+// closed.
+bool PlotCloseAnswered(QMdiSubWindow* window, bool yes);
 // Reopens the window's recording from disk (File > Reload); false after an error box.
 bool PlotReload(QMdiSubWindow* window);
 

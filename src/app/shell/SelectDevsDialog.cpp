@@ -48,6 +48,7 @@ CSelectDevsDialog::CSelectDevsDialog(QWidget* owner, int devices) : QDialog(owne
     layout->addWidget(save);
     connect(save, &QPushButton::clicked, this, [this] {
         m_mask = CheckedMask();
+        m_saved = true;
         done(0);
     });
 }
@@ -67,10 +68,13 @@ uint8_t RunSelectDevsDialog(QWidget* owner, int devices) {
     return dlg.Mask();
 }
 
-void RunSelectDevsDialog(QWidget* owner, CDataFile* file) {
-    if (!file) return;
+bool RunSelectDevsDialog(QWidget* owner, CDataFile* file) {
+    if (!file) return false;
     file->SetDeviceMask(0);
-    file->SetDeviceMask(RunSelectDevsDialog(owner, file->Devices()));
+    CSelectDevsDialog dlg(owner, file->Devices());
+    ExecShellDialog(dlg);
+    file->SetDeviceMask(dlg.Mask());
+    return dlg.SavePressed();
 }
 
 } // namespace vistrel

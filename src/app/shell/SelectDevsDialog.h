@@ -20,14 +20,18 @@ public:
     uint8_t CheckedMask() const;
     // Set by button 1; 0 otherwise.
     uint8_t Mask() const { return m_mask; }
+    // Whether button 1 was pressed (also with no box ticked).
+    bool SavePressed() const { return m_saved; }
 
 private:
     int m_devices;
     uint8_t m_mask = 0;
+    bool m_saved = false;
 };
 
-// Runs the dialog modally and leaves its answer in the recording's device mask.
-void RunSelectDevsDialog(QWidget* owner, CDataFile* file);
+// Runs the dialog modally and leaves its answer in the recording's device mask. True when
+// button 1 was pressed, false when the box was closed.
+bool RunSelectDevsDialog(QWidget* owner, CDataFile* file);
 // Runs the dialog for a device count; returns the mask.
 uint8_t RunSelectDevsDialog(QWidget* owner, int devices);
 

@@ -8,11 +8,13 @@
 #include <QFileInfo>
 #include <QMainWindow>
 #include <QMessageBox>
+#include <QPushButton>
 
 #include <filesystem>
 
 #include "core/common/FileProblemText.h"
 #include "core/common/StringIds.h"
+#include "core/recording/DataFile.h"
 #include "shell/FrameApp.h"
 #include "shell/MainFrame.h"
 
@@ -20,6 +22,7 @@ namespace vistrel {
 
 namespace {
 MessageBoxAnswerer g_boxAnswerer;
+RowAnswerer g_rowAnswerer;
 FileDialogAnswerer g_fileAnswerer;
 ColorAnswerer g_colorAnswerer;
 QString g_lastPath;
@@ -77,6 +80,48 @@ void ShowPathProblem(int captionId, const QString& path, platform::FileProblem p
     ShowBox(BoxKind::Error, GetUiString(captionId), text);
 }
 bool AskYesNo(const QString& text) { return ShowBox(BoxKind::Question, QStringLiteral("?"), text); }
+
+void SetRowAnswerer(RowAnswerer answerer) { g_rowAnswerer = std::move(answerer); }
+
+RowAnswer AskYesNoForAll(const QString& text, bool more) {
+    if (g_rowAnswerer) return g_rowAnswerer(text, more);
+    if (!more || g_boxAnswerer) return AskYesNo(text) ? RowAnswer::Yes : RowAnswer::No;
+    QMessageBox box(QMessageBox::Question, QStringLiteral("?"), text,
+                    QMessageBox::Yes | QMessageBox::No | QMessageBox::YesToAll | QMessageBox::NoToAll, BoxOwner());
+    box.setWindowModality(Qt::ApplicationModal);
+    box.setDefaultButton(QMessageBox::Yes);
+    // The program's own words; Qt's catalogue may lack these two.
+    box.button(QMessageBox::YesToAll)->setText(GetUiString(IDS_YES_TO_ALL));
+    box.button(QMessageBox::NoToAll)->setText(GetUiString(IDS_NO_TO_ALL));
+    switch (box.exec()) {
+    case QMessageBox::Yes: return RowAnswer::Yes;
+    case QMessageBox::YesToAll: return RowAnswer::YesToAll;
+    case QMessageBox::NoToAll: return RowAnswer::NoToAll;
+    default: return RowAnswer::No;
+    }
+}
+
+QString OpenFailureReason(const CDataFile& file) {
+    if (file.LastProblem() != platform::FileProblem::None) return GetUiString(FileProblemStringId(file.LastProblem()));
+    switch (file.LastError()) {
+    case OpenError::None: return QString();
+    case OpenError::CannotOpen: return GetUiString(IDS_OPEN_CANNOT_OPEN);
+    case OpenError::BadSignature: return GetUiString(IDS_OPEN_BAD_SIGNATURE);
+    case OpenError::BadType: return GetUiString(IDS_OPEN_BAD_TYPE);
+    case OpenError::BadChannels: return GetUiString(IDS_OPEN_BAD_CHANNELS);
+    case OpenError::BadDevices: return GetUiString(IDS_OPEN_BAD_DEVICES);
+    case OpenError::BadDescriptors: return GetUiString(IDS_OPEN_BAD_DESCRIPTORS);
+    case OpenError::AdcBlockTooLong: return GetUiString(IDS_OPEN_SETTINGS_TOO_LONG);
+    case OpenError::Truncated: return GetUiString(IDS_OPEN_TRUNCATED);
+    case OpenError::BadRate: return GetUiString(IDS_OPEN_BAD_RATE);
+    case OpenError::MappingFailed: return GetUiString(IDS_OPEN_MAPPING_FAILED);
+    case OpenError::SdNoSectors: return GetUiString(IDS_OPEN_SD_NO_SECTORS);
+    case OpenError::SdEmpty: return GetUiString(IDS_OPEN_SD_EMPTY);
+    case OpenError::SdBadRing: return GetUiString(IDS_OPEN_SD_BAD_RING);
+    case OpenError::SdMapTooLarge: return GetUiString(IDS_OPEN_SD_MAP_TOO_LARGE);
+    }
+    return GetUiString(IDS_OPEN_CANNOT_OPEN);
+}
 
 platform::FileProblem CheckReadablePath(const QString& path) {
     if (path.isEmpty()) return platform::FileProblem::NotFound;

@@ -16,6 +16,10 @@
 class QWidget;
 
 namespace vistrel {
+class CDataFile;
+}
+
+namespace vistrel {
 
 // Text of a numeric string id of the language module (200..237, menu and dialog ids).
 // String 226 carries one "%d" placeholder.
@@ -44,6 +48,19 @@ void ShowPathError(int captionId, const QString& path);
 void ShowPathProblem(int captionId, const QString& path, platform::FileProblem problem);
 // Yes/No question captioned "?"; true on Yes.
 bool AskYesNo(const QString& text);
+
+// The answer to one of a row of like questions.
+enum class RowAnswer { Yes, No, YesToAll, NoToAll };
+// The question asked for one of several pending items: Yes, No, Yes to all, No to all
+// (only Yes and No when `more` is false). The hook answers it as a question: its true is Yes;
+// a hook set with SetRowAnswerer answers it fully.
+RowAnswer AskYesNoForAll(const QString& text, bool more);
+using RowAnswerer = std::function<RowAnswer(const QString& text, bool more)>;
+void SetRowAnswerer(RowAnswerer answerer);
+
+// Why a recording could not be opened, in the words of the language module: the file
+// problem, else the reader's failure. Empty when the file opened.
+QString OpenFailureReason(const CDataFile& file);
 
 // True when the path names a regular file that can be read (checked without opening it, so a
 // FIFO never blocks).

@@ -18,12 +18,13 @@ Program MakeApp() {
                        "--help | --version"};
     p.main.summary = "View and process multichannel .kvf recordings.";
     p.main.description =
-        "Without options the program starts its main window and opens FILE.kvf in a plot window. "
-        "Started without arguments it reopens the windows of the last session; any argument typed "
-        "in a terminal switches the restoring and saving of open windows off for that run.\n\n"
+        "Without options the program starts its main window and opens every FILE.kvf in a plot "
+        "window; each enters the open history. Started without arguments it reopens the windows of "
+        "the last session; any argument typed in a terminal switches that off for the run, and the "
+        "saved windows stay as they were for the next start.\n\n"
         "Only one instance runs for each user. A second start hands the recordings it names "
         "(relative paths resolved in its own current directory) to the running instance, which "
-        "opens them and raises its window; the second start then exits at once.\n\n"
+        "opens every one of them and raises its window; the second start then exits at once.\n\n"
         "The program keeps \"Vistrel.cfg\" (windows and open history) and the log \"Debug.txt\" in "
         "the current directory. The interface language follows the locale (Russian for ru, English "
         "otherwise); VISTREL_LANG_ID=1049 or 1033 forces it.";
@@ -46,7 +47,10 @@ Program MakeApp() {
          "else in share/vistrel/LangDLLs of its installation."},
         {"ENVIRONMENT",
          "VISTREL_LANG_ID: a Windows language id (1049 Russian, 1033 English) that overrides the "
-         "locale.\n\nXDG_RUNTIME_DIR: the folder of the per-user instance channel.\n\n"
+         "locale.\n\nXDG_RUNTIME_DIR: the folder of the per-user instance channel when it belongs to "
+         "the user alone; else vistrel-UID in the temporary folder (TMPDIR), created with mode 0700 "
+         "and refused when it belongs to another user or is open to others (the program then runs "
+         "without the channel and says why in Debug.txt).\n\n"
          "XDG_DATA_HOME: the parent of the working folder of a desktop start.\n\n"
          "XDG_CACHE_HOME: the parent of the cache of min-max summaries."},
         {"EXIT STATUS", "0 on success (also when another instance runs); non-zero when --png fails."},

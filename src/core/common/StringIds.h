@@ -133,6 +133,28 @@ enum StringId : int {
     IDS_RMS_ABOVE_HALF_RATE = 493,  // "EFU": %1 half the sampling rate in hertz
     IDS_RANGE_NOT_ORDERED = 494,    // "ADDSUB": %1 row number; its lower limit is not below the upper
 
+    // Sessions: the instance channel, closing windows, opening files.
+    IDS_PATH_NOT_ABSOLUTE = 570,   // a path handed over by a second start is not absolute
+    IDS_AVERAGE_ONE_SAMPLE = 571,  // averaging a recording of a single sample
+    IDS_NO_DEVICE_TICKED = 572,    // Save fragment with no device ticked
+    IDS_YES_TO_ALL = 573,          // buttons of the close question of temporary results
+    IDS_NO_TO_ALL = 574,
+    // Why a recording cannot be opened, one per failure of the reader (shown after the path).
+    IDS_OPEN_CANNOT_OPEN = 575,
+    IDS_OPEN_BAD_SIGNATURE = 576,
+    IDS_OPEN_BAD_TYPE = 577,
+    IDS_OPEN_BAD_CHANNELS = 578,
+    IDS_OPEN_BAD_DEVICES = 579,
+    IDS_OPEN_BAD_DESCRIPTORS = 580,
+    IDS_OPEN_SETTINGS_TOO_LONG = 581,
+    IDS_OPEN_TRUNCATED = 582,
+    IDS_OPEN_BAD_RATE = 583,
+    IDS_OPEN_MAPPING_FAILED = 584,
+    IDS_OPEN_SD_NO_SECTORS = 585,
+    IDS_OPEN_SD_EMPTY = 586,
+    IDS_OPEN_SD_BAD_RING = 587,
+    IDS_OPEN_SD_MAP_TOO_LARGE = 588,
+
     // Recordings.
     IDS_SD_MAP_TOO_LARGE = 251,    // SD sector numbers span more than the sector map may hold
     IDS_FILE_CHANGED_ON_DISK = 252, // the recording changed on disk while it was read

@@ -6,6 +6,8 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <exception>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 
@@ -389,14 +391,48 @@ HistoryEntry MakeHistoryEntry(const std::string& path, const LocalClock& now, in
     return e;
 }
 
+bool IsSameHistoryFile(const std::string& a, const std::string& b) {
+    if (a.empty() || b.empty()) return false; // free entries are no file
+    if (a == b) return true;
+    try {
+        return platform::IsSameFile(std::filesystem::path(a), std::filesystem::path(b));
+    } catch (const std::exception&) {
+        return false; // a name the system cannot take: only its text counts
+    }
+}
+
+namespace {
+// Removes entry i and closes up the list behind it.
+void RemoveHistoryEntry(History& history, int i) {
+    for (int k = i; k + 1 < kMaxHistory; ++k) history.entries[k] = std::move(history.entries[k + 1]);
+    history.entries[kMaxHistory - 1] = HistoryEntry{};
+    history.count = std::max(history.count - 1, 0);
+}
+} // namespace
+
 void AddToHistory(History& history, HistoryEntry entry) {
+    for (int i = std::min(history.count, kMaxHistory) - 1; i >= 0; --i)
+        if (IsSameHistoryFile(history.entries[i].path, entry.path)) RemoveHistoryEntry(history, i);
     for (int i = kMaxHistory - 1; i > 0; --i) history.entries[i] = std::move(history.entries[i - 1]);
     entry.missing = 0;
     history.entries[0] = std::move(entry);
     history.count = std::min(history.count + 1, kMaxHistory);
 }
 
+void DropDuplicateHistoryEntries(History& history) {
+    for (int i = 0; i < std::min(history.count, kMaxHistory); ++i)
+        for (int k = std::min(history.count, kMaxHistory) - 1; k > i; --k)
+            if (IsSameHistoryFile(history.entries[i].path, history.entries[k].path)) RemoveHistoryEntry(history, k);
+}
+
+std::vector<SavedWindow> ReadSavedWindows(const std::string& cfgPath) {
+    ConfigData data;
+    if (!LoadConfiguration(cfgPath, true, data)) return {};
+    return std::move(data.windows);
+}
+
 void CheckHistoryFiles(History& history) {
+    DropDuplicateHistoryEntries(history);
     for (int i = 0; i < history.count && i < kMaxHistory; ++i) {
         HistoryEntry& e = history.entries[i];
         if (e.path.empty()) continue;

@@ -113,10 +113,22 @@ struct LocalClock {
 HistoryEntry MakeHistoryEntry(const std::string& path, const LocalClock& now,
                               int64_t samplesPerChannel, int channels, float rate);
 
-// Pushes the entry in front; the twelfth entry is dropped.
+// Whether two history paths name one file: the same device and inode (volume and file id)
+// when both exist, else the same text.
+bool IsSameHistoryFile(const std::string& a, const std::string& b);
+
+// Pushes the entry in front; an older entry of the same file (under any spelling) leaves the
+// list, else the twelfth entry is dropped.
 void AddToHistory(History& history, HistoryEntry entry);
 
-// Marks every used entry whose file cannot be opened for reading.
+// Keeps one entry per file, the newest one with its spelling; later ones close up.
+void DropDuplicateHistoryEntries(History& history);
+
+// Drops duplicate entries, then marks every used entry whose file cannot be opened for reading.
 void CheckHistoryFiles(History& history);
+
+// The window blocks of the file at cfgPath as a plain start would restore them (none when it
+// cannot be read). A run that does not save its own windows writes these back unchanged.
+std::vector<SavedWindow> ReadSavedWindows(const std::string& cfgPath);
 
 } // namespace vistrel
