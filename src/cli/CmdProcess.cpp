@@ -184,7 +184,7 @@ int CmdRms(int argc, char** argv) {
         job.m_ratedFrequency = 50.0f;
         // Periods shorter than two samples cannot be measured: up to half the sampling rate.
         const double limit = RmsFrequencyLimit(file.Rate());
-        const std::string range = "--freq must be a number above 0 to " + NumberText(limit) +
+        const std::string range = "--freq must be a number above 0 and at most " + NumberText(limit) +
                                   " (half the sampling rate)";
         if (a.Has("--freq")) {
             double f = 0;
