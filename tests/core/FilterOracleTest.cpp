@@ -13,6 +13,7 @@
 
 #include "core/processing/filters/FilterDesign.h"
 #include "core/processing/filters/SosFilter.h"
+#include "FilterTestSignals.h"
 
 namespace vistrel::filters {
 
