@@ -267,3 +267,35 @@ TEST(FilterOracle, ResponseAtTheEdges) {
 }
 
 } // namespace vistrel::filters
+
+namespace vistrel::filters {
+
+// The plotted response: log-spaced points below the Nyquist frequency, magnitudes in dB (squared
+// for zero phase), and the phase unwrapped: a Butterworth low-pass of order N turns by N x 90
+// degrees over its cut-off region, without jumps of a full turn between neighbouring points.
+TEST(FilterOracle, ResponseCurveForThePlot) {
+    const double fs = 48000.0;
+    const Sections sos = DesignFilter({Design::Butterworth, Band::LowPass, 4, 1000.0, 0.0, 0.0}, fs);
+    const std::vector<ResponsePoint> causal = ResponseCurve(sos, fs, 400, false);
+    const std::vector<ResponsePoint> zero = ResponseCurve(sos, fs, 400, true);
+    ASSERT_EQ(causal.size(), 400u);
+    EXPECT_NEAR(causal.front().hz, fs / 20000.0, 1e-12);
+    EXPECT_LT(causal.back().hz, fs / 2.0);
+    for (size_t i = 0; i < causal.size(); ++i) {
+        if (i > 0) {
+            EXPECT_GT(causal[i].hz, causal[i - 1].hz);
+            EXPECT_LT(std::abs(causal[i].degrees - causal[i - 1].degrees), 20.0) << causal[i].hz;
+        }
+        EXPECT_NEAR(zero[i].db, std::max(kResponseFloorDb, 2 * causal[i].db), 1e-9);
+        EXPECT_EQ(zero[i].degrees, 0.0);
+    }
+    EXPECT_NEAR(causal.front().db, 0.0, 1e-6);
+    EXPECT_NEAR(causal.front().degrees, 0.0, 1.0);
+    // Far above the cut-off the phase approaches -360 degrees; the bilinear zeros at the Nyquist
+    // frequency pull the magnitude down without bound.
+    EXPECT_NEAR(causal[380].degrees, -360.0, 20.0);
+    EXPECT_LT(causal.back().db, -100.0);
+    EXPECT_TRUE(ResponseCurve(sos, fs, 1, false).empty());
+}
+
+} // namespace vistrel::filters

@@ -408,3 +408,37 @@ std::complex<double> Response(const Sections& sos, double hz, double fs) {
 }
 
 } // namespace vistrel::filters
+
+namespace vistrel::filters {
+
+std::vector<ResponsePoint> ResponseCurve(const Sections& sos, double fs, int points, bool zeroPhase) {
+    std::vector<ResponsePoint> out;
+    if (points < 2 || !(fs > 0.0))
+        return out;
+    const double lo = std::log(fs / 20000.0), hi = std::log(fs / 2.0);
+    double previous = 0.0, turns = 0.0;
+    for (int i = 0; i < points; ++i) {
+        // The last point stays just below the Nyquist frequency, where a high-pass is defined.
+        const double hz = std::exp(lo + (hi - lo) * i / points);
+        const std::complex<double> h = Response(sos, hz, fs);
+        ResponsePoint p;
+        p.hz = hz;
+        const double mag = std::abs(h);
+        p.db = mag > 0 ? std::max(kResponseFloorDb, (zeroPhase ? 40.0 : 20.0) * std::log10(mag)) : kResponseFloorDb;
+        if (!zeroPhase) {
+            const double phase = std::arg(h) / (2.0 * kPi);
+            if (i > 0) {
+                // Unwrapped: the step from the previous point is taken as the shortest one.
+                turns += phase - previous - std::round(phase - previous);
+            } else {
+                turns = phase;
+            }
+            previous = phase;
+            p.degrees = turns * 360.0;
+        }
+        out.push_back(p);
+    }
+    return out;
+}
+
+} // namespace vistrel::filters

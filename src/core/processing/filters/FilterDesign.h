@@ -66,3 +66,20 @@ Sections ZpkToSections(Zpk zpk);
 std::complex<double> Response(const Sections& sos, double hz, double fs);
 
 } // namespace vistrel::filters
+
+namespace vistrel::filters {
+
+// One point of a response plot.
+struct ResponsePoint {
+    double hz = 0;
+    double db = 0;       // magnitude in dB, floored at kResponseFloorDb
+    double degrees = 0;  // phase, unwrapped from the first point; 0 for a zero-phase run
+};
+constexpr double kResponseFloorDb = -200.0;
+
+// `points` frequencies spaced evenly on a logarithmic axis from rate / 20000 up to the Nyquist
+// frequency (excluded), with the response of the cascade; a zero-phase run has the magnitude
+// squared and no phase.
+std::vector<ResponsePoint> ResponseCurve(const Sections& sos, double fs, int points, bool zeroPhase);
+
+} // namespace vistrel::filters
