@@ -22,14 +22,14 @@ namespace {
 constexpr int kSamples = 20000;
 
 // Channels: noise with an offset, sines, and a trend; channel 2 holds the same noise again.
-FloatFixture Signals(double rate) {
+FloatFixture Signals(double rate, int samples = kSamples) {
     FloatFixture fx;
     fx.layout.channels = 4;
     fx.layout.rate = rate;
-    fx.samples = kSamples;
+    fx.samples = static_cast<uint64_t>(samples);
     auto columns = std::make_shared<std::vector<std::vector<double>>>();
     for (const char* kind : {"random", "sine", "random", "trend"})
-        columns->push_back(ReferenceSignal(kind, kSamples, rate));
+        columns->push_back(ReferenceSignal(kind, samples, rate));
     fx.value = [columns](uint64_t k, int c) {
         return static_cast<float>((*columns)[static_cast<size_t>(c)][static_cast<size_t>(k)]);
     };
@@ -85,6 +85,7 @@ TEST(FilterOperation, ResultsAgreeWithTheDesigns) {
         FilterParams params;
         double rate;
         int64_t cursor1, cursor2;
+        int samples = kSamples;
     } cases[] = {
         {"butterworth low-pass", OP_FILTER, Filter(Design::Butterworth, Band::LowPass, 4, 1000, 0, false), 44100, 0, kSamples},
         {"chebyshev 20 Hz", OP_FILTER, Filter(Design::Chebyshev1, Band::LowPass, 8, 20, 0, false, 1.0), 44100, 15000, 1000},
@@ -95,10 +96,13 @@ TEST(FilterOperation, ResultsAgreeWithTheDesigns) {
         {"notch 60 Hz zero phase", OP_NOTCH, Notch(60, 3, 20, true), 44100, 5000, 200},
         {"remove mean", OP_DETREND, Trend(false), 48000, 0, kSamples},
         {"remove line", OP_DETREND, Trend(true), 44100, 12345, 678},
+        // Many blocks in each pass of the working file.
+        {"zero phase, long fragment", OP_FILTER, Filter(Design::Butterworth, Band::HighPass, 3, 30, 0, true), 44100, 299000, 7, 300000},
+        {"line, long fragment", OP_DETREND, Trend(true), 44100, 299000, 7, 300000},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        Source s(Signals(c.rate));
+        Source s(Signals(c.rate, c.samples));
         s.job.m_channelShown[2] = 0; // the hidden channel is left out
         s.job.m_filter = c.params;
         s.job.m_cursor1 = c.cursor1;
@@ -185,7 +189,8 @@ TEST(FilterOperation, StopsAndFailedWritesLeaveNothing) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        Source s(Signals(48000));
+        // Long enough for many blocks in every pass.
+        Source s(Signals(48000, 1'000'000));
         s.job.m_filter = c.params;
         StopAt obs(c.stopPercent);
         s.job.m_op = c.op;

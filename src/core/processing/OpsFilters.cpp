@@ -54,6 +54,8 @@ public:
     bool Create() {
         platform::FileProblem problem = platform::FileProblem::None;
         m_path = platform::CreateTempBeside(m_ctx.job.m_resultName, &problem);
+        // Unbuffered: every transfer is a whole block of rows, straight to and from the file.
+        m_file.rdbuf()->pubsetbuf(nullptr, 0);
         if (!m_path.empty())
             m_file.open(m_path, std::ios::in | std::ios::out | std::ios::binary);
         if (m_path.empty() || !m_file.is_open()) {
@@ -133,7 +135,8 @@ bool RunZeroPhase(JobContext& ctx, ResultFile& out, const RowBlockReader& reader
     const int64_t L = ctx.end - ctx.start;
     const uint64_t E = static_cast<uint64_t>(L + 2 * pad);
     const uint64_t work = 2 * E + static_cast<uint64_t>(L);
-    const size_t block = std::max<size_t>(RowsPerBlock(w), static_cast<size_t>(pad));
+    // Blocks of about 1 MiB of doubles: each goes to the working file in one transfer.
+    const size_t block = std::max<size_t>(RowsPerBlock(w) * 16, static_cast<size_t>(pad));
     std::vector<float> floats;
     std::vector<long double> exact;
     std::vector<double> buf(block * w), first(w), last(w), edge(static_cast<size_t>(pad) * w);

@@ -13,31 +13,57 @@ void SosCascade::Reset() {
 }
 
 void SosCascade::SteadyState(size_t c, double value) {
-    double* st = m_state.data() + c * m_sos.size() * 2;
     for (size_t i = 0; i < m_sos.size() * 2; ++i)
-        st[i] = m_zi[i] * value;
+        m_state[i * m_channels + c] = m_zi[i] * value;
 }
 
-void SosCascade::Run(double* rows, size_t count, bool reverse) {
-    const size_t S = m_sos.size();
-    const Section* sos = m_sos.data();
-    for (size_t c = 0; c < m_channels; ++c) {
-        double* st = m_state.data() + c * S * 2;
-        // Section by section over the whole block keeps each section's state in registers.
-        for (size_t s = 0; s < S; ++s) {
-            const Section k = sos[s];
-            double z0 = st[2 * s], z1 = st[2 * s + 1];
-            for (size_t n = 0; n < count; ++n) {
-                double& v = rows[(reverse ? count - 1 - n : n) * m_channels + c];
-                const double x = v;
-                const double y = k.b0 * x + z0;
-                z0 = k.b1 * x - k.a1 * y + z1;
-                z1 = k.b2 * x - k.a2 * y;
-                v = y;
-            }
-            st[2 * s] = z0;
-            st[2 * s + 1] = z1;
+namespace {
+
+// One section over `count` rows for the L channels c0 .. c0 + L - 1 of rows `M` values wide.
+// The channels are independent lanes with their state in locals, so the fixed-width inner loop
+// runs in vector registers and the lanes hide each other's latency.
+template <size_t L>
+void SectionLanes(const Section& k, double* rows, size_t count, size_t M, size_t c0, double* z0s, double* z1s,
+                  bool reverse) {
+    double z0[L], z1[L];
+    for (size_t l = 0; l < L; ++l) {
+        z0[l] = z0s[c0 + l];
+        z1[l] = z1s[c0 + l];
+    }
+    for (size_t n = 0; n < count; ++n) {
+        double* row = rows + (reverse ? count - 1 - n : n) * M + c0;
+        for (size_t l = 0; l < L; ++l) {
+            const double x = row[l];
+            const double y = k.b0 * x + z0[l];
+            z0[l] = k.b1 * x - k.a1 * y + z1[l];
+            z1[l] = k.b2 * x - k.a2 * y;
+            row[l] = y;
         }
+    }
+    for (size_t l = 0; l < L; ++l) {
+        z0s[c0 + l] = z0[l];
+        z1s[c0 + l] = z1[l];
+    }
+}
+
+} // namespace
+
+void SosCascade::Run(double* rows, size_t count, bool reverse) {
+    const size_t M = m_channels;
+    for (size_t s = 0; s < m_sos.size(); ++s) {
+        // Section by section over the whole block, the channels in groups of lanes.
+        const Section k = m_sos[s];
+        double* z0 = m_state.data() + (2 * s) * M;
+        double* z1 = m_state.data() + (2 * s + 1) * M;
+        size_t c = 0;
+        for (; c + 8 <= M; c += 8)
+            SectionLanes<8>(k, rows, count, M, c, z0, z1, reverse);
+        for (; c + 4 <= M; c += 4)
+            SectionLanes<4>(k, rows, count, M, c, z0, z1, reverse);
+        for (; c + 2 <= M; c += 2)
+            SectionLanes<2>(k, rows, count, M, c, z0, z1, reverse);
+        for (; c < M; ++c)
+            SectionLanes<1>(k, rows, count, M, c, z0, z1, reverse);
     }
 }
 

@@ -31,7 +31,7 @@ public:
 private:
     Sections m_sos;
     size_t m_channels;
-    std::vector<double> m_state; // [channel][section][2]
+    std::vector<double> m_state; // [section][2][channel]
     std::vector<double> m_zi;    // [section][2]: steady state per unit input
 };
 
