@@ -42,6 +42,8 @@ TEST(DialogFilter, RefusesUnusableValuesWithTheReason) {
         int design;
         int harmonics;                              // 0: as is
         QString message;                            // part of the refusal; empty: accepted
+        int64_t fragment = 100000;                  // samples between the cursors
+        bool zeroPhase = false;
     } cases[] = {
         {FilterDialogMode::Filter, {{1603, "500"}}, 0, 0, 0, "500"},
         {FilterDialogMode::Filter, {{1603, "0"}}, 1, 0, 0, "500"},
@@ -54,10 +56,17 @@ TEST(DialogFilter, RefusesUnusableValuesWithTheReason) {
         {FilterDialogMode::Notch, {{1606, "50"}, {1608, "0"}}, -1, 0, 1, "quality factor"},
         {FilterDialogMode::Notch, {{1606, "-50"}}, -1, 0, 1, "500"},
         {FilterDialogMode::Notch, {{1606, "50"}, {1608, "10"}}, -1, 0, 9, ""},
+        // Zero phase needs a fragment longer than its padding: 15 for a low-pass of order 4,
+        // 6 for one notch.
+        {FilterDialogMode::Filter, {{1603, "100"}}, 0, 0, 0, "has 15 samples; the zero-phase filter needs more than 15", 15, true},
+        {FilterDialogMode::Filter, {{1603, "100"}}, 0, 0, 0, "", 16, true},
+        {FilterDialogMode::Filter, {{1603, "100"}}, 0, 0, 0, "", 15, false},
+        {FilterDialogMode::Notch, {{1606, "50"}}, -1, 0, 1, "has 6 samples", 6, true},
     };
     for (const Case& c : cases) {
-        FilterDialog d(nullptr, c.mode, 1000.0);
+        FilterDialog d(nullptr, c.mode, 1000.0, c.fragment);
         d.show();
+        Check(&d, 1609)->setChecked(c.zeroPhase);
         if (c.band >= 0 && c.mode == FilterDialogMode::Filter) {
             List(&d, 1601)->setCurrentIndex(c.band);
             List(&d, 1600)->setCurrentIndex(c.design);
@@ -119,7 +128,7 @@ TEST(DialogFilter, PlotFollowsTheFieldsAndValuesAreRemembered) {
         EXPECT_FALSE(plot->Points().empty());
         Click(&d, 1612);
     });
-    ASSERT_EQ(RunFilterDialog(nullptr, FilterDialogMode::Filter, 48000.0, &params), 1);
+    ASSERT_EQ(RunFilterDialog(nullptr, FilterDialogMode::Filter, 48000.0, 100000, &params), 1);
     EXPECT_EQ(params.filter.design, filters::Design::Chebyshev1);
     EXPECT_EQ(params.filter.band, filters::Band::BandPass);
     EXPECT_EQ(params.filter.order, 6);
@@ -135,7 +144,7 @@ TEST(DialogFilter, PlotFollowsTheFieldsAndValuesAreRemembered) {
         d.reject();
     });
     FilterParams untouched;
-    EXPECT_EQ(RunFilterDialog(nullptr, FilterDialogMode::Filter, 48000.0, &untouched), 0);
+    EXPECT_EQ(RunFilterDialog(nullptr, FilterDialogMode::Filter, 48000.0, 100000, &untouched), 0);
     EXPECT_EQ(untouched.filter.order, FilterParams{}.filter.order);
     SetDialogTestHook({});
     FilterDialog::ForgetRemembered();

@@ -34,5 +34,6 @@
 <message id="629"><source>Неравномерность должна быть больше 0 и не больше 40 дБ</source><translation>The ripple must be above 0 dB and at most 40 dB</translation></message>
 <message id="630"><source>Гармоника %1 Гц не ниже частоты Найквиста %2 Гц</source><translation>The harmonic at %1 Hz is not below the Nyquist frequency %2 Hz</translation></message>
 <message id="631"><source>Добротность должна быть числом больше 0</source><translation>The quality factor must be a number above 0</translation></message>
+<message id="632"><source>Фрагмент содержит %1 отсчётов; для нулевой фазы нужно больше %2</source><translation>The fragment has %1 samples; the zero-phase filter needs more than %2</translation></message>
 </context>
 </TS>

@@ -34,5 +34,6 @@
 <message id="629"><source>Неравномерность должна быть больше 0 и не больше 40 дБ</source><translation>Неравномерность должна быть больше 0 и не больше 40 дБ</translation></message>
 <message id="630"><source>Гармоника %1 Гц не ниже частоты Найквиста %2 Гц</source><translation>Гармоника %1 Гц не ниже частоты Найквиста %2 Гц</translation></message>
 <message id="631"><source>Добротность должна быть числом больше 0</source><translation>Добротность должна быть числом больше 0</translation></message>
+<message id="632"><source>Фрагмент содержит %1 отсчётов; для нулевой фазы нужно больше %2</source><translation>Фрагмент содержит %1 отсчётов; для нулевой фазы нужно больше %2</translation></message>
 </context>
 </TS>

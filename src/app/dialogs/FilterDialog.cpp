@@ -13,6 +13,7 @@
 #include <cmath>
 
 #include "core/common/StringIds.h"
+#include "core/processing/filters/SosFilter.h"
 
 namespace vistrel {
 
@@ -103,8 +104,8 @@ void FilterDialog::ForgetRemembered() {
     g_remembered = FilterParams{};
 }
 
-FilterDialog::FilterDialog(QWidget* owner, FilterDialogMode mode, double rate)
-    : QDialog(owner), m_mode(mode), m_rate(rate), m_params(g_remembered) {
+FilterDialog::FilterDialog(QWidget* owner, FilterDialogMode mode, double rate, int64_t fragment)
+    : QDialog(owner), m_mode(mode), m_rate(rate), m_fragment(fragment), m_params(g_remembered) {
     setObjectName(QStringLiteral("FILTER"));
     auto* grid = new QGridLayout(this);
     int row = 0;
@@ -195,6 +196,14 @@ FilterDialog::FilterDialog(QWidget* owner, FilterDialogMode mode, double rate)
     UpdateFields();
 }
 
+bool FilterDialog::LongEnough(const filters::Sections& sos, const FilterParams& params, QString* reason) const {
+    const int64_t pad = filters::PadLength(sos);
+    if (!params.zeroPhase || m_fragment > pad)
+        return true;
+    *reason = GetUiString(IDS_FILTER_SHORT_FRAGMENT).arg(m_fragment).arg(pad);
+    return false;
+}
+
 bool FilterDialog::ReadFields(FilterParams& params, QString* reason) const {
     const double nyquist = m_rate / 2.0;
     const auto number = [](const QLineEdit* e, double* v) { return ParseG(e->text(), v) && std::isfinite(*v); };
@@ -227,7 +236,7 @@ bool FilterDialog::ReadFields(FilterParams& params, QString* reason) const {
             *reason = GetUiString(IDS_FILTER_BAD_RIPPLE);
             return false;
         }
-        return filters::CheckFilter(f, m_rate).empty();
+        return filters::CheckFilter(f, m_rate).empty() && LongEnough(filters::DesignFilter(f, m_rate), params, reason);
     }
     case FilterDialogMode::Notch: {
         filters::NotchSpec& n = params.notch;
@@ -242,7 +251,7 @@ bool FilterDialog::ReadFields(FilterParams& params, QString* reason) const {
             *reason = GetUiString(IDS_NOTCH_BAD_Q);
             return false;
         }
-        return filters::CheckNotch(n, m_rate).empty();
+        return filters::CheckNotch(n, m_rate).empty() && LongEnough(filters::DesignNotch(n, m_rate), params, reason);
     }
     case FilterDialogMode::Detrend:
         params.linearTrend = m_linear->isChecked();
@@ -279,8 +288,8 @@ void FilterDialog::OnExecute() {
     done(1);
 }
 
-int RunFilterDialog(QWidget* owner, FilterDialogMode mode, double rate, FilterParams* params) {
-    FilterDialog dialog(owner, mode, rate);
+int RunFilterDialog(QWidget* owner, FilterDialogMode mode, double rate, int64_t fragment, FilterParams* params) {
+    FilterDialog dialog(owner, mode, rate, fragment);
     if (ExecDialog(dialog) != 1)
         return 0;
     *params = dialog.Params();

@@ -5,6 +5,7 @@
 // Controls by object name: 1600 design, 1601 band, 1602 order, 1603 cut-off (lower edge), 1604
 // upper edge, 1605 ripple, 1606 notch frequency, 1607 harmonics, 1608 Q, 1609 zero phase, 1610
 // mean, 1611 line, 1612 Execute; "response" the plot.
+#include <cstdint>
 #include <vector>
 
 #include "DialogCommon.h"
@@ -40,8 +41,9 @@ private:
 class FilterDialog : public QDialog {
     Q_OBJECT
 public:
-    // rate: the recording's sample rate (the Nyquist limit of the cut-offs).
-    FilterDialog(QWidget* owner, FilterDialogMode mode, double rate);
+    // rate: the recording's sample rate (the Nyquist limit of the cut-offs); fragment: the
+    // samples between the cursors (a zero-phase run needs more than its padding).
+    FilterDialog(QWidget* owner, FilterDialogMode mode, double rate, int64_t fragment = INT64_MAX);
     // The accepted parameters, valid once the dialog ended with 1.
     const FilterParams& Params() const { return m_params; }
     FilterResponsePlot* Plot() const { return m_plot; }
@@ -51,11 +53,14 @@ public:
 private:
     // Reads the fields; false (and the reason on the message line) when they are not usable.
     bool ReadFields(FilterParams& params, QString* reason) const;
+    // False (and the reason) when a zero-phase run of these sections needs a longer fragment.
+    bool LongEnough(const filters::Sections& sos, const FilterParams& params, QString* reason) const;
     void UpdateFields();
     void OnExecute();
 
     FilterDialogMode m_mode;
     double m_rate;
+    int64_t m_fragment;
     FilterParams m_params;
     QComboBox* m_design = nullptr;
     QComboBox* m_band = nullptr;
@@ -74,6 +79,6 @@ private:
 };
 
 // Runs the dialog; on execute stores the parameters into *params and returns 1, else 0.
-int RunFilterDialog(QWidget* owner, FilterDialogMode mode, double rate, FilterParams* params);
+int RunFilterDialog(QWidget* owner, FilterDialogMode mode, double rate, int64_t fragment, FilterParams* params);
 
 } // namespace vistrel

@@ -2,6 +2,7 @@
 
 #include <QMdiSubWindow>
 #include <algorithm>
+#include <cstdlib>
 
 #include "core/processing/ProcessJob.h"
 #include "core/recording/DataFile.h"
@@ -158,7 +159,8 @@ int RunProcessDialog(int commandId, QWidget* owner, const QString& parameter, QM
         const FilterDialogMode mode = commandId == kFilter  ? FilterDialogMode::Filter
                                       : commandId == kNotch ? FilterDialogMode::Notch
                                                             : FilterDialogMode::Detrend;
-        return RunFilterDialog(owner, mode, static_cast<double>(job->m_source->Rate()), &job->m_filter);
+        const int64_t fragment = std::abs(job->m_cursor2 - job->m_cursor1);
+        return RunFilterDialog(owner, mode, static_cast<double>(job->m_source->Rate()), fragment, &job->m_filter);
     }
     case kSpectrum: {
         ClearOutputs(job->m_outputs);

@@ -155,6 +155,7 @@ enum StringId : int {
     IDS_FILTER_BAD_RIPPLE = 629, // ripple outside 0 .. 40 dB
     IDS_NOTCH_BAD_HARMONIC = 630, // highest harmonic at or above Nyquist (%1 Hz, %2 Hz)
     IDS_NOTCH_BAD_Q = 631, // quality factor not above 0
+    IDS_FILTER_SHORT_FRAGMENT = 632, // zero phase on a fragment of %1 samples needs more than %2
 };
 
 } // namespace vistrel
