@@ -33,9 +33,12 @@ void SectionLanes(const Section& k, double* rows, size_t count, size_t M, size_t
     for (size_t n = 0; n < count; ++n) {
         double* row = rows + (reverse ? count - 1 - n : n) * M + c0;
         for (size_t l = 0; l < L; ++l) {
+            // The terms of x and of the older state are summed before y is known, which
+            // leaves one multiplication and one subtraction between y and the next y.
             const double x = row[l];
             const double y = k.b0 * x + z0[l];
-            z0[l] = k.b1 * x - k.a1 * y + z1[l];
+            const double early = k.b1 * x + z1[l];
+            z0[l] = early - k.a1 * y;
             z1[l] = k.b2 * x - k.a2 * y;
             row[l] = y;
         }
