@@ -25,18 +25,18 @@ std::string Number(const Args& a, const std::string& name, double lo, double hi,
 
 int CmdFilter(int argc, char** argv) {
     return RunProcessCommand(argc, argv, [](const Args& a, CDataFile& file, ProcessJob& job) -> std::string {
-        filters::FilterSpec& spec = job.m_filter.filter;
-        if (!a.Has("--kind") || !filters::ParseDesign(a.Get("--kind"), spec.design))
+        filters::FilterSettings& settings = job.m_filter.filter;
+        if (!a.Has("--kind") || !filters::ParseDesign(a.Get("--kind"), settings.design))
             return "--kind must be butterworth, chebyshev1 or bessel";
-        if (!a.Has("--band") || !filters::ParseBand(a.Get("--band"), spec.band))
+        if (!a.Has("--band") || !filters::ParseBand(a.Get("--band"), settings.band))
             return "--band must be lowpass, highpass, bandpass or bandstop";
         int64_t order = 0;
         std::string problem;
         if (!ParseIntegerOption("--order", a.Get("--order").c_str(), filters::kMinOrder, filters::kMaxOrder, order, problem))
             return problem;
-        spec.order = static_cast<int>(order);
+        settings.order = static_cast<int>(order);
         const std::vector<std::string> cut = Split(a.Get("--cutoff"), ',');
-        const size_t wanted = filters::IsBandFilter(spec.band) ? 2 : 1;
+        const size_t wanted = filters::IsBandFilter(settings.band) ? 2 : 1;
         if (!a.Has("--cutoff") || cut.size() != wanted)
             return wanted == 2 ? std::string("--cutoff F1,F2 (the band's edges in Hz) is required")
                                : std::string("--cutoff F (in Hz) is required");
@@ -44,43 +44,43 @@ int CmdFilter(int argc, char** argv) {
         for (size_t i = 0; i < wanted; ++i)
             if (!ParseNumberOption("--cutoff", cut[i].c_str(), 0.0, kMaxHz, f[i], problem, true))
                 return problem;
-        spec.f1 = f[0];
-        spec.f2 = f[1];
-        spec.rippleDb = 1.0;
+        settings.f1 = f[0];
+        settings.f2 = f[1];
+        settings.rippleDb = 1.0;
         if (a.Has("--ripple")) {
-            if (spec.design != filters::Design::Chebyshev1)
+            if (settings.design != filters::Design::Chebyshev1)
                 return "--ripple applies only to --kind chebyshev1";
-            if (problem = Number(a, "--ripple", 0.0, 40.0, spec.rippleDb); !problem.empty())
+            if (problem = Number(a, "--ripple", 0.0, 40.0, settings.rippleDb); !problem.empty())
                 return problem;
         }
         job.m_op = OP_FILTER;
         job.m_filter.zeroPhase = a.Flag("--zero-phase");
-        return filters::CheckFilter(spec, static_cast<double>(file.Rate()));
+        return filters::CheckFilter(settings, static_cast<double>(file.Rate()));
     });
 }
 
 int CmdNotch(int argc, char** argv) {
     return RunProcessCommand(argc, argv, [](const Args& a, CDataFile& file, ProcessJob& job) -> std::string {
-        filters::NotchSpec& spec = job.m_filter.notch;
+        filters::NotchSettings& settings = job.m_filter.notch;
         if (!a.Has("--freq"))
             return "--freq F (the mains frequency in Hz) is required";
-        if (std::string problem = Number(a, "--freq", 0.0, kMaxHz, spec.frequency); !problem.empty())
+        if (std::string problem = Number(a, "--freq", 0.0, kMaxHz, settings.frequency); !problem.empty())
             return problem;
-        spec.harmonics = 1;
+        settings.harmonics = 1;
         if (a.Has("--harmonics")) {
             int64_t k = 0;
             std::string problem;
             if (!ParseIntegerOption("--harmonics", a.Get("--harmonics").c_str(), 1, filters::kMaxHarmonics, k, problem))
                 return problem;
-            spec.harmonics = static_cast<int>(k);
+            settings.harmonics = static_cast<int>(k);
         }
-        spec.q = 30.0;
+        settings.q = 30.0;
         if (a.Has("--q"))
-            if (std::string problem = Number(a, "--q", 0.0, 1e6, spec.q); !problem.empty())
+            if (std::string problem = Number(a, "--q", 0.0, 1e6, settings.q); !problem.empty())
                 return problem;
         job.m_op = OP_NOTCH;
         job.m_filter.zeroPhase = a.Flag("--zero-phase");
-        return filters::CheckNotch(spec, static_cast<double>(file.Rate()));
+        return filters::CheckNotch(settings, static_cast<double>(file.Rate()));
     });
 }
 

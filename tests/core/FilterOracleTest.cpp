@@ -40,8 +40,8 @@ namespace {
 
 struct RefCase {
     std::string line, op, signal;
-    FilterSpec filter;
-    NotchSpec notch;
+    FilterSettings filter;
+    NotchSettings notch;
     bool linear = false;
     double fs = 0;
     int n = 0;
@@ -148,8 +148,8 @@ TEST(FilterOracle, DesignsAndOutputsMatchTheReference) {
 // Running in blocks of any size, forwards or backwards, carries the state exactly: the result is
 // bit for bit that of one run over the whole signal, for every interleaved channel.
 TEST(FilterOracle, BlockRunsCarryTheState) {
-    const FilterSpec spec{Design::Chebyshev1, Band::BandPass, 5, 200.0, 3000.0, 0.5};
-    const Sections sos = DesignFilter(spec, 48000.0);
+    const FilterSettings settings{Design::Chebyshev1, Band::BandPass, 5, 200.0, 3000.0, 0.5};
+    const Sections sos = DesignFilter(settings, 48000.0);
     const std::vector<double> a = ReferenceSignal("random", 5000, 48000.0);
     const std::vector<double> b = ReferenceSignal("sine", 5000, 48000.0);
     for (bool reverse : {false, true}) {
@@ -184,7 +184,7 @@ TEST(FilterOracle, BlockRunsCarryTheState) {
 // an input not longer than it gives nothing.
 TEST(FilterOracle, ZeroPhasePadding) {
     struct Row {
-        FilterSpec spec;
+        FilterSettings settings;
         int64_t pad;
     } rows[] = {
         {{Design::Butterworth, Band::LowPass, 1, 1000.0, 0.0, 0.0}, 6},   // one first-order section
@@ -194,11 +194,11 @@ TEST(FilterOracle, ZeroPhasePadding) {
         {{Design::Butterworth, Band::BandStop, 10, 500.0, 900.0, 0.0}, 63},
     };
     for (const Row& r : rows) {
-        const Sections sos = DesignFilter(r.spec, 44100.0);
-        EXPECT_EQ(PadLength(sos), r.pad) << BandName(r.spec.band) << " order " << r.spec.order;
+        const Sections sos = DesignFilter(r.settings, 44100.0);
+        EXPECT_EQ(PadLength(sos), r.pad) << BandName(r.settings.band) << " order " << r.settings.order;
         EXPECT_TRUE(FilterSignalZeroPhase(sos, std::vector<double>(static_cast<size_t>(r.pad), 1.0)).empty());
         // A constant passes a low-pass unchanged in steady state: no start-up transient.
-        if (r.spec.band == Band::LowPass) {
+        if (r.settings.band == Band::LowPass) {
             const std::vector<double> y = FilterSignalZeroPhase(sos, std::vector<double>(static_cast<size_t>(r.pad + 1), 2.0));
             for (double v : y)
                 EXPECT_NEAR(v, 2.0, 1e-12);
@@ -209,7 +209,7 @@ TEST(FilterOracle, ZeroPhasePadding) {
 // Unusable parameters are refused with the reason and, for frequencies, the limit.
 TEST(FilterOracle, ChecksNameTheProblem) {
     struct Row {
-        FilterSpec spec;
+        FilterSettings settings;
         double fs;
         const char* expected; // part of the message; empty: accepted
     } rows[] = {
@@ -225,14 +225,14 @@ TEST(FilterOracle, ChecksNameTheProblem) {
         {{Design::Butterworth, Band::LowPass, 2, std::nan(""), 0.0, 0.0}, 1000.0, "above 0 Hz"},
     };
     for (const Row& r : rows) {
-        const std::string message = CheckFilter(r.spec, r.fs);
+        const std::string message = CheckFilter(r.settings, r.fs);
         if (*r.expected == 0)
             EXPECT_EQ(message, "");
         else
             EXPECT_NE(message.find(r.expected), std::string::npos) << message;
     }
     struct NotchRow {
-        NotchSpec spec;
+        NotchSettings settings;
         const char* expected;
     } notches[] = {
         {{50.0, 10, 30.0}, ""},
@@ -243,7 +243,7 @@ TEST(FilterOracle, ChecksNameTheProblem) {
         {{-50.0, 1, 30.0}, "above 0 Hz"},
     };
     for (const NotchRow& r : notches) {
-        const std::string message = CheckNotch(r.spec, r.spec.frequency == 60.0 ? 1000.0 : 48000.0);
+        const std::string message = CheckNotch(r.settings, r.settings.frequency == 60.0 ? 1000.0 : 48000.0);
         if (*r.expected == 0)
             EXPECT_EQ(message, "");
         else

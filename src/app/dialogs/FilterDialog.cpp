@@ -110,8 +110,8 @@ FilterDialog::FilterDialog(QWidget* owner, FilterDialogMode mode, double rate, i
     auto* grid = new QGridLayout(this);
     int row = 0;
     auto label = [&](int id) { grid->addWidget(new QLabel(GetUiString(id), this), row, 0); };
-    const filters::FilterSpec& f = m_params.filter;
-    const filters::NotchSpec& n = m_params.notch;
+    const filters::FilterSettings& f = m_params.filter;
+    const filters::NotchSettings& n = m_params.notch;
     switch (mode) {
     case FilterDialogMode::Filter:
         setWindowTitle(GetUiString(IDS_FILTER_TITLE));
@@ -217,7 +217,7 @@ bool FilterDialog::ReadFields(FilterParams& params, QString* reason) const {
         params.zeroPhase = m_zeroPhase->isChecked();
     switch (m_mode) {
     case FilterDialogMode::Filter: {
-        filters::FilterSpec& f = params.filter;
+        filters::FilterSettings& f = params.filter;
         f.design = static_cast<filters::Design>(m_design->currentIndex());
         f.band = static_cast<filters::Band>(m_band->currentIndex());
         f.order = m_order->value();
@@ -239,7 +239,7 @@ bool FilterDialog::ReadFields(FilterParams& params, QString* reason) const {
         return filters::CheckFilter(f, m_rate).empty() && LongEnough(filters::DesignFilter(f, m_rate), params, reason);
     }
     case FilterDialogMode::Notch: {
-        filters::NotchSpec& n = params.notch;
+        filters::NotchSettings& n = params.notch;
         n.harmonics = m_harmonics->value();
         if (!frequency(m_frequency, &n.frequency))
             return false;

@@ -54,8 +54,8 @@ public:
 
 // Parameters of the filter, notch and trend-removal operations.
 struct FilterParams {
-    filters::FilterSpec filter;    // OP_FILTER
-    filters::NotchSpec notch;      // OP_NOTCH
+    filters::FilterSettings filter;    // OP_FILTER
+    filters::NotchSettings notch;      // OP_NOTCH
     bool zeroPhase = false;        // OP_FILTER, OP_NOTCH: forward and backward, no phase shift
     bool linearTrend = false;      // OP_DETREND: the least-squares line, else the mean
 };

@@ -239,37 +239,37 @@ bool IsBandFilter(Band b) {
     return b == Band::BandPass || b == Band::BandStop;
 }
 
-std::string CheckFilter(const FilterSpec& spec, double fs) {
+std::string CheckFilter(const FilterSettings& settings, double fs) {
     if (!(fs > 0.0) || !std::isfinite(fs))
         return "The sample rate of the recording is not a positive number";
-    if (spec.order < kMinOrder || spec.order > kMaxOrder)
-        return "The filter order must be 1 to 10, not " + std::to_string(spec.order);
-    if (spec.design == Design::Chebyshev1 && !(spec.rippleDb > 0.0 && spec.rippleDb <= 40.0))
+    if (settings.order < kMinOrder || settings.order > kMaxOrder)
+        return "The filter order must be 1 to 10, not " + std::to_string(settings.order);
+    if (settings.design == Design::Chebyshev1 && !(settings.rippleDb > 0.0 && settings.rippleDb <= 40.0))
         return "The pass-band ripple must be above 0 dB and at most 40 dB";
     const double nyquist = fs / 2.0;
-    const bool band = IsBandFilter(spec.band);
-    for (double f : band ? std::vector<double>{spec.f1, spec.f2} : std::vector<double>{spec.f1}) {
+    const bool band = IsBandFilter(settings.band);
+    for (double f : band ? std::vector<double>{settings.f1, settings.f2} : std::vector<double>{settings.f1}) {
         if (!(f > 0.0) || !std::isfinite(f))
             return "A cut-off frequency must be above 0 Hz";
         if (f >= nyquist)
             return "The cut-off frequency " + Hz(f) + " is not below the Nyquist frequency " + Hz(nyquist) +
                    " (half the sample rate)";
     }
-    if (band && !(spec.f1 < spec.f2))
-        return "The lower edge of the band (" + Hz(spec.f1) + ") must be below the upper edge (" + Hz(spec.f2) + ")";
+    if (band && !(settings.f1 < settings.f2))
+        return "The lower edge of the band (" + Hz(settings.f1) + ") must be below the upper edge (" + Hz(settings.f2) + ")";
     return {};
 }
 
-std::string CheckNotch(const NotchSpec& spec, double fs) {
+std::string CheckNotch(const NotchSettings& settings, double fs) {
     if (!(fs > 0.0) || !std::isfinite(fs))
         return "The sample rate of the recording is not a positive number";
-    if (!(spec.frequency > 0.0) || !std::isfinite(spec.frequency))
+    if (!(settings.frequency > 0.0) || !std::isfinite(settings.frequency))
         return "The notch frequency must be above 0 Hz";
-    if (spec.harmonics < 1 || spec.harmonics > kMaxHarmonics)
-        return "The number of harmonics must be 1 to 10, not " + std::to_string(spec.harmonics);
-    if (!(spec.q > 0.0) || !std::isfinite(spec.q))
+    if (settings.harmonics < 1 || settings.harmonics > kMaxHarmonics)
+        return "The number of harmonics must be 1 to 10, not " + std::to_string(settings.harmonics);
+    if (!(settings.q > 0.0) || !std::isfinite(settings.q))
         return "The quality factor Q must be above 0";
-    const double highest = spec.frequency * spec.harmonics;
+    const double highest = settings.frequency * settings.harmonics;
     if (highest >= fs / 2.0)
         return "The notch at " + Hz(highest) + " is not below the Nyquist frequency " + Hz(fs / 2.0) +
                " (half the sample rate)";
@@ -364,17 +364,17 @@ Sections ZpkToSections(Zpk f) {
     return sos;
 }
 
-Sections DesignFilter(const FilterSpec& spec, double fs) {
-    Zpk f = AnalogPrototype(spec.design, spec.order, spec.rippleDb);
+Sections DesignFilter(const FilterSettings& settings, double fs) {
+    Zpk f = AnalogPrototype(settings.design, settings.order, settings.rippleDb);
     // Cut-offs pre-warped for the bilinear transform at a normalised rate of 2.
     const auto warp = [&](double hz) { return 4.0 * std::tan(kPi * (2.0 * hz / fs) / 2.0); };
-    switch (spec.band) {
-    case Band::LowPass: LowPassToLowPass(f, warp(spec.f1)); break;
-    case Band::HighPass: LowPassToHighPass(f, warp(spec.f1)); break;
+    switch (settings.band) {
+    case Band::LowPass: LowPassToLowPass(f, warp(settings.f1)); break;
+    case Band::HighPass: LowPassToHighPass(f, warp(settings.f1)); break;
     case Band::BandPass:
     case Band::BandStop: {
-        const double w1 = warp(spec.f1), w2 = warp(spec.f2);
-        if (spec.band == Band::BandPass)
+        const double w1 = warp(settings.f1), w2 = warp(settings.f2);
+        if (settings.band == Band::BandPass)
             LowPassToBandPass(f, std::sqrt(w1 * w2), w2 - w1);
         else
             LowPassToBandStop(f, std::sqrt(w1 * w2), w2 - w1);
@@ -385,11 +385,11 @@ Sections DesignFilter(const FilterSpec& spec, double fs) {
     return ZpkToSections(std::move(f));
 }
 
-Sections DesignNotch(const NotchSpec& spec, double fs) {
+Sections DesignNotch(const NotchSettings& settings, double fs) {
     Sections sos;
-    for (int h = 1; h <= spec.harmonics; ++h) {
-        const double w0 = 2.0 * spec.frequency * h / fs;
-        const double bw = w0 / spec.q * kPi;
+    for (int h = 1; h <= settings.harmonics; ++h) {
+        const double w0 = 2.0 * settings.frequency * h / fs;
+        const double bw = w0 / settings.q * kPi;
         const double beta = std::tan(bw / 2.0); // attenuation -3 dB at the band edges
         const double gain = 1.0 / (1.0 + beta);
         const double c = std::cos(w0 * kPi);

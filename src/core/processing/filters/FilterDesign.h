@@ -28,7 +28,7 @@ struct Zpk {
     double k = 1.0;
 };
 
-struct FilterSpec {
+struct FilterSettings {
     Design design = Design::Butterworth;
     Band band = Band::LowPass;
     int order = 4;
@@ -37,7 +37,7 @@ struct FilterSpec {
     double rippleDb = 1.0; // Chebyshev pass-band ripple
 };
 
-struct NotchSpec {
+struct NotchSettings {
     double frequency = 50.0; // Hz
     int harmonics = 1;       // 1 .. 10: f, 2f, ..., harmonics x f
     double q = 30.0;
@@ -51,14 +51,14 @@ bool ParseBand(const std::string& text, Band& out);
 bool IsBandFilter(Band b);
 
 // Empty when the filter can be designed for sample rate `fs`, else why not (English).
-std::string CheckFilter(const FilterSpec& spec, double fs);
-std::string CheckNotch(const NotchSpec& spec, double fs);
+std::string CheckFilter(const FilterSettings& settings, double fs);
+std::string CheckNotch(const NotchSettings& settings, double fs);
 
 // The analog low-pass prototype of order `order` with its cut-off at 1 rad/s.
 Zpk AnalogPrototype(Design design, int order, double rippleDb);
 // Second-order sections of a checked filter / notch (CheckFilter / CheckNotch empty).
-Sections DesignFilter(const FilterSpec& spec, double fs);
-Sections DesignNotch(const NotchSpec& spec, double fs);
+Sections DesignFilter(const FilterSettings& settings, double fs);
+Sections DesignNotch(const NotchSettings& settings, double fs);
 // Pairs digital poles and zeros into sections, the overall gain in the first one.
 Sections ZpkToSections(Zpk zpk);
 
