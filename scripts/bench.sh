@@ -30,6 +30,7 @@ PAIRS=(
   "BM_TableLookupPrepared:BM_TableLookupPlainBinarySearch:table lookups / plain binary search"
   "BM_DirectSumsFftw:BM_DirectSumsFormer:direct Fourier sums / former sums"
   "BM_FftFftw:BM_FftFormer:FFT of N points / former transform"
+  "BM_FilterButterworth4:BM_SaveFragment8:Butterworth order-4 low-pass, 2 GiB 8 channels / save-fragment"
 )
 filter=""
 for p in "${PAIRS[@]}"; do

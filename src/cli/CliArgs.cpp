@@ -27,6 +27,9 @@ const CommandTable kProcessingCommands[] = {
     {"spectrum", {"--channel", "--low-hz", "--high-hz", "--points", "--window"}, {"--fft"}},
     {"save-fragment", {"--devices"}, {}},
     {"save-channels", {"--channel"}, {}},
+    {"filter", {"--kind", "--band", "--order", "--cutoff", "--ripple"}, {"--zero-phase"}},
+    {"notch", {"--freq", "--harmonics", "--q"}, {"--zero-phase"}},
+    {"detrend", {"--mode"}, {}},
 };
 
 } // namespace

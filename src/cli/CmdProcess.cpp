@@ -9,6 +9,7 @@
 
 #include "cli/CliArgs.h"
 #include "cli/CliCommon.h"
+#include "cli/ProcessCommand.h"
 #include "core/common/FileProblemText.h"
 #include "core/processing/LinearCoeffs.h"
 #include "core/processing/ParamChecks.h"
@@ -400,4 +401,8 @@ int CmdSaveChannels(int argc, char** argv) {
         list.count = static_cast<int32_t>(channels.size());
         return std::string();
     });
+}
+
+int vistrel::cli::RunProcessCommand(int argc, char** argv, const ProcessFill& fill) {
+    return RunCommand(argc, argv, fill);
 }

@@ -23,6 +23,9 @@ int CmdTableFunc(int argc, char** argv);
 int CmdSpectrum(int argc, char** argv);
 int CmdSaveFragment(int argc, char** argv);
 int CmdSaveChannels(int argc, char** argv);
+int CmdFilter(int argc, char** argv);
+int CmdNotch(int argc, char** argv);
+int CmdDetrend(int argc, char** argv);
 
 namespace {
 
@@ -36,6 +39,7 @@ const Command kCommands[] = {
     {"movavg", CmdMovAvg},     {"average", CmdAverage},     {"axb", CmdAxb},
     {"rms", CmdRms},           {"addsub", CmdAddSub},       {"tablefunc", CmdTableFunc},
     {"spectrum", CmdSpectrum}, {"save-fragment", CmdSaveFragment}, {"save-channels", CmdSaveChannels},
+    {"filter", CmdFilter},     {"notch", CmdNotch},         {"detrend", CmdDetrend},
 };
 
 bool IsHelp(const char* arg) { return std::strcmp(arg, "--help") == 0 || std::strcmp(arg, "-h") == 0; }

@@ -22,6 +22,7 @@
 #include "dialogs/AddSubDialog.h"
 #include "dialogs/AxbDialog.h"
 #include "dialogs/EfuDialog.h"
+#include "dialogs/FilterDialog.h"
 #include "dialogs/HistoryDialog.h"
 #include "dialogs/MovAvgDialog.h"
 #include "dialogs/ParamsDialog.h"
@@ -98,7 +99,7 @@ QStringList AllInterfaceTexts() {
     for (QAction* a : frame->menuBar()->actions())
         if (a->menu()) CollectMenu(a->menu(), texts);
     // Every string id of the language module: message box texts and captions.
-    for (int id = 200; id <= 450; ++id) {
+    for (int id = 200; id <= 639; ++id) {
         const QString s = GetUiString(id);
         if (s != QString::number(id)) texts << s;
     }
@@ -129,9 +130,12 @@ QStringList AllInterfaceTexts() {
     CAboutBox about(nullptr);
     CProgressBox progress(nullptr);
     KeysDialog keys(nullptr);
+    FilterDialog filter(nullptr, FilterDialogMode::Filter, 1000.0);
+    FilterDialog notch(nullptr, FilterDialogMode::Notch, 1000.0);
+    FilterDialog detrend(nullptr, FilterDialogMode::Detrend, 1000.0);
     for (const QWidget* d : std::initializer_list<const QWidget*>{&movavg, &efu, &axb, &addsub, &tablefunc, &spectr,
                                                                   &savechas, &history, &params, &devices, &about,
-                                                                  &progress, &keys})
+                                                                  &progress, &keys, &filter, &notch, &detrend})
         CollectTexts(d, texts);
     // Qt's own parts: the buttons of a question box and the file dialog the program shows.
     QMessageBox question(QMessageBox::Question, QStringLiteral("?"), GetUiString(IDS_EXIT_QUESTION),

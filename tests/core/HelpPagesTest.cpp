@@ -50,7 +50,7 @@ TEST(HelpPages, ProcessingPagesMatchTheParser) {
     // Every option the parser takes is documented, and nothing else.
     std::vector<std::string> values, flags;
     for (const char* name : {"movavg", "average", "axb", "rms", "addsub", "tablefunc", "spectrum",
-                             "save-fragment", "save-channels"}) {
+                             "save-fragment", "save-channels", "filter", "notch", "detrend"}) {
         ASSERT_TRUE(cli::CommandOptions(name, values, flags)) << name;
         const Page* page = FindCommand(Cli(), name);
         ASSERT_NE(page, nullptr) << name;

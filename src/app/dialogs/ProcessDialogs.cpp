@@ -2,6 +2,7 @@
 
 #include <QMdiSubWindow>
 #include <algorithm>
+#include <cstdlib>
 
 #include "core/processing/ProcessJob.h"
 #include "core/recording/DataFile.h"
@@ -10,6 +11,7 @@
 #include "dialogs/ChannelLabel.h"
 #include "dialogs/DialogSource.h"
 #include "dialogs/EfuDialog.h"
+#include "dialogs/FilterDialog.h"
 #include "dialogs/HistoryDialog.h"
 #include "dialogs/MovAvgDialog.h"
 #include "dialogs/ParamsDialog.h"
@@ -26,6 +28,7 @@ namespace {
 // Command ids of the menu.
 constexpr int kMovingAverage = 32775, kAverage = 32776, kLinear = 32788, kRms = 32790, kAddSub = 32792,
               kTableFunction = 32794, kSpectrum = 32800, kSaveChannels = 32796;
+constexpr int kFilter = 32830, kNotch = 32831, kDetrend = 32832;
 
 PlotWindow* PlotWindowOf(QMdiSubWindow* window) {
     return window ? qobject_cast<PlotWindow*>(window->widget()) : nullptr;
@@ -146,6 +149,15 @@ int RunProcessDialog(int commandId, QWidget* owner, const QString& parameter, QM
         }
         list.count = r.count;
         return 1;
+    }
+    case kFilter:
+    case kNotch:
+    case kDetrend: {
+        const FilterDialogMode mode = commandId == kFilter  ? FilterDialogMode::Filter
+                                      : commandId == kNotch ? FilterDialogMode::Notch
+                                                            : FilterDialogMode::Detrend;
+        const int64_t fragment = std::abs(job->m_cursor2 - job->m_cursor1);
+        return RunFilterDialog(owner, mode, static_cast<double>(job->m_source->Rate()), fragment, &job->m_filter);
     }
     case kSpectrum: {
         ClearOutputs(job->m_outputs);

@@ -116,6 +116,10 @@ void CMainFrame::BuildMenu() {
     AddCommand(proc, cmd::AddSub, false);
     AddCommand(proc, cmd::TableFunction, false);
     AddCommand(proc, cmd::Spectrum, false);
+    proc->addSeparator();
+    AddCommand(proc, cmd::Filter, false, IDS_MENU_FILTER);
+    AddCommand(proc, cmd::Notch, false, IDS_MENU_NOTCH);
+    AddCommand(proc, cmd::Detrend, false, IDS_MENU_DETREND);
 
     QMenu* settings = bar->addMenu(qtTrId("menu.settings"));
     settings->setObjectName(QStringLiteral("menuSettings"));
@@ -164,7 +168,8 @@ void CMainFrame::UpdateMenuState() {
     static const int kNeedWindow[] = {cmd::Parameters, cmd::SaveFragment, cmd::Close,   cmd::CloseAll,
                                       cmd::MinMax,     cmd::MovingAverage, cmd::Average, cmd::Linear,
                                       cmd::Rms,        cmd::AddSub,        cmd::TableFunction,
-                                      cmd::Spectrum,   cmd::SaveChannels,  cmd::Reload};
+                                      cmd::Spectrum,   cmd::SaveChannels,  cmd::Reload,
+                                      cmd::Filter,     cmd::Notch,         cmd::Detrend};
     QMdiSubWindow* active = ActiveWindow();
     for (int id : kNeedWindow)
         if (QAction* a = Action(id)) a->setEnabled(active != nullptr);
@@ -173,7 +178,7 @@ void CMainFrame::UpdateMenuState() {
     if (CDataFile* file = PlotRecording(active)) {
         // Operations on the recording's own channels need a single device.
         const bool single = file->Devices() <= 1;
-        for (int id : {cmd::Average, cmd::MovingAverage, cmd::Rms, cmd::Linear})
+        for (int id : {cmd::Average, cmd::MovingAverage, cmd::Rms, cmd::Linear, cmd::Filter, cmd::Notch, cmd::Detrend})
             if (QAction* a = Action(id)) a->setEnabled(single);
     }
 }
@@ -238,6 +243,9 @@ void CMainFrame::OnCommand(int id) {
     case cmd::AddSub:
     case cmd::TableFunction:
     case cmd::Spectrum:
+    case cmd::Filter:
+    case cmd::Notch:
+    case cmd::Detrend:
         OnProcess(id);
         break;
     default:
@@ -391,6 +399,9 @@ void CMainFrame::OnProcess(int id) {
     case cmd::AddSub: parameter = 203; op = OP_ADD_SUB; break;
     case cmd::TableFunction: parameter = 203; op = OP_TABLE_FUNCTION; break;
     case cmd::Spectrum: parameter = 203; op = OP_SPECTRUM; break;
+    case cmd::Filter: parameter = IDS_FILTER_TITLE; op = OP_FILTER; break;
+    case cmd::Notch: parameter = IDS_NOTCH_TITLE; op = OP_NOTCH; break;
+    case cmd::Detrend: parameter = IDS_DETREND_TITLE; op = OP_DETREND; break;
     default: return;
     }
     // Averaging needs two samples at least: a recording of one is told so, not ignored.

@@ -41,6 +41,9 @@ inline constexpr int Parameters = 32778;
 inline constexpr int Reload = 32801;
 inline constexpr int Legend = 32810;
 inline constexpr int Keys = 32811;
+inline constexpr int Filter = 32830;
+inline constexpr int Notch = 32831;
+inline constexpr int Detrend = 32832;
 } // namespace cmd
 
 class CMainFrame : public QMainWindow {

@@ -158,6 +158,41 @@ enum StringId : int {
     // Recordings.
     IDS_SD_MAP_TOO_LARGE = 251,    // SD sector numbers span more than the sector map may hold
     IDS_FILE_CHANGED_ON_DISK = 252, // the recording changed on disk while it was read
+
+    // Filters, mains notch, offset and trend removal (600-639).
+    IDS_MENU_FILTER = 600, // menu: the filter operation
+    IDS_MENU_NOTCH = 601, // menu: the mains notch
+    IDS_MENU_DETREND = 602, // menu: offset and trend removal
+    IDS_FILTER_TITLE = 603, // title of the filter dialog
+    IDS_FILTER_DESIGN = 604, // label of the design list
+    IDS_FILTER_BUTTERWORTH = 605, // design: Butterworth
+    IDS_FILTER_CHEBYSHEV1 = 606, // design: Chebyshev type I
+    IDS_FILTER_BESSEL = 607, // design: Bessel
+    IDS_FILTER_BAND = 608, // label of the band list
+    IDS_FILTER_LOWPASS = 609, // band: low-pass
+    IDS_FILTER_HIGHPASS = 610, // band: high-pass
+    IDS_FILTER_BANDPASS = 611, // band: band-pass
+    IDS_FILTER_BANDSTOP = 612, // band: band-stop
+    IDS_FILTER_ORDER = 613, // label of the order
+    IDS_FILTER_CUTOFF = 614, // label of the cut-off or lower edge
+    IDS_FILTER_UPPER = 615, // label of the upper edge of a band
+    IDS_FILTER_RIPPLE = 616, // label of the Chebyshev ripple
+    IDS_FILTER_ZERO_PHASE = 617, // check box: forward and backward
+    IDS_FILTER_EXECUTE = 618, // the button that runs the operation
+    IDS_FILTER_RESPONSE = 619, // caption of the response plot
+    IDS_NOTCH_TITLE = 620, // title of the notch dialog
+    IDS_NOTCH_FREQUENCY = 621, // label of the notch frequency
+    IDS_NOTCH_HARMONICS = 622, // label of the harmonic count
+    IDS_NOTCH_Q = 623, // label of the quality factor
+    IDS_DETREND_TITLE = 624, // title of the detrend dialog
+    IDS_DETREND_MEAN = 625, // choice: subtract the mean
+    IDS_DETREND_LINEAR = 626, // choice: subtract the fitted line
+    IDS_FILTER_BAD_CUTOFF = 627, // a cut-off outside 0 .. Nyquist (%1: the Nyquist frequency)
+    IDS_FILTER_BAD_EDGES = 628, // lower edge not below the upper one
+    IDS_FILTER_BAD_RIPPLE = 629, // ripple outside 0 .. 40 dB
+    IDS_NOTCH_BAD_HARMONIC = 630, // highest harmonic at or above Nyquist (%1 Hz, %2 Hz)
+    IDS_NOTCH_BAD_Q = 631, // quality factor not above 0
+    IDS_FILTER_SHORT_FRAGMENT = 632, // zero phase on a fragment of %1 samples needs more than %2
 };
 
 } // namespace vistrel

@@ -501,7 +501,7 @@ void RunProcessJob(ProcessJob& job, IProcessObserver& observer) {
     job.m_fileProblem = platform::FileProblem::None;
     job.m_interrupted = false;
     job.m_cursorsMoved = false;
-    if (job.m_op < OP_SAVE_FRAGMENT || job.m_op > OP_SPECTRUM_FFT) {
+    if (job.m_op < OP_SAVE_FRAGMENT || job.m_op > OP_DETREND) {
         job.m_error = "Unknown operation " + std::to_string(static_cast<int>(job.m_op));
         observer.Progress(100); // runs nothing, but the progress box must not stay open
         return;
@@ -540,6 +540,9 @@ void RunProcessJob(ProcessJob& job, IProcessObserver& observer) {
         case OP_SAVE_CHANNELS: engine::SaveChannels(ctx); break;
         case OP_SPECTRUM: engine::SpectrumDirect(ctx); break;
         case OP_SPECTRUM_FFT: engine::SpectrumFft(ctx); break;
+        case OP_FILTER:
+        case OP_NOTCH: engine::FilterOp(ctx); break;
+        case OP_DETREND: engine::DetrendOp(ctx); break;
         }
     } catch (const std::bad_alloc&) {
         ctx.Fail(engine::kNoMemory);

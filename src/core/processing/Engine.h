@@ -162,5 +162,7 @@ void SaveChannels(JobContext& ctx);
 void SpectrumDirect(JobContext& ctx);
 void SpectrumFft(JobContext& ctx);
 void SaveFragment(JobContext& ctx);
+void FilterOp(JobContext& ctx);  // OP_FILTER and OP_NOTCH
+void DetrendOp(JobContext& ctx);
 
 } // namespace vistrel::engine

@@ -8,6 +8,7 @@
 
 #include "core/processing/ProcessOp.h"
 #include "core/processing/TableFunction.h"
+#include "core/processing/filters/FilterDesign.h"
 #include "core/processing/WindowFft.h"
 #include "core/recording/OutputChannelList.h"
 #include "platform/FileCheck.h"
@@ -51,6 +52,14 @@ public:
     virtual bool StopRequested() { return false; }
 };
 
+// Parameters of the filter, notch and trend-removal operations.
+struct FilterParams {
+    filters::FilterSettings filter;    // OP_FILTER
+    filters::NotchSettings notch;      // OP_NOTCH
+    bool zeroPhase = false;        // OP_FILTER, OP_NOTCH: forward and backward, no phase shift
+    bool linearTrend = false;      // OP_DETREND: the least-squares line, else the mean
+};
+
 struct ProcessJob {
     // --- what the operation reads ---
     ProcessOp m_op = OP_MOVING_AVERAGE;
@@ -72,6 +81,7 @@ struct ProcessJob {
     OutputChannelList m_outputs;               // operations 5 to 9
     TableFunction m_tables[kMaxOutputs];       // operation 6, by output slot
     SpectrumParams m_spectrum;                 // operations 8 and 9
+    FilterParams m_filter;                     // operations 10 to 12
     uint8_t m_deviceMask = 0;                  // operation 0: bit j = device j (0-based); 0 = all
     int32_t m_startDelayMs = 500;              // pause of ProcessThread before the operation
     bool m_reservedTarget = false;             // m_resultName is an empty file reserved for this
@@ -95,7 +105,7 @@ struct ProcessJob {
 };
 
 // Runs the job's operation on the calling thread (no delay, no JobStarted/JobEnded). Codes
-// outside 0..9 run nothing (the progress box is closed all the same). A result that would be
+// outside 0..12 run nothing (the progress box is closed all the same). A result that would be
 // the source file itself is refused. The recording is only read: the header writers get the
 // job's display tables and device mask as arguments.
 void RunProcessJob(ProcessJob& job, IProcessObserver& observer);

@@ -17,6 +17,9 @@ std::string ResultFileName(ProcessOp op, const std::tm& t) {
     case OP_TABLE_FUNCTION: format = "~tablefun%02d_%02d%02d%02d.KVF"; break;
     case OP_SPECTRUM: format = "~spectr%02d_%02d%02d%02d.KVF"; break;
     case OP_SPECTRUM_FFT: format = "~spectrFFT%02d_%02d%02d%02d.KVF"; break;
+    case OP_FILTER: format = "~filter%02d_%02d%02d%02d.KVF"; break;
+    case OP_NOTCH: format = "~notch%02d_%02d%02d%02d.KVF"; break;
+    case OP_DETREND: format = "~detrend%02d_%02d%02d%02d.KVF"; break;
     default: return {};
     }
     char buf[64];

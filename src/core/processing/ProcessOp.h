@@ -17,6 +17,9 @@ enum ProcessOp : int32_t {
     OP_SAVE_CHANNELS = 7,
     OP_SPECTRUM = 8,
     OP_SPECTRUM_FFT = 9,
+    OP_FILTER = 10,  // IIR filter of the shown channels
+    OP_NOTCH = 11,   // mains notch and its harmonics
+    OP_DETREND = 12, // removal of each channel's mean or least-squares line
 };
 
 // "~movavg%02d_%02d%02d%02d.KVF" and the others, from the day of the month, hour, minute and
