@@ -262,7 +262,9 @@ POSIX_ONLY_TEST(SummaryCacheRace, FifoInTheRecordingsPlaceBlocksNeitherTheBuildN
             if (stopEarly) builder.Stop();
             return builder.Wait();
         });
-        const bool prompt = done.wait_for(std::chrono::seconds(10)) == std::future_status::ready;
+        // Generous: a sanitizer build on a loaded machine needs seconds for the whole build;
+        // a reader stuck in the FIFO never finishes without the writer below.
+        const bool prompt = done.wait_for(std::chrono::seconds(60)) == std::future_status::ready;
         while (done.wait_for(std::chrono::milliseconds(50)) != std::future_status::ready)
             test::OpenFifoBriefly(rec);   // releases a reader stuck in the FIFO
         EXPECT_TRUE(prompt) << "stopEarly " << stopEarly;
