@@ -113,7 +113,7 @@ TEST(CliValueChecks, RefusedRunsSayWhyAndWriteNothing) {
     };
     const Case cases[] = {
         {"rms s.kvf --freq 1e9 --out r.kvf", "--freq must be a number above 0 and at most 500 (half the sampling rate)"},
-        {"rms s.kvf --freq 500.5 --out r.kvf", "to 500 (half"},
+        {"rms s.kvf --freq 500.5 --out r.kvf", "at most 500 (half"},
         {"rms slow.kvf --out r.kvf", "the default 50 Hz is above half the sampling rate"},
         {"addsub s.kvf --output +1-2@5,5 --out r.kvf", "LOW must be below its HIGH"},
         {"addsub s.kvf --output +1+1 --output +1-2@6,-6 --out r.kvf", "'+1-2@6,-6'"},
