@@ -23,6 +23,7 @@ int CmdTableFunc(int argc, char** argv);
 int CmdSpectrum(int argc, char** argv);
 int CmdSaveFragment(int argc, char** argv);
 int CmdSaveChannels(int argc, char** argv);
+int CmdExport(int argc, char** argv);
 
 namespace {
 
@@ -36,6 +37,7 @@ const Command kCommands[] = {
     {"movavg", CmdMovAvg},     {"average", CmdAverage},     {"axb", CmdAxb},
     {"rms", CmdRms},           {"addsub", CmdAddSub},       {"tablefunc", CmdTableFunc},
     {"spectrum", CmdSpectrum}, {"save-fragment", CmdSaveFragment}, {"save-channels", CmdSaveChannels},
+    {"export", CmdExport},
 };
 
 bool IsHelp(const char* arg) { return std::strcmp(arg, "--help") == 0 || std::strcmp(arg, "-h") == 0; }
