@@ -81,17 +81,16 @@ void Run(ExportJob& job, engine::JobContext& ctx) {
     }
     engine::ResultFile out(ctx);
     ResultSink sink(out);
-    std::filesystem::path temp; // where a library writes the file itself
-    if (writer->UsesSink()) {
-        if (!out.OpenText())
-            return;
-    } else if ((temp = out.TempPath()).empty()) {
+    const std::filesystem::path temp = out.TempPath();
+    if (temp.empty()) {
         if (ctx.Stopping())
             ctx.Interrupted();
         else
             ctx.FailFile(IDS_RESULT_CANNOT_CREATE, out.CreateProblem(), "Cannot create " + target);
         return;
     }
+    if (writer->UsesSink() && !out.OpenText())
+        return;
     // A library's own failure is reported here; the sink reports its failures itself.
     auto failed = [&] {
         writer->Abort();

@@ -46,7 +46,9 @@ std::string NpyHeader(uint64_t rows, size_t columns) {
     std::string dict = "{'descr': '<f4', 'fortran_order': False, 'shape': (" + std::to_string(rows) +
                        ", " + std::to_string(columns) + "), }";
     // Magic (6), version (2), length (2), the dictionary padded with spaces and ended by a
-    // line feed so the data starts on a 64-byte boundary.
+    // line feed so the data starts on a 64-byte boundary. Like numpy.save, the padding leaves
+    // room for a row count of up to 21 digits, so the header reads the same as numpy's own.
+    dict.append(21 - std::min<size_t>(21, std::to_string(rows).size()), ' ');
     const size_t unpadded = 10 + dict.size() + 1;
     dict.append((64 - unpadded % 64) % 64, ' ');
     dict += '\n';
