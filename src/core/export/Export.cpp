@@ -131,25 +131,41 @@ void Run(ExportJob& job, engine::JobContext& ctx) {
 } // namespace
 
 void RunExport(ExportJob& job, IProcessObserver& observer) {
-    job.succeeded = false;
-    job.interrupted = false;
-    job.error.clear();
-    job.errorId = 0;
-    job.fileProblem = platform::FileProblem::None;
-    if (job.source == nullptr || !job.source->IsOpen() || job.source->Channels() < 1) {
-        job.error = "No open recording";
-        observer.Failed(job.error);
-        observer.Progress(100);
-        return;
-    }
+    auto carrier = std::make_unique<ProcessJob>();
+    if (job.source != nullptr && job.source->IsOpen())
+        carrier->InitFrom(*job.source);
+    RunExport(job, *carrier, observer);
+}
+
+void RunExport(ExportJob& job, ProcessJob& carrier, IProcessObserver& observer) {
     // The shared machinery works on a processing job: a fragment save, which opens no result.
-    auto pj = std::make_unique<ProcessJob>();
-    pj->InitFrom(*job.source);
+    ProcessJob* pj = &carrier;
     pj->m_op = OP_SAVE_FRAGMENT;
     pj->m_source = job.source;
     pj->m_cursor1 = job.from;
     pj->m_cursor2 = job.to;
     pj->m_resultName = job.target;
+    pj->m_succeeded = false;
+    pj->m_interrupted = false;
+    pj->m_error.clear();
+    pj->m_errorId = 0;
+    pj->m_fileProblem = platform::FileProblem::None;
+    pj->m_cursorsMoved = false;
+    const auto copyBack = [&] {
+        job.succeeded = pj->m_succeeded;
+        job.interrupted = pj->m_interrupted;
+        job.error = pj->m_error;
+        job.errorId = pj->m_errorId;
+        job.fileProblem = pj->m_fileProblem;
+        pj->m_saved = 0; // an export leaves the recording's saved state alone
+    };
+    if (job.source == nullptr || !job.source->IsOpen() || job.source->Channels() < 1) {
+        pj->m_error = "No open recording";
+        observer.Failed(pj->m_error);
+        observer.Progress(100);
+        copyBack();
+        return;
+    }
     engine::JobContext ctx(*pj, observer);
     observer.ProgressTitle(IDS_PROGRESS_SAVE);
     if (job.channels.empty()) {
@@ -171,11 +187,7 @@ void RunExport(ExportJob& job, IProcessObserver& observer) {
             ctx.Fail(std::string("The export failed: ") + e.what());
         }
     }
-    job.succeeded = pj->m_succeeded;
-    job.interrupted = pj->m_interrupted;
-    job.error = pj->m_error;
-    job.errorId = pj->m_errorId;
-    job.fileProblem = pj->m_fileProblem;
+    copyBack();
 }
 
 } // namespace vistrel::exporting

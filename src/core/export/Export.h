@@ -30,5 +30,9 @@ struct ExportJob {
 // Runs the export on the calling thread; the observer gets progress, may stop it and hears of
 // a failure. The result is never opened.
 void RunExport(ExportJob& job, IProcessObserver& observer);
+// The same with the processing job that carries the run, as the user interface's job runner
+// keeps one: its source, cursors and result name are set from `job`, and its result fields
+// (m_succeeded, m_error, m_errorId, m_fileProblem, m_interrupted) say how the run ended.
+void RunExport(ExportJob& job, ProcessJob& carrier, IProcessObserver& observer);
 
 } // namespace vistrel::exporting
