@@ -301,3 +301,30 @@ TEST(ExportFormats, LibraryFormatsWriteOrRefuse) {
         }
     }
 }
+
+TEST(ExportFormats, CommandLine) {
+    // vistrel-cli export: the options' refusals name the problem; the default columns are the
+    // shown channels less --hide, and the printed name is the target.
+    TempDir dir;
+    ASSERT_TRUE(WriteFloatFixture(dir / "rec.kvf", Small(3, 8, 50.0)));
+    const struct {
+        std::string args;
+        int status;
+        const char* text; // in stdout (status 0) or stderr
+    } cases[] = {
+        {"export rec.kvf --out a.txt", 2, "give a name ending in .csv, .wav, .h5, .mat or .npy"},
+        {"export rec.kvf", 2, "--out is required"},
+        {"export rec.kvf --out a.csv --time local", 2, "--time must be relative, absolute or none"},
+        {"export rec.kvf --out a.csv --csv tab", 2, "--csv must be comma or semicolon"},
+        {"export rec.kvf --out a.csv --channel 4", 2, "a channel must be an integer from 1 to 3"},
+        {"export rec.kvf --out a.csv --from 3 --to 3", 2, "the fragment is empty"},
+        {"export rec.kvf --out a.csv --hide 1,2,3", 2, "no channel to export"},
+        {"export rec.kvf --out b.CSV --hide 2 --time none --from 6", 0, "b.CSV"},
+    };
+    for (const auto& c : cases) {
+        const ProcessRun run = RunProcess(CliProgram(), SplitArgs(c.args), dir.Path());
+        EXPECT_EQ(run.status, c.status) << c.args;
+        EXPECT_NE((c.status == 0 ? run.out : run.err).find(c.text), std::string::npos) << c.args << ": " << run.err;
+    }
+    EXPECT_EQ(ReadText(dir / "b.CSV"), "ch1,ch3\n2.66666675,2\n3.16666675,2.5\n");
+}
