@@ -5,6 +5,8 @@ PACKAGES=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools
   libgtest-dev libgmock-dev libbenchmark-dev libfftw3-dev
+  libsndfile1-dev libhdf5-dev libmatio-dev
+  python3-numpy python3-scipy python3-pandas python3-h5py python3-soundfile python3-pytest
   clang libclang-rt-14-dev
   xvfb xauth x11-utils imagemagick xdotool fonts-dejavu-core
   qt6-translations-l10n desktop-file-utils appstream shared-mime-info libxml2-utils dpkg-dev lintian

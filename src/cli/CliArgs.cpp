@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "cli/CliCommon.h"
+#include "core/export/ExportWriters.h"
 #include "core/processing/FileUtil.h"
 
 namespace vistrel::cli {
@@ -30,6 +31,7 @@ const CommandTable kProcessingCommands[] = {
     {"filter", {"--kind", "--band", "--order", "--cutoff", "--ripple"}, {"--zero-phase"}},
     {"notch", {"--freq", "--harmonics", "--q"}, {"--zero-phase"}},
     {"detrend", {"--mode"}, {}},
+    {"export", {"--channel", "--time", "--csv"}, {"--rf64"}},
 };
 
 } // namespace
@@ -136,6 +138,8 @@ std::string OutNameProblem(const std::string& command, const Args& args) {
         return "--out " + name + ": save-channels writes a recording; give a name ending in .kvf";
     if (command == "save-fragment" && !HasRecordingExtension(path) && !HasTextExtension(path))
         return "--out " + name + ": give a name ending in .kvf (a recording) or .txt (a text table)";
+    if (command == "export" && exporting::FormatFromPath(path) == exporting::ExportFormat::None)
+        return "--out " + name + ": give a name ending in .csv, .wav, .h5, .mat or .npy";
     return std::string();
 }
 

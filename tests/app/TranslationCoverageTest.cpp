@@ -23,6 +23,7 @@
 #include "dialogs/AxbDialog.h"
 #include "dialogs/EfuDialog.h"
 #include "dialogs/FilterDialog.h"
+#include "dialogs/ExportDialog.h"
 #include "dialogs/HistoryDialog.h"
 #include "dialogs/MovAvgDialog.h"
 #include "dialogs/ParamsDialog.h"
@@ -77,7 +78,7 @@ void CollectMenu(const QMenu* menu, QStringList& out) {
 // product and window-function names, "Plot", number placeholders and texts kept in English.
 QString WithoutAllowedWords(QString text) {
     static const QRegularExpression allowed(QStringLiteral(
-        "\\(?\\*\\.[A-Za-z0-9]+\\)?|Vis Trel|Vistrel|\\bPlot\\b|Gauss|Hamming|Hann|Blackmann-Harris|"
+        "\\(?\\*\\.[A-Za-z0-9]+\\)?|Vis Trel|Vistrel|\\b(CSV|WAV|H5|MAT|NPY|ISO 8601)\\b|\\bPlot\\b|Gauss|Hamming|Hann|Blackmann-Harris|"
         "\\b(Ctrl|Shift|Alt|Del|Esc|Enter|Tab|Home|End|PgUp|PgDown|Page Up|Page Down|Backspace|F[0-9]{1,2})\\b|"
         "\\b(Hz|kHz|dB|ms|µs|s)\\b|%[0-9]+|%[dsfgu]|%l[dfu]|"
         "Language Resource DLL not found in current dir|\\bOK\\b|"
@@ -99,7 +100,7 @@ QStringList AllInterfaceTexts() {
     for (QAction* a : frame->menuBar()->actions())
         if (a->menu()) CollectMenu(a->menu(), texts);
     // Every string id of the language module: message box texts and captions.
-    for (int id = 200; id <= 639; ++id) {
+    for (int id = 200; id <= 699; ++id) {
         const QString s = GetUiString(id);
         if (s != QString::number(id)) texts << s;
     }
@@ -133,9 +134,10 @@ QStringList AllInterfaceTexts() {
     FilterDialog filter(nullptr, FilterDialogMode::Filter, 1000.0);
     FilterDialog notch(nullptr, FilterDialogMode::Notch, 1000.0);
     FilterDialog detrend(nullptr, FilterDialogMode::Detrend, 1000.0);
+    ExportDialog exporting(nullptr, {1, 0});
     for (const QWidget* d : std::initializer_list<const QWidget*>{&movavg, &efu, &axb, &addsub, &tablefunc, &spectr,
                                                                   &savechas, &history, &params, &devices, &about,
-                                                                  &progress, &keys, &filter, &notch, &detrend})
+                                                                  &progress, &keys, &filter, &notch, &detrend, &exporting})
         CollectTexts(d, texts);
     // Qt's own parts: the buttons of a question box and the file dialog the program shows.
     QMessageBox question(QMessageBox::Question, QStringLiteral("?"), GetUiString(IDS_EXIT_QUESTION),

@@ -4,6 +4,8 @@
 #include <QMdiSubWindow>
 #include <QThread>
 
+#include <chrono>
+
 
 #include "shell/MainFrame.h"
 #include "shell/PlotLink.h"
@@ -47,7 +49,16 @@ void CJobRunner::Start() {
     PlotSetProgress(m_window, m_box, QString::fromStdU16String(m_job->m_resultName.u16string()), m_job->m_averagingFactor);
     m_job->m_startDelayMs = g_startDelayMs;
     try {
-        m_thread = StartProcessThread(*m_job, *this);
+        if (m_body)
+            m_thread = std::thread([this] {
+                if (m_job->m_startDelayMs > 0)
+                    std::this_thread::sleep_for(std::chrono::milliseconds(m_job->m_startDelayMs));
+                JobStarted();
+                m_body(*m_job, *this);
+                JobEnded();
+            });
+        else
+            m_thread = StartProcessThread(*m_job, *this);
     } catch (...) {
         // A thread that cannot start is not reported; the command simply ends.
         QMetaObject::invokeMethod(this, &CJobRunner::Finish, Qt::QueuedConnection);

@@ -37,6 +37,9 @@ public:
     // Shows the progress box and starts the worker. The runner deletes itself once the
     // worker has ended.
     void Start();
+    // Runs `body` on the worker instead of the job's operation (after the same pause, between
+    // JobStarted and JobEnded); it reports through the job's result fields like an operation.
+    void SetBody(std::function<void(ProcessJob&, IProcessObserver&)> body) { m_body = std::move(body); }
 
     const ProcessJob& Job() const { return *m_job; }
     // A job is running (at most one: the frame is disabled meanwhile).
@@ -81,6 +84,7 @@ private:
     QPointer<QMdiSubWindow> m_result;
     std::thread m_thread;
     std::atomic<bool> m_stopRequested{false};
+    std::function<void(ProcessJob&, IProcessObserver&)> m_body;
 };
 
 } // namespace vistrel

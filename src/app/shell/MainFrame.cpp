@@ -101,6 +101,7 @@ void CMainFrame::BuildMenu() {
     AddCommand(m_fileMenu, cmd::CloseAll, true);
     m_fileMenu->addSeparator();
     AddCommand(m_fileMenu, cmd::Reload, false); // behind the window list's position
+    AddCommand(m_fileMenu, cmd::Export, false, IDS_EXPORT_MENU);
     m_fileMenu->addSeparator();
     AddCommand(m_fileMenu, cmd::Exit, true)->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
 
@@ -169,7 +170,8 @@ void CMainFrame::UpdateMenuState() {
                                       cmd::MinMax,     cmd::MovingAverage, cmd::Average, cmd::Linear,
                                       cmd::Rms,        cmd::AddSub,        cmd::TableFunction,
                                       cmd::Spectrum,   cmd::SaveChannels,  cmd::Reload,
-                                      cmd::Filter,     cmd::Notch,         cmd::Detrend};
+                                      cmd::Filter,     cmd::Notch,         cmd::Detrend,
+                                      cmd::Export};
     QMdiSubWindow* active = ActiveWindow();
     for (int id : kNeedWindow)
         if (QAction* a = Action(id)) a->setEnabled(active != nullptr);
@@ -204,6 +206,9 @@ void CMainFrame::OnCommand(int id) {
         break;
     case cmd::SaveFragment:
         OnSaveFragment();
+        break;
+    case cmd::Export:
+        OnExport();
         break;
     case cmd::SaveChannels:
         OnSaveChannels();
@@ -448,12 +453,14 @@ bool CMainFrame::SourceUnchanged(QMdiSubWindow* window) {
     return false;
 }
 
-void CMainFrame::StartJob(QMdiSubWindow* window, std::unique_ptr<ProcessJob> job) {
+void CMainFrame::StartJob(QMdiSubWindow* window, std::unique_ptr<ProcessJob> job,
+                          std::function<void(ProcessJob&, IProcessObserver&)> body) {
     if (CJobRunner::Running() || !SourceUnchanged(window)) { // jobs never overlap
         ReleaseReservedTarget(*job);
         return;
     }
     auto* runner = new CJobRunner(this, window, std::move(job));
+    if (body) runner->SetBody(std::move(body));
     runner->Start();
 }
 

@@ -6,6 +6,7 @@
 #include <QHash>
 #include <QMainWindow>
 
+#include <functional>
 #include <memory>
 
 class QAction;
@@ -16,6 +17,7 @@ class QMdiSubWindow;
 namespace vistrel {
 
 struct ProcessJob;
+class IProcessObserver;
 
 // Set once the exit question was answered Yes.
 extern bool g_exitConfirmed;
@@ -44,6 +46,7 @@ inline constexpr int Keys = 32811;
 inline constexpr int Filter = 32830;
 inline constexpr int Notch = 32831;
 inline constexpr int Detrend = 32832;
+inline constexpr int Export = 32812;
 } // namespace cmd
 
 class CMainFrame : public QMainWindow {
@@ -91,11 +94,13 @@ private:
     void OnHistory();
     void OnSaveFragment();
     void OnSaveChannels();
+    void OnExport();
     void OnMinMax();
     void OnProcess(int id);
     // Checks 3 to 5 of the save commands on a chosen target; false ends the command.
     bool CheckSaveTarget(const QString& path);
-    void StartJob(QMdiSubWindow* window, std::unique_ptr<ProcessJob> job);
+    void StartJob(QMdiSubWindow* window, std::unique_ptr<ProcessJob> job,
+                  std::function<void(ProcessJob&, IProcessObserver&)> body = {});
     // `textId` names the text when it differs from the command id.
     QAction* AddCommand(QMenu* menu, int id, bool enabled, int textId = 0);
 

@@ -152,6 +152,22 @@ Program MakeCli() {
         cmd("detrend", {"detrend FILE --mode mean|linear [COMMON]"},
             "Subtract each shown channel's mean or least-squares line over the fragment.",
             {{"--mode", "mean|linear", "mean: remove the offset; linear: remove the fitted line."}}, true),
+        cmd("export", {"export FILE --out OUT.csv|OUT.wav|OUT.h5|OUT.mat|OUT.npy [--channel C ...] [--time relative|absolute|none] "
+                       "[--csv comma|semicolon] [--rf64] [COMMON]"},
+            "Export the fragment (the whole recording without --from/--to) as float32 values in the format "
+            "named by the extension of --out (in any case): .csv text with a header row and \"%.9g\" values; "
+            ".wav float samples (RF64 when over 4 GiB; the rate rounded to whole Hz, the exact rate in the "
+            "comment; rates below 1 Hz refused); .h5 HDF5 dataset /samples (rows x channels) with the attributes "
+            "rate, start_time, start_filetime, channel_numbers, display_low, display_high and source; .mat "
+            "MATLAB v7.3 variables samples, rate, start_time and channels; .npy numpy array (rows x channels). "
+            "A build without libsndfile, libhdf5 or matio refuses .wav, .h5 or .mat.",
+            {{"--channel", "C", "A 1-based channel to export, in column order; repeatable (default: the shown ones)."},
+             {"--time", "MODE", "CSV time column: relative (seconds from the first exported sample, default), "
+                                "absolute (ISO 8601 local time with microseconds) or none."},
+             {"--csv", "DIALECT", "comma (comma separator, decimal point; default) or semicolon (semicolon "
+                                  "separator, decimal comma)."},
+             {"--rf64", "", "Write a .wav as RF64 even when it is small."}},
+            true),
     };
     p.main.options = {{"--help", "", "Print this help (or a command's help) and exit."},
                       {"--version", "", "Print the version and exit."}};

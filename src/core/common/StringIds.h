@@ -155,6 +155,24 @@ enum StringId : int {
     IDS_OPEN_SD_BAD_RING = 587,
     IDS_OPEN_SD_MAP_TOO_LARGE = 588,
 
+    // Export (File > Export...).
+    IDS_EXPORT_MENU = 670,         // the menu command
+    IDS_EXPORT_TITLE = 671,        // the dialog's title and the file dialog's
+    IDS_EXPORT_FORMAT = 672,       // label of the format list
+    IDS_EXPORT_FRAGMENT = 673,     // the fragment between the cursors
+    IDS_EXPORT_WHOLE = 674,        // the whole recording
+    IDS_EXPORT_CHANNELS = 675,     // label of the channel list
+    IDS_EXPORT_DIALECT = 676,      // label of the CSV dialect list
+    IDS_EXPORT_COMMA = 677,        // comma separator, decimal point
+    IDS_EXPORT_SEMICOLON = 678,    // semicolon separator, decimal comma
+    IDS_EXPORT_TIME = 679,         // label of the time column list
+    IDS_EXPORT_TIME_RELATIVE = 680,
+    IDS_EXPORT_TIME_ABSOLUTE = 681,
+    IDS_EXPORT_TIME_NONE = 682,
+    IDS_EXPORT_NO_CHANNEL = 683,   // no channel ticked
+    IDS_EXPORT_NOT_BUILT = 684,    // %1: the library this build lacks
+    IDS_EXPORT_CHANNEL = 685,      // %1: a channel's number in the list
+
     // Recordings.
     IDS_SD_MAP_TOO_LARGE = 251,    // SD sector numbers span more than the sector map may hold
     IDS_FILE_CHANGED_ON_DISK = 252, // the recording changed on disk while it was read

@@ -388,21 +388,30 @@ bool ResultFile::FinishText() {
     return Complete(nullptr);
 }
 
+bool ResultFile::FinishWritten() {
+    if (m_temp.empty())
+        return false;
+    m_writtenByPath = true;
+    return Complete(nullptr);
+}
+
 bool ResultFile::Complete(const int64_t* stamp) {
-    if (m_failed || !m_file)
+    if (m_failed || (!m_file && !m_writtenByPath))
         return false;
     const std::string target = PathText(m_ctx.job.m_resultName);
-    if (!FlushBlock())
-        return false;
-    errno = 0;
-    const bool flushed = std::fflush(m_file) == 0 && std::ferror(m_file) == 0;
-    const platform::FileProblem flushProblem =
-        errno != 0 ? platform::LastSystemProblem() : platform::FileProblem::Other;
-    const bool closed = std::fclose(m_file) == 0;
-    m_file = nullptr;
-    if (!flushed || !closed) {
-        FailWrite(!flushed ? flushProblem : platform::LastSystemProblem());
-        return false;
+    if (m_file) {
+        if (!FlushBlock())
+            return false;
+        errno = 0;
+        const bool flushed = std::fflush(m_file) == 0 && std::ferror(m_file) == 0;
+        const platform::FileProblem flushProblem =
+            errno != 0 ? platform::LastSystemProblem() : platform::FileProblem::Other;
+        const bool closed = std::fclose(m_file) == 0;
+        m_file = nullptr;
+        if (!flushed || !closed) {
+            FailWrite(!flushed ? flushProblem : platform::LastSystemProblem());
+            return false;
+        }
     }
     if (stamp && !platform::SetFileTimes(m_temp, *stamp, *stamp, *stamp)) {
         Discard();

@@ -104,6 +104,13 @@ public:
     bool Finish(int64_t stamp, bool spectrumStamp = false, double firstHz = 0.0);
     // The same without time stamps (text tables).
     bool FinishText();
+    // Completes a temporary file that a library wrote through TempPath itself (closed by it):
+    // the same checks and rename as FinishText.
+    bool FinishWritten();
+    // Why TempPath gave no path.
+    platform::FileProblem CreateProblem() const { return m_createProblem; }
+    // Ends the run after a failed write: the temporary file goes, the reason is reported.
+    void FailWrite(platform::FileProblem problem);
     // Ends an interrupted run: the temporary file goes, the job is marked stopped.
     void Interrupt();
 
@@ -111,7 +118,6 @@ private:
     bool Complete(const int64_t* stamp);
     void Discard();
     bool FlushBlock();
-    void FailWrite(platform::FileProblem problem);
     JobContext& m_ctx;
     std::filesystem::path m_temp;
     platform::FileProblem m_createProblem = platform::FileProblem::None;
@@ -120,6 +126,7 @@ private:
     size_t m_used = 0;
     uint64_t m_written = 0;
     bool m_failed = false;
+    bool m_writtenByPath = false;
 };
 
 // Test hook: writes of result files fail with `problem` once `bytes` bytes were written to the
