@@ -88,6 +88,7 @@ bool PlotWindow::HandleKey(int key, Qt::KeyboardModifiers modifiers) {
     case Qt::Key_Equal: ZoomStep(1); break;
     case Qt::Key_Minus: ZoomStep(-1); break;
     case Qt::Key_Backspace: ZoomBack(); break;
+    case Qt::Key_L: SetLanes(!p->Lanes()); break;
     case Qt::Key_F:
         if (p->ZoomWhole()) {
             SetScrollBox(0, p->HScrollBox());
@@ -105,6 +106,13 @@ void PlotWindow::keyPressEvent(QKeyEvent* e) {
 
 void PlotWindow::CopyReadOut() {
     if (QClipboard* c = QGuiApplication::clipboard()) c->setText(m_partText[0]);
+}
+
+void PlotWindow::SetLanes(bool on) {
+    CPlotWnd* p = m_plot.get();
+    if (!p || p->Lanes() == on) return;
+    p->SetLanes(on);
+    SetScrollBox(1, p->VerticalBox());
 }
 
 void PlotWindow::SetLegendDefault(bool shown) { g_legendDefault = shown; }

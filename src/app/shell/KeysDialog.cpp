@@ -40,6 +40,8 @@ KeysDialog::KeysDialog(QWidget* parent) : QDialog(parent) {
         {Keys({Qt::Key_Backspace}), IDS_KEY_ZOOM_BACK},
         {Keys({Qt::Key_F}), IDS_KEY_WHOLE},
         {Keys({Qt::Key_Up, Qt::Key_Down}), IDS_KEY_VERTICAL},
+        {Keys({Qt::Key_L}), IDS_KEY_LANES},
+        {GetUiString(IDS_KEY_NAME_MOUSE), IDS_KEY_LANE_MOUSE},
         {WithWheel(QStringLiteral("Shift")), IDS_KEY_VERTICAL_WHEEL},
         {GetUiString(IDS_KEY_NAME_MOUSE), IDS_KEY_RUBBER_BAND},
         {GetUiString(IDS_KEY_NAME_MOUSE), IDS_KEY_CURSORS},

@@ -73,6 +73,15 @@ bool PlotMinMax(QMdiSubWindow* window) {
     return plot && plot->m_minMaxMode;
 }
 
+void PlotSetLanes(QMdiSubWindow* window, bool on) {
+    if (PlotWindow* w = PlotWindowOf(window)) w->SetLanes(on);
+}
+
+bool PlotLanes(QMdiSubWindow* window) {
+    const CPlotWnd* plot = PlotOf(window);
+    return plot && plot->Lanes();
+}
+
 void PlotSetLegend(QMdiSubWindow* window, bool shown) {
     if (PlotWindow* w = PlotWindowOf(window)) w->SetLegendShown(shown);
 }

@@ -158,6 +158,11 @@ enum StringId : int {
     // Recordings.
     IDS_SD_MAP_TOO_LARGE = 251,    // SD sector numbers span more than the sector map may hold
     IDS_FILE_CHANGED_ON_DISK = 252, // the recording changed on disk while it was read
+
+    // Lanes: one channel per lane with its own scale.
+    IDS_MENU_LANES = 640,          // View > Lanes (a checked mode of the window)
+    IDS_KEY_LANES = 641,           // keys dialog rows
+    IDS_KEY_LANE_MOUSE = 642,
 };
 
 } // namespace vistrel

@@ -1,0 +1,9 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="ru_RU">
+<context><name>strings_lanes</name>
+<message id="640"><source>&amp;Дорожки</source><translation>&amp;Дорожки</translation></message>
+<message id="641"><source>Дорожки: каждый канал в своей полосе со своей шкалой (Вид › Дорожки)</source><translation>Дорожки: каждый канал в своей полосе со своей шкалой (Вид › Дорожки)</translation></message>
+<message id="642"><source>В дорожках: щелчок выбирает канал дорожки, перетаскивание разделителя меняет высоту двух соседних дорожек, вертикальная полоса прокрутки листает дорожки</source><translation>В дорожках: щелчок выбирает канал дорожки, перетаскивание разделителя меняет высоту двух соседних дорожек, вертикальная полоса прокрутки листает дорожки</translation></message>
+</context>
+</TS>
