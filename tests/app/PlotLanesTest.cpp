@@ -16,6 +16,7 @@
 #include <filesystem>
 #include <vector>
 
+#include "core/recording/DataFile.h"
 #include "plot/Cursors.h"
 #include "plot/PlotWindow.h"
 #include "plot/PngRender.h"
@@ -37,12 +38,14 @@ float Steps(uint64_t k, int c, uint64_t samples) {
     return static_cast<float>(k < samples / 2 ? kRanges[c].high : kRanges[c].low);
 }
 
-// Within its range, something different in every column.
-float Noise(uint64_t k, int c, uint64_t) {
+// Within its range, something different in every column, growing along the recording so that
+// the extremes of a part are not those of the whole.
+float Noise(uint64_t k, int c, uint64_t samples) {
     const double lo = kRanges[c].low, hi = kRanges[c].high;
     const double u = static_cast<double>((k * 2654435761u + 977u * c) % 10007) / 10007.0;
     const double wave = 0.5 + 0.3 * std::sin(static_cast<double>(k) / (900.0 + 300.0 * c));
-    return static_cast<float>(lo + (hi - lo) * (0.8 * wave + 0.2 * u));
+    const double growth = 0.5 + 0.5 * static_cast<double>(k) / static_cast<double>(samples);
+    return static_cast<float>(lo + (hi - lo) * (0.8 * wave + 0.2 * u) * growth);
 }
 
 std::filesystem::path WriteLanes(const test::TempDir& dir, float (*value)(uint64_t, int, uint64_t), uint64_t samples,
@@ -276,4 +279,52 @@ TEST(PlotLanes, PictureOfTheLanesHasEachTraceInItsOwnBand) {
         EXPECT_LT(bottom - top, img.height() / 4 + 2);
         previousBottom = bottom;
     }
+}
+
+TEST(PlotLanes, FitValuesTakesTheVisibleExtremesAndFResetsTheVerticalZoom) {
+    Window f(Noise, 600000);
+    ASSERT_NE(f.p, nullptr);
+    CPlotWnd* p = f.p;
+    ASSERT_TRUE(WaitFor([&] { return p->m_summaryBuilder.Ready(); }));
+    f.w->Canvas()->repaint();
+    ASSERT_EQ(&p->MinMaxSource(), &p->m_summarized);   // the extremes come from the summaries
+    for (int i = 0; i < 3; ++i) QTest::keyClick(f.w->Canvas(), Qt::Key_Plus);
+    QTest::keyClick(f.w->Canvas(), Qt::Key_Right);
+    p->m_vZoom = 2;
+    p->Recompute();
+    const CDataFile* file = f.w->File();
+    const uint64_t a = static_cast<uint64_t>(std::floor(p->m_visibleStart));
+    const uint64_t b = std::min<uint64_t>(600000, static_cast<uint64_t>(std::ceil(p->m_visibleEnd)));
+    ASSERT_GT(a, 0u);
+    ASSERT_LT(b, 600000u);
+    const float stored[2] = {p->m_ranges[2], p->m_ranges[3]};
+    p->m_channelShown[1] = 0;   // a hidden channel keeps its range
+    QTest::keyClick(f.w->Canvas(), Qt::Key_Y);
+    EXPECT_EQ(p->m_vZoom, 0);
+    for (int c = 0; c < 4; ++c) {
+        SCOPED_TRACE(testing::Message() << "channel " << c);
+        if (c == 1) {
+            EXPECT_EQ(p->m_ranges[2], stored[0]);
+            EXPECT_EQ(p->m_ranges[3], stored[1]);
+            continue;
+        }
+        double lo = INFINITY, hi = -INFINITY;
+        for (uint64_t k = a; k < b; ++k) {
+            const double v = static_cast<double>(file->SampleValue(k, c));
+            lo = std::min(lo, v);
+            hi = std::max(hi, v);
+        }
+        EXPECT_FLOAT_EQ(p->m_ranges[2 * c], static_cast<float>(lo - 0.05 * (hi - lo)));
+        EXPECT_FLOAT_EQ(p->m_ranges[2 * c + 1], static_cast<float>(hi + 0.05 * (hi - lo)));
+        EXPECT_DOUBLE_EQ(p->m_valueTop[c], p->m_ranges[2 * c + 1]);
+    }
+    // The recording's own display ranges stay as they were.
+    EXPECT_DOUBLE_EQ(file->Channel(0).high, 400.0);
+
+    // F: the whole recording with nothing hidden vertically.
+    p->m_vZoom = 3;
+    p->Recompute();
+    QTest::keyClick(f.w->Canvas(), Qt::Key_F);
+    EXPECT_EQ(p->m_vZoom, 0);
+    EXPECT_EQ(p->m_hZoom, 0);
 }

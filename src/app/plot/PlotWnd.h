@@ -115,6 +115,12 @@ public:
     bool ScrollLanesRequest(int request, int thumb);
     // Position of the vertical scroll box: the lanes' scroll while they scroll, else the value pan.
     int VerticalBox() const;
+    // Sets the display range of every shown channel to the extremes of the visible samples (from
+    // the summaries once they are ready) with a margin, and the vertical zoom to 1. The ranges
+    // are this window's; the recording keeps its own. False when there is nothing to fit.
+    bool FitValues();
+    // Vertical zoom 1, centred (part of the whole-recording view).
+    void ResetVerticalZoom();
     // Top and bottom scale texts of a channel's lane.
     void LaneScaleTexts(int channel, QString& top, QString& bottom) const;
 

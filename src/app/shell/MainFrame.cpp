@@ -129,6 +129,7 @@ void CMainFrame::BuildMenu() {
     legend->setChecked(PlotWindow::LegendDefault());
     // A mode of the active window: checked while it shows lanes (key L in the plot).
     AddCommand(view, cmd::Lanes, false, IDS_MENU_LANES)->setCheckable(true);
+    AddCommand(view, cmd::FitValues, false, IDS_MENU_FIT_VALUES);   // key Y in the plot
     // The key L changes the mode inside the window: the menu shows it when it opens.
     connect(view, &QMenu::aboutToShow, this, &CMainFrame::UpdateMenuState);
 
@@ -169,7 +170,7 @@ void CMainFrame::UpdateMenuState() {
                                       cmd::MinMax,     cmd::MovingAverage, cmd::Average, cmd::Linear,
                                       cmd::Rms,        cmd::AddSub,        cmd::TableFunction,
                                       cmd::Spectrum,   cmd::SaveChannels,  cmd::Reload,
-                                      cmd::Lanes};
+                                      cmd::Lanes,      cmd::FitValues};
     QMdiSubWindow* active = ActiveWindow();
     for (int id : kNeedWindow)
         if (QAction* a = Action(id)) a->setEnabled(active != nullptr);
@@ -234,6 +235,9 @@ void CMainFrame::OnCommand(int id) {
     case cmd::Lanes:
         if (QMdiSubWindow* w = ActiveWindow()) PlotSetLanes(w, !PlotLanes(w));
         UpdateMenuState();
+        break;
+    case cmd::FitValues:
+        if (QMdiSubWindow* w = ActiveWindow()) PlotFitValues(w);
         break;
     case cmd::Keys:
         RunKeysDialog(this);

@@ -42,6 +42,7 @@ inline constexpr int Reload = 32801;
 inline constexpr int Legend = 32810;
 inline constexpr int Keys = 32811;
 inline constexpr int Lanes = 32812;
+inline constexpr int FitValues = 32813;
 } // namespace cmd
 
 class CMainFrame : public QMainWindow {

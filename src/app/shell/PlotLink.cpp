@@ -82,6 +82,10 @@ bool PlotLanes(QMdiSubWindow* window) {
     return plot && plot->Lanes();
 }
 
+void PlotFitValues(QMdiSubWindow* window) {
+    if (PlotWindow* w = PlotWindowOf(window)) w->FitValues();
+}
+
 void PlotSetLegend(QMdiSubWindow* window, bool shown) {
     if (PlotWindow* w = PlotWindowOf(window)) w->SetLegendShown(shown);
 }

@@ -36,6 +36,8 @@ bool PlotMinMax(QMdiSubWindow* window);
 // Lanes of the window's plot (a mode of the window).
 void PlotSetLanes(QMdiSubWindow* window, bool on);
 bool PlotLanes(QMdiSubWindow* window);
+// View > Fit values in the window.
+void PlotFitValues(QMdiSubWindow* window);
 // Shows or hides the window's legend.
 void PlotSetLegend(QMdiSubWindow* window, bool shown);
 void PlotRepaint(QMdiSubWindow* window);

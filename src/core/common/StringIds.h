@@ -163,6 +163,8 @@ enum StringId : int {
     IDS_MENU_LANES = 640,          // View > Lanes (a checked mode of the window)
     IDS_KEY_LANES = 641,           // keys dialog rows
     IDS_KEY_LANE_MOUSE = 642,
+    IDS_MENU_FIT_VALUES = 643,     // View > Fit values
+    IDS_KEY_FIT_VALUES = 644,
 };
 
 } // namespace vistrel
