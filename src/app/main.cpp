@@ -1,8 +1,8 @@
 // vistrel: the recording viewer. `vistrel [FILE]` starts the program (FILE opened in a plot
 // window); `vistrel --desktop FILE...` is the start from the desktop's application menu or file
-// manager; `vistrel --png OUT.png [--size WxH] [--minmax] FILE` renders FILE's plot (with
-// --minmax its min-max view of the whole recording) into a picture and exits without showing
-// a window; --help and --version print and exit.
+// manager; `vistrel --png OUT.png [--size WxH] [--minmax] [--lanes] FILE` renders FILE's plot (with
+// --minmax its min-max view of the whole recording, with --lanes one lane per channel) into a
+// picture and exits without showing a window; --help and --version print and exit.
 
 #include <QApplication>
 #include <QIcon>
@@ -26,6 +26,7 @@ int RunPng(int argc, char** argv) {
     QString out, file;
     QSize size;
     bool minMax = false;
+    bool lanes = false;
     for (int i = 0; i < args.size(); ++i) {
         const QString& a = args[i];
         if (a == QLatin1String("--png") && i + 1 < args.size()) {
@@ -38,6 +39,8 @@ int RunPng(int argc, char** argv) {
             }
         } else if (a == QLatin1String("--minmax")) {
             minMax = true;
+        } else if (a == QLatin1String("--lanes")) {
+            lanes = true;
         } else if (file.isEmpty()) {
             file = a;
         } else {
@@ -46,10 +49,10 @@ int RunPng(int argc, char** argv) {
         }
     }
     if (out.isEmpty() || file.isEmpty()) {
-        std::fprintf(stderr, "usage: vistrel --png OUT.png [--size WxH] [--minmax] FILE.kvf\n");
+        std::fprintf(stderr, "usage: vistrel --png OUT.png [--size WxH] [--minmax] [--lanes] FILE.kvf\n");
         return 1;
     }
-    return vistrel::RenderPlotToPng(file, out, size, minMax);
+    return vistrel::RenderPlotToPng(file, out, size, minMax, lanes);
 }
 
 } // namespace

@@ -421,6 +421,11 @@ void PlotWindow::OnHScroll(int request, int thumb) {
 
 void PlotWindow::OnVScroll(int request, int thumb) {
     CPlotWnd* p = m_plot.get();
+    if (p && p->LanesScroll()) {
+        // Lanes that do not fit: the bar scrolls through them.
+        if (p->ScrollLanesRequest(request, thumb)) SetScrollBox(1, p->VerticalBox());
+        return;
+    }
     if (p && p->ScrollVertical(request, thumb)) {
         SetScrollBox(1, p->VScrollBox());
         p->InvalidateCanvas();

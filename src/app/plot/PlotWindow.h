@@ -117,6 +117,10 @@ public:
     // The whole read-out line (the status bar may show only its beginning) to the clipboard.
     void CopyReadOut();
 
+    // Each shown channel in a lane of its own (a mode of this window, key L).
+    void SetLanes(bool on);
+    // Every shown channel's display range to the extremes of the visible range (key Y).
+    void FitValues();
     // The legend beside the plot: one row per shown channel; a click selects the channel.
     void SetLegendShown(bool shown);
     bool LegendShown() const;

@@ -88,12 +88,14 @@ bool PlotWindow::HandleKey(int key, Qt::KeyboardModifiers modifiers) {
     case Qt::Key_Equal: ZoomStep(1); break;
     case Qt::Key_Minus: ZoomStep(-1); break;
     case Qt::Key_Backspace: ZoomBack(); break;
+    case Qt::Key_L: SetLanes(!p->Lanes()); break;
     case Qt::Key_F:
-        if (p->ZoomWhole()) {
-            SetScrollBox(0, p->HScrollBox());
-            p->InvalidateCanvas();
-        }
+        // The whole recording, nothing hidden: also the vertical zoom back to 1.
+        if (p->ZoomWhole()) SetScrollBox(0, p->HScrollBox());
+        p->ResetVerticalZoom();
+        SetScrollBox(1, p->VerticalBox());
         break;
+    case Qt::Key_Y: FitValues(); break;
     default: return false;
     }
     return true;
@@ -105,6 +107,21 @@ void PlotWindow::keyPressEvent(QKeyEvent* e) {
 
 void PlotWindow::CopyReadOut() {
     if (QClipboard* c = QGuiApplication::clipboard()) c->setText(m_partText[0]);
+}
+
+void PlotWindow::SetLanes(bool on) {
+    CPlotWnd* p = m_plot.get();
+    if (!p || p->Lanes() == on) return;
+    p->SetLanes(on);
+    SetScrollBox(1, p->VerticalBox());
+}
+
+void PlotWindow::FitValues() {
+    CPlotWnd* p = m_plot.get();
+    if (!p || !p->FitValues()) return;
+    SetScrollBox(1, p->VerticalBox());
+    m_legendKey.clear();
+    RefreshLegend();   // the legend shows the ranges
 }
 
 void PlotWindow::SetLegendDefault(bool shown) { g_legendDefault = shown; }

@@ -172,8 +172,9 @@ void CPlotWnd::Initialise() {
     // 15. Cursors.
     m_timeCursor1 = std::make_unique<CTimeCursor>(m_hWnd, '1', m_plotRect);
     m_timeCursor2 = std::make_unique<CTimeCursor>(m_hWnd, '2', m_plotRect);
-    m_levelCursor1 = std::make_unique<CLevelCursor>(m_hWnd, '1', m_plotRect);
-    m_levelCursor2 = std::make_unique<CLevelCursor>(m_hWnd, '2', m_plotRect);
+    m_levelRect = m_plotRect;
+    m_levelCursor1 = std::make_unique<CLevelCursor>(m_hWnd, '1', m_levelRect);
+    m_levelCursor2 = std::make_unique<CLevelCursor>(m_hWnd, '2', m_levelRect);
     m_ratedFrequency = 50.0f;
 }
 
@@ -189,16 +190,20 @@ void CPlotWnd::SetSelectedChannel(int channel) {
     const int count = std::max(1, m_channelCount);
     channel = std::clamp(channel, 0, count - 1);
     if (channel == m_selectedChannel) return;
-    // The level cursors hold values of the old scale; keep their rows, inside the plot.
+    // The level cursors hold values of the old scale; keep their rows, inside the plot (in
+    // lanes: the same place within the new channel's lane).
     const CursorGeometry before = Geometry();
     int rows[2] = {0, 0};
     CLevelCursor* cursors[2] = {m_levelCursor1.get(), m_levelCursor2.get()};
     for (int i = 0; i < 2; ++i)
         if (cursors[i]) rows[i] = std::clamp(before.RowOf(cursors[i]->m_value), before.top, before.bottom);
     m_selectedChannel = channel;
+    if (m_lanes) UpdateLanes();
     const CursorGeometry after = Geometry();
     for (int i = 0; i < 2; ++i) {
         if (!cursors[i]) continue;
+        if (before.Height() > 0 && (before.top != after.top || before.bottom != after.bottom))
+            rows[i] = after.top + (rows[i] - before.top) * after.Height() / before.Height();
         cursors[i]->m_value = static_cast<float>(after.ValueAt(rows[i]));
         cursors[i]->MoveTo(rows[i]);
     }
@@ -214,7 +219,7 @@ void CPlotWnd::ReportScrollBoxes() {
     if (!m_host)
         return;
     m_host->SetScrollBox(0, HScrollBox());
-    m_host->SetScrollBox(1, VScrollBox());
+    m_host->SetScrollBox(1, VerticalBox());
 }
 
 bool CPlotWnd::IsDecibel() const { return m_file && m_file->IsSpectrum(); }

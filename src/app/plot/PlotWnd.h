@@ -14,6 +14,7 @@
 
 #include "GraphCanvas.h"
 #include "core/view/CursorMath.h"
+#include "core/view/LaneLayout.h"
 #include "core/view/PlotLayout.h"
 #include "core/view/RecordingSource.h"
 #include "core/view/SummaryBuilder.h"
@@ -96,6 +97,33 @@ public:
     // rows inside the plot and take their values from the new channel's scale.
     void SetSelectedChannel(int channel);
 
+    // --- lanes (bodies in PlotWndLanes.cpp) ---
+    // Each shown channel in a lane of its own with its own scale, or all on the selected
+    // channel's scale (the default). A mode of the window, not stored.
+    void SetLanes(bool on);
+    bool Lanes() const { return m_lanes; }
+    // Brings the lane layout up to the plot rectangle and the shown channels, and moves the
+    // level cursors' rectangle to the selected channel's lane.
+    void UpdateLanes();
+    const CLaneLayout& LaneLayout() const { return m_laneLayout; }
+    // Scrolls the lanes to `offset` rows of their content (clamped); repaints.
+    void ScrollLanes(int offset);
+    // True while the vertical scroll bar scrolls through the lanes (more than fit).
+    bool LanesScroll() const { return m_lanes && m_laneLayout.MaxScroll() > 0; }
+    // A vertical scroll request (kScroll*, thumb 0 .. 65535) applied to the lanes: a line is
+    // the minimum lane height, a page the plot's height. True when the lanes moved.
+    bool ScrollLanesRequest(int request, int thumb);
+    // Position of the vertical scroll box: the lanes' scroll while they scroll, else the value pan.
+    int VerticalBox() const;
+    // Sets the display range of every shown channel to the extremes of the visible samples (from
+    // the summaries once they are ready) with a margin, and the vertical zoom to 1. The ranges
+    // are this window's; the recording keeps its own. False when there is nothing to fit.
+    bool FitValues();
+    // Vertical zoom 1, centred (part of the whole-recording view).
+    void ResetVerticalZoom();
+    // Top and bottom scale texts of a channel's lane.
+    void LaneScaleTexts(int channel, QString& top, QString& bottom) const;
+
     // Messages to the host (no-ops without one).
     void SetStatusText(int part, const QString& text);
     void ReportScrollBoxes();
@@ -141,6 +169,13 @@ public:
     QFont m_scaleFont;                          // value scale
     int m_plotWidth = 0;                        // stored by DrawLabels
 
+    // --- lanes ---
+    bool m_lanes = false;
+    CLaneLayout m_laneLayout;
+    CanvasRect m_levelRect;          // where the level cursors live: the plot, or the selected lane
+    int m_laneDrag = -1;             // separator being dragged, -1 none
+    int m_laneDragY = 0;             // row the dragged separator has reached
+
     // --- cursors ---
     std::unique_ptr<CTimeCursor> m_timeCursor1;
     std::unique_ptr<CTimeCursor> m_timeCursor2;
@@ -164,6 +199,10 @@ public:
     void SizeCache(int columns);
 
 private:
+    void DrawLaneGrid(QPainter& dc, int left, int top, int right, int bottom, const QPen& gridPen);
+    void DrawLaneLabels(QPainter& dc, int left, int right, int top, int bottom, const QColor& textColor);
+    int LaneMargin() const;
+    QString LaneName(int channel) const;   // the channel's number as the legend writes it
     void Initialise();
     void ScheduleSummaryPoll();
 };

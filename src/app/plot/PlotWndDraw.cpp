@@ -42,6 +42,11 @@ CursorGeometry CPlotWnd::Geometry() const {
     g.top = m_plotRect.top;
     g.right = m_plotRect.right;
     g.bottom = m_plotRect.bottom;
+    if (m_lanes) {
+        // The selected channel's lane (the level cursors' rectangle).
+        g.top = m_levelRect.top;
+        g.bottom = m_levelRect.bottom;
+    }
     g.S0 = m_visibleStart;
     g.S1 = m_visibleEnd;
     const int c = SelectedScaleChannel();
@@ -78,7 +83,8 @@ int CPlotWnd::SideMargin(int set) const {
     int widest = 0;
     for (int i = 0; i <= m_vDivisions && i < kMaxLabels; ++i)
         widest = std::max(widest, fm.horizontalAdvance(m_labels[0][i]));
-    return widest + ScaleMarkSize() + 8;
+    const int margin = widest + ScaleMarkSize() + 8;
+    return m_lanes ? std::max(margin, LaneMargin()) : margin;
 }
 
 int CPlotWnd::ScaleMarkSize() const { return std::max(6, QFontMetrics(m_scaleFont).height() / 2); }
@@ -89,6 +95,11 @@ int CPlotWnd::DrawLabels(QPainter& dc, int left, int top, int right, int bottom,
     // no invalidation here, or an idle window would repaint itself forever.
     BuildScaleLabels();
     m_plotWidth = right - left;
+    if (m_lanes) {
+        DrawLaneLabels(dc, left, right, top, bottom, textColor);
+        dc.setFont(labelFont);
+        return 1;
+    }
     dc.save();
     dc.setBackgroundMode(Qt::TransparentMode);
     dc.setFont(m_scaleFont);
@@ -128,12 +139,17 @@ int CPlotWnd::DrawGrid(QPainter& dc, int left, int top, int right, int bottom, c
         dc.setPen(Qt::black);
         TextAt(dc, left, top - fm.height() * 5 / 4, QStringLiteral("Plot"));
     }
-    dc.setPen(gridPen);
-    const int k = std::max(1, m_vDivisions);
-    for (int i = 0; i <= 5 * k; ++i) {
-        const int y = GridRow(i, top, bottom, k);
-        dc.drawLine(left, y, right, y);
-        if (i % 5 == 0) dc.drawLine(left, y + 1, right, y + 1);
+    UpdateLanes();
+    if (m_lanes) {
+        DrawLaneGrid(dc, left, top, right, bottom, gridPen);
+    } else {
+        dc.setPen(gridPen);
+        const int k = std::max(1, m_vDivisions);
+        for (int i = 0; i <= 5 * k; ++i) {
+            const int y = GridRow(i, top, bottom, k);
+            dc.drawLine(left, y, right, y);
+            if (i % 5 == 0) dc.drawLine(left, y + 1, right, y + 1);
+        }
     }
     dc.setBackgroundMode(Qt::TransparentMode);
     m_axisOrigin = m_timeLabelStyle ? 0 : m_startTime;
@@ -218,16 +234,31 @@ int CPlotWnd::DrawTraces(QPainter& dc, int left, int top, int right, int bottom,
         }
 
         const int e = SelectedScaleChannel();
-        const double T = m_valueTop[e], B = m_valueBottom[e];
+        const double T0 = m_valueTop[e], B0 = m_valueBottom[e];
         const bool smooth = !IsDecibel();
         dc.save();
         dc.setRenderHint(QPainter::Antialiasing, false);
         dc.setClipRect(QRect(QPoint(left, top), QPoint(right, bottom)));
         for (int ch = 0; ch < m_channelCount && ch < kCanvasChannels; ++ch) {
             if (!m_channelShown[ch]) continue;
+            // Overlaid: every channel on the selected channel's scale over the whole plot. In
+            // lanes: the same columns mapped to the channel's own lane and scale.
+            int y2 = bottom, Hh = bottom - top;
+            double T = T0, B = B0;
+            if (m_lanes) {
+                const int lane = m_laneLayout.LaneOf(ch);
+                if (lane < 0) continue;
+                const int lt = m_laneLayout.LaneTop(lane);
+                y2 = m_laneLayout.LaneBottom(lane) - 1;
+                if (y2 < top || lt > bottom) continue;
+                Hh = y2 - lt;
+                T = m_valueTop[ch];
+                B = m_valueBottom[ch];
+                dc.setClipRect(QRect(QPoint(left, std::max(lt, top)), QPoint(right, std::min(y2, bottom))));
+            }
             if (m_cache->minMax) {
                 // A continuous band: each group's extent over all of its columns.
-                const int n = BuildEnvelope(*m_cache, ch, bottom, bottom - top, T, B, m_bars.get());
+                const int n = BuildEnvelope(*m_cache, ch, y2, Hh, T, B, m_bars.get());
                 const QColor colour = m_pens[ch].color();
                 for (int i = 0; i < n; ++i) {
                     const EnvelopeBar& b = m_bars[i];
@@ -235,7 +266,7 @@ int CPlotWnd::DrawTraces(QPainter& dc, int left, int top, int right, int bottom,
                 }
                 continue;
             }
-            const int n = BuildPolyline(*m_cache, ch, left, bottom, bottom - top, T, B, smooth, m_points.get());
+            const int n = BuildPolyline(*m_cache, ch, left, y2, Hh, T, B, smooth, m_points.get());
             if (n <= 0) continue;
             if (n == 1) {
                 // A lone sample: a dot that stays visible at any pen width.
@@ -310,6 +341,22 @@ void CPlotWnd::ContinueMinMax() {
 
 int CPlotWnd::PreLButtonDown(unsigned keys, int x, int y) {
     m_cursorDrag = 0;
+    m_laneDrag = -1;
+    if (m_lanes && x >= m_plotRect.left && x <= m_plotRect.right) {
+        // A separator is grabbed within 3 rows; elsewhere a press selects the lane's channel
+        // and goes on as in the overlaid view (cursor drag or zoom rectangle).
+        const int separator = m_laneLayout.SeparatorAt(y, 3);
+        if (separator >= 0) {
+            m_laneDrag = separator;
+            m_laneDragY = y;
+            return 1;
+        }
+        const int lane = m_laneLayout.LaneAt(y);
+        if (lane >= 0 && m_laneLayout.Channel(lane) != m_selectedChannel) {
+            SetSelectedChannel(m_laneLayout.Channel(lane));
+            InvalidateCanvas();
+        }
+    }
     if (keys & kKeyShift) {
         if (m_levelCursor1 && PointInRect(m_levelCursor1->m_grabRect, x, y)) m_cursorDrag = 3;
         if (m_levelCursor2 && PointInRect(m_levelCursor2->m_grabRect, x, y)) m_cursorDrag = 4;
@@ -339,6 +386,17 @@ void CPlotWnd::SetLevelCursor(CLevelCursor* cur, int y, int valueRow) {
 }
 
 int CPlotWnd::PreMouseMove(unsigned keys, int x, int y) {
+    if (m_laneDrag >= 0) {
+        if (!(keys & kKeyLButton)) {
+            m_laneDrag = -1;
+            return 0;
+        }
+        m_laneDragY += m_laneLayout.DragSeparator(m_laneDrag, y - m_laneDragY);
+        UpdateLanes();
+        FollowView();
+        InvalidateCanvas();
+        return 1;
+    }
     const CursorGeometry g = Geometry();
     g.ClampPoint(x, y);
     if (!(keys & kKeyLButton)) m_cursorDrag = 0;
@@ -356,6 +414,10 @@ int CPlotWnd::PreMouseMove(unsigned keys, int x, int y) {
 }
 
 int CPlotWnd::PreLButtonUp(unsigned keys, int x, int y) {
+    if (m_laneDrag >= 0) {
+        m_laneDrag = -1;
+        return 1;
+    }
     if (!m_cursorDrag) return 0;
     const CursorGeometry g = Geometry();
     g.ClampPoint(x, y);

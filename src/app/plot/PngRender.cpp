@@ -87,7 +87,7 @@ bool ParsePngSize(const QString& text, QSize* size) {
     return true;
 }
 
-int RenderPlotToPng(const QString& recording, const QString& png, QSize size, bool minMax) {
+int RenderPlotToPng(const QString& recording, const QString& png, QSize size, bool minMax, bool lanes) {
     if (!size.isValid() || size.isEmpty())
         size = QSize(kPngDefaultWidth, kPngDefaultHeight);
     if (size.width() < 64 || size.height() < 64 || size.width() > 16384 || size.height() > 16384) {
@@ -128,6 +128,7 @@ int RenderPlotToPng(const QString& recording, const QString& png, QSize size, bo
         w->render(&p);
     }
     w->OnFirstTimer();
+    if (lanes) w->SetLanes(true);   // the cursors placed above move into the lanes
     if (minMax && w->Plot()) {
         // The whole recording in the min-max view, computed in full before the picture.
         CPlotWnd* plot = w->Plot();

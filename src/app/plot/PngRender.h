@@ -1,7 +1,8 @@
 #pragma once
-// `vistrel --png OUT.png [--size WxH] [--minmax] FILE`: renders the plot window that opening
-// FILE shows (cursors placed) into a picture, without showing any window; with --minmax the
-// min-max view of the whole recording, from its summaries (built or taken from the cache).
+// `vistrel --png OUT.png [--size WxH] [--minmax] [--lanes] FILE`: renders the plot window that
+// opening FILE shows (cursors placed) into a picture, without showing any window; with --minmax
+// the min-max view of the whole recording, from its summaries (built or taken from the cache);
+// with --lanes each shown channel in a lane of its own.
 
 #include <QByteArray>
 #include <QSize>
@@ -17,7 +18,8 @@ constexpr int kPngDefaultHeight = 800;
 // Returns 0 on success; otherwise prints a message on stderr and returns non-zero (1: bad size;
 // 2: the recording cannot be opened or changed on disk while it was read, or the picture may not
 // go to `png`; 3: the picture cannot be written). On failure `png` stays as it was.
-int RenderPlotToPng(const QString& recording, const QString& png, QSize size = QSize(), bool minMax = false);
+int RenderPlotToPng(const QString& recording, const QString& png, QSize size = QSize(), bool minMax = false,
+                    bool lanes = false);
 
 // Why the picture of `recording` may not be written to `png` (empty when it may): the recording
 // itself under any name or link, a folder, FIFO or device, a read-only file.

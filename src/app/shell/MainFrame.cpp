@@ -132,6 +132,11 @@ void CMainFrame::BuildMenu() {
     QAction* legend = AddCommand(view, cmd::Legend, true, IDS_MENU_LEGEND);
     legend->setCheckable(true);
     legend->setChecked(PlotWindow::LegendDefault());
+    // A mode of the active window: checked while it shows lanes (key L in the plot).
+    AddCommand(view, cmd::Lanes, false, IDS_MENU_LANES)->setCheckable(true);
+    AddCommand(view, cmd::FitValues, false, IDS_MENU_FIT_VALUES);   // key Y in the plot
+    // The key L changes the mode inside the window: the menu shows it when it opens.
+    connect(view, &QMenu::aboutToShow, this, &CMainFrame::UpdateMenuState);
 
     QMenu* help = bar->addMenu(GetUiString(IDS_MENU_HELP));
     help->setObjectName(QStringLiteral("menuHelp"));
@@ -171,11 +176,12 @@ void CMainFrame::UpdateMenuState() {
                                       cmd::Rms,        cmd::AddSub,        cmd::TableFunction,
                                       cmd::Spectrum,   cmd::SaveChannels,  cmd::Reload,
                                       cmd::Filter,     cmd::Notch,         cmd::Detrend,
-                                      cmd::Export};
+                                      cmd::Export,      cmd::Lanes,         cmd::FitValues};
     QMdiSubWindow* active = ActiveWindow();
     for (int id : kNeedWindow)
         if (QAction* a = Action(id)) a->setEnabled(active != nullptr);
     if (QAction* a = Action(cmd::MinMax)) a->setChecked(active && PlotMinMax(active));
+    if (QAction* a = Action(cmd::Lanes)) a->setChecked(active && PlotLanes(active));
     if (!active) return;
     if (CDataFile* file = PlotRecording(active)) {
         // Operations on the recording's own channels need a single device.
@@ -235,6 +241,13 @@ void CMainFrame::OnCommand(int id) {
         if (QAction* a = Action(cmd::Legend)) a->setChecked(shown);
         break;
     }
+    case cmd::Lanes:
+        if (QMdiSubWindow* w = ActiveWindow()) PlotSetLanes(w, !PlotLanes(w));
+        UpdateMenuState();
+        break;
+    case cmd::FitValues:
+        if (QMdiSubWindow* w = ActiveWindow()) PlotFitValues(w);
+        break;
     case cmd::Keys:
         RunKeysDialog(this);
         break;

@@ -47,6 +47,8 @@ inline constexpr int Filter = 32830;
 inline constexpr int Notch = 32831;
 inline constexpr int Detrend = 32832;
 inline constexpr int Export = 32812;
+inline constexpr int Lanes = 32814;
+inline constexpr int FitValues = 32815;
 } // namespace cmd
 
 class CMainFrame : public QMainWindow {

@@ -73,6 +73,19 @@ bool PlotMinMax(QMdiSubWindow* window) {
     return plot && plot->m_minMaxMode;
 }
 
+void PlotSetLanes(QMdiSubWindow* window, bool on) {
+    if (PlotWindow* w = PlotWindowOf(window)) w->SetLanes(on);
+}
+
+bool PlotLanes(QMdiSubWindow* window) {
+    const CPlotWnd* plot = PlotOf(window);
+    return plot && plot->Lanes();
+}
+
+void PlotFitValues(QMdiSubWindow* window) {
+    if (PlotWindow* w = PlotWindowOf(window)) w->FitValues();
+}
+
 void PlotSetLegend(QMdiSubWindow* window, bool shown) {
     if (PlotWindow* w = PlotWindowOf(window)) w->SetLegendShown(shown);
 }

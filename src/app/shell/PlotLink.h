@@ -33,6 +33,11 @@ bool PlotSettings(QMdiSubWindow* window, WindowSettings* settings, int* channels
 // Turns the window's min-max view on or off (it stays until turned off) and repaints.
 void PlotSetMinMax(QMdiSubWindow* window, bool on);
 bool PlotMinMax(QMdiSubWindow* window);
+// Lanes of the window's plot (a mode of the window).
+void PlotSetLanes(QMdiSubWindow* window, bool on);
+bool PlotLanes(QMdiSubWindow* window);
+// View > Fit values in the window.
+void PlotFitValues(QMdiSubWindow* window);
 // Shows or hides the window's legend.
 void PlotSetLegend(QMdiSubWindow* window, bool shown);
 void PlotRepaint(QMdiSubWindow* window);

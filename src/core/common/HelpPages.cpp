@@ -14,7 +14,7 @@ Program MakeApp() {
     Program p;
     p.name = "vistrel";
     p.title = "view and process recordings of data-acquisition recorders";
-    p.main.synopsis = {"[--desktop] [FILE.kvf...]", "--png OUT.png [--size WxH] [--minmax] FILE.kvf",
+    p.main.synopsis = {"[--desktop] [FILE.kvf...]", "--png OUT.png [--size WxH] [--minmax] [--lanes] FILE.kvf",
                        "--help | --version"};
     p.main.summary = "View and process multichannel .kvf recordings.";
     p.main.description =
@@ -36,6 +36,7 @@ Program MakeApp() {
         {"--png", "OUT.png", "Render the plot of FILE.kvf into a picture without any window and exit."},
         {"--size", "WxH", "Size of the picture of --png (for example 1280x800)."},
         {"--minmax", "", "With --png: the min-max view of the whole recording."},
+        {"--lanes", "", "With --png: each shown channel in a lane of its own, on its own scale."},
         {"--help", "", "Print this help and exit."},
         {"--version", "", "Print the version and exit."},
     };

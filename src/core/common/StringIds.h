@@ -211,6 +211,13 @@ enum StringId : int {
     IDS_NOTCH_BAD_HARMONIC = 630, // highest harmonic at or above Nyquist (%1 Hz, %2 Hz)
     IDS_NOTCH_BAD_Q = 631, // quality factor not above 0
     IDS_FILTER_SHORT_FRAGMENT = 632, // zero phase on a fragment of %1 samples needs more than %2
+
+    // Lanes: one channel per lane with its own scale.
+    IDS_MENU_LANES = 640,          // View > Lanes (a checked mode of the window)
+    IDS_KEY_LANES = 641,           // keys dialog rows
+    IDS_KEY_LANE_MOUSE = 642,
+    IDS_MENU_FIT_VALUES = 643,     // View > Fit values
+    IDS_KEY_FIT_VALUES = 644,
 };
 
 } // namespace vistrel
