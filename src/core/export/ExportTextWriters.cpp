@@ -6,6 +6,7 @@
 #include <cctype>
 #include <bit>
 #include <charconv>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 
@@ -71,6 +72,12 @@ std::string CsvField(const std::string& text, char separator) {
 }
 
 void AppendCsvFloat(std::string& out, float value, bool decimalComma) {
+    // NaN is written "nan" whatever its sign bit: printf's spelling of a negative NaN differs
+    // between C libraries ("-nan" or "nan"), and readers take "nan" everywhere.
+    if (std::isnan(value)) {
+        out += "nan";
+        return;
+    }
     char buf[48];
     // General format with 9 significant digits, exactly as printf's "%.9g", without the locale.
     const auto res = std::to_chars(buf, buf + sizeof buf, static_cast<double>(value),
