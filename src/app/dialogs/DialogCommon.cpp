@@ -58,7 +58,11 @@ bool ParseG(const QString& text, double* out) {
     return true;
 }
 
-bool ParseInt(const QString& text, long long* out) {
+namespace {
+
+// Reads a signed decimal integer after leading blanks; `whole` also requires that nothing but
+// blanks follows it.
+bool ParseInteger(const QString& text, long long* out, bool whole) {
     const QByteArray bytes = text.toLatin1();
     const char* end = bytes.constData() + bytes.size();
     const char* p = SkipBlanks(bytes.constData(), end);
@@ -69,26 +73,16 @@ bool ParseInt(const QString& text, long long* out) {
     }
     long long v = 0;
     auto [ptr, ec] = std::from_chars(p, end, v, 10);
-    if (ptr == p || ec != std::errc()) return false;
+    if (ptr == p || ec != std::errc() || (whole && SkipBlanks(ptr, end) != end)) return false;
     *out = negative ? -v : v;
     return true;
 }
 
-bool ParseWhole(const QString& text, long long* out) {
-    const QByteArray bytes = text.toLatin1();
-    const char* end = bytes.constData() + bytes.size();
-    const char* p = SkipBlanks(bytes.constData(), end);
-    bool negative = false;
-    if (p < end && (*p == '+' || *p == '-')) {
-        negative = *p == '-';
-        ++p;
-    }
-    long long v = 0;
-    auto [ptr, ec] = std::from_chars(p, end, v, 10);
-    if (ptr == p || ec != std::errc() || SkipBlanks(ptr, end) != end) return false;
-    *out = negative ? -v : v;
-    return true;
-}
+} // namespace
+
+bool ParseInt(const QString& text, long long* out) { return ParseInteger(text, out, false); }
+
+bool ParseWhole(const QString& text, long long* out) { return ParseInteger(text, out, true); }
 
 QString NotWholeText(const QString& text) { return GetUiString(IDS_NOT_WHOLE_NUMBER).arg(text.trimmed()); }
 

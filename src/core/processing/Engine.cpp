@@ -177,6 +177,13 @@ std::vector<int> JobContext::ShownChannels() const {
     return shown;
 }
 
+bool JobContext::ShownChannelsOrFail(std::vector<int>& shown) {
+    shown = ShownChannels();
+    if (shown.empty())
+        Fail("No channel is shown, so there is nothing to process");
+    return !shown.empty();
+}
+
 bool JobContext::CheckSources(int count, int perOutput) {
     const int limit = perOutput == 2 ? kMaxAddSubOutputs : kMaxOutputs;
     if (count < 1 || count > limit) {

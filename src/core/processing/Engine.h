@@ -66,6 +66,8 @@ public:
     void Succeed();
     // Shown channels of the recording, in channel order.
     std::vector<int> ShownChannels() const;
+    // The shown channels into `shown`; fails the run when none is shown.
+    bool ShownChannelsOrFail(std::vector<int>& shown);
     // Checks that every output names a channel of the recording (1-based).
     bool CheckSources(int count, int perOutput);
 

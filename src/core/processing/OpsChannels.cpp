@@ -9,16 +9,6 @@
 namespace vistrel::engine {
 
 namespace {
-// Checks shared by operations 1 to 4: the shown channels, which become the result's channels.
-bool ShownOrFail(JobContext& ctx, std::vector<int>& shown) {
-    shown = ctx.ShownChannels();
-    if (shown.empty()) {
-        ctx.Fail("No channel is shown, so there is nothing to process");
-        return false;
-    }
-    return true;
-}
-
 constexpr int kLanes = 8;
 constexpr int64_t kRowsPerPoll = 4096;
 
@@ -70,7 +60,7 @@ void MovingAverage(JobContext& ctx, bool average) {
         return;
     }
     std::vector<int> shown;
-    if (!ShownOrFail(ctx, shown))
+    if (!ctx.ShownChannelsOrFail(shown))
         return;
     ctx.observer.ProgressTitle(ProgressTitleId(job.m_op));
     // The N samples of an output, a column of N rows per shown channel.
@@ -186,7 +176,7 @@ void LinearTransform(JobContext& ctx) {
     if (!ctx.OrderFragment())
         return;
     std::vector<int> shown;
-    if (!ShownOrFail(ctx, shown))
+    if (!ctx.ShownChannelsOrFail(shown))
         return;
     ctx.observer.ProgressTitle(ProgressTitleId(job.m_op));
     float A[kJobChannels], B[kJobChannels];
@@ -234,7 +224,7 @@ void Rms(JobContext& ctx) {
         return;
     }
     std::vector<int> shown;
-    if (!ShownOrFail(ctx, shown))
+    if (!ctx.ShownChannelsOrFail(shown))
         return;
     ctx.observer.ProgressTitle(ProgressTitleId(job.m_op));
     ResultFile out(ctx);

@@ -17,13 +17,15 @@ namespace {
 
 using filters::SosCascade;
 
-bool ShownChannelsOrFail(JobContext& ctx, std::vector<int>& shown) {
-    shown = ctx.ShownChannels();
-    if (shown.empty()) {
-        ctx.Fail("No channel is shown, so there is nothing to process");
+// Opens a result of the same rate holding the shown channels (their numbers into `shown`),
+// under the operation's progress title; false when the run has failed.
+bool OpenShownResult(JobContext& ctx, ResultFile& out, std::vector<int>& shown) {
+    if (!ctx.ShownChannelsOrFail(shown))
         return false;
-    }
-    return true;
+    ctx.observer.ProgressTitle(ProgressTitleId(ctx.job.m_op));
+    return out.Open(ctx.src.WriteDerivedHeader(out.TempPath(), 1, nullptr, nullptr, nullptr, &ctx.header,
+                                               HiddenChannels::LeaveOut),
+                    static_cast<int>(shown.size()));
 }
 
 // Rows p .. p + count - 1 of the reader's channels as doubles.
@@ -238,13 +240,8 @@ void FilterOp(JobContext& ctx) {
         return;
     }
     std::vector<int> shown;
-    if (!ShownChannelsOrFail(ctx, shown))
-        return;
-    ctx.observer.ProgressTitle(ProgressTitleId(job.m_op));
     ResultFile out(ctx);
-    const auto temp = out.TempPath();
-    if (!out.Open(ctx.src.WriteDerivedHeader(temp, 1, nullptr, nullptr, nullptr, &ctx.header, HiddenChannels::LeaveOut),
-                  static_cast<int>(shown.size())))
+    if (!OpenShownResult(ctx, out, shown))
         return;
     const RowBlockReader reader(ctx.src, shown);
     SosCascade cascade(sos, shown.size());
@@ -258,13 +255,8 @@ void DetrendOp(JobContext& ctx) {
     if (!ctx.OrderFragment())
         return;
     std::vector<int> shown;
-    if (!ShownChannelsOrFail(ctx, shown))
-        return;
-    ctx.observer.ProgressTitle(ProgressTitleId(job.m_op));
     ResultFile out(ctx);
-    const auto temp = out.TempPath();
-    if (!out.Open(ctx.src.WriteDerivedHeader(temp, 1, nullptr, nullptr, nullptr, &ctx.header, HiddenChannels::LeaveOut),
-                  static_cast<int>(shown.size())))
+    if (!OpenShownResult(ctx, out, shown))
         return;
     const RowBlockReader reader(ctx.src, shown);
     const size_t w = shown.size();
