@@ -1,9 +1,12 @@
 #include <QApplication>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
     QApplication app(argc, argv);
+    // The program's own settings (QSettings) go to a test location, never the user's.
+    QStandardPaths::setTestModeEnabled(true);
     // Plot windows fill the summary cache: never the user's own.
     QTemporaryDir cache;
     qputenv("XDG_CACHE_HOME", cache.path().toLocal8Bit());

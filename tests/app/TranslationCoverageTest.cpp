@@ -100,7 +100,7 @@ QStringList AllInterfaceTexts() {
     for (QAction* a : frame->menuBar()->actions())
         if (a->menu()) CollectMenu(a->menu(), texts);
     // Every string id of the language module: message box texts and captions.
-    for (int id = 200; id <= 699; ++id) {
+    for (int id = 200; id <= 999; ++id) {
         const QString s = GetUiString(id);
         if (s != QString::number(id)) texts << s;
     }
