@@ -12,15 +12,42 @@
 
 namespace vistrel::cli {
 
+namespace {
+thread_local Capture* t_capture = nullptr;
+} // namespace
+
+void SetCapture(Capture* capture)
+{
+    t_capture = capture;
+}
+
+void ReportProgress(int percent)
+{
+    if (t_capture && t_capture->progress && !t_capture->progress(percent)) t_capture->stop = true;
+}
+
+bool StopRequested()
+{
+    return platform::InterruptRequested() || (t_capture && t_capture->stop);
+}
+
+void Note(const std::string& text)
+{
+    if (t_capture)
+        t_capture->err += text + "\n";
+    else
+        std::fprintf(stderr, "vistrel-cli: %s\n", text.c_str());
+}
+
 int Fail(const std::filesystem::path& file, const std::string& reason)
 {
-    std::fprintf(stderr, "vistrel-cli: %s: %s\n", PathToUtf8(file).c_str(), reason.c_str());
+    Note(PathToUtf8(file) + ": " + reason);
     return 2;
 }
 
 int Fail(const std::string& reason)
 {
-    std::fprintf(stderr, "vistrel-cli: %s\n", reason.c_str());
+    Note(reason);
     return 2;
 }
 
@@ -58,6 +85,10 @@ void ResetOutputForTest()
 
 bool WriteOutput(std::string_view text)
 {
+    if (t_capture) {
+        t_capture->out.append(text);
+        return true;
+    }
     if (!g_outputError.empty()) return false;
     if (g_outputClosed) {
         g_outputError = "standard output is closed";
@@ -72,6 +103,7 @@ bool WriteOutput(std::string_view text)
 
 int FinishOutput(const std::string& what)
 {
+    if (t_capture) return 0;
     if (g_outputError.empty() && g_outputClosed) g_outputError = "standard output is closed";
     if (g_outputError.empty()) {
         errno = 0;
@@ -80,24 +112,30 @@ int FinishOutput(const std::string& what)
         const int error = errno;
         g_outputError = error ? std::strerror(error) : "write error";
     }
-    std::fprintf(stderr, "vistrel-cli: %s: %s\n", what.c_str(), g_outputError.c_str());
+    Note(what + ": " + g_outputError);
     return 2;
 }
 
 int ReportJob(const ProcessJob& job, const std::filesystem::path& source)
 {
-    if (job.m_interrupted || (!job.m_succeeded && platform::InterruptRequested())) {
-        std::fprintf(stderr, "vistrel-cli: interrupted; no result was kept\n");
-        return platform::InterruptExitCode();
+    if (job.m_interrupted || (!job.m_succeeded && StopRequested())) {
+        Note("interrupted; no result was kept");
+        return InterruptedStatus();
     }
     if (!job.m_succeeded) return Fail(source, job.m_error.empty() ? "the operation failed" : job.m_error);
     const std::string name = PathToUtf8(job.m_resultName);
     WriteOutput(name + "\n");
     if (const int status = FinishOutput(name + " was written, but its name cannot be printed"); status != 0)
         return status;
-    if (platform::InterruptRequested())
-        return platform::InterruptExitCode(); // the result was complete before the signal
+    if (StopRequested())
+        return InterruptedStatus(); // the result was complete before the signal
     return 0;
+}
+
+int InterruptedStatus()
+{
+    const int code = platform::InterruptExitCode();
+    return code != 0 ? code : 130;
 }
 
 bool ParseInt64(const char* text, std::int64_t& value)

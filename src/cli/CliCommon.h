@@ -3,16 +3,14 @@
 
 #include "core/common/FileProblemText.h"
 #include "core/processing/FileUtil.h"
+#include "core/processing/ProcessJob.h"
 #include "core/recording/DataFile.h"
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <string_view>
-
-namespace vistrel {
-struct ProcessJob;
-}
 
 namespace vistrel::cli {
 
@@ -27,6 +25,34 @@ public:
     void Error(int) override {}
 };
 
+// A command run inside another program (the Python module) on this thread: what the command
+// would print goes to these strings instead of the standard streams, its progress to
+// `progress`, and `stop` (or a false return of `progress`) stops it as Ctrl-C does.
+struct Capture {
+    std::string out;
+    std::string err;
+    std::function<bool(int percent)> progress;
+    bool stop = false;
+};
+// Sets (or with nullptr clears) the capture of the calling thread.
+void SetCapture(Capture* capture);
+// The running operation's progress, reported to the capture when there is one.
+void ReportProgress(int percent);
+// True when the operation should stop: a signal arrived or the capture asked for it.
+bool StopRequested();
+
+// Feedback of a running operation: progress to the capture, stopped by StopRequested().
+class CommandObserver : public IProcessObserver {
+public:
+    void ProgressTitle(int) override {}
+    void Progress(int percent) override { ReportProgress(percent); }
+    void Failed(const std::string&) override {}
+    void OpenResult(const std::filesystem::path&) override {}
+    bool StopRequested() override { return cli::StopRequested(); }
+};
+
+// Prints "vistrel-cli: <text>" on stderr (or into the capture).
+void Note(const std::string& text);
 // Prints "vistrel-cli: <file>: <reason>" on stderr and returns exit status 2.
 int Fail(const std::filesystem::path& file, const std::string& reason);
 // Prints "vistrel-cli: <reason>" on stderr and returns exit status 2.
@@ -56,6 +82,10 @@ void ResetOutputForTest();
 // and returns non-zero. A result renamed over its target is kept: the engine's check of the
 // source, made just before the rename, decides.
 int ReportJob(const ProcessJob& job, const std::filesystem::path& source);
+
+// The exit status of a stopped run: 130 after Ctrl-C or a stop asked through the capture,
+// 143 after SIGTERM or SIGHUP.
+int InterruptedStatus();
 
 // Strict number parsing for options; false when text is not a whole valid number.
 bool ParseInt64(const char* text, std::int64_t& value);

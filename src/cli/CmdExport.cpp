@@ -13,19 +13,6 @@
 using namespace vistrel;
 using namespace vistrel::cli;
 
-namespace {
-
-class ExportObserver : public IProcessObserver {
-public:
-    void ProgressTitle(int) override {}
-    void Progress(int) override {}
-    void Failed(const std::string&) override {}
-    void OpenResult(const std::filesystem::path&) override {}
-    bool StopRequested() override { return platform::InterruptRequested(); }
-};
-
-} // namespace
-
 int CmdExport(int argc, char** argv) {
     platform::InstallInterruptHandlers();
     Args args;
@@ -99,11 +86,11 @@ int CmdExport(int argc, char** argv) {
     job.source = &file;
     job.target = PathFromUtf8(args.Get("--out"));
 
-    ExportObserver observer;
+    cli::CommandObserver observer;
     exporting::RunExport(job, observer);
-    if (job.interrupted || (!job.succeeded && platform::InterruptRequested())) {
-        std::fprintf(stderr, "vistrel-cli: interrupted; no result was kept\n");
-        return platform::InterruptExitCode();
+    if (job.interrupted || (!job.succeeded && cli::StopRequested())) {
+        cli::Note("interrupted; no result was kept");
+        return cli::InterruptedStatus();
     }
     if (!job.succeeded)
         return cli::Fail(path, job.error.empty() ? "the export failed" : job.error);
@@ -111,5 +98,5 @@ int CmdExport(int argc, char** argv) {
     WriteOutput(name + "\n");
     if (const int status = FinishOutput(name + " was written, but its name cannot be printed"); status != 0)
         return status;
-    return platform::InterruptRequested() ? platform::InterruptExitCode() : 0;
+    return cli::StopRequested() ? cli::InterruptedStatus() : 0;
 }

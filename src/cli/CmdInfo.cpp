@@ -1,5 +1,6 @@
 // vistrel-cli info / dump: the header figures of a recording as JSON, and its samples as text.
 
+#include "CliCommands.h"
 #include "CliCommon.h"
 #include "core/recording/DisplayDefaults.h"
 #include "core/recording/TimeBase.h"
@@ -48,22 +49,15 @@ std::string JsonArray(int n, F item)
 
 } // namespace
 
-int CmdInfo(int argc, char** argv)
+std::string vistrel::cli::InfoJson(const CDataFile& file)
 {
-    if (argc != 2) return cli::Fail("usage: vistrel-cli info FILE");
-    const std::filesystem::path path = PathFromUtf8(argv[1]);
-    cli::StderrOpenObserver observer;
-    CDataFile file(&observer);
-    if (!cli::OpenRecording(file, path)) return 2;
-
     const int n = file.Channels();
     // What a new plot window shows: its defaults, then the recording's stored settings.
     int selected = 0;
     std::vector<std::uint32_t> colours(kvf::kMaxChannels);
     std::vector<int> visible(kvf::kMaxChannels, 1), widths(kvf::kMaxChannels, 1);
     for (int i = 0; i < kvf::kMaxChannels; ++i) colours[i] = DefaultTraceColour(i);
-    file.ApplyDisplaySettings(&selected, colours.data(), visible.data(), widths.data());
-
+    file.ReadDisplaySettings(&selected, colours.data(), visible.data(), widths.data());
     std::string out = "{";
     auto field = [&](const char* key, const std::string& value) {
         if (out.size() > 1) out += ",";
@@ -104,6 +98,17 @@ int CmdInfo(int argc, char** argv)
         field("cal_sets", JsonArray(n, [&](int i) { return num(file.CalSet(i)); }));
     }
     out += "}\n";
+    return out;
+}
+
+int CmdInfo(int argc, char** argv)
+{
+    if (argc != 2) return cli::Fail("usage: vistrel-cli info FILE");
+    const std::filesystem::path path = PathFromUtf8(argv[1]);
+    cli::StderrOpenObserver observer;
+    CDataFile file(&observer);
+    if (!cli::OpenRecording(file, path)) return 2;
+    const std::string out = cli::InfoJson(file);
     if (!cli::UnchangedOnDisk(file)) return 2;
     cli::WriteOutput(out);
     return cli::FinishOutput();

@@ -25,16 +25,6 @@ using namespace vistrel::cli;
 
 namespace {
 
-class CliObserver : public IProcessObserver {
-public:
-    void ProgressTitle(int) override {}
-    void Progress(int) override {}
-    void Failed(const std::string& message) override { m_message = message; }
-    void OpenResult(const std::filesystem::path&) override {}
-    bool StopRequested() override { return platform::InterruptRequested(); }
-    std::string m_message;
-};
-
 // An integer option in lo..hi; `problem` says the range otherwise.
 bool IntOption(const Args& a, const std::string& name, int64_t lo, int64_t hi, int64_t& value,
                std::string& problem) {
@@ -115,7 +105,7 @@ int RunCommand(int argc, char** argv, Fill fill) {
         job->m_reservedTarget = true;
     }
 
-    CliObserver observer;
+    cli::CommandObserver observer;
     RunProcessJob(*job, observer);
     return cli::ReportJob(*job, path);
 }
@@ -333,7 +323,7 @@ int CmdSpectrum(int argc, char** argv) {
             const double typed = upper;
             upper = SpectrumUpperLimitHz(upper, static_cast<double>(file.Rate()), &lowered);
             if (lowered)
-                std::fprintf(stderr, "vistrel-cli: %s\n", SpectrumUpperLoweredText(typed, upper).c_str());
+                cli::Note(SpectrumUpperLoweredText(typed, upper));
             if (lower < 0)
                 lower = 0;
             if (lower >= upper)

@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <csignal>
+#include <mutex>
 
 #ifdef _WIN32
 #include <windows.h>
@@ -59,6 +60,37 @@ int InterruptExitCode()
 void ClearInterrupt()
 {
     g_exitCode.store(0);
+}
+
+namespace {
+std::mutex g_scopeMutex;
+int g_scopes = 0;
+#ifndef _WIN32
+constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP};
+struct sigaction g_hostActions[3];
+#endif
+} // namespace
+
+InterruptScope::InterruptScope()
+{
+    std::lock_guard<std::mutex> lock(g_scopeMutex);
+    if (g_scopes++ > 0) return;
+    ClearInterrupt();
+#ifndef _WIN32
+    for (int i = 0; i < 3; ++i) sigaction(kSignals[i], nullptr, &g_hostActions[i]);
+#endif
+    InstallInterruptHandlers();
+}
+
+InterruptScope::~InterruptScope()
+{
+    std::lock_guard<std::mutex> lock(g_scopeMutex);
+    if (--g_scopes > 0) return;
+#ifdef _WIN32
+    SetConsoleCtrlHandler(OnConsoleEvent, FALSE);
+#else
+    for (int i = 0; i < 3; ++i) sigaction(kSignals[i], &g_hostActions[i], nullptr);
+#endif
 }
 
 } // namespace vistrel::platform

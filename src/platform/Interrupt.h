@@ -14,4 +14,15 @@ int InterruptExitCode();
 // Forgets a received signal (tests).
 void ClearInterrupt();
 
+// The handlers while a run inside another program (the Python module) is active on any
+// thread: the first scope clears an earlier signal, saves the host's handlers and installs
+// these; the last one to end puts the host's handlers back.
+class InterruptScope {
+public:
+    InterruptScope();
+    ~InterruptScope();
+    InterruptScope(const InterruptScope&) = delete;
+    InterruptScope& operator=(const InterruptScope&) = delete;
+};
+
 } // namespace vistrel::platform
