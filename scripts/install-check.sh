@@ -32,6 +32,13 @@ for page in vistrel vistrel-cli; do
   zcat "$PREFIX/share/man/man1/$page.1.gz" | grep -q '^\.SH NAME' || { echo "install-check: bad man page $page" >&2; exit 1; }
 done
 
+# The Python module, when it was built, imports from the prefix's package folder.
+if [ -d "$BUILD/python/vistrel" ]; then
+  SITE=$(ls -d "$PREFIX"/lib/python3*/dist-packages 2>/dev/null | head -1)
+  [ -n "$SITE" ] && [ -e "$SITE/vistrel/__init__.py" ] || { echo "install-check: Python module missing" >&2; exit 1; }
+  (cd "$PREFIX" && PYTHONPATH="$SITE" /usr/bin/python3 -c "import vistrel, vistrel.dask; assert vistrel.open.__doc__")
+fi
+
 # The installed programs run from the prefix, away from the build tree.
 (cd "$PREFIX" && ./bin/vistrel --version | grep -q "^vistrel ")
 (cd "$PREFIX" && ./bin/vistrel-cli --help | grep -q "save-channels")

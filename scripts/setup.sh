@@ -7,6 +7,7 @@ PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev libfftw3-dev
   libsndfile1-dev libhdf5-dev libmatio-dev
   python3-numpy python3-scipy python3-pandas python3-h5py python3-soundfile python3-pytest
+  python3-dev pybind11-dev python3-dask python3-distributed
   clang libclang-rt-14-dev
   xvfb xauth x11-utils imagemagick xdotool fonts-dejavu-core
   qt6-translations-l10n desktop-file-utils appstream shared-mime-info libxml2-utils dpkg-dev lintian
