@@ -213,8 +213,8 @@ def spectrogram(path, out=None, progress=None, **options):
     if out is None:
         values, extra = _to_array("spectrogram", path, progress, options)
         extra = extra or {}
-        times = _np.asarray(extra.get("times", extra.get("frame_times", [])), dtype=float)
-        freqs = _np.asarray(extra.get("frequencies", extra.get("bin_frequencies", [])), dtype=float)
+        times = _np.asarray(extra.get("frame_centre_s", []), dtype=float)
+        freqs = _np.asarray(extra.get("bin_frequency_hz", []), dtype=float)
         return values, times, freqs
     return _result("spectrogram", path, progress, dict(options, out=out))
 
