@@ -240,7 +240,8 @@ TEST(InstanceChannel, EveryHandedOverFileOpensAndABadPathIsRefusedAlone) {
 TEST_F(DesktopStart, RunsInTheUserFolderAndKeepsTheSavedWindows) {
     ShellEnv env;
     const QString recording = MakeRecording(std::filesystem::path(env.Dir().toStdString()) / "desk.kvf");
-    const QString work = QString::fromStdString((m_data / "data home" / "vistrel").string());
+    // The tests run in QStandardPaths' test mode: the user's data folder is its test location.
+    const QString work = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/vistrel");
     {
         CApplication app;
         StartOptions o;
