@@ -6,7 +6,9 @@
 #include <QDeadlineTimer>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QRect>
 
+#include <algorithm>
 #include <cmath>
 #include <functional>
 
