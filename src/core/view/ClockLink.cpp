@@ -15,7 +15,7 @@ constexpr int64_t kUnitsPerDay = 24LL * 3600LL * kUnitsPerSecond;
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
-// Exactly `width` digits (or 1..width when `atLeastOne`) read from the front of `s`.
+// A number of minWidth to maxWidth digits read from the front of `s`.
 bool TakeNumber(std::string_view& s, int minWidth, int maxWidth, int64_t& value) {
     int n = 0;
     value = 0;
