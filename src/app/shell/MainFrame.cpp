@@ -135,12 +135,16 @@ void CMainFrame::BuildMenu() {
     // A mode of the active window: checked while it shows lanes (key L in the plot).
     AddCommand(view, cmd::Lanes, false, IDS_MENU_LANES)->setCheckable(true);
     AddCommand(view, cmd::FitValues, false, IDS_MENU_FIT_VALUES);   // key Y in the plot
+    BuildViewCommands(view);
     // The key L changes the mode inside the window: the menu shows it when it opens.
     connect(view, &QMenu::aboutToShow, this, &CMainFrame::UpdateMenuState);
+
+    BuildWindowMenu();
 
     QMenu* help = bar->addMenu(GetUiString(IDS_MENU_HELP));
     help->setObjectName(QStringLiteral("menuHelp"));
     AddCommand(help, cmd::Keys, true, IDS_MENU_KEYS)->setShortcut(QKeySequence(Qt::Key_F1));
+    BuildToolBar();
 }
 
 QMdiSubWindow* CMainFrame::ActiveWindow() const { return m_mdi ? m_mdi->activeSubWindow() : nullptr; }
@@ -182,6 +186,7 @@ void CMainFrame::UpdateMenuState() {
         if (QAction* a = Action(id)) a->setEnabled(active != nullptr);
     if (QAction* a = Action(cmd::MinMax)) a->setChecked(active && PlotMinMax(active));
     if (QAction* a = Action(cmd::Lanes)) a->setChecked(active && PlotLanes(active));
+    UpdateToolState(active);
     if (!active) return;
     if (CDataFile* file = PlotRecording(active)) {
         // Operations on the recording's own channels need a single device.
@@ -267,6 +272,7 @@ void CMainFrame::OnCommand(int id) {
         OnProcess(id);
         break;
     default:
+        if (OnToolCommand(id)) break;
         if (id >= kWindowListFirstId && id < kWindowListFirstId + 256 && g_app) {
             const int i = id - kWindowListFirstId;
             if (i < g_app->m_windowCount && g_app->m_windows[i]) {

@@ -218,6 +218,35 @@ enum StringId : int {
     IDS_KEY_LANE_MOUSE = 642,
     IDS_MENU_FIT_VALUES = 643,     // View > Fit values
     IDS_KEY_FIT_VALUES = 644,
+
+    // Windows that work together: the Window menu, the toolbar and its "go to time" field.
+    IDS_MENU_WINDOW = 700,          // menu title "Window"
+    IDS_MENU_TILE = 701,
+    IDS_MENU_CASCADE = 702,
+    IDS_MENU_LINK_TIME = 703,       // Window > Link time (a checked mode)
+    IDS_MENU_TOOLBAR = 704,         // View > Toolbar (checked while shown)
+    IDS_MENU_ZOOM_IN = 705,         // View's navigation commands (the plot's keys)
+    IDS_MENU_ZOOM_OUT = 706,
+    IDS_MENU_WHOLE = 707,
+    IDS_MENU_ZOOM_BACK = 708,
+    IDS_MENU_CURSORS_TO_VIEW = 709,
+    IDS_TIP_OPEN = 710,             // tooltips of the toolbar's buttons
+    IDS_TIP_ZOOM_IN = 711,
+    IDS_TIP_ZOOM_OUT = 712,
+    IDS_TIP_WHOLE = 713,
+    IDS_TIP_ZOOM_BACK = 714,
+    IDS_TIP_LANES = 715,
+    IDS_TIP_FIT_VALUES = 716,
+    IDS_TIP_MINMAX = 717,
+    IDS_TIP_LEGEND = 718,
+    IDS_TIP_LINK_TIME = 719,
+    IDS_TIP_CURSORS_TO_VIEW = 720,
+    IDS_TIP_GO_TO = 721,            // the "go to time" field
+    IDS_GO_TO_PLACEHOLDER = 722,
+    IDS_GO_TO_BAD = 723,            // an entry that is no time (%1: the entry)
+    IDS_GO_TO_OUTSIDE = 724,        // a time outside the recording (%1: the entry, %2: its length in s)
+    IDS_TOOLBAR_TITLE = 725,
+    IDS_DECIMAL_SEPARATOR = 726,    // the decimal separator of the interface's language
 };
 
 } // namespace vistrel
