@@ -78,7 +78,7 @@ TEST(ShellKeys, KeysDialogInBothLanguages) {
         env.Frame()->OnCommand(cmd::Keys);
         SetShellDialogHook({});
         EXPECT_EQ(title, lang == 1033 ? QStringLiteral("Keys and mouse") : QStringLiteral("Клавиши и мышь"));
-        EXPECT_EQ(rows, 21);
+        EXPECT_EQ(rows, 24);
         for (const QString& a : actions) EXPECT_FALSE(a.at(0).isDigit()) << a.toStdString();   // no bare ids
         EXPECT_TRUE(actions.contains(lang == 1033 ? QStringLiteral("The whole recording") : QStringLiteral("Вся запись")));
         EXPECT_EQ(env.Frame()->Action(cmd::Legend)->text(), lang == 1033 ? QStringLiteral("&Legend") : QStringLiteral("&Легенда"));

@@ -8,6 +8,7 @@
 #include <QWidget>
 
 #include <memory>
+#include <vector>
 
 #include "PlotWnd.h"
 #include "WheelSteps.h"
@@ -26,6 +27,7 @@ namespace vistrel {
 
 class CDataFile;
 class PlotWindow;
+class WindowMarkers;
 struct ProcessJob;
 
 // The record tied to each plot window; a processing job reads it.
@@ -154,7 +156,16 @@ public:
     // keeps showing what it had).
     bool Reload();
 
+    // Markers (WindowMarkers.cpp): read from the recording's sidecar for a window of the frame;
+    // null until then.
+    void AttachMarkers();
+    WindowMarkers* Markers() const { return m_markers; }
+    // Brings sample s into the view: when it lies outside (or at the very edges) the view is
+    // centred on it, moved as a scroll-bar request moves it.
+    void ShowSample(int64_t s);
+
     // IPlotHost
+    const std::vector<markers::Marker>* PlotMarkers() const override;
     void SetScrollBox(int bar, int position) override;
     void SetStatusPart(int part, const QString& text) override;
     void ShowErrorText(const QString& text) override;
@@ -194,6 +205,7 @@ private:
     QListWidget* m_legend = nullptr;
     QString m_legendKey;               // what the legend shows, to rebuild only on a change
     QMdiSubWindow* m_subWindow = nullptr;
+    WindowMarkers* m_markers = nullptr;   // a child object
     QTimer* m_cursorTimer = nullptr;
     QTimer* m_diskTimer = nullptr;
     WheelSteps m_wheelH;

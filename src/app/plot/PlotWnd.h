@@ -11,6 +11,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "GraphCanvas.h"
 #include "core/view/CursorMath.h"
@@ -22,6 +23,9 @@
 
 namespace vistrel {
 
+namespace markers {
+struct Marker;
+}
 class CDataFile;
 class CTimeCursor;
 class CLevelCursor;
@@ -36,6 +40,8 @@ public:
     virtual void SetStatusPart(int part, const QString& text) = 0;
     // Error box captioned with string 214.
     virtual void ShowErrorText(const QString& text) = 0;
+    // The recording's markers drawn over the plot (none by default).
+    virtual const std::vector<markers::Marker>* PlotMarkers() const { return nullptr; }
 };
 
 class CPlotWnd : public CGraphCanvas {
@@ -123,6 +129,10 @@ public:
     void ResetVerticalZoom();
     // Top and bottom scale texts of a channel's lane.
     void LaneScaleTexts(int channel, QString& top, QString& bottom) const;
+
+    // The host's markers as labelled vertical lines and shaded spans over the whole plot (every
+    // lane), under the cursors (PlotWndMarkers.cpp).
+    void DrawMarkers(QPainter& dc);
 
     // Messages to the host (no-ops without one).
     void SetStatusText(int part, const QString& text);

@@ -282,6 +282,7 @@ int CPlotWnd::DrawTraces(QPainter& dc, int left, int top, int right, int bottom,
         }
         dc.restore();
     }
+    DrawMarkers(dc);
     if (!m_cursorDrag) FollowView();
     for (CCursorBase* cur : {static_cast<CCursorBase*>(m_timeCursor1.get()), static_cast<CCursorBase*>(m_timeCursor2.get()),
                              static_cast<CCursorBase*>(m_levelCursor1.get()),

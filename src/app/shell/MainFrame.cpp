@@ -27,6 +27,7 @@
 #include "shell/FrameDialogs.h"
 #include "shell/JobRunner.h"
 #include "shell/KeysDialog.h"
+#include "shell/MarkersDock.h"
 #include "shell/PlotLink.h"
 #include "plot/PlotWindow.h"
 #include "shell/SelectDevsDialog.h"
@@ -136,6 +137,7 @@ void CMainFrame::BuildMenu() {
     AddCommand(view, cmd::Lanes, false, IDS_MENU_LANES)->setCheckable(true);
     AddCommand(view, cmd::FitValues, false, IDS_MENU_FIT_VALUES);   // key Y in the plot
     BuildViewCommands(view);
+    AddCommand(view, cmd::Markers, true, IDS_MENU_MARKERS)->setCheckable(true);   // the dock
     // The key L changes the mode inside the window: the menu shows it when it opens.
     connect(view, &QMenu::aboutToShow, this, &CMainFrame::UpdateMenuState);
 
@@ -252,6 +254,9 @@ void CMainFrame::OnCommand(int id) {
         break;
     case cmd::FitValues:
         if (QMdiSubWindow* w = ActiveWindow()) PlotFitValues(w);
+        break;
+    case cmd::Markers:
+        ToggleMarkersDock(this);
         break;
     case cmd::Keys:
         RunKeysDialog(this);

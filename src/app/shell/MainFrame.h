@@ -61,6 +61,7 @@ inline constexpr int ZoomOut = 32845;
 inline constexpr int WholeRecording = 32846;
 inline constexpr int ZoomBack = 32847;
 inline constexpr int CursorsToView = 32848;   // both time cursors into the visible range
+inline constexpr int Markers = 32870;
 } // namespace cmd
 
 class CMainFrame : public QMainWindow {

@@ -24,6 +24,7 @@ CPlotWnd* PlotOf(QMdiSubWindow* window) {
 QMdiSubWindow* CreatePlotSubWindow(QMdiArea* area, const QString& path, int vZoom, double vCenter,
                                    const WindowSettings* settings, QString* error) {
     PlotWindow* w = PlotWindow::Create(area, path, vZoom, vCenter, settings, error);
+    if (w) w->AttachMarkers();   // the recording's markers, from its sidecar
     return w ? w->SubWindow() : nullptr;
 }
 

@@ -169,6 +169,15 @@ Program MakeCli() {
                                   "separator, decimal comma)."},
              {"--rf64", "", "Write a .wav as RF64 even when it is small."}},
             true),
+        cmd("labels", {"labels FILE [--add START[,END] TEXT | --remove INDEX]"},
+            "Print the markers of FILE as its sidecar FILE.labels holds them: one line \"start<TAB>end<TAB>text\" "
+            "each, the times in seconds from the first sample with 9 decimals (a point has start = end), sorted by "
+            "start. An edit rewrites the sidecar through a temporary file renamed over it (lines that are no "
+            "markers stay in place) and prints the markers that result; one edit per call.",
+            {{"--add", "START[,END] TEXT", "Add a point at START, or a span from START to END, in seconds within the "
+                                           "recording; tabs and line ends in TEXT become spaces."},
+             {"--remove", "INDEX", "Remove the marker listed at INDEX (1-based)."}},
+            false),
     };
     p.main.options = {{"--help", "", "Print this help (or a command's help) and exit."},
                       {"--version", "", "Print the version and exit."}};

@@ -247,6 +247,19 @@ enum StringId : int {
     IDS_GO_TO_OUTSIDE = 724,        // a time outside the recording (%1: the entry, %2: its length in s)
     IDS_TOOLBAR_TITLE = 725,
     IDS_DECIMAL_SEPARATOR = 726,    // the decimal separator of the interface's language
+    // Markers: points and spans in time kept in the recording's sidecar.
+    IDS_MENU_MARKERS = 780,          // View > Markers (the dock)
+    IDS_MARKERS_TITLE = 781,         // title of the dock
+    IDS_MARKERS_COLUMN_TIME = 782,   // columns of the dock's list
+    IDS_MARKERS_COLUMN_DURATION = 783,
+    IDS_MARKERS_COLUMN_TEXT = 784,
+    IDS_MARKERS_CANNOT_WRITE = 785,  // %1 the sidecar, %2 the reason
+    IDS_MARKERS_CANNOT_READ = 786,   // %1 the sidecar, %2 the reason
+    IDS_MARKERS_TOO_LARGE = 787,     // reason: over the size limit
+    IDS_KEY_MARKER_ADD = 788,        // keys dialog rows
+    IDS_KEY_MARKER_STEP = 789,
+    IDS_KEY_MARKER_LIST = 790,
+    IDS_MARKERS_FIELD_HINT = 791,    // placeholder of the in-place text field
 };
 
 } // namespace vistrel
