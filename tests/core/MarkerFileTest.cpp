@@ -252,6 +252,27 @@ TEST(MarkerSidecar, RoundTripThroughTheFile) {
     EXPECT_EQ(again.Markers().size(), 0u);
 }
 
+// Two writers of one sidecar (a window and vistrel-cli labels): neither loses the other's
+// markers, and an index of the window's list still names the marker it showed.
+TEST(MarkerSidecar, ChangesByAnotherProgramAreKept) {
+    test::TempDir dir;
+    const auto recording = dir / "rec.kvf";
+    WriteBytes(SidecarPath(recording), "1\t1\tone\n3\t3\tthree\n");
+    MarkerStore window(recording), tool(recording);
+    ASSERT_TRUE(window.Load().Ok());
+    ASSERT_TRUE(tool.Load().Ok());
+    ASSERT_TRUE(tool.Add({0.5, 0.5, "early"}).Ok());
+    ASSERT_TRUE(window.Rename(0, "uno").Ok()); // "one", now second in the file
+    ASSERT_TRUE(window.Add({4, 4, "four"}).Ok());
+    ASSERT_TRUE(tool.Load().Ok());             // the tool reads the file at every run
+    ASSERT_TRUE(tool.Remove(3).Ok());          // "four", added by the window
+    ASSERT_TRUE(window.Remove(2).Ok());        // "three" in the window's list
+    MarkerStore file(recording);
+    ASSERT_TRUE(file.Load().Ok());
+    EXPECT_EQ(file.Markers(), (std::vector<Marker>{{0.5, 0.5, "early"}, {1, 1, "uno"}}));
+    EXPECT_EQ(window.Markers(), file.Markers());
+}
+
 TEST(MarkerSidecar, UnusablePlacesKeepMarkersInMemory) {
     test::TempDir dir;
     // The folder vanished after the markers were read: the write fails, naming the reason.

@@ -101,6 +101,7 @@ MarkerFileStatus WriteSidecar(const std::filesystem::path& sidecar, const Marker
 MarkerStore::MarkerStore(const std::filesystem::path& recording) : m_sidecar(SidecarPath(recording)) {}
 
 MarkerFileStatus MarkerStore::Load() {
+    m_seenExists = platform::GetFileIdentity(m_sidecar, m_seen);
     m_readFailure = ReadSidecar(m_sidecar, m_list);
     return m_readFailure;
 }
@@ -108,10 +109,28 @@ MarkerFileStatus MarkerStore::Load() {
 MarkerFileStatus MarkerStore::Save() {
     if (!m_readFailure.Ok())
         return m_readFailure;
-    return WriteSidecar(m_sidecar, m_list);
+    const MarkerFileStatus status = WriteSidecar(m_sidecar, m_list);
+    if (status.Ok())
+        m_seenExists = platform::GetFileIdentity(m_sidecar, m_seen);
+    return status;
+}
+
+void MarkerStore::FollowFile() {
+    platform::FileIdentity now;
+    const bool exists = platform::GetFileIdentity(m_sidecar, now);
+    if (m_readFailure.Ok() && (exists != m_seenExists || (exists && !platform::SameFileState(now, m_seen))))
+        Load();
+}
+
+std::optional<size_t> MarkerStore::Find(const Marker& marker) const {
+    for (size_t i = 0; i < m_list.Markers().size(); ++i)
+        if (m_list.Markers()[i] == marker)
+            return i;
+    return std::nullopt;
 }
 
 MarkerFileStatus MarkerStore::Add(const Marker& marker, size_t* index) {
+    FollowFile();
     const std::optional<size_t> at = m_list.Add(marker);
     if (!at)
         return {};
@@ -121,11 +140,21 @@ MarkerFileStatus MarkerStore::Add(const Marker& marker, size_t* index) {
 }
 
 MarkerFileStatus MarkerStore::Remove(size_t index) {
-    return m_list.Remove(index) ? Save() : MarkerFileStatus{};
+    if (index >= m_list.Markers().size())
+        return {};
+    const Marker was = m_list.Markers()[index];
+    FollowFile();
+    const std::optional<size_t> now = Find(was);
+    return now && m_list.Remove(*now) ? Save() : MarkerFileStatus{};
 }
 
 MarkerFileStatus MarkerStore::Rename(size_t index, std::string_view text) {
-    return m_list.Rename(index, text) ? Save() : MarkerFileStatus{};
+    if (index >= m_list.Markers().size())
+        return {};
+    const Marker was = m_list.Markers()[index];
+    FollowFile();
+    const std::optional<size_t> now = Find(was);
+    return now && m_list.Rename(*now, text) ? Save() : MarkerFileStatus{};
 }
 
 } // namespace vistrel::markers

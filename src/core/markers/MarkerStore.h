@@ -6,8 +6,10 @@
 
 #include "core/markers/MarkerList.h"
 #include "platform/FileCheck.h"
+#include "platform/FileIdentity.h"
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -55,16 +57,28 @@ public:
 
     // Each change is made in memory, then written; `index` (when given) gets the new marker's
     // place. A change that does nothing (bad times, no such index, the same text) writes nothing.
+    // When another program (vistrel-cli labels, an editor) changed the sidecar since it was
+    // read or written here, it is read again first and the change applies to what it holds
+    // now, so the other program's markers are kept; a removed or renamed marker is found by
+    // its times and text, and a change to one that is gone does nothing.
     MarkerFileStatus Add(const Marker& marker, size_t* index = nullptr);
     MarkerFileStatus Remove(size_t index);
     MarkerFileStatus Rename(size_t index, std::string_view text);
 
 private:
     MarkerFileStatus Save();
+    // Reads the sidecar again when it is no longer the version read or written here.
+    void FollowFile();
+    // The index of `marker` after FollowFile, or nothing when it is gone.
+    std::optional<size_t> Find(const Marker& marker) const;
 
     std::filesystem::path m_sidecar;
     MarkerList m_list;
     MarkerFileStatus m_readFailure;
+    // The version of the sidecar read or written here: absent, or the file (each atomic
+    // rewrite is a new one), its size and last-write time.
+    bool m_seenExists = false;
+    platform::FileIdentity m_seen;
 };
 
 } // namespace vistrel::markers
