@@ -133,6 +133,8 @@ TEST(ClockLink, GoToEntryReadsClockTimesAndSeconds) {
         SCOPED_TRACE(std::string("\"") + c.text + "\"");
         const auto got = ParseGoToTime(c.text, c.comma);
         ASSERT_EQ(got.has_value(), c.seconds.has_value());
-        if (got) EXPECT_NEAR(GoToSeconds(*got, start, 120.0), *c.seconds, 1e-9);
+        if (got) {
+            EXPECT_NEAR(GoToSeconds(*got, start, 120.0), *c.seconds, 1e-9);
+        }
     }
 }
