@@ -49,6 +49,8 @@ inline constexpr int Detrend = 32832;
 inline constexpr int Export = 32812;
 inline constexpr int Lanes = 32814;
 inline constexpr int FitValues = 32815;
+inline constexpr int FitAuto = 32816;
+inline constexpr int EnvelopeDense = 32817;
 } // namespace cmd
 
 class CMainFrame : public QMainWindow {

@@ -218,6 +218,13 @@ enum StringId : int {
     IDS_KEY_LANE_MOUSE = 642,
     IDS_MENU_FIT_VALUES = 643,     // View > Fit values
     IDS_KEY_FIT_VALUES = 644,
+
+    // Plot window: automatic fit, level cursors, scroll bars, envelope when dense.
+    IDS_MENU_FIT_AUTO = 645,       // View > Fit values automatically (a checked mode of the window)
+    IDS_KEY_FIT_SCALE = 646,       // keys dialog rows of the mouse
+    IDS_KEY_LEVEL_GRAB = 647,
+    IDS_MENU_ENVELOPE_DENSE = 648, // Settings > Envelope when dense (a checked setting)
+    IDS_KEY_SCROLL_BARS = 649,
 };
 
 } // namespace vistrel
