@@ -78,7 +78,10 @@ TEST(ShellKeys, KeysDialogInBothLanguages) {
         env.Frame()->OnCommand(cmd::Keys);
         SetShellDialogHook({});
         EXPECT_EQ(title, lang == 1033 ? QStringLiteral("Keys and mouse") : QStringLiteral("Клавиши и мышь"));
-        EXPECT_EQ(rows, 24);
+        EXPECT_EQ(rows, 27);
+        // Every mouse action has its row: grabbing a level cursor without Shift among them.
+        EXPECT_TRUE(actions.contains(lang == 1033 ? QStringLiteral("Level cursors: point within 4 px of one and drag it (no Shift needed)")
+                                                  : QStringLiteral("Курсоры уровня: наведите указатель ближе 4 пикселей и перетащите (Shift не нужен)")));
         for (const QString& a : actions) EXPECT_FALSE(a.at(0).isDigit()) << a.toStdString();   // no bare ids
         EXPECT_TRUE(actions.contains(lang == 1033 ? QStringLiteral("The whole recording") : QStringLiteral("Вся запись")));
         EXPECT_EQ(env.Frame()->Action(cmd::Legend)->text(), lang == 1033 ? QStringLiteral("&Legend") : QStringLiteral("&Легенда"));

@@ -124,13 +124,6 @@ void PlotWindow::SetLanes(bool on) {
     SetScrollBox(1, p->VerticalBox());
 }
 
-void PlotWindow::FitValues() {
-    CPlotWnd* p = m_plot.get();
-    if (!p || !p->FitValues()) return;
-    SetScrollBox(1, p->VerticalBox());
-    m_legendKey.clear();
-    RefreshLegend();   // the legend shows the ranges
-}
 
 void PlotWindow::SetLegendDefault(bool shown) { g_legendDefault = shown; }
 bool PlotWindow::LegendDefault() { return g_legendDefault; }

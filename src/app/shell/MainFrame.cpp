@@ -126,6 +126,10 @@ void CMainFrame::BuildMenu() {
     QMenu* settings = bar->addMenu(qtTrId("menu.settings"));
     settings->setObjectName(QStringLiteral("menuSettings"));
     AddCommand(settings, cmd::Parameters, true);
+    // A setting of the program (kept per user): the min-max envelope where the view is dense.
+    QAction* envelope = AddCommand(settings, cmd::EnvelopeDense, true, IDS_MENU_ENVELOPE_DENSE);
+    envelope->setCheckable(true);
+    envelope->setChecked(PlotWindow::EnvelopeDenseSetting());
     AddCommand(settings, cmd::About, true);
 
     QMenu* view = bar->addMenu(GetUiString(IDS_MENU_VIEW));
@@ -138,6 +142,7 @@ void CMainFrame::BuildMenu() {
     AddCommand(view, cmd::FitValues, false, IDS_MENU_FIT_VALUES);   // key Y in the plot
     BuildViewCommands(view);
     AddCommand(view, cmd::Markers, true, IDS_MENU_MARKERS)->setCheckable(true);   // the dock
+    AddCommand(view, cmd::FitAuto, false, IDS_MENU_FIT_AUTO)->setCheckable(true);   // a mode of the window
     // The key L changes the mode inside the window: the menu shows it when it opens.
     connect(view, &QMenu::aboutToShow, this, &CMainFrame::UpdateMenuState);
 
@@ -182,13 +187,15 @@ void CMainFrame::UpdateMenuState() {
                                       cmd::Rms,        cmd::AddSub,        cmd::TableFunction,
                                       cmd::Spectrum,   cmd::SaveChannels,  cmd::Reload,
                                       cmd::Filter,     cmd::Notch,         cmd::Detrend,
-                                      cmd::Export,      cmd::Lanes,         cmd::FitValues};
+                                      cmd::Export,      cmd::Lanes,         cmd::FitValues,
+                                      cmd::FitAuto};
     QMdiSubWindow* active = ActiveWindow();
     for (int id : kNeedWindow)
         if (QAction* a = Action(id)) a->setEnabled(active != nullptr);
     if (QAction* a = Action(cmd::MinMax)) a->setChecked(active && PlotMinMax(active));
     if (QAction* a = Action(cmd::Lanes)) a->setChecked(active && PlotLanes(active));
     UpdateToolState(active);
+    if (QAction* a = Action(cmd::FitAuto)) a->setChecked(active && PlotAutoFit(active));
     if (!active) return;
     if (CDataFile* file = PlotRecording(active)) {
         // Operations on the recording's own channels need a single device.
@@ -258,6 +265,18 @@ void CMainFrame::OnCommand(int id) {
     case cmd::Markers:
         ToggleMarkersDock(this);
         break;
+    case cmd::FitAuto:
+        if (QMdiSubWindow* w = ActiveWindow()) PlotSetAutoFit(w, !PlotAutoFit(w));
+        UpdateMenuState();
+        break;
+    case cmd::EnvelopeDense: {
+        const bool on = !PlotWindow::EnvelopeDenseSetting();
+        PlotWindow::SetEnvelopeDenseSetting(on);
+        if (m_mdi)
+            for (QMdiSubWindow* w : m_mdi->subWindowList()) PlotSetEnvelopeDense(w, on);
+        if (QAction* a = Action(cmd::EnvelopeDense)) a->setChecked(on);
+        break;
+    }
     case cmd::Keys:
         RunKeysDialog(this);
         break;

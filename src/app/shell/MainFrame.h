@@ -62,6 +62,8 @@ inline constexpr int WholeRecording = 32846;
 inline constexpr int ZoomBack = 32847;
 inline constexpr int CursorsToView = 32848;   // both time cursors into the visible range
 inline constexpr int Markers = 32870;
+inline constexpr int FitAuto = 32816;
+inline constexpr int EnvelopeDense = 32817;
 } // namespace cmd
 
 class CMainFrame : public QMainWindow {

@@ -87,6 +87,31 @@ void PlotFitValues(QMdiSubWindow* window) {
     if (PlotWindow* w = PlotWindowOf(window)) w->FitValues();
 }
 
+void PlotSetAutoFit(QMdiSubWindow* window, bool on) {
+    if (PlotWindow* w = PlotWindowOf(window)) w->SetAutoFit(on);
+}
+
+bool PlotAutoFit(QMdiSubWindow* window) {
+    const PlotWindow* w = PlotWindowOf(window);
+    return w && w->AutoFit();
+}
+
+void PlotSaveModes(QMdiSubWindow* window, const QString& group) {
+    if (const PlotWindow* w = PlotWindowOf(window)) w->SaveModes(group);
+}
+
+bool PlotRestoreModes(QMdiSubWindow* window, const QString& group) {
+    PlotWindow* w = PlotWindowOf(window);
+    return w && w->RestoreModes(group);
+}
+
+void PlotSetEnvelopeDense(QMdiSubWindow* window, bool on) {
+    if (CPlotWnd* plot = PlotOf(window)) {
+        plot->SetEnvelopeDense(on);
+        plot->InvalidateCanvas();
+    }
+}
+
 void PlotSetLegend(QMdiSubWindow* window, bool shown) {
     if (PlotWindow* w = PlotWindowOf(window)) w->SetLegendShown(shown);
 }

@@ -38,6 +38,14 @@ void PlotSetLanes(QMdiSubWindow* window, bool on);
 bool PlotLanes(QMdiSubWindow* window);
 // View > Fit values in the window.
 void PlotFitValues(QMdiSubWindow* window);
+// View > Fit values automatically (a mode of the window).
+void PlotSetAutoFit(QMdiSubWindow* window, bool on);
+bool PlotAutoFit(QMdiSubWindow* window);
+// The window's own modes in the per-user store (see PlotWindow::SaveModes).
+void PlotSaveModes(QMdiSubWindow* window, const QString& group);
+bool PlotRestoreModes(QMdiSubWindow* window, const QString& group);
+// Settings > Envelope when dense, applied to the window.
+void PlotSetEnvelopeDense(QMdiSubWindow* window, bool on);
 // Shows or hides the window's legend.
 void PlotSetLegend(QMdiSubWindow* window, bool shown);
 void PlotRepaint(QMdiSubWindow* window);

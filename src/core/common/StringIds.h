@@ -260,6 +260,12 @@ enum StringId : int {
     IDS_KEY_MARKER_STEP = 789,
     IDS_KEY_MARKER_LIST = 790,
     IDS_MARKERS_FIELD_HINT = 791,    // placeholder of the in-place text field
+    // Plot window: automatic fit, level cursors, scroll bars, envelope when dense.
+    IDS_MENU_FIT_AUTO = 645,       // View > Fit values automatically (a checked mode of the window)
+    IDS_KEY_FIT_SCALE = 646,       // keys dialog rows of the mouse
+    IDS_KEY_LEVEL_GRAB = 647,
+    IDS_MENU_ENVELOPE_DENSE = 648, // Settings > Envelope when dense (a checked setting)
+    IDS_KEY_SCROLL_BARS = 649,
 };
 
 } // namespace vistrel
