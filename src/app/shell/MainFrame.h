@@ -49,6 +49,11 @@ inline constexpr int Detrend = 32832;
 inline constexpr int Export = 32812;
 inline constexpr int Lanes = 32814;
 inline constexpr int FitValues = 32815;
+inline constexpr int ExportPicture = 32890;
+inline constexpr int ExportAllPictures = 32891;
+inline constexpr int Print = 32892;
+inline constexpr int PrintPreview = 32893;
+inline constexpr int HelpContents = 32894;
 } // namespace cmd
 
 class CMainFrame : public QMainWindow {
