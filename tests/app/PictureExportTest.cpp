@@ -11,6 +11,7 @@
 #include <QDoubleSpinBox>
 #include <QLineEdit>
 
+#include <algorithm>
 #include <filesystem>
 #include <functional>
 
@@ -88,6 +89,18 @@ std::vector<int> BlackRows(const QImage& img) {
     return rows;
 }
 
+// The longest horizontal run of black pixels in rows [top, bottom): a trace segment, unlike the
+// dotted cursors and the short strokes of text.
+int LongestBlackRun(const QImage& img, int top, int bottom) {
+    int longest = 0;
+    for (int y = top; y < bottom; ++y)
+        for (int x = 0, run = 0; x < img.width(); ++x) {
+            run = img.pixel(x, y) == qRgb(0, 0, 0) ? run + 1 : 0;
+            longest = std::max(longest, run);
+        }
+    return longest;
+}
+
 QImage Picture(const QString& path) {
     if (path.endsWith(QLatin1String(".pdf"))) {
         // Rasterised without smoothing, so a trace stays one black line.
@@ -163,21 +176,25 @@ TEST(PictureCli, FromToShowsOnlyThatStretch) {
         ASSERT_EQ(r.code, 0) << c.out << ": " << r.out.toStdString();
         const QImage img = Picture(out);
         ASSERT_FALSE(img.isNull()) << c.out;
-        // Only the +5 level is drawn: one trace row in the upper half, none in the lower.
+        // Only the +5 level is drawn: a trace across the upper half, not a piece of the -5 level
+        // (three quarters down the plot) anywhere.
         const std::vector<int> rows = BlackRows(img);
         ASSERT_FALSE(rows.empty()) << c.out;
         for (int y : rows) EXPECT_LT(y, img.height() / 2) << c.out;
+        EXPECT_LT(LongestBlackRun(img, img.height() / 2, img.height() * 7 / 8), 20) << c.out;
     }
-    // The whole recording shows both levels (the check above would see the step).
-    const QString whole = Q(dir / "whole.png");
-    ASSERT_EQ(Vistrel({"--png", whole, "--size", "900x600", Q(kvf)}).code, 0);
-    const QImage img = Picture(whole);
-    int upper = 0, lower = 0;
-    for (int y = 0; y < img.height(); ++y)
-        for (int x = img.width() / 5; x < img.width() * 4 / 5; ++x)
-            if (img.pixel(x, y) == qRgb(0, 0, 0)) (y < img.height() / 2 ? upper : lower)++;
-    EXPECT_GT(upper, 100);
-    EXPECT_GT(lower, 100);
+    // The whole recording shows both levels, and a picture a little wider than the stretch
+    // shows pieces of the -5 level on either side.
+    const struct {
+        QStringList view;
+        int atLeast;
+    } wider[] = {{{}, 150}, {{"--from", "9000", "--to", "21000"}, 40}};
+    for (const auto& c : wider) {
+        const QString out = Q(dir / "wider.png");
+        ASSERT_EQ(Vistrel(QStringList{"--png", out, "--size", "900x600"} + c.view + QStringList{Q(kvf)}).code, 0);
+        const QImage img = Picture(out);
+        EXPECT_GE(LongestBlackRun(img, img.height() / 2, img.height() * 7 / 8), c.atLeast) << c.view.join(' ').toStdString();
+    }
 }
 
 TEST(PictureCli, BadPositionsExitTwoAndWriteNothing) {
@@ -369,4 +386,35 @@ TEST(PictureFrame, ExportPictureCommandWritesTheActiveWindow) {
     SetShellDialogHook({});
     EXPECT_EQ(fs::file_size(dir / "step.pdf"), size);
     EXPECT_GE(env.boxes.size(), 1);
+}
+
+TEST(PictureFrame, ExportAllPicturesAsOnePdfOrNumberedFiles) {
+    ShellEnv env;
+    ASSERT_TRUE(env.Start());
+    TempDir dir;
+    for (const char* name : {"one.kvf", "two.kvf"}) {
+        env.paths = {Q(StepRecording(dir, name))};
+        env.Frame()->OnCommand(cmd::Open);
+    }
+    ASSERT_EQ(g_app->m_windowCount, 2);
+    const struct {
+        const char* name;
+        QStringList written;   // the files that appear
+    } cases[] = {
+        {"all.pdf", {"all.pdf"}},
+        {"shot.png", {"shot_1.png", "shot_2.png"}},
+        {"vec.svg", {"vec_1.svg", "vec_2.svg"}},
+    };
+    for (const auto& c : cases) {
+        SetShellDialogHook([&](QDialog& d) {
+            qobject_cast<PictureDialog*>(&d)->FileEdit()->setText(env.File(QString::fromLatin1(c.name)));
+            d.accept();
+        });
+        env.Frame()->OnCommand(cmd::ExportAllPictures);
+        SetShellDialogHook({});
+        for (const QString& f : c.written) EXPECT_TRUE(QFile::exists(env.File(f))) << f.toStdString();
+        EXPECT_FALSE(QFile::exists(env.File(QString::fromLatin1(c.name))) && c.written.size() > 1) << c.name;
+    }
+    EXPECT_EQ(PdfPages(env.File("all.pdf")), 2);
+    EXPECT_EQ(env.CountBoxes(BoxKind::Error), 0);
 }
