@@ -2,8 +2,8 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en_US">
 <context><name>strings_pictures</name>
-<message id="850"><source>Экспорт рисунка...</source><translation>Export &amp;picture...</translation></message>
-<message id="851"><source>Экспорт всех рисунков...</source><translation>Export all pictures...</translation></message>
+<message id="850"><source>Экспорт &amp;рисунка...</source><translation>Export &amp;picture...</translation></message>
+<message id="851"><source>Экспорт всех рису&amp;нков...</source><translation>Export all pic&amp;tures...</translation></message>
 <message id="852"><source>Экспорт рисунка</source><translation>Export picture</translation></message>
 <message id="853"><source>Экспорт всех рисунков</source><translation>Export all pictures</translation></message>
 <message id="854"><source>Файл:</source><translation>File:</translation></message>
@@ -21,11 +21,11 @@
 <message id="866"><source>Размер рисунка или масштаб текста вне пределов: 64..16384 пикс. (*.png, *.svg), 20..2000 мм (*.pdf), масштаб текста 0,25..8.</source><translation>The picture size or text scale is outside its limits: 64..16384 px (PNG, SVG), 20..2000 mm (PDF), text scale 0.25..8.</translation></message>
 <message id="867"><source>Рисунок %1 не записан: %2</source><translation>The picture %1 was not written: %2</translation></message>
 <message id="868"><source>*.pdf: одна страница на каждое окно; *.png и *.svg: ИМЯ_1, ИМЯ_2, ... в той же папке.</source><translation>PDF: one page per window; PNG and SVG: NAME_1, NAME_2, ... in the same folder.</translation></message>
-<message id="869"><source>Печать...</source><translation>&amp;Print...</translation></message>
-<message id="870"><source>Предварительный просмотр...</source><translation>Print pre&amp;view...</translation></message>
+<message id="869"><source>&amp;Печать...</source><translation>Pri&amp;nt...</translation></message>
+<message id="870"><source>Предварительный про&amp;смотр...</source><translation>Print pre&amp;view...</translation></message>
 <message id="871"><source>Начало: %1</source><translation>Start: %1</translation></message>
 <message id="872"><source>Справка</source><translation>Help</translation></message>
-<message id="873"><source>Содержание</source><translation>&amp;Contents</translation></message>
+<message id="873"><source>&amp;Содержание</source><translation>&amp;Contents</translation></message>
 <message id="874"><source>Справка по программе</source><translation>Program help</translation></message>
 <message id="875"><source>Не задано имя файла.</source><translation>No file name is given.</translation></message>
 </context>
