@@ -28,6 +28,8 @@
 #include "shell/JobRunner.h"
 #include "shell/KeysDialog.h"
 #include "shell/MarkersDock.h"
+#include "shell/HelpBrowser.h"
+#include "shell/PictureCommands.h"
 #include "shell/PlotLink.h"
 #include "plot/PlotWindow.h"
 #include "shell/SelectDevsDialog.h"
@@ -103,6 +105,11 @@ void CMainFrame::BuildMenu() {
     m_fileMenu->addSeparator();
     AddCommand(m_fileMenu, cmd::Reload, false); // behind the window list's position
     AddCommand(m_fileMenu, cmd::Export, false, IDS_EXPORT_MENU);
+    AddCommand(m_fileMenu, cmd::ExportPicture, false, IDS_MENU_PICTURE)
+        ->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
+    AddCommand(m_fileMenu, cmd::ExportAllPictures, false, IDS_MENU_ALL_PICTURES);
+    AddCommand(m_fileMenu, cmd::Print, false, IDS_MENU_PRINT)->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
+    AddCommand(m_fileMenu, cmd::PrintPreview, false, IDS_MENU_PRINT_PREVIEW);
     m_fileMenu->addSeparator();
     AddCommand(m_fileMenu, cmd::Exit, true)->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
 
@@ -150,7 +157,9 @@ void CMainFrame::BuildMenu() {
 
     QMenu* help = bar->addMenu(GetUiString(IDS_MENU_HELP));
     help->setObjectName(QStringLiteral("menuHelp"));
-    AddCommand(help, cmd::Keys, true, IDS_MENU_KEYS)->setShortcut(QKeySequence(Qt::Key_F1));
+    AddCommand(help, cmd::HelpContents, true, IDS_MENU_HELP_CONTENTS)->setShortcut(QKeySequence(Qt::Key_F1));
+    AddCommand(help, cmd::Keys, true, IDS_MENU_KEYS);
+    InstallDialogHelp();
     BuildToolBar();
 }
 
@@ -188,7 +197,8 @@ void CMainFrame::UpdateMenuState() {
                                       cmd::Spectrum,   cmd::SaveChannels,  cmd::Reload,
                                       cmd::Filter,     cmd::Notch,         cmd::Detrend,
                                       cmd::Export,      cmd::Lanes,         cmd::FitValues,
-                                      cmd::FitAuto};
+                                      cmd::FitAuto,    cmd::ExportPicture, cmd::ExportAllPictures,
+                                      cmd::Print,      cmd::PrintPreview};
     QMdiSubWindow* active = ActiveWindow();
     for (int id : kNeedWindow)
         if (QAction* a = Action(id)) a->setEnabled(active != nullptr);
@@ -297,6 +307,7 @@ void CMainFrame::OnCommand(int id) {
         break;
     default:
         if (OnToolCommand(id)) break;
+        if (RunPictureCommand(this, id)) break;
         if (id >= kWindowListFirstId && id < kWindowListFirstId + 256 && g_app) {
             const int i = id - kWindowListFirstId;
             if (i < g_app->m_windowCount && g_app->m_windows[i]) {

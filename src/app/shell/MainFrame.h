@@ -64,6 +64,11 @@ inline constexpr int CursorsToView = 32848;   // both time cursors into the visi
 inline constexpr int Markers = 32870;
 inline constexpr int FitAuto = 32816;
 inline constexpr int EnvelopeDense = 32817;
+inline constexpr int ExportPicture = 32890;
+inline constexpr int ExportAllPictures = 32891;
+inline constexpr int Print = 32892;
+inline constexpr int PrintPreview = 32893;
+inline constexpr int HelpContents = 32894;
 } // namespace cmd
 
 class CMainFrame : public QMainWindow {

@@ -14,7 +14,7 @@ Program MakeApp() {
     Program p;
     p.name = "vistrel";
     p.title = "view and process recordings of data-acquisition recorders";
-    p.main.synopsis = {"[--desktop] [FILE.kvf...]", "--png OUT.png [--size WxH] [--minmax] [--lanes] FILE.kvf",
+    p.main.synopsis = {"[--desktop] [FILE.kvf...]", "--png OUT [--size WxH] [--minmax] [--lanes] [--from A] [--to B] [--cursors T1,T2] FILE.kvf",
                        "--help | --version"};
     p.main.summary = "View and process multichannel .kvf recordings.";
     p.main.description =
@@ -33,8 +33,15 @@ Program MakeApp() {
          "Started from the desktop: work in $XDG_DATA_HOME/vistrel (else ~/.local/share/vistrel) as "
          "the current directory, open every FILE given, keep restoring and saving the windows, and "
          "start file dialogs in the documents folder."},
-        {"--png", "OUT.png", "Render the plot of FILE.kvf into a picture without any window and exit."},
-        {"--size", "WxH", "Size of the picture of --png (for example 1280x800)."},
+        {"--png", "OUT",
+         "Render the plot of FILE.kvf into a picture without any window and exit: SVG or PDF when OUT "
+         "ends in .svg or .pdf (lines and text stay vector), else PNG."},
+        {"--picture", "OUT", "The same as --png."},
+        {"--size", "WxH", "Size of the picture of --png in pixels (for example 1280x800); a PDF page "
+                          "is that size at 96 dpi."},
+        {"--from", "A", "With --png: show only the stretch from position A (default: the start)."},
+        {"--to", "B", "With --png: show only the stretch up to position B (default: the end)."},
+        {"--cursors", "T1,T2", "With --png: place the two time cursors at T1 and T2."},
         {"--minmax", "", "With --png: the min-max view of the whole recording."},
         {"--lanes", "", "With --png: each shown channel in a lane of its own, on its own scale."},
         {"--help", "", "Print this help and exit."},
@@ -54,6 +61,13 @@ Program MakeApp() {
          "without the channel and says why in Debug.txt).\n\n"
          "XDG_DATA_HOME: the parent of the working folder of a desktop start.\n\n"
          "XDG_CACHE_HOME: the parent of the cache of min-max summaries."},
+        {"POSITIONS",
+         "--from, --to and --cursors take a sample position (125000), seconds from the start of the "
+         "recording (12.5s) or a local clock time (2026-12-08T08:16:47.25). A position outside the "
+         "recording, or --from not before --to, gives a message and exit status 2."},
+        {"HELP PAGES",
+         "Help > Contents shows the manual; the same pages are installed as HTML in "
+         "share/doc/vistrel/html."},
         {"EXIT STATUS", "0 on success (also when another instance runs); non-zero when --png fails."},
     };
     return p;

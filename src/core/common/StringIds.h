@@ -266,6 +266,33 @@ enum StringId : int {
     IDS_KEY_LEVEL_GRAB = 647,
     IDS_MENU_ENVELOPE_DENSE = 648, // Settings > Envelope when dense (a checked setting)
     IDS_KEY_SCROLL_BARS = 649,
+    // Pictures, printing and the help pages.
+    IDS_MENU_PICTURE = 850,        // File > Export picture...
+    IDS_MENU_ALL_PICTURES = 851,   // File > Export all pictures...
+    IDS_PICTURE_TITLE = 852,       // the picture dialog's title and its file dialog's
+    IDS_ALL_PICTURES_TITLE = 853,  // the same for every window
+    IDS_PICTURE_FILE = 854,        // label of the file name
+    IDS_PICTURE_BROWSE = 855,      // button choosing the file name
+    IDS_PICTURE_OWN_SIZE = 856,    // the window's own size
+    IDS_PICTURE_CHOSEN_SIZE = 857, // a chosen size
+    IDS_PICTURE_PIXELS = 858,      // unit of PNG and SVG sizes
+    IDS_PICTURE_MM = 859,          // unit of PDF sizes
+    IDS_PICTURE_TEXT_SCALE = 860,  // label of the text scale
+    IDS_PICTURE_BACKGROUND = 861,  // label of the background list
+    IDS_PICTURE_WHITE = 862,       // a white background
+    IDS_PICTURE_WINDOW_COLOURS = 863, // the window's own colours
+    IDS_PICTURE_FILTER = 864,      // type name of picture files, followed by "(*.png *.svg *.pdf)"
+    IDS_PICTURE_BAD_NAME = 865,    // %1: a name not ending in .png, .svg or .pdf
+    IDS_PICTURE_BAD_SIZE = 866,    // size or text scale outside the limits (the limits named)
+    IDS_PICTURE_NOT_WRITTEN = 867, // %1: the path, %2: the reason
+    IDS_ALL_PICTURES_NOTE = 868,   // how the windows are named or paged
+    IDS_MENU_PRINT = 869,          // File > Print...
+    IDS_MENU_PRINT_PREVIEW = 870,  // File > Print preview...
+    IDS_PRINT_START = 871,         // %1: the recording's start time (page footer)
+    IDS_PICTURE_HELP = 872,        // the Help button of the dialogs
+    IDS_MENU_HELP_CONTENTS = 873,  // Help > Contents
+    IDS_HELP_TITLE = 874,          // the help window's title
+    IDS_PICTURE_NO_NAME = 875,     // no file name given
 };
 
 } // namespace vistrel
