@@ -32,6 +32,7 @@ const CommandTable kProcessingCommands[] = {
     {"notch", {"--freq", "--harmonics", "--q"}, {"--zero-phase"}},
     {"detrend", {"--mode"}, {}},
     {"export", {"--channel", "--time", "--csv"}, {"--rf64"}},
+    {"spectrogram", {"--channel", "--size", "--overlap", "--window"}, {}},
 };
 
 } // namespace

@@ -169,6 +169,25 @@ Program MakeCli() {
                                   "separator, decimal comma)."},
              {"--rf64", "", "Write a .wav as RF64 even when it is small."}},
             true),
+        cmd("spectrogram", {"spectrogram FILE --channel C [--size N] [--overlap PERCENT] [--window K] [--from A --to B] "
+                            "--out OUT.npy|OUT.csv"},
+            "Write the spectrogram of one channel over the fragment (the whole recording without --from/--to): "
+            "short-time FFTs of N samples, frames starting every N - floor(N * PERCENT / 100) samples while a "
+            "frame fits, each windowed and transformed; the matrix frames x bins (bins 0 to N/2) holds float64 "
+            "values of 20 log10 of the magnitude relative to the largest one (0 dB at the largest, -inf where "
+            "a magnitude is zero). .npy: a numpy array with a sidecar OUT.json holding the frame centre times "
+            "(s from the recording's first sample), the bin frequencies (Hz) and the settings; .csv: two header "
+            "rows \"# frame_centre_s,...\" and \"# bin_frequency_hz,...\", then one row per frame (numpy.loadtxt "
+            "reads the matrix, skipping them). Every file is written to a temporary file and renamed over its "
+            "target once all are complete; the names written are printed.",
+            {{"--channel", "C", "The channel to analyse (1-based)."},
+             {"--size", "N", "FFT size, an integer from 256 to 65536 (default 1024)."},
+             {"--overlap", "PERCENT", "Overlap of neighbouring frames, 0 to 90 percent (default 50)."},
+             {"--window", "K", "Window function: 0 none, 1 Gauss, 2 Hamming, 3 Hann (default), 4 Blackmann-Harris."},
+             {"--from", "A", "First sample position of the fragment (default 0)."},
+             {"--to", "B", "End of the fragment (default the end); A and B may come in either order."},
+             {"--out", "OUT.npy|OUT.csv", "The matrix file; the format follows the extension (in any case)."}},
+            false),
     };
     p.main.options = {{"--help", "", "Print this help (or a command's help) and exit."},
                       {"--version", "", "Print the version and exit."}};
