@@ -25,7 +25,7 @@ const CommandTable kProcessingCommands[] = {
     {"rms", {"--freq"}, {}},
     {"addsub", {"--output"}, {}},
     {"tablefunc", {"--table"}, {}},
-    {"spectrum", {"--channel", "--low-hz", "--high-hz", "--points", "--window"}, {"--fft"}},
+    {"spectrum", {"--channel", "--low-hz", "--high-hz", "--points", "--window", "--average", "--scaling"}, {"--fft"}},
     {"save-fragment", {"--devices"}, {}},
     {"save-channels", {"--channel"}, {}},
     {"filter", {"--kind", "--band", "--order", "--cutoff", "--ripple"}, {"--zero-phase"}},

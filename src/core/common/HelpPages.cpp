@@ -116,14 +116,22 @@ Program MakeCli() {
               "malformed file is refused; repeatable."}},
             true),
         cmd("spectrum",
-            {"spectrum FILE --channel C ... [--low-hz L] [--high-hz H] [--points J] [--window K] [--fft] [COMMON]"},
-            "Amplitude spectra in decibels by Fourier sums or FFT.",
+            {"spectrum FILE --channel C ... [--low-hz L] [--high-hz H] [--points J] [--window K] [--fft] "
+             "[--average SEGMENTS [--scaling spectrum|density]] [COMMON]"},
+            "Amplitude spectra in decibels by Fourier sums or FFT. The FFT takes the power-of-two span around the "
+            "fragment; with --average it averages the fragment itself by Welch's method instead: segments of "
+            "L = floor(2 * length / (SEGMENTS + 1)) samples overlapping by L/2, each windowed, no detrending, "
+            "the tail that fills no segment left out; rows every rate/L Hz.",
             {{"--channel", "C", "A channel to analyse (1-based); repeatable."},
              {"--low-hz", "L", "Lower frequency limit."},
              {"--high-hz", "H", "Upper frequency limit; above half the sampling rate it is lowered to it, with a note."},
              {"--points", "J", "Number of frequency points."},
              {"--window", "K", "Window function: 0 none, 1 Gauss, 2 Hamming, 3 Hann, 4 Blackmann-Harris."},
-             {"--fft", "", "Transform by FFT instead of Fourier sums."}},
+             {"--fft", "", "Transform by FFT instead of Fourier sums."},
+             {"--average", "SEGMENTS", "With --fft: the averaged (Welch) spectrum of SEGMENTS half-overlapping "
+                                       "segments within the fragment, 2 to 1024."},
+             {"--scaling", "spectrum|density", "With --average: amplitude in dB relative to the largest (spectrum, "
+                                               "default) or power spectral density in dB re 1 unit^2/Hz (density)."}},
             true),
         cmd("save-fragment", {"save-fragment FILE --out OUT.kvf|OUT.txt [--devices LIST] [COMMON]"},
             "Save the fragment as a recording or a text table, chosen by the extension of --out: .kvf or .txt "

@@ -205,6 +205,11 @@ size_t WelchSegmentLength(int64_t length, int segments) {
     return static_cast<size_t>(2 * static_cast<uint64_t>(length) / (static_cast<uint64_t>(segments) + 1));
 }
 
+std::string WelchShortText(int64_t length, int segments) {
+    return "The fragment of " + std::to_string(length) + " samples is too short for " + std::to_string(segments) +
+           " averaged segments (each needs at least 2 samples)";
+}
+
 bool WelchSpectrum(const double* x, int64_t length, int segments, int32_t window, double rate,
                    WelchScaling scaling, WelchResult& out, std::string& error, const StftProgress& progress) {
     error.clear();
@@ -212,8 +217,7 @@ bool WelchSpectrum(const double* x, int64_t length, int segments, int32_t window
     out = WelchResult();
     out.segmentLength = L;
     if (L < 2) {
-        error = "the fragment of " + std::to_string(length) + " samples is too short for " +
-                std::to_string(segments) + " averaged segments";
+        error = WelchShortText(length, segments);
         return false;
     }
     const size_t overlap = L / 2;

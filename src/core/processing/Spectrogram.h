@@ -92,6 +92,8 @@ struct WelchResult {
 // Segment length of `segments` half-overlapping segments over `length` samples:
 // floor(2 length / (segments + 1)).
 size_t WelchSegmentLength(int64_t length, int segments);
+// The refusal of a fragment too short for the segments (L below 2).
+std::string WelchShortText(int64_t length, int segments);
 // Welch's method over x[0 .. length - 1]: segments of L = WelchSegmentLength, overlap L / 2,
 // the window of length L, no detrending, the tail that fills no segment left out; the mean of
 // the segments' periodograms, one-sided (every bin but DC and, for an even L, the one at half
