@@ -26,6 +26,7 @@ namespace vistrel {
 
 class CDataFile;
 class PlotWindow;
+class SpectrogramPanel;
 struct ProcessJob;
 
 // The record tied to each plot window; a processing job reads it.
@@ -121,6 +122,11 @@ public:
     void SetLanes(bool on);
     // Every shown channel's display range to the extremes of the visible range (key Y).
     void FitValues();
+    // The spectrogram of the selected channel below the traces (View > Spectrogram), a mode of
+    // this window (PlotWindowSpectrogram.cpp).
+    void SetSpectrogram(bool shown);
+    bool SpectrogramShown() const;
+    SpectrogramPanel* Spectrogram() const { return m_spectrogram; }
     // The legend beside the plot: one row per shown channel; a click selects the channel.
     void SetLegendShown(bool shown);
     bool LegendShown() const;
@@ -178,6 +184,9 @@ private:
     void OnScrollAction(bool horizontal, int action);
     void OnLegendClicked(QListWidgetItem* item);
     void UpdateReadOutLabel();
+    // Places the spectrogram below a canvas of the given size; gives the canvas height left.
+    int PlaceSpectrogram(int canvasW, int canvasH);
+    void DetachSpectrogram();
 
     friend class PlotCanvasWidget;
 
@@ -194,6 +203,7 @@ private:
     QListWidget* m_legend = nullptr;
     QString m_legendKey;               // what the legend shows, to rebuild only on a change
     QMdiSubWindow* m_subWindow = nullptr;
+    SpectrogramPanel* m_spectrogram = nullptr;
     QTimer* m_cursorTimer = nullptr;
     QTimer* m_diskTimer = nullptr;
     WheelSteps m_wheelH;

@@ -135,6 +135,8 @@ void CMainFrame::BuildMenu() {
     // A mode of the active window: checked while it shows lanes (key L in the plot).
     AddCommand(view, cmd::Lanes, false, IDS_MENU_LANES)->setCheckable(true);
     AddCommand(view, cmd::FitValues, false, IDS_MENU_FIT_VALUES);   // key Y in the plot
+    AddCommand(view, cmd::Spectrogram, false, IDS_MENU_SPECTROGRAM)->setCheckable(true);
+    AddCommand(view, cmd::SpectrogramSettings, false, IDS_MENU_SPECTROGRAM_SETTINGS);
     // The key L changes the mode inside the window: the menu shows it when it opens.
     connect(view, &QMenu::aboutToShow, this, &CMainFrame::UpdateMenuState);
 
@@ -176,12 +178,14 @@ void CMainFrame::UpdateMenuState() {
                                       cmd::Rms,        cmd::AddSub,        cmd::TableFunction,
                                       cmd::Spectrum,   cmd::SaveChannels,  cmd::Reload,
                                       cmd::Filter,     cmd::Notch,         cmd::Detrend,
-                                      cmd::Export,      cmd::Lanes,         cmd::FitValues};
+                                      cmd::Export,      cmd::Lanes,         cmd::FitValues,
+                                      cmd::Spectrogram, cmd::SpectrogramSettings};
     QMdiSubWindow* active = ActiveWindow();
     for (int id : kNeedWindow)
         if (QAction* a = Action(id)) a->setEnabled(active != nullptr);
     if (QAction* a = Action(cmd::MinMax)) a->setChecked(active && PlotMinMax(active));
     if (QAction* a = Action(cmd::Lanes)) a->setChecked(active && PlotLanes(active));
+    if (QAction* a = Action(cmd::Spectrogram)) a->setChecked(active && PlotSpectrogram(active));
     if (!active) return;
     if (CDataFile* file = PlotRecording(active)) {
         // Operations on the recording's own channels need a single device.
@@ -247,6 +251,14 @@ void CMainFrame::OnCommand(int id) {
         break;
     case cmd::FitValues:
         if (QMdiSubWindow* w = ActiveWindow()) PlotFitValues(w);
+        break;
+    case cmd::Spectrogram:
+        if (QMdiSubWindow* w = ActiveWindow()) PlotSetSpectrogram(w, !PlotSpectrogram(w));
+        UpdateMenuState();
+        break;
+    case cmd::SpectrogramSettings:
+        if (QMdiSubWindow* w = ActiveWindow()) PlotSpectrogramSettings(w, this);
+        UpdateMenuState();
         break;
     case cmd::Keys:
         RunKeysDialog(this);

@@ -49,6 +49,8 @@ inline constexpr int Detrend = 32832;
 inline constexpr int Export = 32812;
 inline constexpr int Lanes = 32814;
 inline constexpr int FitValues = 32815;
+inline constexpr int Spectrogram = 32880;
+inline constexpr int SpectrogramSettings = 32881;
 } // namespace cmd
 
 class CMainFrame : public QMainWindow {
