@@ -1,7 +1,8 @@
 // vistrel: the recording viewer. `vistrel [FILE]` starts the program (FILE opened in a plot
 // window); `vistrel --desktop FILE...` is the start from the desktop's application menu or file
-// manager; `vistrel --png OUT.png [--size WxH] [--minmax] [--lanes] FILE` renders FILE's plot (with
-// --minmax its min-max view of the whole recording, with --lanes one lane per channel) into a
+// manager; `vistrel --png OUT.png [--size WxH] [--minmax] [--lanes] [--spectrogram C] FILE` renders
+// FILE's plot (with --minmax its min-max view of the whole recording, with --lanes one lane per
+// channel, with --spectrogram channel C's spectrogram below the traces) into a
 // picture and exits without showing a window; --help and --version print and exit.
 
 #include <QApplication>
@@ -27,6 +28,7 @@ int RunPng(int argc, char** argv) {
     QSize size;
     bool minMax = false;
     bool lanes = false;
+    int spectrogram = 0;
     for (int i = 0; i < args.size(); ++i) {
         const QString& a = args[i];
         if (a == QLatin1String("--png") && i + 1 < args.size()) {
@@ -41,6 +43,14 @@ int RunPng(int argc, char** argv) {
             minMax = true;
         } else if (a == QLatin1String("--lanes")) {
             lanes = true;
+        } else if (a == QLatin1String("--spectrogram") && i + 1 < args.size()) {
+            bool ok = false;
+            spectrogram = args[++i].toInt(&ok);
+            if (!ok || spectrogram < 1) {
+                std::fprintf(stderr, "vistrel: --spectrogram takes a channel number from 1, not '%s'\n",
+                             args[i].toLocal8Bit().constData());
+                return 1;
+            }
         } else if (file.isEmpty()) {
             file = a;
         } else {
@@ -49,10 +59,10 @@ int RunPng(int argc, char** argv) {
         }
     }
     if (out.isEmpty() || file.isEmpty()) {
-        std::fprintf(stderr, "usage: vistrel --png OUT.png [--size WxH] [--minmax] [--lanes] FILE.kvf\n");
+        std::fprintf(stderr, "usage: vistrel --png OUT.png [--size WxH] [--minmax] [--lanes] [--spectrogram C] FILE.kvf\n");
         return 1;
     }
-    return vistrel::RenderPlotToPng(file, out, size, minMax, lanes);
+    return vistrel::RenderPlotToPng(file, out, size, minMax, lanes, spectrogram);
 }
 
 } // namespace

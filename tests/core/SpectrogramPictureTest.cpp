@@ -88,6 +88,40 @@ TEST(SpectrogramPictureRun, ToneIsTheBrightestRowOfEveryColumn) {
     }
 }
 
+// A view reaching past the recording's end leaves the columns beyond it empty and keeps the
+// columns before it where they belong (the tone changes at the middle of the recording).
+TEST(SpectrogramPictureRun, ColumnsPastTheEndStayEmpty) {
+    const double rate = 10000.0;
+    const int64_t samples = 1 << 21;
+    const SampleReader read = [&](int64_t first, size_t count, double* out) {
+        for (size_t i = 0; i < count; ++i) {
+            const int64_t k = first + static_cast<int64_t>(i);
+            out[i] = std::sin(kTwoPi * (k < samples / 2 ? 1000.0 : 3000.0) * static_cast<double>(k) / rate);
+        }
+    };
+    for (const size_t size : {size_t{256}, size_t{4096}}) { // plain and one frame per column
+        PictureRequest rq;
+        rq.samples = samples;
+        rq.to = samples * 2; // the recording fills the left half of the view
+        rq.width = 200;
+        rq.height = 100;
+        rq.settings = {size, 50.0, WINDOW_HANN};
+        Picture p;
+        std::string error;
+        ASSERT_TRUE(ComputePicture(rq, rate, read, p, error)) << error;
+        for (int x = 100; x < 200; ++x)
+            for (int y = 0; y < 100; ++y)
+                ASSERT_EQ(p.LevelAt(x, y), -INFINITY) << size << ": " << x << "," << y;
+        for (const auto& [x, hz] : {std::pair{10, 1000.0}, std::pair{45, 1000.0}, std::pair{55, 3000.0}, std::pair{95, 3000.0}}) {
+            int best = 0;
+            for (int y = 1; y < 100; ++y)
+                if (p.LevelAt(x, y) > p.LevelAt(x, best))
+                    best = y;
+            EXPECT_NEAR(p.FrequencyAt(best), hz, 50.0 + rate / size) << size << ": column " << x;
+        }
+    }
+}
+
 // A wide view costs columns x transforms per column, whatever its length; too short a
 // recording is refused.
 TEST(SpectrogramPictureRun, WideViewCostFollowsThePicture) {

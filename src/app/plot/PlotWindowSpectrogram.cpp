@@ -2,10 +2,14 @@
 #include "PlotWindow.h"
 
 #include <QEvent>
+#include <QImage>
+#include <QPainter>
+#include <cstdio>
 #include <QMdiSubWindow>
 #include <QStatusBar>
 
 #include "SpectrogramPanel.h"
+#include "core/recording/DataFile.h"
 #include "dialogs/SpectrogramDialog.h"
 #include "shell/PlotLink.h"
 
@@ -66,6 +70,25 @@ int PlotWindow::PlaceSpectrogram(int canvasW, int canvasH) {
 void PlotWindow::DetachSpectrogram() {
     if (m_spectrogram)
         m_spectrogram->Detach();
+}
+
+bool ShowSpectrogramForPng(PlotWindow& w, int channel) {
+    const CDataFile* file = w.File();
+    const int channels = file ? file->Channels() : 0;
+    if (!w.Plot() || channel < 1 || channel > channels) {
+        std::fprintf(stderr, "vistrel: --spectrogram: the recording has no channel %d (1 to %d)\n", channel, channels);
+        return false;
+    }
+    w.Plot()->SetSelectedChannel(channel - 1);
+    w.SetSpectrogram(true);
+    // One paint lays the plot out over the canvas left; then the picture of that view.
+    QImage scratch(w.size(), QImage::Format_RGB32);
+    {
+        QPainter p(&scratch);
+        w.render(&p);
+    }
+    w.Spectrogram()->Follow();
+    return w.Spectrogram()->WaitIdle(24 * 3600 * 1000);
 }
 
 namespace {

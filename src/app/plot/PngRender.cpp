@@ -12,6 +12,7 @@
 
 #include "PlotWindow.h"
 #include "PlotWnd.h"
+#include "SpectrogramPanel.h"
 #include "core/common/FileProblemText.h"
 #include "core/recording/DataFile.h"
 #include "platform/FileCheck.h"
@@ -87,7 +88,8 @@ bool ParsePngSize(const QString& text, QSize* size) {
     return true;
 }
 
-int RenderPlotToPng(const QString& recording, const QString& png, QSize size, bool minMax, bool lanes) {
+int RenderPlotToPng(const QString& recording, const QString& png, QSize size, bool minMax, bool lanes,
+                    int spectrogram) {
     if (!size.isValid() || size.isEmpty())
         size = QSize(kPngDefaultWidth, kPngDefaultHeight);
     if (size.width() < 64 || size.height() < 64 || size.width() > 16384 || size.height() > 16384) {
@@ -129,6 +131,8 @@ int RenderPlotToPng(const QString& recording, const QString& png, QSize size, bo
     }
     w->OnFirstTimer();
     if (lanes) w->SetLanes(true);   // the cursors placed above move into the lanes
+    if (spectrogram != 0 && !ShowSpectrogramForPng(*w, spectrogram))
+        return 1;
     if (minMax && w->Plot()) {
         // The whole recording in the min-max view, computed in full before the picture.
         CPlotWnd* plot = w->Plot();

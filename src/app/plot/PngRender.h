@@ -18,8 +18,10 @@ constexpr int kPngDefaultHeight = 800;
 // Returns 0 on success; otherwise prints a message on stderr and returns non-zero (1: bad size;
 // 2: the recording cannot be opened or changed on disk while it was read, or the picture may not
 // go to `png`; 3: the picture cannot be written). On failure `png` stays as it was.
+// `spectrogram` (1-based, 0: none) selects that channel and draws its spectrogram below the
+// traces, computed in full before the picture (1 when the recording has no such channel).
 int RenderPlotToPng(const QString& recording, const QString& png, QSize size = QSize(), bool minMax = false,
-                    bool lanes = false);
+                    bool lanes = false, int spectrogram = 0);
 
 // Why the picture of `recording` may not be written to `png` (empty when it may): the recording
 // itself under any name or link, a folder, FIFO or device, a read-only file.

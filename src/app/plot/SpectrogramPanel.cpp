@@ -92,7 +92,7 @@ QRect SpectrogramPanel::PictureRect() const {
 void SpectrogramPanel::Follow() {
     const CPlotWnd* plot = m_owner->Plot();
     const CDataFile* file = m_owner->File();
-    if (!plot || !file || !file->IsOpen() || !isVisible())
+    if (!plot || !file || !file->IsOpen() || isHidden()) // the picture tool never shows its window
         return;
     const QRect area = PictureRect();
     if (area.width() < 1 || area.height() < 1)
@@ -150,9 +150,9 @@ void SpectrogramPanel::WorkerLoop() {
         const CDataFile* file = rq.file;
         const int channel = rq.channel;
         const spectro::SampleReader read = [file, channel](int64_t first, size_t count, double* out) {
-            thread_local std::vector<long double> values;
+            thread_local std::vector<float> values;
             values.resize(count);
-            file->ReadRun(static_cast<uint64_t>(first), count, channel, values.data());
+            file->ReadRows(static_cast<uint64_t>(first), count, &channel, 1, values.data());
             for (size_t i = 0; i < count; ++i)
                 out[i] = static_cast<double>(values[i]);
         };

@@ -98,4 +98,8 @@ private:
     std::thread m_worker;
 };
 
+// The picture tool: selects channel (1-based) of the window, shows its spectrogram and computes
+// it in full. False, with a message on stderr, when the recording has no such channel.
+bool ShowSpectrogramForPng(PlotWindow& window, int channel);
+
 } // namespace vistrel

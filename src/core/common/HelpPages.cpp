@@ -14,7 +14,7 @@ Program MakeApp() {
     Program p;
     p.name = "vistrel";
     p.title = "view and process recordings of data-acquisition recorders";
-    p.main.synopsis = {"[--desktop] [FILE.kvf...]", "--png OUT.png [--size WxH] [--minmax] [--lanes] FILE.kvf",
+    p.main.synopsis = {"[--desktop] [FILE.kvf...]", "--png OUT.png [--size WxH] [--minmax] [--lanes] [--spectrogram C] FILE.kvf",
                        "--help | --version"};
     p.main.summary = "View and process multichannel .kvf recordings.";
     p.main.description =
@@ -37,6 +37,9 @@ Program MakeApp() {
         {"--size", "WxH", "Size of the picture of --png (for example 1280x800)."},
         {"--minmax", "", "With --png: the min-max view of the whole recording."},
         {"--lanes", "", "With --png: each shown channel in a lane of its own, on its own scale."},
+        {"--spectrogram", "C", "With --png: select channel C and draw its spectrogram over the visible range below "
+                               "the traces (View > Spectrogram with the default settings: Hann, 1024 points, 50 % "
+                               "overlap, 80 dB)."},
         {"--help", "", "Print this help and exit."},
         {"--version", "", "Print the version and exit."},
     };

@@ -51,13 +51,18 @@ bool ComputePicture(const PictureRequest& rq, double rate, const SampleReader& r
         error = StftCheckText(StftCheck::TooShort);
         return false;
     }
+    // The columns that show samples of the recording: a view may reach past its end, and
+    // those columns stay empty.
     const int64_t from = std::clamp<int64_t>(rq.from, 0, rq.samples);
-    const int64_t to = std::clamp<int64_t>(rq.to, from, rq.samples);
+    const int64_t viewTo = std::max(rq.to, from + 1);
+    const double perColumn = static_cast<double>(viewTo - from) / rq.width;
+    const int columns = static_cast<int>(std::clamp<double>(std::ceil(static_cast<double>(rq.samples - from) / perColumn), 1.0, rq.width));
+    const int64_t to = std::min(rq.samples, from + static_cast<int64_t>(std::llround(columns * perColumn)));
     FramePlan plan;
     int64_t first = 0;
     const int64_t hop = static_cast<int64_t>(HopSamples(rq.settings));
-    if (to - from > static_cast<int64_t>(rq.width) * n) {
-        plan = ViewFrames(from, to, rq.samples, rq.width, rq.perColumn, rq.settings);
+    if (to - from > static_cast<int64_t>(columns) * n) {
+        plan = ViewFrames(from, to, rq.samples, columns, rq.perColumn, rq.settings);
     } else {
         // Frames centred on every visible sample: half a frame either side, within the recording.
         int64_t a = std::max<int64_t>(0, from - n / 2);
@@ -76,12 +81,11 @@ bool ComputePicture(const PictureRequest& rq, double rate, const SampleReader& r
     out.size = rq.settings.size;
     out.bounded = plan.bounded;
     // The frame of each column, the bins of each row.
-    std::vector<size_t> frameOf(static_cast<size_t>(rq.width));
-    const double span = static_cast<double>(to - from);
-    for (int x = 0; x < rq.width; ++x) {
+    std::vector<size_t> frameOf(static_cast<size_t>(columns));
+    for (int x = 0; x < columns; ++x) {
         int64_t f = x;
         if (!plan.bounded) {
-            const double centre = static_cast<double>(from) + (x + 0.5) * span / rq.width;
+            const double centre = static_cast<double>(from) + (x + 0.5) * perColumn;
             f = std::llround((centre - static_cast<double>(n) / 2.0 - static_cast<double>(first)) / static_cast<double>(hop));
         }
         frameOf[static_cast<size_t>(x)] = static_cast<size_t>(std::clamp<int64_t>(f, 0, static_cast<int64_t>(s.Frames()) - 1));
@@ -99,14 +103,16 @@ bool ComputePicture(const PictureRequest& rq, double rate, const SampleReader& r
         binsOf[static_cast<size_t>(y)] = {static_cast<size_t>(std::clamp<int64_t>(k0, 0, lastBin)),
                                           static_cast<size_t>(std::clamp<int64_t>(k1, 0, lastBin))};
     }
-    out.levels.resize(static_cast<size_t>(rq.width) * rq.height);
+    out.levels.assign(static_cast<size_t>(rq.width) * rq.height, -INFINITY);
     for (int y = 0; y < rq.height; ++y) {
         const auto [k0, k1] = binsOf[static_cast<size_t>(y)];
-        for (int x = 0; x < rq.width; ++x) {
-            const size_t f = frameOf[static_cast<size_t>(x)];
-            double level = -INFINITY;
+        for (int x = 0; x < columns; ++x) {
+            // The largest magnitude of the row's bins, then one logarithm.
+            const double* m = s.magnitude.data() + frameOf[static_cast<size_t>(x)] * s.bins;
+            double largest = 0.0;
             for (size_t k = k0; k <= k1; ++k)
-                level = std::max(level, s.Decibels(f, k));
+                largest = std::max(largest, m[k]);
+            const double level = s.largest > 0.0 ? 20.0 * std::log10(largest / s.largest) : (largest > 0.0 ? 0.0 : -INFINITY);
             out.levels[static_cast<size_t>(y) * rq.width + x] = static_cast<float>(level);
         }
     }

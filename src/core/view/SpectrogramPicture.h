@@ -25,7 +25,7 @@ struct PictureRequest {
     int64_t samples = 0;        // of the recording
     int width = 0, height = 0;  // pixels
     StftSettings settings;
-    int perColumn = 4;          // transforms averaged per column when the view is wide
+    int perColumn = 1;          // transforms averaged per column when the view is wide
 };
 
 struct Picture {
@@ -44,7 +44,8 @@ struct Picture {
 // spans at most width x N samples, one frame per column (the mean of up to perColumn
 // transforms) beyond. A view shorter than a frame is covered by frames centred on it. Each
 // pixel takes the largest level of the bins its row covers and of the frame nearest its
-// column. False when stopped (error empty) or when the recording is shorter than one frame.
+// column; columns past the recording's end stay at minus infinity. False when stopped (error
+// empty) or when the recording is shorter than one frame.
 bool ComputePicture(const PictureRequest& request, double rate, const SampleReader& read, Picture& out,
                     std::string& error, const StftProgress& progress = {}, int workers = 1);
 
