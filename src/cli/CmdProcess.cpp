@@ -2,6 +2,7 @@
 // a freshly opened plot window with the given cursors and parameters would, and runs it.
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <map>
 #include <string>
