@@ -1,9 +1,10 @@
 // vistrel: the recording viewer. `vistrel [FILE]` starts the program (FILE opened in a plot
 // window); `vistrel --desktop FILE...` is the start from the desktop's application menu or file
-// manager; `vistrel --png OUT [--size WxH] [--minmax] [--lanes] [--from A] [--to B] [--cursors
-// T1,T2] FILE` (or --picture OUT) renders FILE's plot (with --minmax its min-max view of the whole
-// recording, with --lanes one lane per channel, --from/--to only that stretch) into a PNG, SVG or
-// PDF picture and exits without showing a window; --help and --version print and exit.
+// manager; `vistrel --png OUT [--size WxH] [--minmax] [--lanes] [--spectrogram C] [--from A] [--to B]
+// [--cursors T1,T2] FILE` (or --picture OUT) renders FILE's plot (with --minmax its min-max view of
+// the whole recording, with --lanes one lane per channel, with --spectrogram channel C's spectrogram
+// below the traces, --from/--to only that stretch) into a PNG, SVG or PDF picture and exits without
+// showing a window; --help and --version print and exit.
 
 #include <QApplication>
 #include <QIcon>
@@ -47,6 +48,14 @@ int RunPng(int argc, char** argv) {
             request.minMax = true;
         } else if (a == QLatin1String("--lanes")) {
             request.lanes = true;
+        } else if (a == QLatin1String("--spectrogram") && i + 1 < args.size()) {
+            bool ok = false;
+            request.spectrogram = args[++i].toInt(&ok);
+            if (!ok || request.spectrogram < 1) {
+                std::fprintf(stderr, "vistrel: --spectrogram takes a channel number from 1, not '%s'\n",
+                             args[i].toLocal8Bit().constData());
+                return 1;
+            }
         } else if (file.isEmpty()) {
             file = a;
         } else {
@@ -55,7 +64,7 @@ int RunPng(int argc, char** argv) {
         }
     }
     if (out.isEmpty() || file.isEmpty()) {
-        std::fprintf(stderr, "usage: vistrel --png OUT.png|.svg|.pdf [--size WxH] [--minmax] [--lanes] [--from A] "
+        std::fprintf(stderr, "usage: vistrel --png OUT.png|.svg|.pdf [--size WxH] [--minmax] [--lanes] [--spectrogram C] [--from A] "
                              "[--to B] [--cursors T1,T2] FILE.kvf\n");
         return 1;
     }

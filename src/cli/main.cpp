@@ -28,6 +28,7 @@ int CmdNotch(int argc, char** argv);
 int CmdDetrend(int argc, char** argv);
 int CmdExport(int argc, char** argv);
 int CmdLabels(int argc, char** argv);
+int CmdSpectrogram(int argc, char** argv);
 
 namespace {
 
@@ -42,7 +43,7 @@ const Command kCommands[] = {
     {"rms", CmdRms},           {"addsub", CmdAddSub},       {"tablefunc", CmdTableFunc},
     {"spectrum", CmdSpectrum}, {"save-fragment", CmdSaveFragment}, {"save-channels", CmdSaveChannels},
     {"filter", CmdFilter},     {"notch", CmdNotch},         {"detrend", CmdDetrend},
-    {"export", CmdExport},     {"labels", CmdLabels},
+    {"export", CmdExport},     {"labels", CmdLabels},       {"spectrogram", CmdSpectrogram},
 };
 
 bool IsHelp(const char* arg) { return std::strcmp(arg, "--help") == 0 || std::strcmp(arg, "-h") == 0; }

@@ -193,6 +193,7 @@ PlotWindow::~PlotWindow() {
         m_diskTimer->stop();
     if (m_registered && g_app)
         g_app->UnregisterPlotWindow(m_subWindow);
+    DetachSpectrogram();   // its worker reads the recording
     m_data.plot = nullptr;
     m_plot.reset();
     if (m_file) {
@@ -490,6 +491,7 @@ bool PlotWindow::Reload() {
     const bool temp = IsTempResult(fsPath);
     if (temp)
         UnregisterTempResult(fsPath);
+    DetachSpectrogram();
     m_data.plot = nullptr;
     m_plot.reset();
     m_file->Close();
@@ -538,9 +540,9 @@ void PlotWindow::LayoutChildren() {
     const int sbh = std::max(m_statusBar->sizeHint().height(), QFontMetrics(font()).height() + 6);
     const int clientW = std::max(0, w - vsw);
     const int clientH = std::max(0, h - hsh);
-    const int canvasH = std::max(0, clientH - sbh);
     const int legendW = LegendShown() ? std::min(240, clientW / 3) : 0;
     const int canvasW = std::max(0, clientW - legendW);
+    const int canvasH = PlaceSpectrogram(canvasW, std::max(0, clientH - sbh));
     m_canvas->setGeometry(0, 0, canvasW, canvasH);
     if (legendW > 0) m_legend->setGeometry(canvasW, 0, legendW, canvasH);
     m_statusBar->setGeometry(0, canvasH, clientW, sbh);

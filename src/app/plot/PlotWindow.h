@@ -28,6 +28,7 @@ namespace vistrel {
 class CDataFile;
 class PlotWindow;
 class WindowMarkers;
+class SpectrogramPanel;
 struct ProcessJob;
 
 // The record tied to each plot window; a processing job reads it.
@@ -140,6 +141,11 @@ public:
     bool AutoFit() const;
     // The automatic fit, when the view moved since the last one (before each paint).
     void AutoFitBeforePaint();
+    // The spectrogram of the selected channel below the traces (View > Spectrogram), a mode of
+    // this window (PlotWindowSpectrogram.cpp).
+    void SetSpectrogram(bool shown);
+    bool SpectrogramShown() const;
+    SpectrogramPanel* Spectrogram() const { return m_spectrogram; }
     // The legend beside the plot: one row per shown channel; a click selects the channel.
     void SetLegendShown(bool shown);
     bool LegendShown() const;
@@ -209,6 +215,9 @@ private:
     void OnScrollAction(bool horizontal, int action);
     void OnLegendClicked(QListWidgetItem* item);
     void UpdateReadOutLabel();
+    // Places the spectrogram below a canvas of the given size; gives the canvas height left.
+    int PlaceSpectrogram(int canvasW, int canvasH);
+    void DetachSpectrogram();
 
     friend class PlotCanvasWidget;
 
@@ -226,6 +235,7 @@ private:
     QString m_legendKey;               // what the legend shows, to rebuild only on a change
     QMdiSubWindow* m_subWindow = nullptr;
     WindowMarkers* m_markers = nullptr;   // a child object
+    SpectrogramPanel* m_spectrogram = nullptr;
     QTimer* m_cursorTimer = nullptr;
     QTimer* m_diskTimer = nullptr;
     WheelSteps m_wheelH;

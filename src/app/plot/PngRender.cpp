@@ -16,6 +16,7 @@
 #include "PlotWnd.h"
 #include "core/view/PositionText.h"
 #include "core/view/ViewStretch.h"
+#include "SpectrogramPanel.h"
 #include "core/common/FileProblemText.h"
 #include "core/recording/DataFile.h"
 #include "platform/FileCheck.h"
@@ -129,11 +130,13 @@ bool ParsePngSize(const QString& text, QSize* size) {
     return true;
 }
 
-int RenderPlotToPng(const QString& recording, const QString& png, QSize size, bool minMax, bool lanes) {
+int RenderPlotToPng(const QString& recording, const QString& png, QSize size, bool minMax, bool lanes,
+                    int spectrogram) {
     PictureRequest request;
     request.size = size;
     request.minMax = minMax;
     request.lanes = lanes;
+    request.spectrogram = spectrogram;
     return RenderPlotPicture(recording, png, request);
 }
 
@@ -141,6 +144,7 @@ int RenderPlotPicture(const QString& recording, const QString& png, const Pictur
     QSize size = request.size;
     const bool minMax = request.minMax;
     const bool lanes = request.lanes;
+    const int spectrogram = request.spectrogram;
     if (!size.isValid() || size.isEmpty())
         size = QSize(kPngDefaultWidth, kPngDefaultHeight);
     if (size.width() < 64 || size.height() < 64 || size.width() > 16384 || size.height() > 16384) {
@@ -182,6 +186,8 @@ int RenderPlotPicture(const QString& recording, const QString& png, const Pictur
     }
     w->OnFirstTimer();
     if (lanes) w->SetLanes(true);   // the cursors placed above move into the lanes
+    if (spectrogram != 0 && !ShowSpectrogramForPng(*w, spectrogram))
+        return 1;
     if (minMax && w->Plot()) {
         // The whole recording in the min-max view, computed in full before the picture.
         CPlotWnd* plot = w->Plot();

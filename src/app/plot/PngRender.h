@@ -20,8 +20,10 @@ constexpr int kPngDefaultHeight = 800;
 // Returns 0 on success; otherwise prints a message on stderr and returns non-zero (1: bad size;
 // 2: the recording cannot be opened or changed on disk while it was read, or the picture may not
 // go to `png`; 3: the picture cannot be written). On failure `png` stays as it was.
+// `spectrogram` (1-based, 0: none) selects that channel and draws its spectrogram below the
+// traces, computed in full before the picture (1 when the recording has no such channel).
 int RenderPlotToPng(const QString& recording, const QString& png, QSize size = QSize(), bool minMax = false,
-                    bool lanes = false);
+                    bool lanes = false, int spectrogram = 0);
 
 // What the command line asks of a picture beyond its file names.
 struct PictureRequest {
@@ -30,6 +32,7 @@ struct PictureRequest {
     bool lanes = false;
     QString from, to;      // the stretch shown (positions as written; empty: the recording's ends)
     QString cursors;       // "T1,T2": the time cursors (empty: placed as the window places them)
+    int spectrogram = 0;   // 1-based channel whose spectrogram is drawn below the traces; 0: none
 };
 // As RenderPlotToPng; the format by `out`'s extension (.svg, .pdf; anything else PNG). A bad
 // position or stretch gives a message and 2, nothing written.

@@ -150,6 +150,8 @@ void CMainFrame::BuildMenu() {
     BuildViewCommands(view);
     AddCommand(view, cmd::Markers, true, IDS_MENU_MARKERS)->setCheckable(true);   // the dock
     AddCommand(view, cmd::FitAuto, false, IDS_MENU_FIT_AUTO)->setCheckable(true);   // a mode of the window
+    AddCommand(view, cmd::Spectrogram, false, IDS_MENU_SPECTROGRAM)->setCheckable(true);
+    AddCommand(view, cmd::SpectrogramSettings, false, IDS_MENU_SPECTROGRAM_SETTINGS);
     // The key L changes the mode inside the window: the menu shows it when it opens.
     connect(view, &QMenu::aboutToShow, this, &CMainFrame::UpdateMenuState);
 
@@ -198,7 +200,8 @@ void CMainFrame::UpdateMenuState() {
                                       cmd::Filter,     cmd::Notch,         cmd::Detrend,
                                       cmd::Export,      cmd::Lanes,         cmd::FitValues,
                                       cmd::FitAuto,    cmd::ExportPicture, cmd::ExportAllPictures,
-                                      cmd::Print,      cmd::PrintPreview};
+                                      cmd::Print,      cmd::PrintPreview,      cmd::Spectrogram,
+                                      cmd::SpectrogramSettings};
     QMdiSubWindow* active = ActiveWindow();
     for (int id : kNeedWindow)
         if (QAction* a = Action(id)) a->setEnabled(active != nullptr);
@@ -206,6 +209,7 @@ void CMainFrame::UpdateMenuState() {
     if (QAction* a = Action(cmd::Lanes)) a->setChecked(active && PlotLanes(active));
     UpdateToolState(active);
     if (QAction* a = Action(cmd::FitAuto)) a->setChecked(active && PlotAutoFit(active));
+    if (QAction* a = Action(cmd::Spectrogram)) a->setChecked(active && PlotSpectrogram(active));
     if (!active) return;
     if (CDataFile* file = PlotRecording(active)) {
         // Operations on the recording's own channels need a single device.
@@ -287,6 +291,14 @@ void CMainFrame::OnCommand(int id) {
         if (QAction* a = Action(cmd::EnvelopeDense)) a->setChecked(on);
         break;
     }
+    case cmd::Spectrogram:
+        if (QMdiSubWindow* w = ActiveWindow()) PlotSetSpectrogram(w, !PlotSpectrogram(w));
+        UpdateMenuState();
+        break;
+    case cmd::SpectrogramSettings:
+        if (QMdiSubWindow* w = ActiveWindow()) PlotSpectrogramSettings(w, this);
+        UpdateMenuState();
+        break;
     case cmd::Keys:
         RunKeysDialog(this);
         break;

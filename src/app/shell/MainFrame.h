@@ -69,6 +69,8 @@ inline constexpr int ExportAllPictures = 32891;
 inline constexpr int Print = 32892;
 inline constexpr int PrintPreview = 32893;
 inline constexpr int HelpContents = 32894;
+inline constexpr int Spectrogram = 32880;
+inline constexpr int SpectrogramSettings = 32881;
 } // namespace cmd
 
 class CMainFrame : public QMainWindow {

@@ -36,6 +36,10 @@ bool PlotMinMax(QMdiSubWindow* window);
 // Lanes of the window's plot (a mode of the window).
 void PlotSetLanes(QMdiSubWindow* window, bool on);
 bool PlotLanes(QMdiSubWindow* window);
+// The spectrogram below the traces of the window, and its settings dialog (which shows it).
+void PlotSetSpectrogram(QMdiSubWindow* window, bool shown);
+bool PlotSpectrogram(QMdiSubWindow* window);
+void PlotSpectrogramSettings(QMdiSubWindow* window, QWidget* owner);
 // View > Fit values in the window.
 void PlotFitValues(QMdiSubWindow* window);
 // View > Fit values automatically (a mode of the window).

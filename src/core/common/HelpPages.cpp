@@ -14,7 +14,7 @@ Program MakeApp() {
     Program p;
     p.name = "vistrel";
     p.title = "view and process recordings of data-acquisition recorders";
-    p.main.synopsis = {"[--desktop] [FILE.kvf...]", "--png OUT [--size WxH] [--minmax] [--lanes] [--from A] [--to B] [--cursors T1,T2] FILE.kvf",
+    p.main.synopsis = {"[--desktop] [FILE.kvf...]", "--png OUT [--size WxH] [--minmax] [--lanes] [--spectrogram C] [--from A] [--to B] [--cursors T1,T2] FILE.kvf",
                        "--help | --version"};
     p.main.summary = "View and process multichannel .kvf recordings.";
     p.main.description =
@@ -44,6 +44,9 @@ Program MakeApp() {
         {"--cursors", "T1,T2", "With --png: place the two time cursors at T1 and T2."},
         {"--minmax", "", "With --png: the min-max view of the whole recording."},
         {"--lanes", "", "With --png: each shown channel in a lane of its own, on its own scale."},
+        {"--spectrogram", "C", "With --png: select channel C and draw its spectrogram over the visible range below "
+                               "the traces (View > Spectrogram with the default settings: Hann, 1024 points, 50 % "
+                               "overlap, 80 dB)."},
         {"--help", "", "Print this help and exit."},
         {"--version", "", "Print the version and exit."},
     };
@@ -130,14 +133,22 @@ Program MakeCli() {
               "malformed file is refused; repeatable."}},
             true),
         cmd("spectrum",
-            {"spectrum FILE --channel C ... [--low-hz L] [--high-hz H] [--points J] [--window K] [--fft] [COMMON]"},
-            "Amplitude spectra in decibels by Fourier sums or FFT.",
+            {"spectrum FILE --channel C ... [--low-hz L] [--high-hz H] [--points J] [--window K] [--fft] "
+             "[--average SEGMENTS [--scaling spectrum|density]] [COMMON]"},
+            "Amplitude spectra in decibels by Fourier sums or FFT. The FFT takes the power-of-two span around the "
+            "fragment; with --average it averages the fragment itself by Welch's method instead: segments of "
+            "L = floor(2 * length / (SEGMENTS + 1)) samples overlapping by L/2, each windowed, no detrending, "
+            "the tail that fills no segment left out; rows every rate/L Hz.",
             {{"--channel", "C", "A channel to analyse (1-based); repeatable."},
              {"--low-hz", "L", "Lower frequency limit."},
              {"--high-hz", "H", "Upper frequency limit; above half the sampling rate it is lowered to it, with a note."},
              {"--points", "J", "Number of frequency points."},
              {"--window", "K", "Window function: 0 none, 1 Gauss, 2 Hamming, 3 Hann, 4 Blackmann-Harris."},
-             {"--fft", "", "Transform by FFT instead of Fourier sums."}},
+             {"--fft", "", "Transform by FFT instead of Fourier sums."},
+             {"--average", "SEGMENTS", "With --fft: the averaged (Welch) spectrum of SEGMENTS half-overlapping "
+                                       "segments within the fragment, 2 to 1024."},
+             {"--scaling", "spectrum|density", "With --average: amplitude in dB relative to the largest (spectrum, "
+                                               "default) or power spectral density in dB re 1 unit^2/Hz (density)."}},
             true),
         cmd("save-fragment", {"save-fragment FILE --out OUT.kvf|OUT.txt [--devices LIST] [COMMON]"},
             "Save the fragment as a recording or a text table, chosen by the extension of --out: .kvf or .txt "
@@ -191,6 +202,25 @@ Program MakeCli() {
             {{"--add", "START[,END] TEXT", "Add a point at START, or a span from START to END, in seconds within the "
                                            "recording; tabs and line ends in TEXT become spaces."},
              {"--remove", "INDEX", "Remove the marker listed at INDEX (1-based)."}},
+            false),
+        cmd("spectrogram", {"spectrogram FILE --channel C [--size N] [--overlap PERCENT] [--window K] [--from A --to B] "
+                            "--out OUT.npy|OUT.csv"},
+            "Write the spectrogram of one channel over the fragment (the whole recording without --from/--to): "
+            "short-time FFTs of N samples, frames starting every N - floor(N * PERCENT / 100) samples while a "
+            "frame fits, each windowed and transformed; the matrix frames x bins (bins 0 to N/2) holds float64 "
+            "values of 20 log10 of the magnitude relative to the largest one (0 dB at the largest, -inf where "
+            "a magnitude is zero). .npy: a numpy array with a sidecar OUT.json holding the frame centre times "
+            "(s from the recording's first sample), the bin frequencies (Hz) and the settings; .csv: two header "
+            "rows \"# frame_centre_s,...\" and \"# bin_frequency_hz,...\", then one row per frame (numpy.loadtxt "
+            "reads the matrix, skipping them). Every file is written to a temporary file and renamed over its "
+            "target once all are complete; the names written are printed.",
+            {{"--channel", "C", "The channel to analyse (1-based)."},
+             {"--size", "N", "FFT size, an integer from 256 to 65536 (default 1024)."},
+             {"--overlap", "PERCENT", "Overlap of neighbouring frames, 0 to 90 percent (default 50)."},
+             {"--window", "K", "Window function: 0 none, 1 Gauss, 2 Hamming, 3 Hann (default), 4 Blackmann-Harris."},
+             {"--from", "A", "First sample position of the fragment (default 0)."},
+             {"--to", "B", "End of the fragment (default the end); A and B may come in either order."},
+             {"--out", "OUT.npy|OUT.csv", "The matrix file; the format follows the extension (in any case)."}},
             false),
     };
     p.main.options = {{"--help", "", "Print this help (or a command's help) and exit."},

@@ -293,6 +293,26 @@ enum StringId : int {
     IDS_MENU_HELP_CONTENTS = 873,  // Help > Contents
     IDS_HELP_TITLE = 874,          // the help window's title
     IDS_PICTURE_NO_NAME = 875,     // no file name given
+    // Averaged (Welch) spectra and the spectrogram.
+    IDS_SPECTRO_AVERAGE = 810,          // "SPECTR" check box: the averaged (Welch) FFT spectrum
+    IDS_SPECTRO_SEGMENTS = 811,         // label of the segment count
+    IDS_SPECTRO_SCALING_SPECTRUM = 812, // units: amplitude in dB relative to the largest
+    IDS_SPECTRO_SCALING_DENSITY = 813,  // units: power spectral density in dB re 1 unit^2/Hz
+    IDS_SPECTRO_BAD_SEGMENTS = 814,     // segment count not whole or outside %1 .. %2
+    IDS_SPECTRO_SHORT_FRAGMENT = 815,   // fragment of %1 samples too short for %2 segments
+    IDS_SPECTRO_READOUT = 816,          // pointer over the spectrogram: %1 Hz, %2 dB
+    IDS_SPECTRO_NO_PICTURE = 817,       // the recording is shorter than one FFT frame
+    IDS_MENU_SPECTROGRAM = 818,         // View > Spectrogram (a checked mode of the window)
+    IDS_MENU_SPECTROGRAM_SETTINGS = 819, // View > Spectrogram settings...
+    IDS_SPECTRO_TITLE = 820,            // title of the settings dialog
+    IDS_SPECTRO_SIZE = 821,             // label of the FFT size
+    IDS_SPECTRO_OVERLAP = 822,          // label of the overlap in percent
+    IDS_SPECTRO_WINDOW = 823,           // label of the window function
+    IDS_SPECTRO_RANGE = 824,            // label of the level range in dB
+    IDS_SPECTRO_BAD_SIZE = 825,         // size not whole or outside %1 .. %2
+    IDS_SPECTRO_BAD_OVERLAP = 826,      // overlap not a number in 0 .. %1
+    IDS_SPECTRO_BAD_RANGE = 827,        // range not a number in %1 .. %2
+    IDS_SPECTRO_APPLY = 828,            // the dialog's button that applies the settings
 };
 
 } // namespace vistrel
