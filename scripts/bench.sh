@@ -31,6 +31,7 @@ PAIRS=(
   "BM_DirectSumsFftw:BM_DirectSumsFormer:direct Fourier sums / former sums"
   "BM_FftFftw:BM_FftFormer:FFT of N points / former transform"
   "BM_FilterButterworth4:BM_SaveFragment8:Butterworth order-4 low-pass, 2 GiB 8 channels / save-fragment"
+  "BM_SpectrogramWholeView:BM_SpectrogramInMemory:spectrogram of a whole 2 GiB 8-channel recording, FFT 4096, warm (goal < 100 ms) / the same FFTs in memory"
 )
 filter=""
 for p in "${PAIRS[@]}"; do

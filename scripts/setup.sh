@@ -11,6 +11,7 @@ PACKAGES=(
   clang libclang-rt-14-dev
   xvfb xauth x11-utils imagemagick xdotool fonts-dejavu-core
   qt6-translations-l10n desktop-file-utils appstream shared-mime-info libxml2-utils dpkg-dev lintian
+  qt6-svg-dev poppler-utils
 )
 missing=()
 for p in "${PACKAGES[@]}"; do

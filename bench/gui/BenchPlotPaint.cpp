@@ -1,6 +1,6 @@
 // One paint of a plot window whose plot is 1920 x 1000 pixels with 8 channels, on a large
 // float recording and a large SD-card image: with the column pass, with the cache reused, and
-// with the min-max pass (whole pass) at zoom index 0 and at a middle zoom.
+// with the min-max pass (whole pass) at zoom index 0 and at a middle zoom, overlaid and in lanes.
 
 #include <benchmark/benchmark.h>
 
@@ -108,6 +108,16 @@ void PaintMinMaxSummaries(benchmark::State& state, bool sd, bool middle) {
     PaintMinMax(state, sd, middle);
 }
 
+// The same in lanes: each channel on its own scale in a lane of its own, drawn from the same
+// columns as the overlaid view (the goal: no more than 1.3 times the overlaid paint).
+void PaintMinMaxSummariesLanes(benchmark::State& state, bool sd, bool middle) {
+    PaintFixture& f = Fixture(sd);
+    if (!f.plot) return state.SkipWithError("recording not opened");
+    f.window->SetLanes(true);
+    PaintMinMaxSummaries(state, sd, middle);
+    f.window->SetLanes(false);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -128,6 +138,9 @@ int main(int argc, char** argv) {
             ->Unit(benchmark::kMillisecond);
         benchmark::RegisterBenchmark((n + "/MinMaxSummariesMidZoom").c_str(),
                                      [sd](benchmark::State& s) { PaintMinMaxSummaries(s, sd, true); })
+            ->Unit(benchmark::kMillisecond);
+        benchmark::RegisterBenchmark((n + "/MinMaxSummariesLanesZoom0").c_str(),
+                                     [sd](benchmark::State& s) { PaintMinMaxSummariesLanes(s, sd, false); })
             ->Unit(benchmark::kMillisecond);
     }
     benchmark::Initialize(&argc, argv);

@@ -1,8 +1,10 @@
 // vistrel: the recording viewer. `vistrel [FILE]` starts the program (FILE opened in a plot
 // window); `vistrel --desktop FILE...` is the start from the desktop's application menu or file
-// manager; `vistrel --png OUT.png [--size WxH] [--minmax] [--lanes] FILE` renders FILE's plot (with
-// --minmax its min-max view of the whole recording, with --lanes one lane per channel) into a
-// picture and exits without showing a window; --help and --version print and exit.
+// manager; `vistrel --png OUT [--size WxH] [--minmax] [--lanes] [--spectrogram C] [--from A] [--to B]
+// [--cursors T1,T2] FILE` (or --picture OUT) renders FILE's plot (with --minmax its min-max view of
+// the whole recording, with --lanes one lane per channel, with --spectrogram channel C's spectrogram
+// below the traces, --from/--to only that stretch) into a PNG, SVG or PDF picture and exits without
+// showing a window; --help and --version print and exit.
 
 #include <QApplication>
 #include <QIcon>
@@ -24,13 +26,18 @@ int RunPng(int argc, char** argv) {
     QApplication app(argc, argv);
     const QStringList args = QCoreApplication::arguments().mid(1);
     QString out, file;
-    QSize size;
-    bool minMax = false;
-    bool lanes = false;
+    vistrel::PictureRequest request;
+    QSize& size = request.size;
     for (int i = 0; i < args.size(); ++i) {
         const QString& a = args[i];
-        if (a == QLatin1String("--png") && i + 1 < args.size()) {
+        if ((a == QLatin1String("--png") || a == QLatin1String("--picture")) && i + 1 < args.size()) {
             out = args[++i];
+        } else if (a == QLatin1String("--from") && i + 1 < args.size()) {
+            request.from = args[++i];
+        } else if (a == QLatin1String("--to") && i + 1 < args.size()) {
+            request.to = args[++i];
+        } else if (a == QLatin1String("--cursors") && i + 1 < args.size()) {
+            request.cursors = args[++i];
         } else if (a == QLatin1String("--size") && i + 1 < args.size()) {
             if (!vistrel::ParsePngSize(args[++i], &size)) {
                 std::fprintf(stderr, "vistrel: bad size '%s' (expected WxH, e.g. 1280x800)\n",
@@ -38,9 +45,17 @@ int RunPng(int argc, char** argv) {
                 return 1;
             }
         } else if (a == QLatin1String("--minmax")) {
-            minMax = true;
+            request.minMax = true;
         } else if (a == QLatin1String("--lanes")) {
-            lanes = true;
+            request.lanes = true;
+        } else if (a == QLatin1String("--spectrogram") && i + 1 < args.size()) {
+            bool ok = false;
+            request.spectrogram = args[++i].toInt(&ok);
+            if (!ok || request.spectrogram < 1) {
+                std::fprintf(stderr, "vistrel: --spectrogram takes a channel number from 1, not '%s'\n",
+                             args[i].toLocal8Bit().constData());
+                return 1;
+            }
         } else if (file.isEmpty()) {
             file = a;
         } else {
@@ -49,10 +64,11 @@ int RunPng(int argc, char** argv) {
         }
     }
     if (out.isEmpty() || file.isEmpty()) {
-        std::fprintf(stderr, "usage: vistrel --png OUT.png [--size WxH] [--minmax] [--lanes] FILE.kvf\n");
+        std::fprintf(stderr, "usage: vistrel --png OUT.png|.svg|.pdf [--size WxH] [--minmax] [--lanes] [--spectrogram C] [--from A] "
+                             "[--to B] [--cursors T1,T2] FILE.kvf\n");
         return 1;
     }
-    return vistrel::RenderPlotToPng(file, out, size, minMax, lanes);
+    return vistrel::RenderPlotPicture(file, out, request);
 }
 
 } // namespace
@@ -69,7 +85,7 @@ int main(int argc, char** argv) {
         }
     }
     for (int i = 1; i < argc; ++i)
-        if (qstrcmp(argv[i], "--png") == 0) return RunPng(argc, argv);
+        if (qstrcmp(argv[i], "--png") == 0 || qstrcmp(argv[i], "--picture") == 0) return RunPng(argc, argv);
 
     QApplication app(argc, argv);
     // Text files (coefficients, points, tables, configuration) use a point as the decimal

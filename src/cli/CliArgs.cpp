@@ -25,13 +25,14 @@ const CommandTable kProcessingCommands[] = {
     {"rms", {"--freq"}, {}},
     {"addsub", {"--output"}, {}},
     {"tablefunc", {"--table"}, {}},
-    {"spectrum", {"--channel", "--low-hz", "--high-hz", "--points", "--window"}, {"--fft"}},
+    {"spectrum", {"--channel", "--low-hz", "--high-hz", "--points", "--window", "--average", "--scaling"}, {"--fft"}},
     {"save-fragment", {"--devices"}, {}},
     {"save-channels", {"--channel"}, {}},
     {"filter", {"--kind", "--band", "--order", "--cutoff", "--ripple"}, {"--zero-phase"}},
     {"notch", {"--freq", "--harmonics", "--q"}, {"--zero-phase"}},
     {"detrend", {"--mode"}, {}},
     {"export", {"--channel", "--time", "--csv"}, {"--rf64"}},
+    {"spectrogram", {"--channel", "--size", "--overlap", "--window"}, {}},
 };
 
 } // namespace

@@ -24,6 +24,8 @@ int CmdFilter(int argc, char** argv);
 int CmdNotch(int argc, char** argv);
 int CmdDetrend(int argc, char** argv);
 int CmdExport(int argc, char** argv);
+int CmdLabels(int argc, char** argv);
+int CmdSpectrogram(int argc, char** argv);
 
 namespace {
 
@@ -38,7 +40,7 @@ const Command kCommands[] = {
     {"rms", CmdRms},           {"addsub", CmdAddSub},       {"tablefunc", CmdTableFunc},
     {"spectrum", CmdSpectrum}, {"save-fragment", CmdSaveFragment}, {"save-channels", CmdSaveChannels},
     {"filter", CmdFilter},     {"notch", CmdNotch},         {"detrend", CmdDetrend},
-    {"export", CmdExport},
+    {"export", CmdExport},     {"labels", CmdLabels},       {"spectrogram", CmdSpectrogram},
 };
 
 bool IsHelp(const char* arg) { return std::strcmp(arg, "--help") == 0 || std::strcmp(arg, "-h") == 0; }

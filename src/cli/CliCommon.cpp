@@ -28,7 +28,13 @@ void ReportProgress(int percent)
 
 bool StopRequested()
 {
-    return platform::InterruptRequested() || (t_capture && t_capture->stop);
+    return platform::InterruptRequested() || (t_capture && t_capture->stop.load());
+}
+
+std::function<bool()> StopCheck()
+{
+    Capture* capture = t_capture;
+    return [capture] { return platform::InterruptRequested() || (capture && capture->stop.load()); };
 }
 
 void Note(const std::string& text)

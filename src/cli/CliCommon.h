@@ -6,6 +6,7 @@
 #include "core/processing/ProcessJob.h"
 #include "core/recording/DataFile.h"
 
+#include <atomic>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -32,7 +33,7 @@ struct Capture {
     std::string out;
     std::string err;
     std::function<bool(int percent)> progress;
-    bool stop = false;
+    std::atomic<bool> stop{false};
 };
 // Sets (or with nullptr clears) the capture of the calling thread.
 void SetCapture(Capture* capture);
@@ -40,6 +41,8 @@ void SetCapture(Capture* capture);
 void ReportProgress(int percent);
 // True when the operation should stop: a signal arrived or the capture asked for it.
 bool StopRequested();
+// StopRequested of the command running on this thread, for worker threads to call.
+std::function<bool()> StopCheck();
 
 // Feedback of a running operation: progress to the capture, stopped by StopRequested().
 class CommandObserver : public IProcessObserver {

@@ -2,6 +2,7 @@
 // a freshly opened plot window with the given cursors and parameters would, and runs it.
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <map>
 #include <string>
@@ -14,6 +15,7 @@
 #include "core/processing/LinearCoeffs.h"
 #include "core/processing/ParamChecks.h"
 #include "core/processing/ProcessJob.h"
+#include "core/processing/Spectrogram.h"
 #include "core/processing/SpectrumChecks.h"
 #include "core/processing/ResultName.h"
 #include "core/processing/TableFunction.h"
@@ -329,8 +331,30 @@ int CmdSpectrum(int argc, char** argv) {
             if (lower >= upper)
                 lower = 0;
             const bool fft = a.Flag("--fft");
-            const FftSpan span = ChooseFftSpan(job.m_cursor1, job.m_cursor2, file.Samples());
-            const SpectrumCheck check = CheckSpectrum(fft, points, span.n, lower, upper, file.Rate());
+            int64_t average = 0;
+            bool density = false;
+            if (a.Has("--average")) {
+                if (!fft)
+                    return std::string("--average applies only to the FFT spectrum (--fft)");
+                if (!IntOption(a, "--average", spectro::kMinWelchSegments, spectro::kMaxWelchSegments, average, problem))
+                    return problem;
+            }
+            if (a.Has("--scaling")) {
+                if (average == 0)
+                    return std::string("--scaling applies only to the averaged spectrum (--average)");
+                const std::string scaling = a.Get("--scaling");
+                if (scaling != "spectrum" && scaling != "density")
+                    return std::string("--scaling must be spectrum or density");
+                density = scaling == "density";
+            }
+            int64_t span = ChooseFftSpan(job.m_cursor1, job.m_cursor2, file.Samples()).n;
+            if (average != 0) {
+                const int64_t length = std::llabs(job.m_cursor2 - job.m_cursor1);
+                span = static_cast<int64_t>(spectro::WelchSegmentLength(length, static_cast<int>(average)));
+                if (span < 2)
+                    return spectro::WelchShortText(length, static_cast<int>(average));
+            }
+            const SpectrumCheck check = CheckSpectrum(fft, points, span, lower, upper, file.Rate());
             if (check != SpectrumCheck::Ok)
                 return SpectrumCheckText(check);
             job.m_op = fft ? OP_SPECTRUM_FFT : OP_SPECTRUM;
@@ -339,6 +363,8 @@ int CmdSpectrum(int argc, char** argv) {
             job.m_spectrum.m_upperW = kTwoPi * upper;
             job.m_spectrum.m_window = static_cast<int32_t>(window);
             job.m_spectrum.m_fft = fft ? 1 : 0;
+            job.m_spectrum.m_average = static_cast<int32_t>(average);
+            job.m_spectrum.m_density = density ? 1 : 0;
             return std::string();
         });
 }

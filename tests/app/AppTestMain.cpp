@@ -4,8 +4,11 @@
 #include <gtest/gtest.h>
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
+    // The program's own settings (QSettings) and data go to a test location under a home of
+    // this process, never the user's, and never shared with tests running beside it.
+    QTemporaryDir home;
+    qputenv("HOME", home.path().toLocal8Bit());
     QApplication app(argc, argv);
-    // The program's own settings (QSettings) go to a test location, never the user's.
     QStandardPaths::setTestModeEnabled(true);
     // Plot windows fill the summary cache: never the user's own.
     QTemporaryDir cache;

@@ -144,12 +144,17 @@ TEST_F(CursorWidget, WrongShiftStateStartsRubberBand) {
     Send(QEvent::MouseButtonRelease, {x1 + 2, y + 2}, Qt::LeftButton, Qt::NoButton, true);
     EXPECT_FALSE(plot->m_dragging);
 
-    // No Shift on a level cursor: also a rubber band.
+    // No Shift on a level cursor: grabbed all the same; a few rows farther a rubber band.
     const int ly = plot->m_levelCursor2->m_position;
     Send(QEvent::MouseButtonPress, {MidX() + 7, ly}, Qt::LeftButton, Qt::LeftButton, false);
+    EXPECT_EQ(plot->m_cursorDrag, 4);
+    EXPECT_FALSE(plot->m_dragging);
+    Send(QEvent::MouseButtonRelease, {MidX() + 7, ly}, Qt::LeftButton, Qt::NoButton, false);
+    EXPECT_EQ(plot->m_levelCursor2->m_position, ly);
+    Send(QEvent::MouseButtonPress, {MidX() + 7, ly + 12}, Qt::LeftButton, Qt::LeftButton, false);
     EXPECT_EQ(plot->m_cursorDrag, 0);
     EXPECT_TRUE(plot->m_dragging);
-    Send(QEvent::MouseButtonRelease, {MidX() + 7, ly}, Qt::LeftButton, Qt::NoButton, false);
+    Send(QEvent::MouseButtonRelease, {MidX() + 7, ly + 12}, Qt::LeftButton, Qt::NoButton, false);
 
     // A drag started without Shift and released with it leaves the cursor where the last move put it.
     const int x2 = plot->m_timeCursor2->m_position;

@@ -55,13 +55,13 @@ void Wheel(QWidget* target, int delta, Qt::KeyboardModifiers modifiers = Qt::NoM
 
 } // namespace
 
-// 1.2e10 samples per channel: views and zoom-back beyond 2^31 samples, and the deepest zoom
-// reaching the end of the recording.
+// 1.4e10 samples per channel: views and zoom-back beyond 2^31 samples, and the deepest zoom
+// (more than 2^31 divisions in the recording) reaching the end of the recording.
 TEST(PlotViewState, LongRecordingKeepsFarViewsThroughZoomBackAndDeepZoom) {
     test::TempDir dir;
-    const uint64_t samples = 12'000'000'000ULL;
+    const uint64_t samples = 14'000'000'000ULL;
     const auto path = dir / "long.kvf";
-    if (!WriteSparseRecording(path, samples)) GTEST_SKIP() << "no sparse file of 48 GB here";
+    if (!WriteSparseRecording(path, samples)) GTEST_SKIP() << "no sparse file of 56 GB here";
     QString error;
     auto w = PlotWindow::CreateDetached(Q(path), &error);
     ASSERT_NE(w, nullptr) << error.toStdString();

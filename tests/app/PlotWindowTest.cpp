@@ -82,10 +82,12 @@ TEST(PlotWindow, CreationSetsUpScrollBarsStatusAndLayout) {
     EXPECT_EQ(boxes.errors, 0);
     EXPECT_EQ(w->SubWindow()->windowTitle(), Q(path));
     EXPECT_EQ(w->Path(), Q(path));
+    // The whole recording at magnification 1: thumbs that fill their tracks.
     for (QScrollBar* b : {w->HScrollBar(), w->VScrollBar()}) {
         EXPECT_EQ(b->minimum(), 0);
-        EXPECT_EQ(b->maximum(), 65535);
-        EXPECT_EQ(b->value(), 32768);
+        EXPECT_EQ(b->maximum(), 0);
+        EXPECT_EQ(b->pageStep(), 65535);
+        EXPECT_EQ(b->value(), 0);
     }
     CPlotWnd* p = w->Plot();
     ASSERT_NE(p, nullptr);
@@ -202,7 +204,7 @@ TEST(PlotWindow, ScrollBarsAndWheelMoveTheView) {
     const double start = p->m_visibleStart;
     w->HScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepAdd);
     EXPECT_DOUBLE_EQ(p->m_visibleStart, start + L / 6);
-    EXPECT_EQ(w->HScrollBar()->value(), static_cast<int>(p->m_hCenter * 65535 / 60000));
+    EXPECT_EQ(w->HScrollBar()->value(), std::lround(p->m_visibleStart * 65535 / 60000));
     w->HScrollBar()->triggerAction(QAbstractSlider::SliderPageStepSub);
     EXPECT_DOUBLE_EQ(p->m_visibleStart, 0);
 
@@ -211,11 +213,12 @@ TEST(PlotWindow, ScrollBarsAndWheelMoveTheView) {
     hb->setSliderDown(true);
     hb->setSliderPosition(65535);
     EXPECT_DOUBLE_EQ(p->m_visibleEnd, 60000);
-    hb->setSliderPosition(32768);
-    EXPECT_NEAR(p->m_hCenter, 60000.0 * 32768 / 65535, 1e-6);
-    EXPECT_EQ(hb->sliderPosition(), 32768);   // the view does not pull the held thumb
+    const int mid = hb->maximum() / 2;   // the track less the thumb's size
+    hb->setSliderPosition(mid);
+    EXPECT_NEAR(p->m_visibleStart, 60000.0 * mid / 65535, 1e-6);
+    EXPECT_EQ(hb->sliderPosition(), mid);   // the view does not pull the held thumb
     hb->setSliderDown(false);
-    EXPECT_NEAR(p->m_hCenter, 60000.0 * 32768 / 65535, 1e-6);
+    EXPECT_NEAR(p->m_visibleStart, 60000.0 * mid / 65535, 1e-6);
     hb->setSliderDown(true);
     hb->setSliderPosition(65535);
     hb->setSliderDown(false);
@@ -239,7 +242,7 @@ TEST(PlotWindow, ScrollBarsAndWheelMoveTheView) {
                           Qt::ShiftModifier, Qt::NoScrollPhase, false);
     QCoreApplication::sendEvent(w->Canvas(), &shiftDown);
     EXPECT_LT(p->m_vCenter, vc);   // down the value range
-    EXPECT_EQ(w->VScrollBar()->value(), static_cast<int>((1000 - p->m_vCenter) * 65535 / 1000));
+    EXPECT_EQ(w->VScrollBar()->value(), std::lround((1000 - p->m_vCenter - 500 / p->VZoomFactor()) * 65535 / 1000));
     a.area.closeAllSubWindows();
 }
 

@@ -76,17 +76,28 @@ protected:
     void SetUp() override {
         m_old = qgetenv("XDG_DATA_HOME");
         m_had = qEnvironmentVariableIsSet("XDG_DATA_HOME");
+        m_oldConfig = qgetenv("XDG_CONFIG_HOME");
+        m_hadConfig = qEnvironmentVariableIsSet("XDG_CONFIG_HOME");
         qputenv("XDG_DATA_HOME", QByteArray::fromStdString((m_data / "data home").string()));
+        // The user's folders are what is tested here: the test location of the other tests is
+        // left for a temporary one, the per-user settings included.
+        qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString((m_data / "config home").string()));
+        QStandardPaths::setTestModeEnabled(false);
     }
     void TearDown() override {
+        QStandardPaths::setTestModeEnabled(true);
         if (m_had)
             qputenv("XDG_DATA_HOME", m_old);
         else
             qunsetenv("XDG_DATA_HOME");
+        if (m_hadConfig)
+            qputenv("XDG_CONFIG_HOME", m_oldConfig);
+        else
+            qunsetenv("XDG_CONFIG_HOME");
     }
     TempDir m_data;
-    QByteArray m_old;
-    bool m_had = false;
+    QByteArray m_old, m_oldConfig;
+    bool m_had = false, m_hadConfig = false;
 };
 
 } // namespace
@@ -240,7 +251,8 @@ TEST(InstanceChannel, EveryHandedOverFileOpensAndABadPathIsRefusedAlone) {
 TEST_F(DesktopStart, RunsInTheUserFolderAndKeepsTheSavedWindows) {
     ShellEnv env;
     const QString recording = MakeRecording(std::filesystem::path(env.Dir().toStdString()) / "desk.kvf");
-    const QString work = QString::fromStdString((m_data / "data home" / "vistrel").string());
+    // The user's data folder: $XDG_DATA_HOME of the fixture.
+    const QString work = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/vistrel");
     {
         CApplication app;
         StartOptions o;

@@ -138,7 +138,8 @@ TEST(ShellFrame, AboutBoxWithAndWithoutPicture) {
         width = box.Picture().width();
         if (!box.Picture().isNull()) {
             EXPECT_EQ(d.width(), box.Picture().width() + 10);
-            EXPECT_EQ(d.height(), box.Picture().height() + box.StripHeight() + 10);
+            // Two strips: the program's name, version and licence, then the build stamp.
+            EXPECT_EQ(d.height(), box.Picture().height() + 2 * box.StripHeight() + 10);
         }
     });
     env.Frame()->OnCommand(cmd::About); // no picture: still shown

@@ -55,7 +55,9 @@ TEST(ShellKeys, ShortcutsOfTheCommands) {
     EXPECT_EQ(f->Action(cmd::Open)->shortcut(), QKeySequence(QStringLiteral("Ctrl+O")));
     EXPECT_EQ(f->Action(cmd::Close)->shortcut(), QKeySequence(QStringLiteral("Ctrl+W")));
     EXPECT_EQ(f->Action(cmd::Exit)->shortcut(), QKeySequence(QStringLiteral("Ctrl+Q")));
-    EXPECT_EQ(f->Action(cmd::Keys)->shortcut(), QKeySequence(QStringLiteral("F1")));
+    // F1 opens the help's contents, whose keys page lists the keys too.
+    EXPECT_EQ(f->Action(cmd::HelpContents)->shortcut(), QKeySequence(QStringLiteral("F1")));
+    EXPECT_TRUE(f->Action(cmd::Keys)->shortcut().isEmpty());
     EXPECT_TRUE(f->Action(cmd::MinMax)->isCheckable());
     EXPECT_TRUE(f->Action(cmd::Legend)->isCheckable());
     EXPECT_FALSE(f->Action(cmd::Legend)->isChecked());
@@ -78,7 +80,10 @@ TEST(ShellKeys, KeysDialogInBothLanguages) {
         env.Frame()->OnCommand(cmd::Keys);
         SetShellDialogHook({});
         EXPECT_EQ(title, lang == 1033 ? QStringLiteral("Keys and mouse") : QStringLiteral("Клавиши и мышь"));
-        EXPECT_EQ(rows, 21);
+        EXPECT_EQ(rows, 27);
+        // Every mouse action has its row: grabbing a level cursor without Shift among them.
+        EXPECT_TRUE(actions.contains(lang == 1033 ? QStringLiteral("Level cursors: point within 4 px of one and drag it (no Shift needed)")
+                                                  : QStringLiteral("Курсоры уровня: наведите указатель ближе 4 пикселей и перетащите (Shift не нужен)")));
         for (const QString& a : actions) EXPECT_FALSE(a.at(0).isDigit()) << a.toStdString();   // no bare ids
         EXPECT_TRUE(actions.contains(lang == 1033 ? QStringLiteral("The whole recording") : QStringLiteral("Вся запись")));
         EXPECT_EQ(env.Frame()->Action(cmd::Legend)->text(), lang == 1033 ? QStringLiteral("&Legend") : QStringLiteral("&Легенда"));

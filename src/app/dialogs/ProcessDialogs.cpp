@@ -178,6 +178,8 @@ int RunProcessDialog(int commandId, QWidget* owner, const QString& parameter, QM
         job->m_spectrum.m_upperW = r.upperW;
         job->m_spectrum.m_window = r.window;
         job->m_spectrum.m_fft = r.fft;
+        job->m_spectrum.m_average = r.average;
+        job->m_spectrum.m_density = r.density;
         return 1;
     }
     case kSaveChannels: {

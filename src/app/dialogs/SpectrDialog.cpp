@@ -1,6 +1,7 @@
 #include "SpectrDialog.h"
 
 #include "core/common/StringIds.h"
+#include "core/processing/Spectrogram.h"
 #include "core/processing/SpectrumChecks.h"
 #include "core/processing/WindowFft.h"
 
@@ -11,6 +12,7 @@
 #include <QPushButton>
 #include <QRegularExpressionValidator>
 #include <cmath>
+#include <cstdlib>
 #include <cstdio>
 
 namespace vistrel {
@@ -24,6 +26,9 @@ struct Remembered {
     double lower = 0, upper = 400;
     int window = 0;
     int fft = 0;
+    int average = 0;
+    int segments = 8;
+    int density = 0;
     int count = 0;
     int devices = 0, perDevice = 0;
     std::array<int, 32> device{}, channel{};
@@ -64,6 +69,18 @@ SpectrDialog::SpectrDialog(QWidget* owner, const DialogSource& source)
     for (const char* name : {"Gauss", "Hamming", "Hann", "Blackmann-Harris"})
         m_window->addItem(QString::fromLatin1(name));
     grid->addWidget(m_window, 2, 2, 1, 3);
+    // The averaged (Welch) variant of the FFT: segments within the fragment, and its units.
+    m_average = IdCheck(this, kAverageId, GetUiString(IDS_SPECTRO_AVERAGE));
+    grid->addWidget(m_average, 1, 4);
+    grid->addWidget(new QLabel(GetUiString(IDS_SPECTRO_SEGMENTS), this), 1, 5);
+    m_segments = IdEdit(this, kSegmentsId);
+    m_segments->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), m_segments));
+    grid->addWidget(m_segments, 1, 6);
+    m_scaling = new QComboBox(this);
+    m_scaling->setObjectName(QString::number(kScalingId));
+    m_scaling->addItem(GetUiString(IDS_SPECTRO_SCALING_SPECTRUM));
+    m_scaling->addItem(GetUiString(IDS_SPECTRO_SCALING_DENSITY));
+    grid->addWidget(m_scaling, 2, 5, 1, 2);
     grid->addWidget(new QLabel(DlgText("SPECTR.1000"), this), 3, 0, 1, 2);
     m_count = NumberList(this, 1000, 32);
     grid->addWidget(m_count, 3, 2);
@@ -90,7 +107,7 @@ SpectrDialog::SpectrDialog(QWidget* owner, const DialogSource& source)
         table->addWidget(m_device[i], line, col + 1);
         table->addWidget(m_channel[i], line, col + 2);
     }
-    grid->addLayout(table, 4, 0, 1, 6);
+    grid->addLayout(table, 4, 0, 1, 7);
     m_message = new MessageLine(this);
     grid->addWidget(m_message, 5, 0, 1, 4);
     auto* execute = IdButton(this, 1, DlgText("SPECTR.1"));
@@ -114,13 +131,18 @@ SpectrDialog::SpectrDialog(QWidget* owner, const DialogSource& source)
             SelectNumber(m_channel[i], g_spectr.channel[i]);
         }
         m_fft->setChecked(g_spectr.fft != 0);
+        m_average->setChecked(g_spectr.average != 0);
     }
+    m_segments->setText(QString::number(g_spectr.segments));
+    m_scaling->setCurrentIndex(g_spectr.density != 0 ? 1 : 0);
     m_typedPoints = m_points->text();
     m_window->setCurrentIndex(g_spectr.window >= 0 && g_spectr.window < 5 ? g_spectr.window : 0);
 
     connect(m_count, &QComboBox::currentIndexChanged, this, [this] { Update(); });
     connect(m_upper, &QLineEdit::editingFinished, this, [this] { Update(); });
     connect(m_fft, &QCheckBox::toggled, this, &SpectrDialog::OnFftToggled);
+    connect(m_average, &QCheckBox::toggled, this, [this] { Update(); });
+    connect(m_segments, &QLineEdit::textChanged, this, [this] { Update(); });
     connect(execute, &QPushButton::clicked, this, &SpectrDialog::OnExecute);
     m_filling = false;
     Update();
@@ -153,7 +175,18 @@ void SpectrDialog::Update() {
         m_channel[i]->setEnabled(i < count);
     }
     CutUpperLimit();
-    if (m_fft->isChecked()) {
+    const bool fft = m_fft->isChecked();
+    m_average->setEnabled(fft);
+    const bool averaged = fft && m_average->isChecked();
+    m_segments->setEnabled(averaged);
+    m_scaling->setEnabled(averaged);
+    if (averaged) {
+        // The segment length follows from the fragment and the segment count.
+        const int segments = Segments();
+        const size_t L = spectro::WelchSegmentLength(std::llabs(m_source.cursor2 - m_source.cursor1), segments);
+        m_points->setText(segments != 0 && L >= 2 ? QString::number(L) : QString());
+        m_points->setEnabled(false);
+    } else if (fft) {
         // The FFT length follows from the cursors; the point count is not used.
         const FftSpan span = ChooseFftSpan(m_source.cursor1, m_source.cursor2, m_source.samples);
         if (span.n != 0) m_points->setText(QString::number(span.n));
@@ -161,6 +194,14 @@ void SpectrDialog::Update() {
     } else {
         m_points->setEnabled(true);
     }
+}
+
+int SpectrDialog::Segments() const {
+    long long segments = 0;
+    if (!ParseWhole(m_segments->text().left(31), &segments) || segments < spectro::kMinWelchSegments ||
+        segments > spectro::kMaxWelchSegments)
+        return 0;
+    return static_cast<int>(segments);
 }
 
 void SpectrDialog::OnExecute() {
@@ -195,6 +236,25 @@ void SpectrDialog::OnExecute() {
             return;
         }
     }
+    const bool averaged = fft && m_average->isChecked();
+    const int segments = averaged ? Segments() : 0;
+    int64_t n = ChooseFftSpan(m_source.cursor1, m_source.cursor2, m_source.samples).n;
+    if (averaged) {
+        if (segments == 0) {
+            m_message->Say(GetUiString(IDS_SPECTRO_BAD_SEGMENTS)
+                               .arg(spectro::kMinWelchSegments)
+                               .arg(spectro::kMaxWelchSegments));
+            m_segments->setFocus();
+            return;
+        }
+        const int64_t length = std::llabs(m_source.cursor2 - m_source.cursor1);
+        n = static_cast<int64_t>(spectro::WelchSegmentLength(length, segments));
+        if (n < 2) {
+            m_message->Say(GetUiString(IDS_SPECTRO_SHORT_FRAGMENT).arg(length).arg(segments));
+            m_segments->setFocus();
+            return;
+        }
+    }
     upper = SpectrumUpperLimitHz(upper, double(m_source.rate));
     if (lower < 0) lower = 0;
     if (lower >= upper) lower = 0;
@@ -204,8 +264,7 @@ void SpectrDialog::OnExecute() {
         return;
     }
     // The first row's frequency must fit a day and the rows per hertz must be a usable rate.
-    const FftSpan span = ChooseFftSpan(m_source.cursor1, m_source.cursor2, m_source.samples);
-    const SpectrumCheck check = CheckSpectrum(fft, points, span.n, lower, upper, m_source.rate);
+    const SpectrumCheck check = CheckSpectrum(fft, points, n, lower, upper, m_source.rate);
     if (check == SpectrumCheck::LowerTooHigh) {
         m_message->Say(GetUiString(IDS_SPECTRUM_LOWER_TOO_HIGH));
         m_lower->setFocus();
@@ -238,6 +297,13 @@ void SpectrDialog::OnExecute() {
     result.upperW = kTwoPi * upper;
     result.window = g_spectr.window;
     result.fft = g_spectr.fft;
+    if (fft) {
+        g_spectr.average = averaged ? 1 : 0;
+        g_spectr.density = m_scaling->currentIndex() == 1 ? 1 : 0;
+        if (averaged) g_spectr.segments = segments;
+    }
+    result.average = segments;
+    result.density = averaged && m_scaling->currentIndex() == 1 ? 1 : 0;
     m_result = result;
     done(1);
 }

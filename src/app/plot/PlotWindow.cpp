@@ -17,8 +17,6 @@
 #include <QScrollBar>
 #include <QStatusBar>
 #include <QTimer>
-
-#include <utility>
 #include <QWheelEvent>
 
 #include <algorithm>
@@ -41,15 +39,6 @@ namespace {
 
 std::filesystem::path ToFsPath(const QString& path) {
     return std::filesystem::path(path.toStdU16String());
-}
-
-unsigned KeysOf(const QMouseEvent* e) {
-    unsigned k = 0;
-    if (e->buttons() & Qt::LeftButton)
-        k |= kKeyLButton;
-    if (e->modifiers() & Qt::ShiftModifier)
-        k |= kKeyShift;
-    return k;
 }
 
 // Feedback of opening a recording: the progress box (interactive) and error boxes, or the
@@ -107,6 +96,7 @@ PlotCanvasWidget::PlotCanvasWidget(PlotWindow* owner) : QWidget(owner), m_owner(
 
 void PlotCanvasWidget::paintEvent(QPaintEvent* e) {
     if (CPlotWnd* plot = m_owner->Plot()) {
+        m_owner->AutoFitBeforePaint();
         plot->CanvasEvent(e);
         m_owner->RefreshLegend();
         return;
@@ -128,19 +118,6 @@ void PlotCanvasWidget::mouseReleaseEvent(QMouseEvent* e) {
 void PlotCanvasWidget::mouseMoveEvent(QMouseEvent* e) {
     if (CPlotWnd* plot = m_owner->Plot())
         plot->CanvasEvent(e);
-}
-
-void PlotCanvasWidget::mouseDoubleClickEvent(QMouseEvent* e) {
-    CPlotWnd* plot = m_owner->Plot();
-    if (!plot)
-        return;
-    if (e->button() == Qt::LeftButton) {
-        const QPoint pt = e->position().toPoint();
-        plot->PlaceCursorAt(KeysOf(e), pt.x(), pt.y());
-    } else if (e->button() == Qt::RightButton) {
-        const QPoint pt = e->position().toPoint();
-        plot->OnRButtonDown(KeysOf(e), pt.x(), pt.y());   // a quick second click zooms back again
-    }
 }
 
 void PlotCanvasWidget::wheelEvent(QWheelEvent* e) {
@@ -180,12 +157,9 @@ PlotWindow::PlotWindow(QWidget* parent) : QWidget(parent) {
     connect(m_vScroll, &QAbstractSlider::actionTriggered, this,
             [this](int action) { OnScrollAction(false, action); });
     // The view follows the horizontal thumb while it is dragged.
-    connect(m_hScroll, &QAbstractSlider::sliderMoved, this,
-            [this](int position) { OnHScroll(kScrollThumbPosition, position); });
-    connect(m_hScroll, &QAbstractSlider::sliderReleased, this,
-            [this] { OnHScroll(kScrollThumbPosition, m_hScroll->sliderPosition()); });
-    connect(m_vScroll, &QAbstractSlider::sliderReleased, this,
-            [this] { OnVScroll(kScrollThumbPosition, m_vScroll->sliderPosition()); });
+    connect(m_hScroll, &QAbstractSlider::sliderMoved, this, [this](int position) { OnHThumb(position); });
+    connect(m_hScroll, &QAbstractSlider::sliderReleased, this, [this] { OnHThumb(m_hScroll->sliderPosition()); });
+    connect(m_vScroll, &QAbstractSlider::sliderReleased, this, [this] { OnVThumb(m_vScroll->sliderPosition()); });
 
     m_statusBar = new QStatusBar(this);
     m_statusBar->setObjectName(QStringLiteral("2"));
@@ -219,6 +193,7 @@ PlotWindow::~PlotWindow() {
         m_diskTimer->stop();
     if (m_registered && g_app)
         g_app->UnregisterPlotWindow(m_subWindow);
+    DetachSpectrogram();   // its worker reads the recording
     m_data.plot = nullptr;
     m_plot.reset();
     if (m_file) {
@@ -311,10 +286,8 @@ std::unique_ptr<PlotWindow> PlotWindow::CreateDetached(const QString& path, QStr
 void PlotWindow::Finish(int vZoom, double vCentre, const WindowSettings* settings) {
     if (settings)
         ApplySettings(*settings);
-    for (QScrollBar* b : {m_hScroll, m_vScroll}) {
-        b->setRange(0, kScrollRangeMax);
-        b->setValue(32768);
-    }
+    SyncScrollBar(0);
+    SyncScrollBar(1);
     setWindowTitle(m_data.path);
     if (m_subWindow)
         m_subWindow->setWindowTitle(m_data.path);
@@ -342,6 +315,7 @@ void PlotWindow::Finish(int vZoom, double vCentre, const WindowSettings* setting
         connect(m_diskTimer, &QTimer::timeout, this, [this] { PollChangedOnDisk(); });
         m_diskTimer->start();
     }
+    if (m_subWindow) m_plot->SetEnvelopeDense(EnvelopeDenseSetting());   // a picture ignores it
     SetLegendShown(LegendDefault());
     m_canvas->update();
 }
@@ -369,7 +343,8 @@ void PlotWindow::ApplySettings(const WindowSettings& s) {
     p->ResetZoomHistory();
     p->m_hCenter = s.hCenter;
     p->m_vCenter = s.vCenter;
-    p->m_hZoom = std::clamp(s.hZoom, 0, std::max(0, p->m_windowLengthCount - 1));
+    p->m_hZoom = std::clamp(ZoomIndexFromSaved(s.hZoom, p->m_displayWindow, p->m_firstWindow), 0,
+                            std::max(0, p->m_windowLengthCount - 1));
     p->m_vZoom = std::clamp(s.vZoom, 0, kVZoomCount - 1);
     p->Recompute();
     p->InvalidateCanvas();
@@ -386,7 +361,7 @@ void PlotWindow::ExtractSettings(WindowSettings& s) const {
     }
     s.selectedChannel = p->m_selectedChannel;
     s.timeLabelStyle = p->m_timeLabelStyle;
-    s.hZoom = p->m_hZoom;
+    s.hZoom = ZoomIndexToSaved(p->m_hZoom, p->m_displayWindow, p->m_firstWindow);
     s.vZoom = p->m_vZoom;
     s.hCenter = p->m_hCenter;
     s.vCenter = p->m_vCenter;
@@ -510,11 +485,13 @@ bool PlotWindow::Reload() {
     WindowSettings settings;
     ExtractSettings(settings);
     const int saved = m_plot->m_saved;
-    const int minMax = m_plot->m_minMaxMode;   // a mode of the window, not of the plot
+    const int minMax = m_plot->m_minMaxMode;   // modes of the window, not of the plot
+    const bool envelope = m_plot->EnvelopeDense(), autoFit = m_plot->AutoFit();
     // The old plot goes with its caches; closing the old mapping must not delete a result file.
     const bool temp = IsTempResult(fsPath);
     if (temp)
         UnregisterTempResult(fsPath);
+    DetachSpectrogram();
     m_data.plot = nullptr;
     m_plot.reset();
     m_file->Close();
@@ -530,6 +507,8 @@ bool PlotWindow::Reload() {
     ApplySettings(settings);
     m_plot->m_saved = saved;
     m_plot->m_minMaxMode = minMax;
+    m_plot->SetEnvelopeDense(envelope);
+    m_plot->SetAutoFit(autoFit);
     if (m_cursorTimer)
         m_cursorTimer->start();   // the cursors are placed on the new plot after its first paint
     m_changeReported = false;
@@ -546,17 +525,9 @@ void PlotWindow::closeEvent(QCloseEvent* e) {
         e->ignore();
 }
 
-void PlotWindow::SetScrollBox(int bar, int position) {
-    QScrollBar* b = bar == 0 ? m_hScroll : m_vScroll;
-    if (b->isSliderDown())
-        return;   // the user holds the thumb
-    position = std::clamp(position, 0, kScrollRangeMax);
-    if (b->value() == position && b->sliderPosition() == position)
-        return;
-    m_settingScroll = true;
-    b->setSliderPosition(position);
-    b->setValue(position);
-    m_settingScroll = false;
+void PlotWindow::SetScrollBox(int bar, int) {
+    // The bars are proportional: the thumb follows the plot's view, not the plot's box position.
+    SyncScrollBar(bar);
 }
 
 void PlotWindow::ShowErrorText(const QString& text) { vistrel::ShowErrorText(text); }
@@ -569,9 +540,9 @@ void PlotWindow::LayoutChildren() {
     const int sbh = std::max(m_statusBar->sizeHint().height(), QFontMetrics(font()).height() + 6);
     const int clientW = std::max(0, w - vsw);
     const int clientH = std::max(0, h - hsh);
-    const int canvasH = std::max(0, clientH - sbh);
     const int legendW = LegendShown() ? std::min(240, clientW / 3) : 0;
     const int canvasW = std::max(0, clientW - legendW);
+    const int canvasH = PlaceSpectrogram(canvasW, std::max(0, clientH - sbh));
     m_canvas->setGeometry(0, 0, canvasW, canvasH);
     if (legendW > 0) m_legend->setGeometry(canvasW, 0, legendW, canvasH);
     m_statusBar->setGeometry(0, canvasH, clientW, sbh);

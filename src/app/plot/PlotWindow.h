@@ -8,6 +8,7 @@
 #include <QWidget>
 
 #include <memory>
+#include <vector>
 
 #include "PlotWnd.h"
 #include "WheelSteps.h"
@@ -26,6 +27,8 @@ namespace vistrel {
 
 class CDataFile;
 class PlotWindow;
+class WindowMarkers;
+class SpectrogramPanel;
 struct ProcessJob;
 
 // The record tied to each plot window; a processing job reads it.
@@ -95,6 +98,11 @@ public:
     // zoom indices and centres.
     void ApplySettings(const WindowSettings& s);
     void ExtractSettings(WindowSettings& s) const;
+    // The window's own modes (lanes, lane heights, fit automatically) in the per-user store
+    // under `group` (WindowSettingsGroup of the path and the window's index in "Vistrel.cfg").
+    // Restoring applies them only when they were saved for this window's path; true then.
+    void SaveModes(const QString& group) const;
+    bool RestoreModes(const QString& group);
     // Start view of a window opened from another one: history of one entry, then the given
     // vertical magnification index and centre.
     void ApplyVerticalView(int vZoom, double vCentre);
@@ -105,6 +113,12 @@ public:
     // Scrolling: requests are the scroll-bar request codes (ScrollRequest).
     void OnHScroll(int request, int thumb = 0);
     void OnVScroll(int request, int thumb = 0);
+    // A proportional bar's thumb dropped (or dragged) at `value` (0 .. the bar's maximum).
+    void OnHThumb(int value);
+    void OnVThumb(int value);
+    // Size and place of a bar's thumb (0 horizontal, 1 vertical) from the plot's view: the
+    // visible share of the recording (of the lanes, of the value range) and the view's place.
+    void SyncScrollBar(int bar);
     // Wheel: delta > 0 away from the user; one line step per 120 units, smaller deltas add up.
     // Shift scrolls vertically; Ctrl zooms in (away from the user) or out around column x.
     void OnWheel(int delta, bool shift, bool ctrl = false, int x = -1);
@@ -119,8 +133,19 @@ public:
 
     // Each shown channel in a lane of its own (a mode of this window, key L).
     void SetLanes(bool on);
-    // Every shown channel's display range to the extremes of the visible range (key Y).
-    void FitValues();
+    // Every shown channel's display range (or only `channel`'s) to the extremes of the visible
+    // range (key Y; a double-click on a lane's scale for that lane).
+    void FitValues(int channel = -1);
+    // View > Fit values automatically: a mode of this window.
+    void SetAutoFit(bool on);
+    bool AutoFit() const;
+    // The automatic fit, when the view moved since the last one (before each paint).
+    void AutoFitBeforePaint();
+    // The spectrogram of the selected channel below the traces (View > Spectrogram), a mode of
+    // this window (PlotWindowSpectrogram.cpp).
+    void SetSpectrogram(bool shown);
+    bool SpectrogramShown() const;
+    SpectrogramPanel* Spectrogram() const { return m_spectrogram; }
     // The legend beside the plot: one row per shown channel; a click selects the channel.
     void SetLegendShown(bool shown);
     bool LegendShown() const;
@@ -129,6 +154,9 @@ public:
     // Whether new plot windows show their legend (the last choice of this run).
     static void SetLegendDefault(bool shown);
     static bool LegendDefault();
+    // Settings > Envelope when dense, kept in the per-user store (on when never set).
+    static bool EnvelopeDenseSetting();
+    static void SetEnvelopeDenseSetting(bool on);
     QLabel* ReadOutLabel() const { return m_part1; }
     // What the first tick of timer 0 does: places the cursors.
     void OnFirstTimer();
@@ -154,7 +182,16 @@ public:
     // keeps showing what it had).
     bool Reload();
 
+    // Markers (WindowMarkers.cpp): read from the recording's sidecar for a window of the frame;
+    // null until then.
+    void AttachMarkers();
+    WindowMarkers* Markers() const { return m_markers; }
+    // Brings sample s into the view: when it lies outside (or at the very edges) the view is
+    // centred on it, moved as a scroll-bar request moves it.
+    void ShowSample(int64_t s);
+
     // IPlotHost
+    const std::vector<markers::Marker>* PlotMarkers() const override;
     void SetScrollBox(int bar, int position) override;
     void SetStatusPart(int part, const QString& text) override;
     void ShowErrorText(const QString& text) override;
@@ -178,6 +215,9 @@ private:
     void OnScrollAction(bool horizontal, int action);
     void OnLegendClicked(QListWidgetItem* item);
     void UpdateReadOutLabel();
+    // Places the spectrogram below a canvas of the given size; gives the canvas height left.
+    int PlaceSpectrogram(int canvasW, int canvasH);
+    void DetachSpectrogram();
 
     friend class PlotCanvasWidget;
 
@@ -194,12 +234,13 @@ private:
     QListWidget* m_legend = nullptr;
     QString m_legendKey;               // what the legend shows, to rebuild only on a change
     QMdiSubWindow* m_subWindow = nullptr;
+    WindowMarkers* m_markers = nullptr;   // a child object
+    SpectrogramPanel* m_spectrogram = nullptr;
     QTimer* m_cursorTimer = nullptr;
     QTimer* m_diskTimer = nullptr;
     WheelSteps m_wheelH;
     WheelSteps m_wheelV;
     WheelSteps m_wheelZoom;
-    bool m_settingScroll = false;
     bool m_registered = false;
     bool m_jobRunning = false;
     bool m_changeReported = false;

@@ -13,6 +13,7 @@
 #include <algorithm>
 
 #include "PlotWindow.h"
+#include "WindowMarkers.h"
 #include "core/common/TextFormat.h"
 #include "core/recording/DataFile.h"
 #include "dialogs/ChannelLabel.h"
@@ -96,6 +97,13 @@ bool PlotWindow::HandleKey(int key, Qt::KeyboardModifiers modifiers) {
         SetScrollBox(1, p->VerticalBox());
         break;
     case Qt::Key_Y: FitValues(); break;
+    // Markers: M at time cursor 1, Shift+M between the cursors; N / Shift+N the next / previous.
+    case Qt::Key_M:
+        if (m_markers) m_markers->BeginAdd(mods & Qt::ShiftModifier);
+        break;
+    case Qt::Key_N:
+        if (m_markers) m_markers->Step(!(mods & Qt::ShiftModifier));
+        break;
     default: return false;
     }
     return true;
@@ -116,13 +124,6 @@ void PlotWindow::SetLanes(bool on) {
     SetScrollBox(1, p->VerticalBox());
 }
 
-void PlotWindow::FitValues() {
-    CPlotWnd* p = m_plot.get();
-    if (!p || !p->FitValues()) return;
-    SetScrollBox(1, p->VerticalBox());
-    m_legendKey.clear();
-    RefreshLegend();   // the legend shows the ranges
-}
 
 void PlotWindow::SetLegendDefault(bool shown) { g_legendDefault = shown; }
 bool PlotWindow::LegendDefault() { return g_legendDefault; }

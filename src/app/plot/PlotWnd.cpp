@@ -76,6 +76,17 @@ const ISampleSource& CPlotWnd::MinMaxSource() {
     return m_summarized;
 }
 
+bool CPlotWnd::SummariesReady() {
+    return m_useSummaries && &MinMaxSource() == &m_summarized && m_summarized.HasSummaries();
+}
+
+bool CPlotWnd::DrawsEnvelope(double width, double span) {
+    if (width <= 0 || !(width < span)) return false;
+    if (m_minMaxMode) return true;
+    // Dense: more than two samples per column, and only from the summaries (never a scan).
+    return m_envelopeDense && span > 2 * width && SummariesReady();
+}
+
 bool CPlotWnd::SummariesPending() const {
     return m_useSummaries && !m_summarized.HasSummaries() && m_summaryBuilder.Started() &&
            !m_summaryBuilder.Ready();
@@ -136,10 +147,8 @@ void CPlotWnd::Initialise() {
     }
 
     // 10.-11. Zoom table and data.
-    m_windowSampleCount = BuildWindowSamples(m_timeWindows, m_displayWindow, N, m_duration, m_windowSamples);
-    // Longer than the longest window: the whole range still shows the whole recording.
-    if (range.tooLong && static_cast<double>(N) > m_windowSamples[0])
-        m_windowSamples[0] = static_cast<double>(N);
+    // The whole range is the recording exactly; zooming in goes through the shorter windows.
+    m_windowSampleCount = BuildZoomTable(m_timeWindows, m_firstWindow, N, m_duration, m_windowSamples);
     AttachData(K, N, &m_cache->values[0][0], m_ranges, m_windowSampleCount, m_windowSamples,
                K > 0 ? static_cast<int64_t>(m_cache->Columns()) * kCanvasChannels / K : 0);
 

@@ -11,6 +11,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "GraphCanvas.h"
 #include "core/view/CursorMath.h"
@@ -22,6 +23,9 @@
 
 namespace vistrel {
 
+namespace markers {
+struct Marker;
+}
 class CDataFile;
 class CTimeCursor;
 class CLevelCursor;
@@ -36,11 +40,15 @@ public:
     virtual void SetStatusPart(int part, const QString& text) = 0;
     // Error box captioned with string 214.
     virtual void ShowErrorText(const QString& text) = 0;
+    // The recording's markers drawn over the plot (none by default).
+    virtual const std::vector<markers::Marker>* PlotMarkers() const { return nullptr; }
 };
 
 class CPlotWnd : public CGraphCanvas {
 public:
     static constexpr int kCacheColumns = vistrel::kCacheColumns;
+    // Rows from a level cursor's line within which a press grabs it (no Shift needed).
+    static constexpr int kLevelGrabRows = 4;
 
     // `window` is the widget painted into, `clientRect` its canvas rectangle. The recording is
     // not owned and must stay open for the plot's life.
@@ -84,6 +92,15 @@ public:
     void StartSummaries();
     // Waits for the summaries; true when they are ready.
     bool WaitForSummaries();
+    // True once the summaries are ready and used (attaches them when the builder has finished).
+    bool SummariesReady();
+    // Envelope when dense: a view of more than two samples per column is drawn as the min-max
+    // envelope once the summaries are ready (the column pass until then). Off by default (a
+    // picture of the command line); the plot window sets it from the user's setting.
+    void SetEnvelopeDense(bool on) { m_envelopeDense = on; }
+    bool EnvelopeDense() const { return m_envelopeDense; }
+    // Whether a view of `width` columns over `span` samples is drawn as the envelope.
+    bool DrawsEnvelope(double width, double span);
     // What the min-max pass reads: the summaries once ready, the samples until then.
     const ISampleSource& MinMaxSource();
     CTimeCursor* TimeCursor(int n) const;
@@ -106,6 +123,9 @@ public:
     // level cursors' rectangle to the selected channel's lane.
     void UpdateLanes();
     const CLaneLayout& LaneLayout() const { return m_laneLayout; }
+    // Lane boundaries saved from an earlier session (CLaneLayout::Edges); ignored unless they
+    // fit the lanes shown now. True when taken.
+    bool SetLaneEdges(const std::vector<double>& edges);
     // Scrolls the lanes to `offset` rows of their content (clamped); repaints.
     void ScrollLanes(int offset);
     // True while the vertical scroll bar scrolls through the lanes (more than fit).
@@ -115,14 +135,29 @@ public:
     bool ScrollLanesRequest(int request, int thumb);
     // Position of the vertical scroll box: the lanes' scroll while they scroll, else the value pan.
     int VerticalBox() const;
-    // Sets the display range of every shown channel to the extremes of the visible samples (from
-    // the summaries once they are ready) with a margin, and the vertical zoom to 1. The ranges
-    // are this window's; the recording keeps its own. False when there is nothing to fit.
-    bool FitValues();
-    // Vertical zoom 1, centred (part of the whole-recording view).
+    // Sets the display range of every shown channel (or only of `channel` when it is one) to the
+    // extremes of the visible samples (from the summaries once they are ready) with a margin, and
+    // the vertical zoom to 1. The ranges are this window's; the recording keeps its own. False
+    // when there is nothing to fit.
+    bool FitValues(int channel = -1);
+    // Vertical zoom 1, centred (part of the whole-recording view); the horizontal view stays.
     void ResetVerticalZoom();
+    // Fit values automatically (a mode of the window): the next paint after the view moved fits
+    // again. Turning it on fits at once.
+    void SetAutoFit(bool on);
+    bool AutoFit() const { return m_autoFit; }
+    // The fit the mode asks for when the visible range changed since the last one. Without the
+    // summaries a view of more than kAutoFitScanValues values waits for them (nothing large is
+    // read on the interface thread). True when the ranges changed.
+    bool AutoFitIfMoved();
+    // The channel whose lane's value scale is at (x, y) (left of the plot), or -1.
+    int ScaleChannelAt(int x, int y) const;
     // Top and bottom scale texts of a channel's lane.
     void LaneScaleTexts(int channel, QString& top, QString& bottom) const;
+
+    // The host's markers as labelled vertical lines and shaded spans over the whole plot (every
+    // lane), under the cursors (PlotWndMarkers.cpp).
+    void DrawMarkers(QPainter& dc);
 
     // Messages to the host (no-ops without one).
     void SetStatusText(int part, const QString& text);
@@ -156,6 +191,7 @@ public:
 
     // --- column cache and min-max view ---
     int m_minMaxMode = 0;                       // the min-max view is on (a mode of the window)
+    bool m_envelopeDense = false;               // the envelope where the view is dense (a setting)
     bool m_summaryPoll = false;                 // a check for the summaries is scheduled
     std::unique_ptr<CColumnCache> m_cache;      // one value per column and channel, and its view
     CMinMaxPass m_minMaxPass;                   // min-max view, computed in slices
@@ -175,6 +211,12 @@ public:
     CanvasRect m_levelRect;          // where the level cursors live: the plot, or the selected lane
     int m_laneDrag = -1;             // separator being dragged, -1 none
     int m_laneDragY = 0;             // row the dragged separator has reached
+
+    // --- fit values automatically ---
+    bool m_autoFit = false;
+    double m_fittedStart = -1.0;     // visible range of the last automatic fit
+    double m_fittedEnd = -1.0;
+    static constexpr uint64_t kAutoFitScanValues = uint64_t(1) << 22;
 
     // --- cursors ---
     std::unique_ptr<CTimeCursor> m_timeCursor1;

@@ -163,7 +163,9 @@ int CPlotWnd::DrawGrid(QPainter& dc, int left, int top, int right, int bottom, c
     p.F = m_visibleStart;
     p.L = m_visibleEnd;
     p.rate = m_file ? m_file->Rate() : 0.0f;
-    const int index = m_displayWindow - m_hZoom;
+    // The label step of the table entry the zoom index stands for (index 0: the smallest entry
+    // not shorter than the recording).
+    const int index = ZoomWindowIndex(m_firstWindow, m_hZoom);
     p.windowLength = index >= 0 && index < kTimeWindowCount ? m_timeWindows[index] : 0;
     p.hDivisions = std::max(1, m_hDivisions);
     p.wide = right - left >= m_screenW / 2;
@@ -213,12 +215,13 @@ int CPlotWnd::DrawTraces(QPainter& dc, int left, int top, int right, int bottom,
         v.shown = m_channelShown;
         v.channels = m_channelCount;
         const double W = v.Width();
-        const bool zoomedOut = W < v.Span();
-        bool minMax = m_minMaxMode && zoomedOut;
+        bool minMax = DrawsEnvelope(W, v.Span());
         if (minMax && SummariesPending()) {
             // Shown by the column pass until the summaries arrive.
             minMax = false;
             ScheduleSummaryPoll();
+        } else if (!minMax && m_envelopeDense && v.Span() > 2 * W && SummariesPending()) {
+            ScheduleSummaryPoll();   // the envelope once the summaries are ready
         }
         if (minMax) {
             const bool held = m_cache->minMax && m_cache->Holds(W, v.F, v.L) && m_cache->HoldsChannels(v) &&
@@ -282,6 +285,7 @@ int CPlotWnd::DrawTraces(QPainter& dc, int left, int top, int right, int bottom,
         }
         dc.restore();
     }
+    DrawMarkers(dc);
     if (!m_cursorDrag) FollowView();
     for (CCursorBase* cur : {static_cast<CCursorBase*>(m_timeCursor1.get()), static_cast<CCursorBase*>(m_timeCursor2.get()),
                              static_cast<CCursorBase*>(m_levelCursor1.get()),
@@ -325,7 +329,7 @@ void CPlotWnd::ScheduleSummaryPoll() {
         m_summaryPoll = false;
         if (!SummariesPending())
             InvalidateCanvas();   // the next paint draws the min-max view from them
-        else if (m_minMaxMode)
+        else if (m_minMaxMode || m_autoFit || m_envelopeDense)
             ScheduleSummaryPoll();
     });
 }
@@ -363,6 +367,17 @@ int CPlotWnd::PreLButtonDown(unsigned keys, int x, int y) {
     } else {
         if (m_timeCursor1 && PointInRect(m_timeCursor1->m_grabRect, x, y)) m_cursorDrag = 1;
         if (m_timeCursor2 && PointInRect(m_timeCursor2->m_grabRect, x, y)) m_cursorDrag = 2;
+        // A level cursor within a few rows is grabbed without Shift too; the nearer line wins.
+        int nearest = m_cursorDrag ? std::abs(x - TimeCursor(m_cursorDrag)->m_position) : kLevelGrabRows + 1;
+        if (x >= m_levelRect.left && x <= m_levelRect.right)
+            for (int n : {1, 2}) {
+                const CLevelCursor* cur = LevelCursor(n);
+                const int d = cur ? std::abs(y - cur->m_position) : nearest;
+                if (d <= kLevelGrabRows && d < nearest) {
+                    nearest = d;
+                    m_cursorDrag = 2 + n;
+                }
+            }
     }
     return m_cursorDrag;
 }
@@ -413,7 +428,7 @@ int CPlotWnd::PreMouseMove(unsigned keys, int x, int y) {
     return 1;
 }
 
-int CPlotWnd::PreLButtonUp(unsigned keys, int x, int y) {
+int CPlotWnd::PreLButtonUp(unsigned, int x, int y) {
     if (m_laneDrag >= 0) {
         m_laneDrag = -1;
         return 1;
@@ -421,9 +436,9 @@ int CPlotWnd::PreLButtonUp(unsigned keys, int x, int y) {
     if (!m_cursorDrag) return 0;
     const CursorGeometry g = Geometry();
     g.ClampPoint(x, y);
-    if (keys & kKeyShift) {
-        if (m_cursorDrag >= 3) SetLevelCursor(LevelCursor(m_cursorDrag - 2), y, y);
-    } else if (m_cursorDrag <= 2) {
+    if (m_cursorDrag >= 3) {
+        SetLevelCursor(LevelCursor(m_cursorDrag - 2), y, y);
+    } else {
         int nx = x;
         uint64_t s = 0;
         g.SnapDrop(x, nx, s);

@@ -13,7 +13,6 @@
 #include "PlotWnd.h"
 #include "core/recording/DataFile.h"
 #include "core/view/AxisLabels.h"
-#include "core/view/ValueFit.h"
 #include "dialogs/ChannelLabel.h"
 
 namespace vistrel {
@@ -57,6 +56,15 @@ void CPlotWnd::UpdateLanes() {
     }
 }
 
+bool CPlotWnd::SetLaneEdges(const std::vector<double>& edges) {
+    UpdateLanes();
+    if (!m_laneLayout.SetEdges(edges)) return false;
+    UpdateLanes();
+    FollowView();
+    InvalidateCanvas();
+    return true;
+}
+
 void CPlotWnd::ScrollLanes(int offset) {
     m_laneLayout.SetScroll(offset);
     UpdateLanes();
@@ -92,45 +100,6 @@ bool CPlotWnd::ScrollLanesRequest(int request, int thumb) {
 int CPlotWnd::VerticalBox() const {
     if (!LanesScroll()) return VScrollBox();
     return static_cast<int>(static_cast<int64_t>(m_laneLayout.Scroll()) * kScrollRangeMax / m_laneLayout.MaxScroll());
-}
-
-bool CPlotWnd::FitValues() {
-    if (!m_file || m_channelCount <= 0) return false;
-    const uint64_t N = m_file->Samples() > 0 ? static_cast<uint64_t>(m_file->Samples()) : 0;
-    const double F = std::max(0.0, std::floor(m_visibleStart));
-    const uint64_t a = static_cast<uint64_t>(F);
-    const uint64_t b = std::min<uint64_t>(N, static_cast<uint64_t>(std::max(0.0, std::ceil(m_visibleEnd))));
-    if (a >= b) return false;
-    std::vector<int> channels;
-    for (int c = 0; c < m_channelCount && c < kCanvasChannels; ++c)
-        if (m_channelShown[c]) channels.push_back(c);
-    if (channels.empty()) return false;
-    const ISampleSource& src = MinMaxSource();
-    std::vector<uint64_t> minPos(channels.size()), maxPos(channels.size());
-    src.FindExtremes(channels.data(), static_cast<int>(channels.size()), a, b, minPos.data(), maxPos.data());
-    bool changed = false;
-    for (size_t i = 0; i < channels.size(); ++i) {
-        const int c = channels[i];
-        double low = 0, high = 0;
-        if (!FitDisplayRange(static_cast<double>(src.Value(minPos[i], c)), static_cast<double>(src.Value(maxPos[i], c)),
-                             &low, &high))
-            continue;
-        m_ranges[2 * c] = static_cast<float>(low);
-        m_ranges[2 * c + 1] = static_cast<float>(high);
-        changed = true;
-    }
-    if (!changed) return false;
-    ResetVerticalZoom();
-    return true;
-}
-
-void CPlotWnd::ResetVerticalZoom() {
-    m_vZoom = 0;
-    m_vCenter = 500.0;
-    Recompute();
-    UpdateLanes();
-    FollowView();
-    InvalidateCanvas();
 }
 
 void CPlotWnd::LaneScaleTexts(int channel, QString& top, QString& bottom) const {

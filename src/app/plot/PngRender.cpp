@@ -10,8 +10,13 @@
 #include <filesystem>
 #include <utility>
 
+#include "Cursors.h"
+#include "PictureRender.h"
 #include "PlotWindow.h"
 #include "PlotWnd.h"
+#include "core/view/PositionText.h"
+#include "core/view/ViewStretch.h"
+#include "SpectrogramPanel.h"
 #include "core/common/FileProblemText.h"
 #include "core/recording/DataFile.h"
 #include "platform/FileCheck.h"
@@ -24,6 +29,44 @@ qint64 g_writeFaultAfter = -1;
 std::function<void()> g_beforeRename;
 
 std::filesystem::path FsPath(const QString& path) { return std::filesystem::path(path.toStdU16String()); }
+
+// The stretch and the cursors the command line asks for, applied to the laid-out window; the
+// reason when a position is bad (empty when all is well).
+QString ApplyViewRequest(PlotWindow& w, const PictureRequest& request) {
+    CPlotWnd* plot = w.Plot();
+    const CDataFile* file = w.File();
+    if (!plot || !file) return QString();
+    PositionContext context;
+    context.rate = file->Rate();
+    context.localStart = plot->m_startTime;
+    context.samples = file->Samples() > 0 ? static_cast<uint64_t>(file->Samples()) : 0;
+    std::string why;
+    uint64_t from = 0, to = context.samples;
+    if (!request.from.isEmpty() && !ParsePosition(request.from.toStdString(), context, &from, &why))
+        return QStringLiteral("--from: ") + QString::fromStdString(why);
+    if (!request.to.isEmpty() && !ParsePosition(request.to.toStdString(), context, &to, &why))
+        return QStringLiteral("--to: ") + QString::fromStdString(why);
+    if (!request.from.isEmpty() || !request.to.isEmpty()) {
+        if (to <= from)
+            return QStringLiteral("--from %1 does not lie before --to %2").arg(request.from.isEmpty() ? QStringLiteral("0") : request.from,
+                                                                              request.to.isEmpty() ? QStringLiteral("the end") : request.to);
+        ShowStretch(*plot, static_cast<double>(from), static_cast<double>(to));
+    }
+    if (!request.cursors.isEmpty()) {
+        uint64_t t1 = 0, t2 = 0;
+        if (!ParsePositionPair(request.cursors.toStdString(), context, &t1, &t2, &why))
+            return QStringLiteral("--cursors: ") + QString::fromStdString(why);
+        const uint64_t last = context.samples > 0 ? context.samples - 1 : 0;
+        const CursorGeometry g = plot->Geometry();
+        int n = 1;
+        for (uint64_t s : {t1, t2}) {
+            s = std::min(s, last);
+            if (CTimeCursor* cur = plot->TimeCursor(n++)) plot->SetTimeCursor(cur, g.ColumnOf(s), s);
+        }
+        plot->FollowView();
+    }
+    return QString();
+}
 } // namespace
 
 void SetPngWriteFaultForTest(qint64 failAfterBytes) { g_writeFaultAfter = failAfterBytes; }
@@ -87,7 +130,21 @@ bool ParsePngSize(const QString& text, QSize* size) {
     return true;
 }
 
-int RenderPlotToPng(const QString& recording, const QString& png, QSize size, bool minMax, bool lanes) {
+int RenderPlotToPng(const QString& recording, const QString& png, QSize size, bool minMax, bool lanes,
+                    int spectrogram) {
+    PictureRequest request;
+    request.size = size;
+    request.minMax = minMax;
+    request.lanes = lanes;
+    request.spectrogram = spectrogram;
+    return RenderPlotPicture(recording, png, request);
+}
+
+int RenderPlotPicture(const QString& recording, const QString& png, const PictureRequest& request) {
+    QSize size = request.size;
+    const bool minMax = request.minMax;
+    const bool lanes = request.lanes;
+    const int spectrogram = request.spectrogram;
     if (!size.isValid() || size.isEmpty())
         size = QSize(kPngDefaultWidth, kPngDefaultHeight);
     if (size.width() < 64 || size.height() < 64 || size.width() > 16384 || size.height() > 16384) {
@@ -129,6 +186,8 @@ int RenderPlotToPng(const QString& recording, const QString& png, QSize size, bo
     }
     w->OnFirstTimer();
     if (lanes) w->SetLanes(true);   // the cursors placed above move into the lanes
+    if (spectrogram != 0 && !ShowSpectrogramForPng(*w, spectrogram))
+        return 1;
     if (minMax && w->Plot()) {
         // The whole recording in the min-max view, computed in full before the picture.
         CPlotWnd* plot = w->Plot();
@@ -143,14 +202,11 @@ int RenderPlotToPng(const QString& recording, const QString& png, QSize size, bo
         while (!plot->RunMinMaxSlice(1000)) {
         }
     }
-    image.fill(Qt::white);
-    {
-        QPainter p(&image);
-        w->render(&p);
+    if (const QString bad = ApplyViewRequest(*w, request); !bad.isEmpty()) {
+        std::fprintf(stderr, "vistrel: %s: %s; no picture was written\n", qPrintable(recording), qPrintable(bad));
+        return 2;
     }
     QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
     QString why;
     bool changed = false, refused = false;
     const CDataFile* source = w->File();
@@ -166,8 +222,14 @@ int RenderPlotToPng(const QString& recording, const QString& png, QSize size, bo
         refused = !problem.isEmpty();
         return problem;
     };
-    if (!image.save(&buffer, "PNG") || bytes.isEmpty()) {
-        why = QStringLiteral("the picture cannot be encoded");
+    const PictureFormat format = PictureFormatFromName(png.toStdString());
+    PicturePlan plan;
+    std::string planWhy;
+    if (!PlanPicture(format == PictureFormat::Unknown ? PictureFormat::Png : format, 0, 0, size.width(),
+                     size.height(), 1.0, &plan, &planWhy)) {
+        why = QString::fromStdString(planWhy);
+    } else if (!RenderWindowPicture(*w, format, plan, true, &bytes, &why)) {
+        if (why.isEmpty()) why = QStringLiteral("the picture cannot be encoded");
     } else if (!WriteFileReplacing(png, bytes, &why, lastChecks)) {
         if (why.isEmpty()) why = QStringLiteral("write error");
     } else {

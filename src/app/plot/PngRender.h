@@ -1,8 +1,10 @@
 #pragma once
-// `vistrel --png OUT.png [--size WxH] [--minmax] [--lanes] FILE`: renders the plot window that
-// opening FILE shows (cursors placed) into a picture, without showing any window; with --minmax
-// the min-max view of the whole recording, from its summaries (built or taken from the cache);
-// with --lanes each shown channel in a lane of its own.
+// `vistrel --png OUT [--size WxH] [--minmax] [--lanes] [--from A --to B] [--cursors T1,T2] FILE`:
+// renders the plot window that opening FILE shows (cursors placed) into a picture, without
+// showing any window; PNG, or SVG and PDF by OUT's extension. With --minmax the min-max view of
+// the whole recording, from its summaries (built or taken from the cache); with --lanes each
+// shown channel in a lane of its own; --from/--to show only that stretch, --cursors places the
+// time cursors.
 
 #include <QByteArray>
 #include <QSize>
@@ -18,8 +20,23 @@ constexpr int kPngDefaultHeight = 800;
 // Returns 0 on success; otherwise prints a message on stderr and returns non-zero (1: bad size;
 // 2: the recording cannot be opened or changed on disk while it was read, or the picture may not
 // go to `png`; 3: the picture cannot be written). On failure `png` stays as it was.
+// `spectrogram` (1-based, 0: none) selects that channel and draws its spectrogram below the
+// traces, computed in full before the picture (1 when the recording has no such channel).
 int RenderPlotToPng(const QString& recording, const QString& png, QSize size = QSize(), bool minMax = false,
-                    bool lanes = false);
+                    bool lanes = false, int spectrogram = 0);
+
+// What the command line asks of a picture beyond its file names.
+struct PictureRequest {
+    QSize size;            // empty: the default size
+    bool minMax = false;
+    bool lanes = false;
+    QString from, to;      // the stretch shown (positions as written; empty: the recording's ends)
+    QString cursors;       // "T1,T2": the time cursors (empty: placed as the window places them)
+    int spectrogram = 0;   // 1-based channel whose spectrogram is drawn below the traces; 0: none
+};
+// As RenderPlotToPng; the format by `out`'s extension (.svg, .pdf; anything else PNG). A bad
+// position or stretch gives a message and 2, nothing written.
+int RenderPlotPicture(const QString& recording, const QString& out, const PictureRequest& request);
 
 // Why the picture of `recording` may not be written to `png` (empty when it may): the recording
 // itself under any name or link, a folder, FIFO or device, a read-only file.

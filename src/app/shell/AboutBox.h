@@ -1,7 +1,7 @@
 #pragma once
 // The about box (dialog 103): the picture "LogoADC.bmp" from the current directory (else the
-// installed one) and the build stamp in a strip along the bottom. A missing picture leaves an
-// empty picture area.
+// installed one), the program's name, version and licence, and the build stamp in strips along
+// the bottom. A missing picture leaves an empty picture area.
 
 #include <QDialog>
 #include <QPixmap>
@@ -26,6 +26,8 @@ private:
 };
 
 void RunAboutBox(QWidget* owner);
+// "Vistrel <version as --version prints it> · <licence>".
+QString AboutProgramLine();
 
 // The folder of the installed picture: <program folder>/../share/vistrel, or the folder set
 // by SetInstalledPictureFolder (tests; empty restores the default).

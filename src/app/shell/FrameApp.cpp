@@ -15,6 +15,7 @@
 #include "shell/MainFrame.h"
 #include "shell/PlotLink.h"
 #include "shell/UiUtils.h"
+#include "shell/UserSettings.h"
 
 namespace vistrel {
 
@@ -162,12 +163,15 @@ void CFrameApp::LoadConfiguration(bool show) {
         vistrel::LoadConfiguration(kConfigFileName, m_cmdLineLength == 0, data);
     std::vector<std::pair<QMdiSubWindow*, ConfigRect>> placed;
     QStringList notRestored; // one box for all of them, after the frame is shown
-    for (const SavedWindow& saved : data.windows) {
+    for (size_t index = 0; index < data.windows.size(); ++index) {
+        const SavedWindow& saved = data.windows[index];
         m_pendingSettings = &saved.settings;
         const QString path = QString::fromLocal8Bit(saved.path.c_str());
         QString why;
         QMdiSubWindow* w = OpenRecording(path, -1, kNoVCenter, &why);
         m_pendingSettings = nullptr;
+        // The window's own modes, when they were saved for this recording at this place.
+        if (w) PlotRestoreModes(w, WindowSettingsGroup(path, static_cast<int>(index)));
         // Each window takes the rectangle of its own block, also when an earlier one failed.
         if (w) placed.emplace_back(w, saved.rect);
         else notRestored.append(why.isEmpty() ? path : path + QStringLiteral(": ") + why);
@@ -203,6 +207,7 @@ void CFrameApp::SaveConfiguration() {
     if (m_cmdLineLength != 0 && m_configProblem == platform::FileProblem::None)
         data.windows = ReadSavedWindows(kConfigFileName);
     const int n = m_cmdLineLength != 0 ? 0 : m_windowCount;
+    if (m_cmdLineLength == 0) RemoveWindowSettingsGroups();   // the windows saved now replace them
     for (int i = 0; i < n && static_cast<int>(data.windows.size()) < kMaxSavedWindows; ++i) {
         QMdiSubWindow* w = m_windows[i];
         if (!w || !m_mdiClient || !IsSavedAcrossRuns(w)) continue;
@@ -212,6 +217,8 @@ void CFrameApp::SaveConfiguration() {
         saved.path = WindowPath(w).toLocal8Bit().toStdString();
         saved.settings.widths.fill(1);
         PlotSettings(w, &saved.settings, &saved.channelCount);
+        PlotSaveModes(w, WindowSettingsGroup(QString::fromLocal8Bit(saved.path.c_str()),
+                                             static_cast<int>(data.windows.size())));
         data.windows.push_back(std::move(saved));
     }
     data.history = m_history;

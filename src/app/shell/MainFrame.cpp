@@ -27,6 +27,9 @@
 #include "shell/FrameDialogs.h"
 #include "shell/JobRunner.h"
 #include "shell/KeysDialog.h"
+#include "shell/MarkersDock.h"
+#include "shell/HelpBrowser.h"
+#include "shell/PictureCommands.h"
 #include "shell/PlotLink.h"
 #include "plot/PlotWindow.h"
 #include "shell/SelectDevsDialog.h"
@@ -102,6 +105,11 @@ void CMainFrame::BuildMenu() {
     m_fileMenu->addSeparator();
     AddCommand(m_fileMenu, cmd::Reload, false); // behind the window list's position
     AddCommand(m_fileMenu, cmd::Export, false, IDS_EXPORT_MENU);
+    AddCommand(m_fileMenu, cmd::ExportPicture, false, IDS_MENU_PICTURE)
+        ->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
+    AddCommand(m_fileMenu, cmd::ExportAllPictures, false, IDS_MENU_ALL_PICTURES);
+    AddCommand(m_fileMenu, cmd::Print, false, IDS_MENU_PRINT)->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
+    AddCommand(m_fileMenu, cmd::PrintPreview, false, IDS_MENU_PRINT_PREVIEW);
     m_fileMenu->addSeparator();
     AddCommand(m_fileMenu, cmd::Exit, true)->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
 
@@ -125,6 +133,10 @@ void CMainFrame::BuildMenu() {
     QMenu* settings = bar->addMenu(qtTrId("menu.settings"));
     settings->setObjectName(QStringLiteral("menuSettings"));
     AddCommand(settings, cmd::Parameters, true);
+    // A setting of the program (kept per user): the min-max envelope where the view is dense.
+    QAction* envelope = AddCommand(settings, cmd::EnvelopeDense, true, IDS_MENU_ENVELOPE_DENSE);
+    envelope->setCheckable(true);
+    envelope->setChecked(PlotWindow::EnvelopeDenseSetting());
     AddCommand(settings, cmd::About, true);
 
     QMenu* view = bar->addMenu(GetUiString(IDS_MENU_VIEW));
@@ -135,12 +147,22 @@ void CMainFrame::BuildMenu() {
     // A mode of the active window: checked while it shows lanes (key L in the plot).
     AddCommand(view, cmd::Lanes, false, IDS_MENU_LANES)->setCheckable(true);
     AddCommand(view, cmd::FitValues, false, IDS_MENU_FIT_VALUES);   // key Y in the plot
+    BuildViewCommands(view);
+    AddCommand(view, cmd::Markers, true, IDS_MENU_MARKERS)->setCheckable(true);   // the dock
+    AddCommand(view, cmd::FitAuto, false, IDS_MENU_FIT_AUTO)->setCheckable(true);   // a mode of the window
+    AddCommand(view, cmd::Spectrogram, false, IDS_MENU_SPECTROGRAM)->setCheckable(true);
+    AddCommand(view, cmd::SpectrogramSettings, false, IDS_MENU_SPECTROGRAM_SETTINGS);
     // The key L changes the mode inside the window: the menu shows it when it opens.
     connect(view, &QMenu::aboutToShow, this, &CMainFrame::UpdateMenuState);
 
+    BuildWindowMenu();
+
     QMenu* help = bar->addMenu(GetUiString(IDS_MENU_HELP));
     help->setObjectName(QStringLiteral("menuHelp"));
-    AddCommand(help, cmd::Keys, true, IDS_MENU_KEYS)->setShortcut(QKeySequence(Qt::Key_F1));
+    AddCommand(help, cmd::HelpContents, true, IDS_MENU_HELP_CONTENTS)->setShortcut(QKeySequence(Qt::Key_F1));
+    AddCommand(help, cmd::Keys, true, IDS_MENU_KEYS);
+    InstallDialogHelp();
+    BuildToolBar();
 }
 
 QMdiSubWindow* CMainFrame::ActiveWindow() const { return m_mdi ? m_mdi->activeSubWindow() : nullptr; }
@@ -176,12 +198,18 @@ void CMainFrame::UpdateMenuState() {
                                       cmd::Rms,        cmd::AddSub,        cmd::TableFunction,
                                       cmd::Spectrum,   cmd::SaveChannels,  cmd::Reload,
                                       cmd::Filter,     cmd::Notch,         cmd::Detrend,
-                                      cmd::Export,      cmd::Lanes,         cmd::FitValues};
+                                      cmd::Export,      cmd::Lanes,         cmd::FitValues,
+                                      cmd::FitAuto,    cmd::ExportPicture, cmd::ExportAllPictures,
+                                      cmd::Print,      cmd::PrintPreview,      cmd::Spectrogram,
+                                      cmd::SpectrogramSettings};
     QMdiSubWindow* active = ActiveWindow();
     for (int id : kNeedWindow)
         if (QAction* a = Action(id)) a->setEnabled(active != nullptr);
     if (QAction* a = Action(cmd::MinMax)) a->setChecked(active && PlotMinMax(active));
     if (QAction* a = Action(cmd::Lanes)) a->setChecked(active && PlotLanes(active));
+    UpdateToolState(active);
+    if (QAction* a = Action(cmd::FitAuto)) a->setChecked(active && PlotAutoFit(active));
+    if (QAction* a = Action(cmd::Spectrogram)) a->setChecked(active && PlotSpectrogram(active));
     if (!active) return;
     if (CDataFile* file = PlotRecording(active)) {
         // Operations on the recording's own channels need a single device.
@@ -248,6 +276,29 @@ void CMainFrame::OnCommand(int id) {
     case cmd::FitValues:
         if (QMdiSubWindow* w = ActiveWindow()) PlotFitValues(w);
         break;
+    case cmd::Markers:
+        ToggleMarkersDock(this);
+        break;
+    case cmd::FitAuto:
+        if (QMdiSubWindow* w = ActiveWindow()) PlotSetAutoFit(w, !PlotAutoFit(w));
+        UpdateMenuState();
+        break;
+    case cmd::EnvelopeDense: {
+        const bool on = !PlotWindow::EnvelopeDenseSetting();
+        PlotWindow::SetEnvelopeDenseSetting(on);
+        if (m_mdi)
+            for (QMdiSubWindow* w : m_mdi->subWindowList()) PlotSetEnvelopeDense(w, on);
+        if (QAction* a = Action(cmd::EnvelopeDense)) a->setChecked(on);
+        break;
+    }
+    case cmd::Spectrogram:
+        if (QMdiSubWindow* w = ActiveWindow()) PlotSetSpectrogram(w, !PlotSpectrogram(w));
+        UpdateMenuState();
+        break;
+    case cmd::SpectrogramSettings:
+        if (QMdiSubWindow* w = ActiveWindow()) PlotSpectrogramSettings(w, this);
+        UpdateMenuState();
+        break;
     case cmd::Keys:
         RunKeysDialog(this);
         break;
@@ -267,6 +318,8 @@ void CMainFrame::OnCommand(int id) {
         OnProcess(id);
         break;
     default:
+        if (OnToolCommand(id)) break;
+        if (RunPictureCommand(this, id)) break;
         if (id >= kWindowListFirstId && id < kWindowListFirstId + 256 && g_app) {
             const int i = id - kWindowListFirstId;
             if (i < g_app->m_windowCount && g_app->m_windows[i]) {

@@ -13,11 +13,14 @@ class QAction;
 class QMdiArea;
 class QMenu;
 class QMdiSubWindow;
+class QLineEdit;
+class QToolBar;
 
 namespace vistrel {
 
 struct ProcessJob;
 class IProcessObserver;
+class CWindowLink;
 
 // Set once the exit question was answered Yes.
 extern bool g_exitConfirmed;
@@ -49,6 +52,25 @@ inline constexpr int Detrend = 32832;
 inline constexpr int Export = 32812;
 inline constexpr int Lanes = 32814;
 inline constexpr int FitValues = 32815;
+inline constexpr int LinkTime = 32840;        // Window > Link time (a checked mode of the frame)
+inline constexpr int Tile = 32841;
+inline constexpr int Cascade = 32842;
+inline constexpr int Toolbar = 32843;         // View > Toolbar (checked while shown)
+inline constexpr int ZoomIn = 32844;          // the plot's keys +, -, F and Backspace
+inline constexpr int ZoomOut = 32845;
+inline constexpr int WholeRecording = 32846;
+inline constexpr int ZoomBack = 32847;
+inline constexpr int CursorsToView = 32848;   // both time cursors into the visible range
+inline constexpr int Markers = 32870;
+inline constexpr int FitAuto = 32816;
+inline constexpr int EnvelopeDense = 32817;
+inline constexpr int ExportPicture = 32890;
+inline constexpr int ExportAllPictures = 32891;
+inline constexpr int Print = 32892;
+inline constexpr int PrintPreview = 32893;
+inline constexpr int HelpContents = 32894;
+inline constexpr int Spectrogram = 32880;
+inline constexpr int SpectrogramSettings = 32881;
 } // namespace cmd
 
 class CMainFrame : public QMainWindow {
@@ -77,6 +99,14 @@ public:
     QMenu* FileMenu() const { return m_fileMenu; }
     // The action of a command id, or null.
     QAction* Action(int id) const { return m_actions.value(id, nullptr); }
+    // The toolbar (its buttons are the menus' own actions) and its "go to time" field.
+    QToolBar* ToolBar() const { return m_toolBar; }
+    QLineEdit* GoToField() const { return m_goTo; }
+    CWindowLink* Link() const { return m_link; }
+    // Centres the active window's view on a typed time: a local clock time, a local date and
+    // time, or seconds from the start. False after a message naming the entry (and the file
+    // when the time lies outside its recording).
+    bool GoToTime(const QString& text);
 
 public slots:
     // Runs the handler of a command id, then updates the menu state.
@@ -91,6 +121,13 @@ protected:
 
 private:
     void BuildMenu();
+    // View's navigation commands, the Window menu and the toolbar (FrameToolbar.cpp).
+    void BuildViewCommands(QMenu* view);
+    void BuildWindowMenu();
+    void BuildToolBar();
+    // Runs the commands of FrameToolbar.cpp; false for any other id.
+    bool OnToolCommand(int id);
+    void UpdateToolState(QMdiSubWindow* active);
     void CreateMdiClient();
     void OnOpen();
     void OnHistory();
@@ -112,6 +149,9 @@ private:
     bool SourceUnchanged(QMdiSubWindow* window);
 
     QHash<int, QAction*> m_actions;
+    QToolBar* m_toolBar = nullptr;
+    QLineEdit* m_goTo = nullptr;
+    CWindowLink* m_link = nullptr;
     bool m_exitRequested = false;
 };
 

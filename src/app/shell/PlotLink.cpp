@@ -24,6 +24,7 @@ CPlotWnd* PlotOf(QMdiSubWindow* window) {
 QMdiSubWindow* CreatePlotSubWindow(QMdiArea* area, const QString& path, int vZoom, double vCenter,
                                    const WindowSettings* settings, QString* error) {
     PlotWindow* w = PlotWindow::Create(area, path, vZoom, vCenter, settings, error);
+    if (w) w->AttachMarkers();   // the recording's markers, from its sidecar
     return w ? w->SubWindow() : nullptr;
 }
 
@@ -84,6 +85,31 @@ bool PlotLanes(QMdiSubWindow* window) {
 
 void PlotFitValues(QMdiSubWindow* window) {
     if (PlotWindow* w = PlotWindowOf(window)) w->FitValues();
+}
+
+void PlotSetAutoFit(QMdiSubWindow* window, bool on) {
+    if (PlotWindow* w = PlotWindowOf(window)) w->SetAutoFit(on);
+}
+
+bool PlotAutoFit(QMdiSubWindow* window) {
+    const PlotWindow* w = PlotWindowOf(window);
+    return w && w->AutoFit();
+}
+
+void PlotSaveModes(QMdiSubWindow* window, const QString& group) {
+    if (const PlotWindow* w = PlotWindowOf(window)) w->SaveModes(group);
+}
+
+bool PlotRestoreModes(QMdiSubWindow* window, const QString& group) {
+    PlotWindow* w = PlotWindowOf(window);
+    return w && w->RestoreModes(group);
+}
+
+void PlotSetEnvelopeDense(QMdiSubWindow* window, bool on) {
+    if (CPlotWnd* plot = PlotOf(window)) {
+        plot->SetEnvelopeDense(on);
+        plot->InvalidateCanvas();
+    }
 }
 
 void PlotSetLegend(QMdiSubWindow* window, bool shown) {

@@ -36,8 +36,20 @@ bool PlotMinMax(QMdiSubWindow* window);
 // Lanes of the window's plot (a mode of the window).
 void PlotSetLanes(QMdiSubWindow* window, bool on);
 bool PlotLanes(QMdiSubWindow* window);
+// The spectrogram below the traces of the window, and its settings dialog (which shows it).
+void PlotSetSpectrogram(QMdiSubWindow* window, bool shown);
+bool PlotSpectrogram(QMdiSubWindow* window);
+void PlotSpectrogramSettings(QMdiSubWindow* window, QWidget* owner);
 // View > Fit values in the window.
 void PlotFitValues(QMdiSubWindow* window);
+// View > Fit values automatically (a mode of the window).
+void PlotSetAutoFit(QMdiSubWindow* window, bool on);
+bool PlotAutoFit(QMdiSubWindow* window);
+// The window's own modes in the per-user store (see PlotWindow::SaveModes).
+void PlotSaveModes(QMdiSubWindow* window, const QString& group);
+bool PlotRestoreModes(QMdiSubWindow* window, const QString& group);
+// Settings > Envelope when dense, applied to the window.
+void PlotSetEnvelopeDense(QMdiSubWindow* window, bool on);
 // Shows or hides the window's legend.
 void PlotSetLegend(QMdiSubWindow* window, bool shown);
 void PlotRepaint(QMdiSubWindow* window);

@@ -17,6 +17,8 @@ void SetUserSetting(const QString& key, const QVariant& value) {
     OpenUserSettings()->setValue(key, value);
 }
 
+void RemoveWindowSettingsGroups() { OpenUserSettings()->remove(QStringLiteral("windows")); }
+
 QString WindowSettingsGroup(const QString& path, int index) {
     // A path may hold '/' and '\\', which QSettings reads as group separators: key by its hash.
     const QByteArray hash = QCryptographicHash::hash(path.toUtf8(), QCryptographicHash::Sha1).toHex().left(16);

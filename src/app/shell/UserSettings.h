@@ -21,5 +21,7 @@ void SetUserSetting(const QString& key, const QVariant& value);
 // The group of one window's modes: the recording's path and the window's index in
 // "Vistrel.cfg". A restored window applies them only when both match.
 QString WindowSettingsGroup(const QString& path, int index);
+// Forgets the groups of every window (before the windows of a session are saved anew).
+void RemoveWindowSettingsGroups();
 
 } // namespace vistrel

@@ -14,7 +14,7 @@ Program MakeApp() {
     Program p;
     p.name = "vistrel";
     p.title = "view and process recordings of data-acquisition recorders";
-    p.main.synopsis = {"[--desktop] [FILE.kvf...]", "--png OUT.png [--size WxH] [--minmax] [--lanes] FILE.kvf",
+    p.main.synopsis = {"[--desktop] [FILE.kvf...]", "--png OUT [--size WxH] [--minmax] [--lanes] [--spectrogram C] [--from A] [--to B] [--cursors T1,T2] FILE.kvf",
                        "--help | --version"};
     p.main.summary = "View and process multichannel .kvf recordings.";
     p.main.description =
@@ -33,10 +33,20 @@ Program MakeApp() {
          "Started from the desktop: work in $XDG_DATA_HOME/vistrel (else ~/.local/share/vistrel) as "
          "the current directory, open every FILE given, keep restoring and saving the windows, and "
          "start file dialogs in the documents folder."},
-        {"--png", "OUT.png", "Render the plot of FILE.kvf into a picture without any window and exit."},
-        {"--size", "WxH", "Size of the picture of --png (for example 1280x800)."},
+        {"--png", "OUT",
+         "Render the plot of FILE.kvf into a picture without any window and exit: SVG or PDF when OUT "
+         "ends in .svg or .pdf (lines and text stay vector), else PNG."},
+        {"--picture", "OUT", "The same as --png."},
+        {"--size", "WxH", "Size of the picture of --png in pixels (for example 1280x800); a PDF page "
+                          "is that size at 96 dpi."},
+        {"--from", "A", "With --png: show only the stretch from position A (default: the start)."},
+        {"--to", "B", "With --png: show only the stretch up to position B (default: the end)."},
+        {"--cursors", "T1,T2", "With --png: place the two time cursors at T1 and T2."},
         {"--minmax", "", "With --png: the min-max view of the whole recording."},
         {"--lanes", "", "With --png: each shown channel in a lane of its own, on its own scale."},
+        {"--spectrogram", "C", "With --png: select channel C and draw its spectrogram over the visible range below "
+                               "the traces (View > Spectrogram with the default settings: Hann, 1024 points, 50 % "
+                               "overlap, 80 dB)."},
         {"--help", "", "Print this help and exit."},
         {"--version", "", "Print the version and exit."},
     };
@@ -54,6 +64,13 @@ Program MakeApp() {
          "without the channel and says why in Debug.txt).\n\n"
          "XDG_DATA_HOME: the parent of the working folder of a desktop start.\n\n"
          "XDG_CACHE_HOME: the parent of the cache of min-max summaries."},
+        {"POSITIONS",
+         "--from, --to and --cursors take a sample position (125000), seconds from the start of the "
+         "recording (12.5s) or a local clock time (2026-12-08T08:16:47.25). A position outside the "
+         "recording, or --from not before --to, gives a message and exit status 2."},
+        {"HELP PAGES",
+         "Help > Contents shows the manual; the same pages are installed as HTML in "
+         "share/doc/vistrel/html."},
         {"EXIT STATUS", "0 on success (also when another instance runs); non-zero when --png fails."},
     };
     return p;
@@ -116,14 +133,22 @@ Program MakeCli() {
               "malformed file is refused; repeatable."}},
             true),
         cmd("spectrum",
-            {"spectrum FILE --channel C ... [--low-hz L] [--high-hz H] [--points J] [--window K] [--fft] [COMMON]"},
-            "Amplitude spectra in decibels by Fourier sums or FFT.",
+            {"spectrum FILE --channel C ... [--low-hz L] [--high-hz H] [--points J] [--window K] [--fft] "
+             "[--average SEGMENTS [--scaling spectrum|density]] [COMMON]"},
+            "Amplitude spectra in decibels by Fourier sums or FFT. The FFT takes the power-of-two span around the "
+            "fragment; with --average it averages the fragment itself by Welch's method instead: segments of "
+            "L = floor(2 * length / (SEGMENTS + 1)) samples overlapping by L/2, each windowed, no detrending, "
+            "the tail that fills no segment left out; rows every rate/L Hz.",
             {{"--channel", "C", "A channel to analyse (1-based); repeatable."},
              {"--low-hz", "L", "Lower frequency limit."},
              {"--high-hz", "H", "Upper frequency limit; above half the sampling rate it is lowered to it, with a note."},
              {"--points", "J", "Number of frequency points."},
              {"--window", "K", "Window function: 0 none, 1 Gauss, 2 Hamming, 3 Hann, 4 Blackmann-Harris."},
-             {"--fft", "", "Transform by FFT instead of Fourier sums."}},
+             {"--fft", "", "Transform by FFT instead of Fourier sums."},
+             {"--average", "SEGMENTS", "With --fft: the averaged (Welch) spectrum of SEGMENTS half-overlapping "
+                                       "segments within the fragment, 2 to 1024."},
+             {"--scaling", "spectrum|density", "With --average: amplitude in dB relative to the largest (spectrum, "
+                                               "default) or power spectral density in dB re 1 unit^2/Hz (density)."}},
             true),
         cmd("save-fragment", {"save-fragment FILE --out OUT.kvf|OUT.txt [--devices LIST] [COMMON]"},
             "Save the fragment as a recording or a text table, chosen by the extension of --out: .kvf or .txt "
@@ -169,6 +194,34 @@ Program MakeCli() {
                                   "separator, decimal comma)."},
              {"--rf64", "", "Write a .wav as RF64 even when it is small."}},
             true),
+        cmd("labels", {"labels FILE [--add START[,END] TEXT | --remove INDEX]"},
+            "Print the markers of FILE as its sidecar FILE.labels holds them: one line \"start<TAB>end<TAB>text\" "
+            "each, the times in seconds from the first sample with 9 decimals (a point has start = end), sorted by "
+            "start. An edit rewrites the sidecar through a temporary file renamed over it (lines that are no "
+            "markers stay in place) and prints the markers that result; one edit per call.",
+            {{"--add", "START[,END] TEXT", "Add a point at START, or a span from START to END, in seconds within the "
+                                           "recording; tabs and line ends in TEXT become spaces."},
+             {"--remove", "INDEX", "Remove the marker listed at INDEX (1-based)."}},
+            false),
+        cmd("spectrogram", {"spectrogram FILE --channel C [--size N] [--overlap PERCENT] [--window K] [--from A --to B] "
+                            "--out OUT.npy|OUT.csv"},
+            "Write the spectrogram of one channel over the fragment (the whole recording without --from/--to): "
+            "short-time FFTs of N samples, frames starting every N - floor(N * PERCENT / 100) samples while a "
+            "frame fits, each windowed and transformed; the matrix frames x bins (bins 0 to N/2) holds float64 "
+            "values of 20 log10 of the magnitude relative to the largest one (0 dB at the largest, -inf where "
+            "a magnitude is zero). .npy: a numpy array with a sidecar OUT.json holding the frame centre times "
+            "(s from the recording's first sample), the bin frequencies (Hz) and the settings; .csv: two header "
+            "rows \"# frame_centre_s,...\" and \"# bin_frequency_hz,...\", then one row per frame (numpy.loadtxt "
+            "reads the matrix, skipping them). Every file is written to a temporary file and renamed over its "
+            "target once all are complete; the names written are printed.",
+            {{"--channel", "C", "The channel to analyse (1-based)."},
+             {"--size", "N", "FFT size, an integer from 256 to 65536 (default 1024)."},
+             {"--overlap", "PERCENT", "Overlap of neighbouring frames, 0 to 90 percent (default 50)."},
+             {"--window", "K", "Window function: 0 none, 1 Gauss, 2 Hamming, 3 Hann (default), 4 Blackmann-Harris."},
+             {"--from", "A", "First sample position of the fragment (default 0)."},
+             {"--to", "B", "End of the fragment (default the end); A and B may come in either order."},
+             {"--out", "OUT.npy|OUT.csv", "The matrix file; the format follows the extension (in any case)."}},
+            false),
     };
     p.main.options = {{"--help", "", "Print this help (or a command's help) and exit."},
                       {"--version", "", "Print the version and exit."}};

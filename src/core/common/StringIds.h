@@ -218,6 +218,101 @@ enum StringId : int {
     IDS_KEY_LANE_MOUSE = 642,
     IDS_MENU_FIT_VALUES = 643,     // View > Fit values
     IDS_KEY_FIT_VALUES = 644,
+
+    // Windows that work together: the Window menu, the toolbar and its "go to time" field.
+    IDS_MENU_WINDOW = 700,          // menu title "Window"
+    IDS_MENU_TILE = 701,
+    IDS_MENU_CASCADE = 702,
+    IDS_MENU_LINK_TIME = 703,       // Window > Link time (a checked mode)
+    IDS_MENU_TOOLBAR = 704,         // View > Toolbar (checked while shown)
+    IDS_MENU_ZOOM_IN = 705,         // View's navigation commands (the plot's keys)
+    IDS_MENU_ZOOM_OUT = 706,
+    IDS_MENU_WHOLE = 707,
+    IDS_MENU_ZOOM_BACK = 708,
+    IDS_MENU_CURSORS_TO_VIEW = 709,
+    IDS_TIP_OPEN = 710,             // tooltips of the toolbar's buttons
+    IDS_TIP_ZOOM_IN = 711,
+    IDS_TIP_ZOOM_OUT = 712,
+    IDS_TIP_WHOLE = 713,
+    IDS_TIP_ZOOM_BACK = 714,
+    IDS_TIP_LANES = 715,
+    IDS_TIP_FIT_VALUES = 716,
+    IDS_TIP_MINMAX = 717,
+    IDS_TIP_LEGEND = 718,
+    IDS_TIP_LINK_TIME = 719,
+    IDS_TIP_CURSORS_TO_VIEW = 720,
+    IDS_TIP_GO_TO = 721,            // the "go to time" field
+    IDS_GO_TO_PLACEHOLDER = 722,
+    IDS_GO_TO_BAD = 723,            // an entry that is no time (%1: the entry)
+    IDS_GO_TO_OUTSIDE = 724,        // a time outside the recording (%1: the entry, %2: its length in s)
+    IDS_TOOLBAR_TITLE = 725,
+    IDS_DECIMAL_SEPARATOR = 726,    // the decimal separator of the interface's language
+    // Markers: points and spans in time kept in the recording's sidecar.
+    IDS_MENU_MARKERS = 780,          // View > Markers (the dock)
+    IDS_MARKERS_TITLE = 781,         // title of the dock
+    IDS_MARKERS_COLUMN_TIME = 782,   // columns of the dock's list
+    IDS_MARKERS_COLUMN_DURATION = 783,
+    IDS_MARKERS_COLUMN_TEXT = 784,
+    IDS_MARKERS_CANNOT_WRITE = 785,  // %1 the sidecar, %2 the reason
+    IDS_MARKERS_CANNOT_READ = 786,   // %1 the sidecar, %2 the reason
+    IDS_MARKERS_TOO_LARGE = 787,     // reason: over the size limit
+    IDS_KEY_MARKER_ADD = 788,        // keys dialog rows
+    IDS_KEY_MARKER_STEP = 789,
+    IDS_KEY_MARKER_LIST = 790,
+    IDS_MARKERS_FIELD_HINT = 791,    // placeholder of the in-place text field
+    // Plot window: automatic fit, level cursors, scroll bars, envelope when dense.
+    IDS_MENU_FIT_AUTO = 645,       // View > Fit values automatically (a checked mode of the window)
+    IDS_KEY_FIT_SCALE = 646,       // keys dialog rows of the mouse
+    IDS_KEY_LEVEL_GRAB = 647,
+    IDS_MENU_ENVELOPE_DENSE = 648, // Settings > Envelope when dense (a checked setting)
+    IDS_KEY_SCROLL_BARS = 649,
+    // Pictures, printing and the help pages.
+    IDS_MENU_PICTURE = 850,        // File > Export picture...
+    IDS_MENU_ALL_PICTURES = 851,   // File > Export all pictures...
+    IDS_PICTURE_TITLE = 852,       // the picture dialog's title and its file dialog's
+    IDS_ALL_PICTURES_TITLE = 853,  // the same for every window
+    IDS_PICTURE_FILE = 854,        // label of the file name
+    IDS_PICTURE_BROWSE = 855,      // button choosing the file name
+    IDS_PICTURE_OWN_SIZE = 856,    // the window's own size
+    IDS_PICTURE_CHOSEN_SIZE = 857, // a chosen size
+    IDS_PICTURE_PIXELS = 858,      // unit of PNG and SVG sizes
+    IDS_PICTURE_MM = 859,          // unit of PDF sizes
+    IDS_PICTURE_TEXT_SCALE = 860,  // label of the text scale
+    IDS_PICTURE_BACKGROUND = 861,  // label of the background list
+    IDS_PICTURE_WHITE = 862,       // a white background
+    IDS_PICTURE_WINDOW_COLOURS = 863, // the window's own colours
+    IDS_PICTURE_FILTER = 864,      // type name of picture files, followed by "(*.png *.svg *.pdf)"
+    IDS_PICTURE_BAD_NAME = 865,    // %1: a name not ending in .png, .svg or .pdf
+    IDS_PICTURE_BAD_SIZE = 866,    // size or text scale outside the limits (the limits named)
+    IDS_PICTURE_NOT_WRITTEN = 867, // %1: the path, %2: the reason
+    IDS_ALL_PICTURES_NOTE = 868,   // how the windows are named or paged
+    IDS_MENU_PRINT = 869,          // File > Print...
+    IDS_MENU_PRINT_PREVIEW = 870,  // File > Print preview...
+    IDS_PRINT_START = 871,         // %1: the recording's start time (page footer)
+    IDS_PICTURE_HELP = 872,        // the Help button of the dialogs
+    IDS_MENU_HELP_CONTENTS = 873,  // Help > Contents
+    IDS_HELP_TITLE = 874,          // the help window's title
+    IDS_PICTURE_NO_NAME = 875,     // no file name given
+    // Averaged (Welch) spectra and the spectrogram.
+    IDS_SPECTRO_AVERAGE = 810,          // "SPECTR" check box: the averaged (Welch) FFT spectrum
+    IDS_SPECTRO_SEGMENTS = 811,         // label of the segment count
+    IDS_SPECTRO_SCALING_SPECTRUM = 812, // units: amplitude in dB relative to the largest
+    IDS_SPECTRO_SCALING_DENSITY = 813,  // units: power spectral density in dB re 1 unit^2/Hz
+    IDS_SPECTRO_BAD_SEGMENTS = 814,     // segment count not whole or outside %1 .. %2
+    IDS_SPECTRO_SHORT_FRAGMENT = 815,   // fragment of %1 samples too short for %2 segments
+    IDS_SPECTRO_READOUT = 816,          // pointer over the spectrogram: %1 Hz, %2 dB
+    IDS_SPECTRO_NO_PICTURE = 817,       // the recording is shorter than one FFT frame
+    IDS_MENU_SPECTROGRAM = 818,         // View > Spectrogram (a checked mode of the window)
+    IDS_MENU_SPECTROGRAM_SETTINGS = 819, // View > Spectrogram settings...
+    IDS_SPECTRO_TITLE = 820,            // title of the settings dialog
+    IDS_SPECTRO_SIZE = 821,             // label of the FFT size
+    IDS_SPECTRO_OVERLAP = 822,          // label of the overlap in percent
+    IDS_SPECTRO_WINDOW = 823,           // label of the window function
+    IDS_SPECTRO_RANGE = 824,            // label of the level range in dB
+    IDS_SPECTRO_BAD_SIZE = 825,         // size not whole or outside %1 .. %2
+    IDS_SPECTRO_BAD_OVERLAP = 826,      // overlap not a number in 0 .. %1
+    IDS_SPECTRO_BAD_RANGE = 827,        // range not a number in %1 .. %2
+    IDS_SPECTRO_APPLY = 828,            // the dialog's button that applies the settings
 };
 
 } // namespace vistrel

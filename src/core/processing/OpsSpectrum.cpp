@@ -11,6 +11,7 @@
 
 #include "core/processing/Engine.h"
 #include "core/processing/RealFft.h"
+#include "core/processing/Spectrogram.h"
 #include "core/processing/SpectrumChecks.h"
 #include "core/processing/SpectrumCore.h"
 #include "platform/Threads.h"
@@ -133,6 +134,24 @@ void Decibels(double* values, size_t count, size_t stride, float& low, float& hi
         values[k * stride] -= maxV;
     high = 0.0f;
     low = static_cast<float>(-(std::trunc(std::fabs(minV - maxV) * 0.05) + 1.0) * 20.0);
+}
+
+// Power spectral density in dB re 1 unit^2/Hz, in place; the output range from the nearest
+// multiple of 20 dB above the largest value down past the smallest finite one.
+void DensityDecibels(double* values, size_t count, float& low, float& high) {
+    double maxV = -1e300, minV = 1e300;
+    for (size_t k = 0; k < count; ++k) {
+        values[k] = 10.0 * std::log10(values[k]);
+        if (std::isfinite(values[k])) {
+            maxV = std::max(maxV, values[k]);
+            minV = std::min(minV, values[k]);
+        }
+    }
+    if (maxV < minV)
+        maxV = minV = 0.0;
+    const double top = std::ceil(maxV / 20.0) * 20.0;
+    high = static_cast<float>(top);
+    low = static_cast<float>(top - (std::trunc((top - minV) * 0.05) + 1.0) * 20.0);
 }
 
 bool SpectrumLimits(JobContext& ctx, double& lowerHz, double& upperHz) {
@@ -289,9 +308,125 @@ void SpectrumDirect(JobContext& ctx) {
         ctx.Succeed();
 }
 
+// The averaged FFT spectrum (Welch's method) of the fragment itself: the cursors stay, no
+// sample outside the fragment is read. Channels are read and transformed one at a time.
+void SpectrumWelch(JobContext& ctx) {
+    ProcessJob& job = ctx.job;
+    OutputChannelList& list = job.m_outputs;
+    if (!ctx.OrderFragment())
+        return;
+    if (!ctx.CheckSources(list.count, 1))
+        return;
+    double lowerHz, upperHz;
+    if (!SpectrumLimits(ctx, lowerHz, upperHz))
+        return;
+    const int segments = job.m_spectrum.m_average;
+    if (segments < spectro::kMinWelchSegments || segments > spectro::kMaxWelchSegments) {
+        ctx.Fail("The number of averaged segments must be from 2 to 1024");
+        return;
+    }
+    const int64_t length = ctx.end - ctx.start;
+    const size_t L = spectro::WelchSegmentLength(length, segments);
+    if (L < 2) {
+        ctx.Fail(spectro::WelchShortText(length, segments));
+        return;
+    }
+    ctx.observer.ProgressTitle(ProgressTitleId(job.m_op));
+    const int M = list.count;
+    const double rate = ctx.src.Rate();
+    const int64_t N = static_cast<int64_t>(L);
+    const int64_t b0 = FirstFftBin(lowerHz, rate, N);
+    const int64_t b1 = EndFftBin(b0, upperHz, rate, N);
+    const int64_t bins = b1 - b0;
+    if (bins == 0) {
+        ctx.Fail("No FFT bin lies between the frequency limits");
+        return;
+    }
+    const double firstHz = FftBinHz(b0, rate, N);
+    const float resultRate = FftSpectrumRate(N, ctx.src.Rate());
+    if (!CheckResult(ctx, firstHz, resultRate))
+        return;
+    // Memory: the fragment of one channel in double and in the reader's long double blocks,
+    // the band of every channel, the transform.
+    const uint64_t bandValues = static_cast<uint64_t>(bins) * static_cast<uint64_t>(M);
+    if (!FitsBudget(static_cast<uint64_t>(length), sizeof(double),
+                    bandValues * sizeof(double) + EstimateRealFftCost(L).planBytes + 2 * L * sizeof(double))) {
+        ctx.Fail(kNoMemory);
+        return;
+    }
+    auto band = TryAlloc<double>(bandValues);
+    auto x = TryAlloc<double>(static_cast<uint64_t>(length));
+    if (!band || !x) {
+        ctx.Fail(kNoMemory);
+        return;
+    }
+    const spectro::WelchScaling scaling =
+        job.m_spectrum.m_density != 0 ? spectro::WelchScaling::Density : spectro::WelchScaling::Spectrum;
+    constexpr size_t kBlock = 4096;
+    std::vector<long double> block(kBlock);
+    for (int i = 0; i < M; ++i) {
+        // Reading takes the first half of each channel's share of the percent, the transforms
+        // the second.
+        for (int64_t p = ctx.start; p < ctx.end; p += static_cast<int64_t>(kBlock)) {
+            const size_t count = static_cast<size_t>(std::min<int64_t>(ctx.end - p, static_cast<int64_t>(kBlock)));
+            if (ctx.Tick(count)) {
+                ctx.Interrupted();
+                return;
+            }
+            ctx.src.ReadRun(static_cast<uint64_t>(p), count, list.sources[i] - 1, block.data());
+            for (size_t k = 0; k < count; ++k)
+                x[static_cast<size_t>(p - ctx.start) + k] = static_cast<double>(block[k]);
+        }
+        ctx.SendPercent(static_cast<int>((2 * i + 1) * 50 / M));
+        spectro::WelchResult welch;
+        std::string error;
+        const bool done = spectro::WelchSpectrum(x.get(), length, segments, job.m_spectrum.m_window, rate, scaling,
+                                                 welch, error, [&](uint64_t, uint64_t) { return !ctx.Tick(L); });
+        if (!done) {
+            if (error.empty())
+                ctx.Interrupted();
+            else
+                ctx.Fail(error);
+            return;
+        }
+        double* out = band.get() + static_cast<int64_t>(i) * bins;
+        for (int64_t b = 0; b < bins; ++b)
+            out[b] = welch.power[static_cast<size_t>(b0 + b)];
+        if (scaling == spectro::WelchScaling::Spectrum) {
+            // The amplitude of each bin, in decibels relative to the largest, as a single FFT.
+            for (int64_t b = 0; b < bins; ++b)
+                out[b] = std::sqrt(out[b]);
+            Decibels(out, static_cast<size_t>(bins), 1, list.rangeLow[i], list.rangeHigh[i]);
+        } else {
+            DensityDecibels(out, static_cast<size_t>(bins), list.rangeLow[i], list.rangeHigh[i]);
+        }
+        ctx.SendPercent(static_cast<int>((2 * i + 2) * 50 / M));
+    }
+    x.reset();
+    list.spectrumPoints = static_cast<int32_t>(std::min<int64_t>(bins, INT32_MAX));
+
+    ResultFile out(ctx);
+    const auto temp = out.TempPath();
+    if (!out.Open(ctx.src.WriteResultHeader(temp, list, resultRate), M))
+        return;
+    std::vector<float> row(static_cast<size_t>(M));
+    for (int64_t b = 0; b < bins; ++b) {
+        for (int i = 0; i < M; ++i)
+            row[i] = static_cast<float>(band[i * bins + b]);
+        if (!out.WriteRow(row.data(), row.size()))
+            return;
+    }
+    if (out.Finish(ResultStartStamp(job.m_startTime, ctx.start, ctx.src.Rate()), true, firstHz))
+        ctx.Succeed();
+}
+
 void SpectrumFft(JobContext& ctx) {
     ProcessJob& job = ctx.job;
     OutputChannelList& list = job.m_outputs;
+    if (job.m_spectrum.m_average != 0) {
+        SpectrumWelch(ctx);
+        return;
+    }
     const FftSpan span = ChooseFftSpan(job.m_cursor1, job.m_cursor2, ctx.src.Samples());
     if (span.n == 0) {
         ctx.EndQuietly("The fragment between the cursors is empty");

@@ -27,6 +27,10 @@ struct SpectrumParams {
     double m_upperW = kTwoPi * 400.0; // 2 pi x upper limit in Hz
     int32_t m_window = 0;             // WindowType
     int32_t m_fft = 0;                // 1: OP_SPECTRUM_FFT
+    int32_t m_average = 0;            // OP_SPECTRUM_FFT: Welch segments (2..1024) within the
+                                      // fragment; 0: one transform over the power-of-two span
+    int32_t m_density = 0;            // averaged: 1 power spectral density in dB re 1 unit^2/Hz,
+                                      // 0 amplitude in dB relative to the largest
 };
 
 // Reports of a running job. Called on the worker thread: a GUI implementation hands each call

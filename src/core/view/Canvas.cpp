@@ -249,6 +249,19 @@ bool CCanvasView::ScrollHorizontal(int request, int thumb) {
     return true;
 }
 
+bool CCanvasView::ScrollHorizontalTo(double start) {
+    if (m_hZoom == 0 || m_windowLengthCount == 0 || std::isnan(start))
+        return false;
+    const double L = WindowLength();
+    const double d = std::clamp(start, 0.0, std::max(0.0, FullLength() - L)) - m_visibleStart;
+    if (d == 0.0)
+        return false;
+    m_hCenter += d;
+    m_visibleStart += d;
+    m_visibleEnd += d;
+    return true;
+}
+
 bool CCanvasView::ScrollVertical(int request, int thumb) {
     if (request == kScrollEnd)
         return false;

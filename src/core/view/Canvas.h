@@ -89,6 +89,9 @@ public:
     // Horizontal scroll request; moves the view without snapping. Top and bottom go to the
     // start and the end of the recording. Returns true when it moved.
     bool ScrollHorizontal(int request, int thumb);
+    // Moves the view, without snapping, to start at sample `start` (kept inside the recording):
+    // where a proportional scroll bar's thumb was dropped. True when it moved.
+    bool ScrollHorizontalTo(double start);
     // Vertical scroll request; the vertical centre snaps to whole divisions, the horizontal view
     // stays where it is. Returns true when it was handled (every request but the end of scrolling).
     bool ScrollVertical(int request, int thumb);

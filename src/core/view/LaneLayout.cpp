@@ -32,6 +32,16 @@ void CLaneLayout::SetViewport(int top, int bottom) {
     SetScroll(m_scroll);
 }
 
+bool CLaneLayout::SetEdges(const std::vector<double>& edges) {
+    if (Count() == 0 || static_cast<int>(edges.size()) != Count() + 1 || edges.front() != 0.0 || edges.back() != 1.0)
+        return false;
+    for (size_t k = 1; k < edges.size(); ++k)
+        if (!std::isfinite(edges[k]) || !(edges[k] > edges[k - 1])) return false;
+    m_edges = edges;
+    SetViewport(m_top, m_bottom);
+    return true;
+}
+
 int CLaneLayout::LaneOf(int channel) const {
     const auto it = std::find(m_channels.begin(), m_channels.end(), channel);
     return it == m_channels.end() ? -1 : static_cast<int>(it - m_channels.begin());

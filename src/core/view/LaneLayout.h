@@ -44,6 +44,14 @@ public:
     // staying at least kMinLaneHeight high. Returns the distance actually moved.
     int DragSeparator(int lane, int dy);
 
+    // Boundaries of the lanes as shares 0 .. 1 of the content height, Count() + 1 of them: what
+    // a dragged layout keeps from one session to the next.
+    const std::vector<double>& Edges() const { return m_edges; }
+    // Takes boundaries given by Edges(). False, and nothing changed, unless they are Count() + 1
+    // finite shares rising from 0 to 1; lanes thinner than the minimum at this viewport make
+    // the heights equal, as SetViewport does.
+    bool SetEdges(const std::vector<double>& edges);
+
     // Row of value v in a lane whose scale runs from `bottom` (last row) to `top` (first row).
     int ValueRow(int lane, double v, double top, double bottom) const;
 

@@ -76,6 +76,26 @@ int BuildWindowSamples(const int64_t* windows, int displayWindow, int64_t sample
     return count;
 }
 
+int BuildZoomTable(const int64_t* windows, int first, int64_t samples, int64_t duration, double* out) {
+    const int count = BuildWindowSamples(windows, ZoomWindowIndex(first, 0), samples, duration, out);
+    out[0] = static_cast<double>(std::max<int64_t>(samples, 1));
+    return count;
+}
+
+int ZoomWindowIndex(int first, int zoom) {
+    return std::clamp(first, 0, kTimeWindowCount - 1) - std::max(0, zoom);
+}
+
+int ZoomIndexFromSaved(int saved, int display, int first) {
+    if (saved <= 0) return 0;
+    return std::max(0, saved - (display - ZoomWindowIndex(first, 0)));
+}
+
+int ZoomIndexToSaved(int zoom, int display, int first) {
+    if (zoom <= 0) return 0;
+    return zoom + (display - ZoomWindowIndex(first, 0));
+}
+
 uint32_t DefaultChannelColour(int channel) {
     static const uint32_t kColours[32] = {
         0x000000, 0x0000FF, 0x00C000, 0xFF0000, 0x202020, 0x002828, 0x280028, 0x282800,

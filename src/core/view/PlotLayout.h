@@ -44,6 +44,20 @@ DisplayRange ChooseDisplayRange(const int64_t* windows, int first, int64_t start
 int BuildWindowSamples(const int64_t* windows, int displayWindow, int64_t samples,
                        int64_t duration, double* out);
 
+// The zoom table of a plot: index 0 spans the recording exactly (`samples`); index i >= 1 is
+// table entry `first - i` in samples, `first` being the smallest entry not shorter than the
+// recording (FirstWindowIndex; the last entry when none is). Stops before the first entry below
+// 30 samples. `out` must have room for kTimeWindowCount entries. Returns the number of entries.
+int BuildZoomTable(const int64_t* windows, int first, int64_t samples, int64_t duration, double* out);
+// Table entry of zoom index `zoom` (index 0: `first`, clamped into the table).
+int ZoomWindowIndex(int first, int zoom);
+
+// Zoom indices as "Vistrel.cfg" keeps them count from the aligned display window (index i is
+// entry display - i); the plot counts from `first`. Entries not shorter than the recording are
+// the whole view.
+int ZoomIndexFromSaved(int saved, int display, int first);
+int ZoomIndexToSaved(int zoom, int display, int first);
+
 // Default trace colour (0x00BBGGRR) of a channel 0..255.
 uint32_t DefaultChannelColour(int channel);
 

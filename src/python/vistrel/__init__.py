@@ -216,7 +216,9 @@ def spectrogram(path, out=None, progress=None, **options):
         times = _np.asarray(extra.get("frame_centre_s", []), dtype=float)
         freqs = _np.asarray(extra.get("bin_frequency_hz", []), dtype=float)
         return values, times, freqs
-    return _result("spectrogram", path, progress, dict(options, out=out))
+    # The tool prints the names of the matrix and of its sidecar.
+    written = run("spectrogram", path, progress, **dict(options, out=out)).splitlines()
+    return next((w for w in written if not w.endswith(".json")), written[0])
 
 
 def stats(path, start=None, end=None, channels=None, quick=False, progress=None):
