@@ -48,6 +48,7 @@ ExportInfo InfoOf(const ExportJob& job, const engine::JobContext& ctx) {
     info.time = job.time;
     info.dialect = job.dialect;
     info.forceRf64 = job.forceRf64;
+    info.h5Deflate = job.h5Deflate;
     return info;
 }
 
