@@ -5,7 +5,6 @@
 #include <chrono>
 #include <cmath>
 #include <cstring>
-#include <atomic>
 #include <mutex>
 #include <system_error>
 
@@ -363,6 +362,15 @@ float* ResultFile::RowSpace(size_t& rows, size_t perRow) {
     return reinterpret_cast<float*>(m_buffer.data() + m_used);
 }
 
+bool ResultFile::WriteLimitReached(uint64_t bytes) {
+    const int64_t limit = g_failWritesAfter.load();
+    if (limit >= 0 && m_written + bytes > static_cast<uint64_t>(limit)) {
+        FailWrite(g_failWritesWith.load());
+        return true;
+    }
+    return false;
+}
+
 bool ResultFile::FlushBlock() {
     if (m_ctx.Stopping()) {
         Interrupt();
@@ -370,11 +378,8 @@ bool ResultFile::FlushBlock() {
     }
     if (m_used == 0)
         return true;
-    const int64_t limit = g_failWritesAfter.load();
-    if (limit >= 0 && m_written + m_used > static_cast<uint64_t>(limit)) {
-        FailWrite(g_failWritesWith.load());
+    if (WriteLimitReached(m_used))
         return false;
-    }
     errno = 0;
     if (std::fwrite(m_buffer.data(), 1, m_used, m_file) != m_used) {
         FailWrite(errno != 0 ? platform::LastSystemProblem() : platform::FileProblem::Other);
