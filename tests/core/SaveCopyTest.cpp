@@ -1,7 +1,7 @@
-// Saving every channel of a float recording copies the rows straight from the source file
-// (copy_file_range, or large reads where that is refused): the result must be byte for byte
-// what the former value-by-value code writes (ProcessingOracle), and channel subsets must keep
-// taking the row-by-row path.
+// Saving (or exporting to .npy) every channel of a float recording copies the rows straight
+// from the source file (copy_file_range, or large reads where that is refused): the result
+// must be byte for byte what the former value-by-value code writes (ProcessingOracle), and
+// channel subsets must keep taking the row-by-row path.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -9,6 +9,7 @@
 
 #include "ProcessingOracle.h"
 #include "ProcessingTestUtil.h"
+#include "core/export/Export.h"
 #include "core/processing/Engine.h"
 #include "platform/MappedFile.h"
 
@@ -111,5 +112,47 @@ TEST(SaveCopy, FullDiskDuringTheCopyKeepsNothing) {
         ASSERT_EQ(obs.failures.size(), 1u);
         EXPECT_NE(obs.failures[0].find("full.kvf"), std::string::npos) << obs.failures[0];
         EXPECT_EQ(FilesIn(s.dir.Path()), std::vector<std::string>{"src.kvf"}) << "limit " << limit;
+    }
+}
+
+TEST(SaveCopy, NpyOfEveryChannelIsTheHeaderAndTheStoredRows) {
+    // Oracle: numpy's header, then the stored bytes of the rows, read from the source file.
+    constexpr int kChannels = 3;
+    Source s(RandomBits(kChannels, 50000));
+    const std::vector<uint8_t> source = ReadAll(s.file);
+    const uint64_t data = s.data.HeaderLength();
+    const struct {
+        int64_t from, to;
+        std::vector<int> channels;
+        bool byReads, copied;
+    } cases[] = {
+        {0, 50000, {0, 1, 2}, false, true},
+        {49999, 7, {0, 1, 2}, true, true},
+        {100, 2000, {0, 2, 1}, false, false}, // columns reordered: the row path
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.from) + " to " + std::to_string(c.to));
+        exporting::ExportJob job;
+        job.source = &s.data;
+        job.from = c.from, job.to = c.to;
+        job.channels = c.channels;
+        job.target = s.dir / "out.npy";
+        const uint64_t before = engine::SourceRowBytesCopiedForTest();
+        {
+            ReadsGuard reads(c.byReads);
+            RecordingObserver obs;
+            exporting::RunExport(job, obs);
+            ASSERT_TRUE(job.succeeded) << job.error;
+        }
+        const uint64_t first = static_cast<uint64_t>(std::min(c.from, c.to)), rows = static_cast<uint64_t>(std::abs(c.to - c.from));
+        EXPECT_EQ(engine::SourceRowBytesCopiedForTest() - before, c.copied ? rows * kChannels * 4 : 0);
+        const std::string header = exporting::NpyHeader(rows, kChannels);
+        std::vector<uint8_t> want(header.begin(), header.end());
+        for (uint64_t r = first; r < first + rows; ++r)
+            for (const int ch : c.channels) {
+                const auto at = source.begin() + static_cast<std::ptrdiff_t>(data + (r * kChannels + static_cast<uint64_t>(ch)) * 4);
+                want.insert(want.end(), at, at + 4);
+            }
+        EXPECT_TRUE(ReadAll(s.dir / "out.npy") == want) << "the files differ";
     }
 }
