@@ -83,7 +83,7 @@ done
 echo "(times: minimum of 3 repetitions; spread: slowest over fastest repetition of the program)"
 
 # --- vistrel-cli beside the tools users compare it with: numpy and cp ---
-# Each pair runs in turn (program, reference, program, ...) 3 times on the same warm input; the
+# Each pair runs in turn (program, reference, program, ...) 5 times on the same warm input; the
 # table shows the minimum of each, their ratio and the program's spread. `cp --reflink=never`
 # copies every byte (Debian's cp otherwise clones the file or skips its holes).
 [[ "${VISTREL_BENCH_TOOLS:-1}" == 1 ]] || exit 0
@@ -103,7 +103,7 @@ ms() {
 }
 # pair WHAT PROGRAM REFERENCE [REPETITIONS]: both commands write out.* files, removed after each run.
 pair() {
-  local what=$1 prog=$2 ref=$3 reps=${4:-3} a b pmin="" pmax="" rmin=""
+  local what=$1 prog=$2 ref=$3 reps=${4:-5} a b pmin="" pmax="" rmin=""
   [[ -n "${FILTER:-}" && ! "$what" =~ $FILTER ]] && return 0
   for ((i = 0; i < reps; i++)); do
     a=$(ms "$prog"); rm -f out.* out2.*
@@ -123,11 +123,12 @@ FILTER=${1:-}
 "$CLI" demo small.kvf --channels 4 --seconds 105 >/dev/null
 hdr=$("$CLI" info rec.kvf | sed -E 's/.*"header_length":([0-9]+).*/\1/')
 rows=$("$CLI" info rec.kvf | sed -E 's/.*"samples":([0-9]+).*/\1/')
+small_hdr=$("$CLI" info small.kvf | sed -E 's/.*"header_length":([0-9]+).*/\1/')
 small_rows=$("$CLI" info small.kvf | sed -E 's/.*"samples":([0-9]+).*/\1/')
 tail -c +$((hdr + 1)) rec.kvf >rec.raw
 head -c $((rows * 4 * 4)) rec.raw >half.raw
 memmap="np.memmap('rec.kvf', '<f4', 'r', offset=$hdr, shape=($rows, 8))"
-small_memmap="np.memmap('small.kvf', '<f4', 'r', offset=$hdr, shape=($small_rows, 4))"
+small_memmap="np.memmap('small.kvf', '<f4', 'r', offset=$small_hdr, shape=($small_rows, 4))"
 
 echo
 echo "vistrel-cli beside numpy and cp ($rows rows x 8 channels; text formats $small_rows rows x 4 channels):"
@@ -165,4 +166,4 @@ if [[ -z "$FILTER" || "wav" =~ $FILTER ]]; then
   awk -v a="$t" -v b="$c" 'BEGIN { printf "| %-58s | %12.0f | %12.0f | %7.2f | %9s |\n", "export 4.03 GiB RF64 .wav (checked) / cp --sparse=never", a, b, a / b, "1 run" }'
   rm -f big.kvf
 fi
-echo "(times: minimum of 3 runs in turn, warm page cache; spread: slowest over fastest run of the program)"
+echo "(times: minimum of 5 runs in turn, warm page cache; spread: slowest over fastest run of the program)"
