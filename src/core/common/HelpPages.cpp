@@ -179,7 +179,7 @@ Program MakeCli() {
             "Subtract each shown channel's mean or least-squares line over the fragment.",
             {{"--mode", "mean|linear", "mean: remove the offset; linear: remove the fitted line."}}, true),
         cmd("export", {"export FILE --out OUT.csv|OUT.wav|OUT.h5|OUT.mat|OUT.npy [--channel C ...] [--time relative|absolute|none] "
-                       "[--csv comma|semicolon] [--rf64] [COMMON]"},
+                       "[--csv comma|semicolon] [--rf64] [--h5-compression none|deflate] [COMMON]"},
             "Export the fragment (the whole recording without --from/--to) as float32 values in the format "
             "named by the extension of --out (in any case): .csv text with a header row and \"%.9g\" values; "
             ".wav float samples (RF64 when over 4 GiB; the rate rounded to whole Hz, the exact rate in the "
@@ -192,7 +192,9 @@ Program MakeCli() {
                                 "absolute (ISO 8601 local time with microseconds) or none."},
              {"--csv", "DIALECT", "comma (comma separator, decimal point; default) or semicolon (semicolon "
                                   "separator, decimal comma)."},
-             {"--rf64", "", "Write a .wav as RF64 even when it is small."}},
+             {"--rf64", "", "Write a .wav as RF64 even when it is small."},
+             {"--h5-compression", "MODE", "deflate (chunked, shuffled and deflated; default) or none (one "
+                                          "contiguous block of the plain values, written at copy speed)."}},
             true),
         cmd("labels", {"labels FILE [--add START[,END] TEXT | --remove INDEX]"},
             "Print the markers of FILE as its sidecar FILE.labels holds them: one line \"start<TAB>end<TAB>text\" "

@@ -172,6 +172,9 @@ enum StringId : int {
     IDS_EXPORT_NO_CHANNEL = 683,   // no channel ticked
     IDS_EXPORT_NOT_BUILT = 684,    // %1: the library this build lacks
     IDS_EXPORT_CHANNEL = 685,      // %1: a channel's number in the list
+    IDS_EXPORT_H5_COMPRESSION = 686, // label of the HDF5 compression list
+    IDS_EXPORT_H5_DEFLATE = 687,   // chunked, shuffled and deflated
+    IDS_EXPORT_H5_NONE = 688,      // one contiguous block, not compressed
 
     // Recordings.
     IDS_SD_MAP_TOO_LARGE = 251,    // SD sector numbers span more than the sector map may hold
