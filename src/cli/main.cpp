@@ -27,6 +27,7 @@ int CmdFilter(int argc, char** argv);
 int CmdNotch(int argc, char** argv);
 int CmdDetrend(int argc, char** argv);
 int CmdExport(int argc, char** argv);
+int CmdStats(int argc, char** argv);
 
 namespace {
 
@@ -41,7 +42,7 @@ const Command kCommands[] = {
     {"rms", CmdRms},           {"addsub", CmdAddSub},       {"tablefunc", CmdTableFunc},
     {"spectrum", CmdSpectrum}, {"save-fragment", CmdSaveFragment}, {"save-channels", CmdSaveChannels},
     {"filter", CmdFilter},     {"notch", CmdNotch},         {"detrend", CmdDetrend},
-    {"export", CmdExport},
+    {"export", CmdExport},     {"stats", CmdStats},
 };
 
 bool IsHelp(const char* arg) { return std::strcmp(arg, "--help") == 0 || std::strcmp(arg, "-h") == 0; }
