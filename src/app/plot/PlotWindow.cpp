@@ -219,6 +219,7 @@ PlotWindow::~PlotWindow() {
         m_diskTimer->stop();
     if (m_registered && g_app)
         g_app->UnregisterPlotWindow(m_subWindow);
+    emit recordingClosing();
     m_data.plot = nullptr;
     m_plot.reset();
     if (m_file) {
@@ -515,6 +516,7 @@ bool PlotWindow::Reload() {
     const bool temp = IsTempResult(fsPath);
     if (temp)
         UnregisterTempResult(fsPath);
+    emit recordingClosing();
     m_data.plot = nullptr;
     m_plot.reset();
     m_file->Close();

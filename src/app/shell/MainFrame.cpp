@@ -135,6 +135,7 @@ void CMainFrame::BuildMenu() {
     // A mode of the active window: checked while it shows lanes (key L in the plot).
     AddCommand(view, cmd::Lanes, false, IDS_MENU_LANES)->setCheckable(true);
     AddCommand(view, cmd::FitValues, false, IDS_MENU_FIT_VALUES);   // key Y in the plot
+    AddStatistics(view);
     // The key L changes the mode inside the window: the menu shows it when it opens.
     connect(view, &QMenu::aboutToShow, this, &CMainFrame::UpdateMenuState);
 
@@ -247,6 +248,9 @@ void CMainFrame::OnCommand(int id) {
         break;
     case cmd::FitValues:
         if (QMdiSubWindow* w = ActiveWindow()) PlotFitValues(w);
+        break;
+    case cmd::Statistics:
+        OnStatistics();
         break;
     case cmd::Keys:
         RunKeysDialog(this);

@@ -49,6 +49,7 @@ inline constexpr int Detrend = 32832;
 inline constexpr int Export = 32812;
 inline constexpr int Lanes = 32814;
 inline constexpr int FitValues = 32815;
+inline constexpr int Statistics = 32860;
 } // namespace cmd
 
 class CMainFrame : public QMainWindow {
@@ -105,6 +106,9 @@ private:
                   std::function<void(ProcessJob&, IProcessObserver&)> body = {});
     // `textId` names the text when it differs from the command id.
     QAction* AddCommand(QMenu* menu, int id, bool enabled, int textId = 0);
+    // View > Statistics and its dock, which follows the active plot window (MainFrameStatistics.cpp).
+    void AddStatistics(QMenu* view);
+    void OnStatistics();
 
     QMdiArea* m_mdi = nullptr;
     QMenu* m_fileMenu = nullptr;
