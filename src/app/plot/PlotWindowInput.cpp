@@ -12,6 +12,7 @@
 
 #include <algorithm>
 
+#include "PlotSearch.h"
 #include "PlotWindow.h"
 #include "core/common/TextFormat.h"
 #include "core/recording/DataFile.h"
@@ -96,6 +97,7 @@ bool PlotWindow::HandleKey(int key, Qt::KeyboardModifiers modifiers) {
         SetScrollBox(1, p->VerticalBox());
         break;
     case Qt::Key_Y: FitValues(); break;
+    case Qt::Key_F3: StepToLevelCrossing(*this, !(mods & Qt::ShiftModifier)); break;
     default: return false;
     }
     return true;
