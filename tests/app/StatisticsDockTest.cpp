@@ -253,3 +253,13 @@ TEST_F(StatisticsDockTest, F3StepsTimeCursor1ThroughTheLevelCrossings) {
     window->HandleKey(Qt::Key_F3, Qt::ShiftModifier);
     EXPECT_EQ(plot->m_timeCursor1->m_sample, 100u);
 }
+
+// Hiding the dock stops a scan; showing it again finishes the frequency.
+TEST_F(StatisticsDockTest, HiddenWhileScanningFinishesWhenShownAgain) {
+    ASSERT_TRUE(plot);
+    ASSERT_TRUE(dock->FrequencyPending());
+    dock->hide();
+    dock->show();
+    ASSERT_TRUE(WaitFor([&] { return !dock->FrequencyPending(); }, 5000));
+    EXPECT_EQ(Cell(0, 0, 12), QStringLiteral("1"));
+}

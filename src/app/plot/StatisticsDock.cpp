@@ -105,6 +105,8 @@ void StatisticsDock::showEvent(QShowEvent* e) {
     QDockWidget::showEvent(e);
     m_poll->start();
     Refresh();
+    // A scan stopped by hiding the dock starts again.
+    if (m_pending && !m_worker.joinable()) m_scanDelay->start();
 }
 
 void StatisticsDock::hideEvent(QHideEvent* e) {
