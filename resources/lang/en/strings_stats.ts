@@ -20,5 +20,6 @@
 <message id="755"><source>Размах</source><translation>Peak-to-peak</translation></message>
 <message id="756"><source>Среднее модуля</source><translation>Mean of |x|</translation></message>
 <message id="757"><source>Частота, Гц</source><translation>Frequency, Hz</translation></message>
+<message id="758"><source>Курсор времени 1 к следующему / предыдущему пересечению уровня курсора 1 выбранным каналом снизу вверх</source><translation>Time cursor 1 to the next / previous upward crossing of level cursor 1 by the selected channel</translation></message>
 </context>
 </TS>

@@ -20,5 +20,6 @@
 <message id="755"><source>Размах</source><translation>Размах</translation></message>
 <message id="756"><source>Среднее модуля</source><translation>Среднее модуля</translation></message>
 <message id="757"><source>Частота, Гц</source><translation>Частота, Гц</translation></message>
+<message id="758"><source>Курсор времени 1 к следующему / предыдущему пересечению уровня курсора 1 выбранным каналом снизу вверх</source><translation>Курсор времени 1 к следующему / предыдущему пересечению уровня курсора 1 выбранным каналом снизу вверх</translation></message>
 </context>
 </TS>

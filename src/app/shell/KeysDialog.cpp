@@ -42,6 +42,7 @@ KeysDialog::KeysDialog(QWidget* parent) : QDialog(parent) {
         {Keys({Qt::Key_Up, Qt::Key_Down}), IDS_KEY_VERTICAL},
         {Keys({Qt::Key_L}), IDS_KEY_LANES},
         {Keys({Qt::Key_Y}), IDS_KEY_FIT_VALUES},
+        {Keys({Qt::Key_F3, QKeySequence(Qt::SHIFT | Qt::Key_F3)}), IDS_KEY_LEVEL_CROSSING},
         {GetUiString(IDS_KEY_NAME_MOUSE), IDS_KEY_LANE_MOUSE},
         {WithWheel(QStringLiteral("Shift")), IDS_KEY_VERTICAL_WHEEL},
         {GetUiString(IDS_KEY_NAME_MOUSE), IDS_KEY_RUBBER_BAND},

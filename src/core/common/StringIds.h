@@ -238,6 +238,7 @@ enum StringId : int {
     IDS_STATS_COL_P2P = 755,
     IDS_STATS_COL_MEAN_ABS = 756,
     IDS_STATS_COL_FREQUENCY = 757,
+    IDS_KEY_LEVEL_CROSSING = 758,  // keys dialog row: F3 / Shift+F3
 };
 
 } // namespace vistrel
