@@ -23,6 +23,8 @@ PAIRS=(
   "PlotFloat/MinMaxSummariesZoom0:PlotFloat/MinMaxZoom0:2 GiB float min-max pass, whole view: summaries / scan"
   "PlotFloat/MinMaxSummariesMidZoom:PlotFloat/RawScanMidZoom:2 GiB float min-max pass, middle zoom / raw scan"
   "PlotFloat/SummaryBuild:PlotFloat/MinMaxZoom0:2 GiB float summaries build / one min-max pass"
+  "PlotFloat/StatisticsSummaries:PlotFloat/StatisticsScan:2 GiB float statistics of every channel: summaries / scan"
+  "PlotSd/StatisticsSummaries:PlotSd/StatisticsScan:1 GiB SD statistics of every channel: summaries / scan"
   "PlotSd/MinMaxSummariesZoom0:PlotSd/MinMaxZoom0:1 GiB SD min-max pass, whole view: summaries / scan"
   "PlotSd/MinMaxSummariesMidZoom:PlotSd/RawScanMidZoom:1 GiB SD min-max pass, middle zoom / raw scan"
   "PlotSd/MinMaxMidZoom:PlotSd/RawScanMidZoom:1 GiB SD min-max pass without summaries / raw scan"
