@@ -8,10 +8,12 @@
 #include <cstring>
 #include <filesystem>
 #include <memory>
+#include <vector>
 #include <string>
 
 #include "core/recording/DataFile.h"
 #include "core/view/RecordingSource.h"
+#include "core/measure/Statistics.h"
 #include "core/view/Summaries.h"
 #include "core/view/TraceDecimation.h"
 #include "BenchPlotFiles.h"
@@ -141,6 +143,17 @@ void SummaryBuildBench(benchmark::State& state, Recording& r) {
     for (auto _ : state) benchmark::DoNotOptimize(CSummaries::Build(r.source));
 }
 
+// Statistics of every channel over the whole recording but its first sample (so both ends
+// are partial blocks), without the crossing frequency: from the summaries, or by reading
+// every sample when `scan` is set.
+void StatisticsBench(benchmark::State& state, Recording& r, bool scan) {
+    if (!r.ok) return state.SkipWithError("recording not written");
+    const ISampleSource& src = scan ? static_cast<const ISampleSource&>(r.source) : r.Summarized();
+    std::vector<int> channels;
+    for (int c = 0; c < r.source.Channels(); ++c) channels.push_back(c);
+    for (auto _ : state) benchmark::DoNotOptimize(QuickStatistics(src, channels, 1, r.source.Samples()));
+}
+
 // Reads every sample of the view once, the least any min-max pass has to do.
 void RawScanBench(benchmark::State& state, Recording& r, double span) {
     if (!r.ok) return state.SkipWithError("recording not written");
@@ -202,6 +215,12 @@ void Register() {
         })->Unit(benchmark::kMillisecond);
         benchmark::RegisterBenchmark((n + "/SummaryBuild").c_str(), [get](benchmark::State& s) {
             SummaryBuildBench(s, get());
+        })->Unit(benchmark::kMillisecond);
+        benchmark::RegisterBenchmark((n + "/StatisticsSummaries").c_str(), [get](benchmark::State& s) {
+            StatisticsBench(s, get(), false);
+        })->Unit(benchmark::kMillisecond);
+        benchmark::RegisterBenchmark((n + "/StatisticsScan").c_str(), [get](benchmark::State& s) {
+            StatisticsBench(s, get(), true);
         })->Unit(benchmark::kMillisecond);
         benchmark::RegisterBenchmark((n + "/RawScanZoom0").c_str(), [get](benchmark::State& s) {
             RawScanBench(s, get(), static_cast<double>(get().source.Samples()));

@@ -1,13 +1,15 @@
 #!/usr/bin/env bash
 # Builds Release and prints each measured figure beside its reference, measured in one run:
 # the program's time, the reference's time, their ratio, and the spread of 3 repetitions.
-# Usage: bash scripts/bench.sh [REGEX]   (REGEX narrows the pairs by the program's benchmark name)
+# Usage: bash scripts/bench.sh [REGEX]   (REGEX narrows the pairs by the program's benchmark name
+# and the command-line figures by their text, e.g. 'export|movavg'; VISTREL_BENCH_TOOLS=0 leaves
+# those out)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
 cmake -S . -B build-rel -G Ninja -DCMAKE_BUILD_TYPE=Release -DVISTREL_BUILD_BENCH=ON \
   -DVISTREL_BUILD_APP=OFF >/dev/null
-cmake --build build-rel -j"$(nproc)" --target vistrel_bench >/dev/null
+cmake --build build-rel -j"$(nproc)" --target vistrel_bench vistrel-cli >/dev/null
 
 # program benchmark : reference benchmark : what the figure is
 PAIRS=(
@@ -21,6 +23,8 @@ PAIRS=(
   "PlotFloat/MinMaxSummariesZoom0:PlotFloat/MinMaxZoom0:2 GiB float min-max pass, whole view: summaries / scan"
   "PlotFloat/MinMaxSummariesMidZoom:PlotFloat/RawScanMidZoom:2 GiB float min-max pass, middle zoom / raw scan"
   "PlotFloat/SummaryBuild:PlotFloat/MinMaxZoom0:2 GiB float summaries build / one min-max pass"
+  "PlotFloat/StatisticsSummaries:PlotFloat/StatisticsScan:2 GiB float statistics of every channel: summaries / scan"
+  "PlotSd/StatisticsSummaries:PlotSd/StatisticsScan:1 GiB SD statistics of every channel: summaries / scan"
   "PlotSd/MinMaxSummariesZoom0:PlotSd/MinMaxZoom0:1 GiB SD min-max pass, whole view: summaries / scan"
   "PlotSd/MinMaxSummariesMidZoom:PlotSd/RawScanMidZoom:1 GiB SD min-max pass, middle zoom / raw scan"
   "PlotSd/MinMaxMidZoom:PlotSd/RawScanMidZoom:1 GiB SD min-max pass without summaries / raw scan"
@@ -41,7 +45,8 @@ for p in "${PAIRS[@]}"; do
 done
 out=$(mktemp)
 err=$(mktemp)
-if ! ./build-rel/bin/vistrel_bench --benchmark_filter="(${filter})" --benchmark_repetitions=3 \
+# A REGEX that names no benchmark pair leaves only the command-line figures below.
+if [[ -n "$filter" ]] && ! ./build-rel/bin/vistrel_bench --benchmark_filter="(${filter})" --benchmark_repetitions=3 \
   --benchmark_format=console --benchmark_color=false 2>"$err" >"$out"; then
   cat "$err" >&2
   exit 1
@@ -79,3 +84,89 @@ for p in "${PAIRS[@]}"; do
   done
 done
 echo "(times: minimum of 3 repetitions; spread: slowest over fastest repetition of the program)"
+
+# --- vistrel-cli beside the tools users compare it with: numpy and cp ---
+# Each pair runs in turn (program, reference, program, ...) 5 times on the same warm input; the
+# table shows the minimum of each, their ratio and the program's spread. `cp --reflink=never`
+# copies every byte (Debian's cp otherwise clones the file or skips its holes).
+[[ "${VISTREL_BENCH_TOOLS:-1}" == 1 ]] || exit 0
+CLI=$PWD/build-rel/bin/vistrel-cli
+PY=/usr/bin/python3
+work=$(mktemp -d "${TMPDIR:-/tmp}/vistrel-bench.XXXXXX")
+trap 'rm -rf "$work"' EXIT
+cd "$work"
+
+# Milliseconds of one run of a shell command (its output discarded).
+ms() {
+  local t0 t1
+  t0=$(date +%s%N)
+  bash -c "$1" >/dev/null 2>"$work/err" || { echo "failed: $1" >&2; cat "$work/err" >&2; return 1; }
+  t1=$(date +%s%N)
+  echo $(((t1 - t0) / 1000000))
+}
+# pair WHAT PROGRAM REFERENCE [REPETITIONS]: both commands write out.* files, removed after each run.
+pair() {
+  local what=$1 prog=$2 ref=$3 reps=${4:-5} a b pmin="" pmax="" rmin=""
+  [[ -n "${FILTER:-}" && ! "$what" =~ $FILTER ]] && return 0
+  for ((i = 0; i < reps; i++)); do
+    a=$(ms "$prog"); rm -f out.* out2.*
+    b=$(ms "$ref"); rm -f out.* out2.*
+    [[ -z "$pmin" || $a -lt $pmin ]] && pmin=$a
+    [[ -z "$pmax" || $a -gt $pmax ]] && pmax=$a
+    [[ -z "$rmin" || $b -lt $rmin ]] && rmin=$b
+  done
+  awk -v w="$what" -v a="$pmin" -v b="$rmin" -v hi="$pmax" 'BEGIN {
+    printf "| %-58s | %12.0f | %12.0f | %7.2f | %8.1f%% |\n", w, a, b, a / b, (hi - a) / a * 100 }'
+}
+FILTER=${1:-}
+
+# Inputs: 8 channels x 2^23 rows (256 MiB of floats), 4 channels x 2^20 rows for the text
+# formats, and the rows of each as bare bytes (what cp copies for the formats that hold them).
+"$CLI" demo rec.kvf --channels 8 --seconds 839 >/dev/null
+"$CLI" demo small.kvf --channels 4 --seconds 105 >/dev/null
+hdr=$("$CLI" info rec.kvf | sed -E 's/.*"header_length":([0-9]+).*/\1/')
+rows=$("$CLI" info rec.kvf | sed -E 's/.*"samples":([0-9]+).*/\1/')
+small_hdr=$("$CLI" info small.kvf | sed -E 's/.*"header_length":([0-9]+).*/\1/')
+small_rows=$("$CLI" info small.kvf | sed -E 's/.*"samples":([0-9]+).*/\1/')
+tail -c +$((hdr + 1)) rec.kvf >rec.raw
+head -c $((rows * 4 * 4)) rec.raw >half.raw
+memmap="np.memmap('rec.kvf', '<f4', 'r', offset=$hdr, shape=($rows, 8))"
+small_memmap="np.memmap('small.kvf', '<f4', 'r', offset=$small_hdr, shape=($small_rows, 4))"
+
+echo
+echo "vistrel-cli beside numpy and cp ($rows rows x 8 channels; text formats $small_rows rows x 4 channels):"
+printf '| %-58s | %12s | %12s | %7s | %9s |\n' "figure" "program ms" "reference ms" "ratio" "spread"
+printf '|%s|%s|%s|%s|%s|\n' "$(printf -- '-%.0s' {1..60})" "--------------" "--------------" "---------" "-----------"
+pair "export .csv / numpy.savetxt, same format" \
+  "'$CLI' export small.kvf --out out.csv --time none" \
+  "$PY -c \"import numpy as np; np.savetxt('out2.csv', $small_memmap, fmt='%.9g', delimiter=',', header='ch1,ch2,ch3,ch4', comments='')\""
+pair "export .npy / cp --reflink=never of the rows" \
+  "'$CLI' export rec.kvf --out out.npy" "cp --reflink=never rec.raw out2.raw"
+pair "export .h5 uncompressed / cp --reflink=never of the rows" \
+  "'$CLI' export rec.kvf --out out.h5 --h5-compression none" "cp --reflink=never rec.raw out2.raw"
+pair "export .h5 deflate / cp --reflink=never of the rows" \
+  "'$CLI' export rec.kvf --out out.h5" "cp --reflink=never rec.raw out2.raw" 1
+pair "save-fragment, all channels / cp --reflink=never" \
+  "'$CLI' save-fragment rec.kvf --out out.kvf" "cp --reflink=never rec.kvf out2.kvf"
+pair "save-channels, all 8 / cp --reflink=never" \
+  "'$CLI' save-channels rec.kvf --out out.kvf $(printf -- '--channel %d ' 1 2 3 4 5 6 7 8)" \
+  "cp --reflink=never rec.kvf out2.kvf"
+pair "save-channels, 4 of 8 / cp --reflink=never of as many bytes" \
+  "'$CLI' save-channels rec.kvf --out out.kvf --channel 1 --channel 3 --channel 5 --channel 7" \
+  "cp --reflink=never half.raw out2.raw"
+for n in 10 100 1000 100000; do
+  pair "movavg N=$n / numpy float64 cumsum moving average" \
+    "'$CLI' movavg rec.kvf --factor $n --out out.kvf" \
+    "$PY -c \"import numpy as np; c = np.cumsum($memmap, axis=0, dtype=np.float64); c[$n:] = c[$n:] - c[:-$n]; (c / $n).astype(np.float32).tofile('out2.raw')\""
+done
+# A WAV over 4 GiB (RF64) from a sparse recording of 2^27 + 2^20 rows x 8 channels, once; the
+# reference copies as many bytes with its holes written.
+if [[ -z "$FILTER" || "wav" =~ $FILTER ]]; then
+  "$CLI" demo big.kvf --channels 8 --seconds 1 >/dev/null
+  truncate -s $((hdr + ((1 << 27) + (1 << 20)) * 32)) big.kvf
+  t=$(ms "'$CLI' export big.kvf --out out.wav && $PY -c \"import soundfile as sf, sys; f = sf.info('out.wav'); sys.exit(f.format != 'RF64' or f.frames != (1 << 27) + (1 << 20))\" && rm -f out.wav")
+  c=$(ms "cp --reflink=never --sparse=never big.kvf out2.kvf && rm -f out2.kvf")
+  awk -v a="$t" -v b="$c" 'BEGIN { printf "| %-58s | %12.0f | %12.0f | %7.2f | %9s |\n", "export 4.03 GiB RF64 .wav (checked) / cp --sparse=never", a, b, a / b, "1 run" }'
+  rm -f big.kvf
+fi
+echo "(times: minimum of 5 runs in turn, warm page cache; spread: slowest over fastest run of the program)"

@@ -31,7 +31,7 @@ const CommandTable kProcessingCommands[] = {
     {"filter", {"--kind", "--band", "--order", "--cutoff", "--ripple"}, {"--zero-phase"}},
     {"notch", {"--freq", "--harmonics", "--q"}, {"--zero-phase"}},
     {"detrend", {"--mode"}, {}},
-    {"export", {"--channel", "--time", "--csv"}, {"--rf64"}},
+    {"export", {"--channel", "--time", "--csv", "--h5-compression"}, {"--rf64"}},
     {"spectrogram", {"--channel", "--size", "--overlap", "--window"}, {}},
 };
 

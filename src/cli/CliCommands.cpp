@@ -26,6 +26,7 @@ int CmdDetrend(int argc, char** argv);
 int CmdExport(int argc, char** argv);
 int CmdLabels(int argc, char** argv);
 int CmdSpectrogram(int argc, char** argv);
+int CmdStats(int argc, char** argv);
 
 namespace {
 
@@ -41,6 +42,7 @@ const Command kCommands[] = {
     {"spectrum", CmdSpectrum}, {"save-fragment", CmdSaveFragment}, {"save-channels", CmdSaveChannels},
     {"filter", CmdFilter},     {"notch", CmdNotch},         {"detrend", CmdDetrend},
     {"export", CmdExport},     {"labels", CmdLabels},       {"spectrogram", CmdSpectrogram},
+    {"stats", CmdStats},
 };
 
 bool IsHelp(const char* arg) { return std::strcmp(arg, "--help") == 0 || std::strcmp(arg, "-h") == 0; }

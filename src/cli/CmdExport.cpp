@@ -40,6 +40,14 @@ int CmdExport(int argc, char** argv) {
     else
         return cli::Fail("export: --csv must be comma or semicolon");
     job.forceRf64 = args.Flag("--rf64");
+    if (args.Has("--h5-compression")) {
+        const std::string compression = args.Get("--h5-compression");
+        if (compression != "none" && compression != "deflate")
+            return cli::Fail("export: --h5-compression must be none or deflate");
+        if (exporting::FormatFromPath(PathFromUtf8(args.Get("--out"))) != exporting::ExportFormat::Hdf5)
+            return cli::Fail("export: --h5-compression applies to .h5 files only");
+        job.h5Deflate = compression == "deflate";
+    }
 
     const std::filesystem::path path = PathFromUtf8(args.file);
     cli::StderrOpenObserver openObserver;

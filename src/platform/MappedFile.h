@@ -14,6 +14,7 @@
 #include "platform/FileIdentity.h"
 
 #include <cstddef>
+#include <cstdio>
 #include <cstdint>
 #include <filesystem>
 #include <vector>
@@ -52,6 +53,16 @@ public:
     // callers may ignore a refusal.
     enum class Access { Random, Sequential, WillNeed };
     bool Advise(std::uint64_t offset, std::uint64_t length, Access access) const;
+
+    // Appends bytes offset .. offset + length - 1 of the mapped file to `out` (its buffered
+    // bytes are flushed first; its position ends at its end). On Linux copy_file_range moves
+    // them inside the kernel (or the file system) without passing them through this process;
+    // elsewhere, or where the two files do not allow it (another file system, EXDEV), large
+    // sequential reads and writes do. Returns the bytes copied: fewer than `length` with
+    // *error the system's error code, or 0 when the file ended early (it shrank).
+    std::uint64_t CopyTo(std::FILE* out, std::uint64_t offset, std::uint64_t length, int* error) const;
+    // Test hook: true makes CopyTo take its read-and-write path everywhere.
+    static void ForceCopyByReadsForTest(bool on);
 
 private:
     const std::uint8_t* m_data = nullptr;

@@ -43,8 +43,8 @@ bool WaitForJob() {
 }
 
 // Answers the export dialog: format index, whole recording or not, the ticked channels
-// (0-based), the dialect and time indexes; OK.
-ShellDialogHook Answer(int format, bool whole, std::vector<int> ticked, int dialect = 0, int time = 0) {
+// (0-based), the dialect, time and HDF5 compression indexes; OK.
+ShellDialogHook Answer(int format, bool whole, std::vector<int> ticked, int dialect = 0, int time = 0, int h5 = 0) {
     return [=](QDialog& d) {
         auto* dlg = qobject_cast<ExportDialog*>(&d);
         ASSERT_NE(dlg, nullptr);
@@ -55,6 +55,7 @@ ShellDialogHook Answer(int format, bool whole, std::vector<int> ticked, int dial
                 std::find(ticked.begin(), ticked.end(), i) != ticked.end() ? Qt::Checked : Qt::Unchecked);
         dlg->DialectList()->setCurrentIndex(dialect);
         dlg->TimeList()->setCurrentIndex(time);
+        dlg->H5CompressionList()->setCurrentIndex(h5);
         d.accept();
     };
 }
@@ -78,19 +79,32 @@ TEST_F(ShellExport, ChoicesReachTheFileAndNothingOpens) {
     pw->Plot()->m_timeCursor1->m_sample = 30;
     pw->Plot()->m_timeCursor2->m_sample = 10;
     CJobRunner::SetStartDelay(0);
-    const int npy = 4, csv = 0;
+    const int npy = 4, csv = 0, h5 = 2;
+    // Rows 10..29 of channel 3 as the floats' bytes: an uncompressed .h5 holds them in one run.
+    QByteArray rows;
+    for (int k = 10; k < 30; ++k) {
+        const float v = f.value(static_cast<uint64_t>(k), 2);
+        rows.append(reinterpret_cast<const char*>(&v), sizeof v);
+    }
     const struct {
         ShellDialogHook hook;
         QString typed, written;
         qint64 size;
+        bool needsHdf5 = false;
+        bool holdsRows = false; // the file holds `rows` as they are
     } cases[] = {
         // Rows 10..29 of channel 3 as NPY: the header, then 20 floats.
         {Answer(npy, false, {2}), QStringLiteral("frag.npy"), QStringLiteral("frag.npy"), 128 + 20 * 4},
         // The whole recording as CSV with semicolons and no time column; a name without the
         // format's extension gets it.
         {Answer(csv, true, {0, 1}, 1, 2), QStringLiteral("all"), QStringLiteral("all.csv"), -1},
+        // HDF5 without compression (the CSV choices greyed and ignored), then deflated.
+        {Answer(h5, false, {2}, 1, 2, 1), QStringLiteral("plain.h5"), QStringLiteral("plain.h5"), 0, true, true},
+        {Answer(h5, false, {2}, 0, 0, 0), QStringLiteral("packed.h5"), QStringLiteral("packed.h5"), 0, true, false},
     };
     for (const auto& c : cases) {
+        if (c.needsHdf5 && !exporting::FormatAvailable(exporting::ExportFormat::Hdf5))
+            continue;
         SetShellDialogHook(c.hook);
         env.boxes.clear();
         env.paths = {env.File(c.typed)};
@@ -102,7 +116,9 @@ TEST_F(ShellExport, ChoicesReachTheFileAndNothingOpens) {
         QFile out(env.File(c.written));
         ASSERT_TRUE(out.open(QIODevice::ReadOnly)) << c.written.toStdString();
         const QByteArray bytes = out.readAll();
-        if (c.size >= 0) {
+        if (c.needsHdf5) {
+            EXPECT_EQ(bytes.contains(rows), c.holdsRows) << c.written.toStdString();
+        } else if (c.size >= 0) {
             EXPECT_EQ(bytes.size(), c.size);
         } else {
             EXPECT_EQ(bytes.count('\n'), 51);

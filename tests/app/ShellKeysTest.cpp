@@ -80,12 +80,14 @@ TEST(ShellKeys, KeysDialogInBothLanguages) {
         env.Frame()->OnCommand(cmd::Keys);
         SetShellDialogHook({});
         EXPECT_EQ(title, lang == 1033 ? QStringLiteral("Keys and mouse") : QStringLiteral("Клавиши и мышь"));
-        EXPECT_EQ(rows, 27);
+        EXPECT_EQ(rows, 28);
         // Every mouse action has its row: grabbing a level cursor without Shift among them.
         EXPECT_TRUE(actions.contains(lang == 1033 ? QStringLiteral("Level cursors: point within 4 px of one and drag it (no Shift needed)")
                                                   : QStringLiteral("Курсоры уровня: наведите указатель ближе 4 пикселей и перетащите (Shift не нужен)")));
         for (const QString& a : actions) EXPECT_FALSE(a.at(0).isDigit()) << a.toStdString();   // no bare ids
         EXPECT_TRUE(actions.contains(lang == 1033 ? QStringLiteral("The whole recording") : QStringLiteral("Вся запись")));
+        EXPECT_TRUE(actions.contains(lang == 1033 ? QStringLiteral("Time cursor 1 to the next / previous upward crossing of level cursor 1 by the selected channel")
+                                                  : QStringLiteral("Курсор времени 1 к следующему / предыдущему пересечению уровня курсора 1 выбранным каналом снизу вверх")));
         EXPECT_EQ(env.Frame()->Action(cmd::Legend)->text(), lang == 1033 ? QStringLiteral("&Legend") : QStringLiteral("&Легенда"));
         EXPECT_EQ(env.Frame()->Action(cmd::Lanes)->text(), lang == 1033 ? QStringLiteral("La&nes") : QStringLiteral("&Дорожки"));
     }

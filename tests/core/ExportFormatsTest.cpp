@@ -327,6 +327,8 @@ TEST(ExportFormats, CommandLine) {
         {"export rec.kvf --out a.csv --channel 4", 2, "a channel must be an integer from 1 to 3"},
         {"export rec.kvf --out a.csv --from 3 --to 3", 2, "the fragment is empty"},
         {"export rec.kvf --out a.csv --hide 1,2,3", 2, "no channel to export"},
+        {"export rec.kvf --out a.h5 --h5-compression lzf", 2, "--h5-compression must be none or deflate"},
+        {"export rec.kvf --out a.npy --h5-compression none", 2, "--h5-compression applies to .h5 files only"},
         {"export rec.kvf --out b.CSV --hide 2 --time none --from 6", 0, "b.CSV"},
     };
     for (const auto& c : cases) {

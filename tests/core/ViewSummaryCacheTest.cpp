@@ -342,3 +342,36 @@ TEST_F(SummaryCacheTest, EntryLargerThanItsRecordingStaysInMemory) {
     Summaries(rec, &fromCache);
     EXPECT_FALSE(fromCache);
 }
+
+// An entry left by the program before the moments were stored (format version 2, the payload
+// without them) is removed and rebuilt, never read as the current form; nor is a current
+// payload labelled with the old version, nor an old payload labelled with the new one.
+TEST_F(SummaryCacheTest, EntryOfTheFormerFormatIsRebuilt) {
+    const fs::path rec = Recording("a.kvf", 1.0f, 3 * kSummaryCoarseRows + 5);
+    bool fromCache = true;
+    const auto good = Summaries(rec, &fromCache);
+    ASSERT_FALSE(fromCache);
+    SummaryCacheKey key;
+    ASSERT_TRUE(KeyOf(rec, key));
+    const CSummaryCache cache(platform::UserCacheFolder());
+    const std::vector<uint8_t> current = good->Serialize();
+    // The former payload is the current one without the trailing moments.
+    const size_t momentBytes = good->CoarseBlocks() * static_cast<size_t>(good->Channels()) * sizeof(Moments);
+    ASSERT_EQ(momentBytes, 3u * 2u * 32u);
+    const std::vector<uint8_t> former(current.begin(), current.end() - static_cast<std::ptrdiff_t>(momentBytes));
+    struct Stored {
+        const std::vector<uint8_t>* payload;
+        uint32_t version;
+    };
+    for (const Stored& s : {Stored{&former, 2}, Stored{&current, 2}, Stored{&former, kSummaryEntryVersion}}) {
+        ASSERT_TRUE(cache.StorePayload(key, *s.payload, s.version));
+        const auto again = Summaries(rec, &fromCache);
+        ASSERT_TRUE(again);
+        EXPECT_FALSE(fromCache) << s.version << " " << s.payload->size();
+        EXPECT_EQ(again->Serialize(), current);
+        EXPECT_EQ(again->CoarseMoments(2, 1).m2, good->CoarseMoments(2, 1).m2);
+    }
+    // The rebuilt entry is the current one and is used.
+    Summaries(rec, &fromCache);
+    EXPECT_TRUE(fromCache);
+}

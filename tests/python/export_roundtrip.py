@@ -90,7 +90,18 @@ def main():
                 same_bits(f.read(dtype="float32"), want, f"s.wav {kind}")
 
     def hdf5():
-        cli("export", "rec.kvf", "--out", "s.H5", *fragment)
+        # Uncompressed: one contiguous block holding the values as they are.
+        cli("export", "rec.kvf", "--out", "plain.h5", "--h5-compression", "none", *fragment)
+        with h5py.File(path("plain.h5"), "r") as f:
+            d = f["samples"]
+            assert d.compression is None and d.chunks is None and not d.shuffle
+            same_bits(d[()], want, "plain.h5")
+            assert d.attrs["rate"] == float(rate) and list(d.attrs["channel_numbers"]) == [1, 3]
+            offset = d.id.get_offset()
+        with open(path("plain.h5"), "rb") as raw:
+            raw.seek(offset)
+            same_bits(np.frombuffer(raw.read(want.nbytes), "<f4").reshape(want.shape), want, "plain.h5 bytes")
+        cli("export", "rec.kvf", "--out", "s.H5", *fragment)  # deflate by default
         with h5py.File(path("s.H5"), "r") as f:
             d = f["samples"]
             assert d.dtype == np.float32 and d.compression == "gzip" and d.shuffle

@@ -78,6 +78,10 @@ ExportDialog::ExportDialog(QWidget* owner, const std::vector<int>& shown) : QDia
     m_time->addItems({GetUiString(IDS_EXPORT_TIME_RELATIVE), GetUiString(IDS_EXPORT_TIME_ABSOLUTE),
                       GetUiString(IDS_EXPORT_TIME_NONE)});
     form->addRow(GetUiString(IDS_EXPORT_TIME), m_time);
+    m_h5 = new QComboBox(this);
+    m_h5->setObjectName(QStringLiteral("h5compression"));
+    m_h5->addItems({GetUiString(IDS_EXPORT_H5_DEFLATE), GetUiString(IDS_EXPORT_H5_NONE)});
+    form->addRow(GetUiString(IDS_EXPORT_H5_COMPRESSION), m_h5);
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     layout->addWidget(buttons);
@@ -88,9 +92,11 @@ ExportDialog::ExportDialog(QWidget* owner, const std::vector<int>& shown) : QDia
 }
 
 void ExportDialog::UpdateCsvControls() {
-    const bool csv = Choice().format == ExportFormat::Csv;
+    const ExportFormat format = Choice().format;
+    const bool csv = format == ExportFormat::Csv;
     m_dialect->setEnabled(csv);
     m_time->setEnabled(csv);
+    m_h5->setEnabled(format == ExportFormat::Hdf5);
 }
 
 ExportChoice ExportDialog::Choice() const {
@@ -104,6 +110,7 @@ ExportChoice ExportDialog::Choice() const {
     c.dialect = m_dialect->currentIndex() == 1 ? exporting::CsvDialect::Semicolon : exporting::CsvDialect::Comma;
     const int t = m_time->currentIndex();
     c.time = t == 1 ? exporting::TimeColumn::Absolute : t == 2 ? exporting::TimeColumn::None : exporting::TimeColumn::Relative;
+    c.h5Deflate = m_h5->currentIndex() != 1;
     return c;
 }
 

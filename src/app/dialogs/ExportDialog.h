@@ -1,6 +1,7 @@
 #pragma once
 // File > Export...: the format, the fragment between the cursors or the whole recording, the
-// channels (the shown ones ticked at first), the CSV separators and the CSV time column.
+// channels (the shown ones ticked at first), the CSV separators, the CSV time column and the
+// HDF5 compression.
 #include <QDialog>
 
 #include <vector>
@@ -19,6 +20,7 @@ struct ExportChoice {
     std::vector<int> channels; // 0-based, in list order
     exporting::CsvDialect dialect = exporting::CsvDialect::Comma;
     exporting::TimeColumn time = exporting::TimeColumn::Relative;
+    bool h5Deflate = true;
 };
 
 class ExportDialog : public QDialog {
@@ -37,6 +39,7 @@ public:
     QRadioButton* WholeButton() const { return m_whole; }
     QComboBox* DialectList() const { return m_dialect; }
     QComboBox* TimeList() const { return m_time; }
+    QComboBox* H5CompressionList() const { return m_h5; }
 
 private:
     void UpdateCsvControls();
@@ -45,6 +48,7 @@ private:
     QListWidget* m_channels = nullptr;
     QComboBox* m_dialect = nullptr;
     QComboBox* m_time = nullptr;
+    QComboBox* m_h5 = nullptr;
 };
 
 } // namespace vistrel

@@ -194,6 +194,7 @@ PlotWindow::~PlotWindow() {
     if (m_registered && g_app)
         g_app->UnregisterPlotWindow(m_subWindow);
     DetachSpectrogram();   // its worker reads the recording
+    emit recordingClosing();
     m_data.plot = nullptr;
     m_plot.reset();
     if (m_file) {
@@ -492,6 +493,7 @@ bool PlotWindow::Reload() {
     if (temp)
         UnregisterTempResult(fsPath);
     DetachSpectrogram();
+    emit recordingClosing();
     m_data.plot = nullptr;
     m_plot.reset();
     m_file->Close();

@@ -201,6 +201,9 @@ public:
 
 signals:
     void statusChanged(int part, const QString& text);
+    // The plot and its recording are about to go (the window closes or reloads): whatever
+    // reads them on another thread stops now.
+    void recordingClosing();
 
 protected:
     void closeEvent(QCloseEvent* e) override;

@@ -12,6 +12,7 @@
 
 #include <algorithm>
 
+#include "PlotSearch.h"
 #include "PlotWindow.h"
 #include "WindowMarkers.h"
 #include "core/common/TextFormat.h"
@@ -104,6 +105,7 @@ bool PlotWindow::HandleKey(int key, Qt::KeyboardModifiers modifiers) {
     case Qt::Key_N:
         if (m_markers) m_markers->Step(!(mods & Qt::ShiftModifier));
         break;
+    case Qt::Key_F3: StepToLevelCrossing(*this, !(mods & Qt::ShiftModifier)); break;
     default: return false;
     }
     return true;

@@ -12,6 +12,7 @@
 #include <cstdio>
 
 #include "Cursors.h"
+#include "PlotSearch.h"
 #include "PlotWnd.h"
 #include "core/common/TextFormat.h"
 #include "core/recording/DataFile.h"
@@ -515,6 +516,7 @@ void CPlotWnd::BuildReadOut() {
     in.S0 = m_visibleStart;
     in.S1 = m_visibleEnd;
     in.units = UiTimeUnitWords();
+    in.hasCrossing = !in.decibel && LevelCrossing(*this, in.s1, true, in.crossing);
     SetStatusText(1, QString::fromUtf8(vistrel::BuildReadOut(in).c_str()));
 }
 

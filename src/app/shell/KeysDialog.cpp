@@ -45,6 +45,7 @@ KeysDialog::KeysDialog(QWidget* parent) : QDialog(parent) {
         {Keys({Qt::Key_M, QKeySequence(Qt::SHIFT | Qt::Key_M)}), IDS_KEY_MARKER_ADD},
         {Keys({Qt::Key_N, QKeySequence(Qt::SHIFT | Qt::Key_N)}), IDS_KEY_MARKER_STEP},
         {Keys({Qt::Key_Delete, Qt::Key_F2}), IDS_KEY_MARKER_LIST},
+        {Keys({Qt::Key_F3, QKeySequence(Qt::SHIFT | Qt::Key_F3)}), IDS_KEY_LEVEL_CROSSING},
         {GetUiString(IDS_KEY_NAME_MOUSE), IDS_KEY_LANE_MOUSE},
         {WithWheel(QStringLiteral("Shift")), IDS_KEY_VERTICAL_WHEEL},
         {GetUiString(IDS_KEY_NAME_MOUSE), IDS_KEY_RUBBER_BAND},

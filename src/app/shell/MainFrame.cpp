@@ -152,6 +152,7 @@ void CMainFrame::BuildMenu() {
     AddCommand(view, cmd::FitAuto, false, IDS_MENU_FIT_AUTO)->setCheckable(true);   // a mode of the window
     AddCommand(view, cmd::Spectrogram, false, IDS_MENU_SPECTROGRAM)->setCheckable(true);
     AddCommand(view, cmd::SpectrogramSettings, false, IDS_MENU_SPECTROGRAM_SETTINGS);
+    AddStatistics(view);
     // The key L changes the mode inside the window: the menu shows it when it opens.
     connect(view, &QMenu::aboutToShow, this, &CMainFrame::UpdateMenuState);
 
@@ -298,6 +299,9 @@ void CMainFrame::OnCommand(int id) {
     case cmd::SpectrogramSettings:
         if (QMdiSubWindow* w = ActiveWindow()) PlotSpectrogramSettings(w, this);
         UpdateMenuState();
+        break;
+    case cmd::Statistics:
+        OnStatistics();
         break;
     case cmd::Keys:
         RunKeysDialog(this);

@@ -71,6 +71,7 @@ inline constexpr int PrintPreview = 32893;
 inline constexpr int HelpContents = 32894;
 inline constexpr int Spectrogram = 32880;
 inline constexpr int SpectrogramSettings = 32881;
+inline constexpr int Statistics = 32860;
 } // namespace cmd
 
 class CMainFrame : public QMainWindow {
@@ -142,6 +143,9 @@ private:
                   std::function<void(ProcessJob&, IProcessObserver&)> body = {});
     // `textId` names the text when it differs from the command id.
     QAction* AddCommand(QMenu* menu, int id, bool enabled, int textId = 0);
+    // View > Statistics and its dock, which follows the active plot window (MainFrameStatistics.cpp).
+    void AddStatistics(QMenu* view);
+    void OnStatistics();
 
     QMdiArea* m_mdi = nullptr;
     QMenu* m_fileMenu = nullptr;

@@ -60,6 +60,7 @@ void CMainFrame::OnExport() {
     exportJob->target = std::filesystem::path(path.toStdU16String());
     exportJob->time = choice.time;
     exportJob->dialect = choice.dialect;
+    exportJob->h5Deflate = choice.h5Deflate;
     job->m_op = OP_SAVE_FRAGMENT;
     job->m_resultName = exportJob->target;
     StartJob(a, std::move(job), [exportJob](ProcessJob& carrier, IProcessObserver& observer) {

@@ -179,7 +179,7 @@ Program MakeCli() {
             "Subtract each shown channel's mean or least-squares line over the fragment.",
             {{"--mode", "mean|linear", "mean: remove the offset; linear: remove the fitted line."}}, true),
         cmd("export", {"export FILE --out OUT.csv|OUT.wav|OUT.h5|OUT.mat|OUT.npy [--channel C ...] [--time relative|absolute|none] "
-                       "[--csv comma|semicolon] [--rf64] [COMMON]"},
+                       "[--csv comma|semicolon] [--rf64] [--h5-compression none|deflate] [COMMON]"},
             "Export the fragment (the whole recording without --from/--to) as float32 values in the format "
             "named by the extension of --out (in any case): .csv text with a header row and \"%.9g\" values; "
             ".wav float samples (RF64 when over 4 GiB; the rate rounded to whole Hz, the exact rate in the "
@@ -192,7 +192,9 @@ Program MakeCli() {
                                 "absolute (ISO 8601 local time with microseconds) or none."},
              {"--csv", "DIALECT", "comma (comma separator, decimal point; default) or semicolon (semicolon "
                                   "separator, decimal comma)."},
-             {"--rf64", "", "Write a .wav as RF64 even when it is small."}},
+             {"--rf64", "", "Write a .wav as RF64 even when it is small."},
+             {"--h5-compression", "MODE", "deflate (chunked, shuffled and deflated; default) or none (one "
+                                          "contiguous block of the plain values, written at copy speed)."}},
             true),
         cmd("labels", {"labels FILE [--add START[,END] TEXT | --remove INDEX]"},
             "Print the markers of FILE as its sidecar FILE.labels holds them: one line \"start<TAB>end<TAB>text\" "
@@ -221,6 +223,24 @@ Program MakeCli() {
              {"--from", "A", "First sample position of the fragment (default 0)."},
              {"--to", "B", "End of the fragment (default the end); A and B may come in either order."},
              {"--out", "OUT.npy|OUT.csv", "The matrix file; the format follows the extension (in any case)."}},
+            false),
+        cmd("stats", {"stats FILE [--from A] [--to B] [--channel C ...] [--quick]"},
+            "Print statistics of every channel over the fragment as one JSON object: {\"from\":A,\"to\":B,"
+            "\"channels\":[{\"channel\":C,\"count\":...,\"non_finite\":...,\"min\":...,\"min_at\":...,"
+            "\"max\":...,\"max_at\":...,\"mean\":...,\"rms\":...,\"std\":...,\"p2p\":...,"
+            "\"mean_abs\":...,\"frequency\":...},...]}. The fragment is samples A to B - 1 (A and B in "
+            "either order, the whole recording by default); positions are absolute sample positions; count "
+            "is the number of finite samples (NaN and infinities are skipped and counted in non_finite); std "
+            "is the population standard deviation; frequency is (k - 1) * rate / (p_k - p_1) from the k "
+            "upward crossings of the mean at positions p_1 .. p_k. Numbers are printed with \"%.17g\"; a "
+            "value that does not exist (no finite sample, fewer than two crossings) is null. The recording's "
+            "summaries are taken from the user's cache (and built there for a long fragment), so only the "
+            "frequency needs a pass over the samples. An empty fragment is refused.",
+            {{"--from", "A", "First sample position of the fragment (default 0)."},
+             {"--to", "B", "End of the fragment (default the end); A and B may come in either order."},
+             {"--channel", "C", "A 1-based channel, in output order; repeatable (default: every channel)."},
+             {"--quick", "", "Leave out the frequency (it needs a pass over the samples); the rest comes from "
+                             "the summaries at once."}},
             false),
     };
     p.main.options = {{"--help", "", "Print this help (or a command's help) and exit."},

@@ -172,6 +172,9 @@ enum StringId : int {
     IDS_EXPORT_NO_CHANNEL = 683,   // no channel ticked
     IDS_EXPORT_NOT_BUILT = 684,    // %1: the library this build lacks
     IDS_EXPORT_CHANNEL = 685,      // %1: a channel's number in the list
+    IDS_EXPORT_H5_COMPRESSION = 686, // label of the HDF5 compression list
+    IDS_EXPORT_H5_DEFLATE = 687,   // chunked, shuffled and deflated
+    IDS_EXPORT_H5_NONE = 688,      // one contiguous block, not compressed
 
     // Recordings.
     IDS_SD_MAP_TOO_LARGE = 251,    // SD sector numbers span more than the sector map may hold
@@ -313,6 +316,26 @@ enum StringId : int {
     IDS_SPECTRO_BAD_OVERLAP = 826,      // overlap not a number in 0 .. %1
     IDS_SPECTRO_BAD_RANGE = 827,        // range not a number in %1 .. %2
     IDS_SPECTRO_APPLY = 828,            // the dialog's button that applies the settings
+    // Statistics of the channels (View > Statistics).
+    IDS_MENU_STATISTICS = 740,     // View > Statistics (shows or hides the dock)
+    IDS_STATS_TITLE = 741,         // the dock's title
+    IDS_STATS_TAB_CURSORS = 742,   // tab: the fragment between the time cursors
+    IDS_STATS_TAB_VISIBLE = 743,   // tab: the visible range
+    IDS_STATS_COPY = 744,          // button: the table to the clipboard
+    IDS_STATS_COL_CHANNEL = 745,   // column headers, in table order
+    IDS_STATS_COL_COUNT = 746,
+    IDS_STATS_COL_NON_FINITE = 747,
+    IDS_STATS_COL_MIN = 748,
+    IDS_STATS_COL_MIN_AT = 749,
+    IDS_STATS_COL_MAX = 750,
+    IDS_STATS_COL_MAX_AT = 751,
+    IDS_STATS_COL_MEAN = 752,
+    IDS_STATS_COL_RMS = 753,
+    IDS_STATS_COL_STD = 754,
+    IDS_STATS_COL_P2P = 755,
+    IDS_STATS_COL_MEAN_ABS = 756,
+    IDS_STATS_COL_FREQUENCY = 757,
+    IDS_KEY_LEVEL_CROSSING = 758,  // keys dialog row: F3 / Shift+F3
 };
 
 } // namespace vistrel

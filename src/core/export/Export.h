@@ -18,6 +18,7 @@ struct ExportJob {
     TimeColumn time = TimeColumn::Relative;
     CsvDialect dialect = CsvDialect::Comma;
     bool forceRf64 = false;
+    bool h5Deflate = true;            // .h5: shuffle+deflate chunks; false: one contiguous block
 
     // --- what the run sets (as a processing job does) ---
     bool succeeded = false;

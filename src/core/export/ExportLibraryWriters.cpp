@@ -133,14 +133,21 @@ public:
             return Failed("cannot create the HDF5 file");
         const size_t width = m_info.channelNumbers.size();
         const hsize_t dims[2] = {m_info.rows, width};
-        // Chunks of about 256 KiB of whole rows, shuffled and deflated.
-        const hsize_t chunkRows = std::max<hsize_t>(1, std::min<hsize_t>(m_info.rows, 65536 / width));
-        const hsize_t chunk[2] = {chunkRows, width};
         const hid_t space = H5Screate_simple(2, dims, nullptr);
         const hid_t props = H5Pcreate(H5P_DATASET_CREATE);
-        H5Pset_chunk(props, 2, chunk);
-        H5Pset_shuffle(props);
-        H5Pset_deflate(props, 4);
+        if (m_info.h5Deflate) {
+            // Chunks of about 256 KiB of whole rows, shuffled and deflated.
+            const hsize_t chunkRows = std::max<hsize_t>(1, std::min<hsize_t>(m_info.rows, 65536 / width));
+            const hsize_t chunk[2] = {chunkRows, width};
+            H5Pset_chunk(props, 2, chunk);
+            H5Pset_shuffle(props);
+            H5Pset_deflate(props, 4);
+        } else {
+            // One contiguous block that the rows fill in order: the file holds the values as
+            // they are and a reader can map them. Every value is written, so no fill is needed.
+            H5Pset_layout(props, H5D_CONTIGUOUS);
+            H5Pset_fill_time(props, H5D_FILL_TIME_NEVER);
+        }
         m_data = H5Dcreate2(m_file, "/samples", H5T_IEEE_F32LE, space, H5P_DEFAULT, props, H5P_DEFAULT);
         H5Pclose(props);
         H5Sclose(space);

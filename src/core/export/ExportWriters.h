@@ -36,6 +36,7 @@ struct ExportInfo {
     TimeColumn time = TimeColumn::Relative;
     CsvDialect dialect = CsvDialect::Comma;
     bool forceRf64 = false;           // WAV: RF64 even when plain RIFF would do
+    bool h5Deflate = true;            // HDF5: chunked, shuffled and deflated; false: contiguous
 };
 
 // Receives the bytes of the formats written here.

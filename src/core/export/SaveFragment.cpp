@@ -50,8 +50,14 @@ void SaveAsRecording(JobContext& ctx) {
                                                   tilde ? HiddenChannels::LeaveOut : HiddenChannels::Keep);
     if (!out.Open(header, static_cast<int>(included.size())))
         return;
-    // Rows go from the mapping straight into the file's pending block.
+    // Every channel of a float recording: the rows are a byte range of the source, copied as
+    // it is. Otherwise rows go from the mapping straight into the file's pending block.
     const RowBlockReader reader(ctx.src, included);
+    if (out.CanCopySourceRows(reader)) {
+        if (out.CopySourceRows() && out.Finish(ResultStartStamp(job.m_startTime, ctx.start, ctx.src.Rate())))
+            ctx.Succeed();
+        return;
+    }
     const size_t width = included.size();
     const uint64_t total = static_cast<uint64_t>(ctx.end) - static_cast<uint64_t>(ctx.start);
     for (uint64_t done = 0; done < total;) {

@@ -5,7 +5,6 @@
 #include <chrono>
 #include <cmath>
 #include <cstring>
-#include <atomic>
 #include <mutex>
 #include <system_error>
 
@@ -137,14 +136,29 @@ void JobContext::Progress(int64_t p) {
 void JobContext::ProgressRows(int64_t p, int64_t count, int64_t step) {
     if (count <= 0)
         return;
-    // The percent never falls as p grows: when the last position of the run gives the percent
-    // already sent, so does every one before it.
-    const int64_t last = p + (count - 1) * step;
+    // The percent never falls as p grows: positions i .. j whose ends give the same percent
+    // all give it, and one report stands for them; other runs are halved. The reports are
+    // those of every position in turn, at a cost of the percents crossed, not of the rows.
     const double inv = 1.0 / static_cast<double>(end - start);
-    if (static_cast<int>(static_cast<double>(last - start) * inv * 100.0) == m_lastPercent)
-        return;
-    for (int64_t i = 0; i < count; ++i)
-        Progress(p + i * step);
+    auto percent = [&](int64_t i) { return static_cast<int>(static_cast<double>(p + i * step - start) * inv * 100.0); };
+    auto visit = [&](auto& self, int64_t i, int64_t j, int pi, int pj) -> void {
+        if (pi == pj) {
+            if (pi != m_lastPercent)
+                Progress(p + i * step);
+            return;
+        }
+        if (j == i + 1) {
+            Progress(p + i * step);
+            Progress(p + j * step);
+            return;
+        }
+        const int64_t mid = i + (j - i) / 2;
+        const int pm = percent(mid);
+        self(self, i, mid, pi, pm);
+        if (mid + 1 <= j)
+            self(self, mid + 1, j, percent(mid + 1), pj);
+    };
+    visit(visit, 0, count - 1, percent(0), percent(count - 1));
 }
 
 void JobContext::Fail(const std::string& message) {
@@ -296,7 +310,9 @@ bool ResultFile::OpenText() {
             m_ctx.FailFile(IDS_RESULT_CANNOT_CREATE, m_createProblem, "Cannot create the text file " + target);
         return false;
     }
-    m_file = platform::OpenFile(m_temp, "wb");
+    // The temporary file was just created empty: opened without truncating it, as some file
+    // systems (ext4) write out at close every file that was truncated while open for writing.
+    m_file = platform::OpenFile(m_temp, "r+b");
     if (!m_file) {
         const platform::FileProblem problem = platform::LastSystemProblem();
         Discard();
@@ -363,6 +379,15 @@ float* ResultFile::RowSpace(size_t& rows, size_t perRow) {
     return reinterpret_cast<float*>(m_buffer.data() + m_used);
 }
 
+bool ResultFile::WriteLimitReached(uint64_t bytes) {
+    const int64_t limit = g_failWritesAfter.load();
+    if (limit >= 0 && m_written + bytes > static_cast<uint64_t>(limit)) {
+        FailWrite(g_failWritesWith.load());
+        return true;
+    }
+    return false;
+}
+
 bool ResultFile::FlushBlock() {
     if (m_ctx.Stopping()) {
         Interrupt();
@@ -370,11 +395,8 @@ bool ResultFile::FlushBlock() {
     }
     if (m_used == 0)
         return true;
-    const int64_t limit = g_failWritesAfter.load();
-    if (limit >= 0 && m_written + m_used > static_cast<uint64_t>(limit)) {
-        FailWrite(g_failWritesWith.load());
+    if (WriteLimitReached(m_used))
         return false;
-    }
     errno = 0;
     if (std::fwrite(m_buffer.data(), 1, m_used, m_file) != m_used) {
         FailWrite(errno != 0 ? platform::LastSystemProblem() : platform::FileProblem::Other);

@@ -15,6 +15,10 @@
 #include "core/processing/ProcessJob.h"
 #include "core/recording/DataFile.h"
 
+namespace vistrel {
+class RowBlockReader;
+}
+
 namespace vistrel::engine {
 
 class JobContext {
@@ -100,6 +104,13 @@ public:
     // and call CommitRows. nullptr once a write has failed (reported).
     float* RowSpace(size_t& rows, size_t perRow);
     void CommitRows(size_t rows, size_t perRow) { m_used += rows * perRow * sizeof(float); }
+    // Whether the fragment's rows, as `reader` reads them, are a byte range of the source
+    // file that CopySourceRows can copy as it is.
+    bool CanCopySourceRows(const RowBlockReader& reader) const;
+    // Appends rows start .. end - 1 of the fragment straight from the source file (in the
+    // kernel where it can), with progress and stop polls between pieces. Reports a failure
+    // itself.
+    bool CopySourceRows();
     // Closes, stamps the times with `stamp` (a spectrum: the day of `stamp` at the time of day
     // `firstHz` seconds), renames over the target and registers a temporary result. Reports
     // the failure itself.
@@ -120,6 +131,8 @@ private:
     bool Complete(const int64_t* stamp);
     void Discard();
     bool FlushBlock();
+    // True (and the run failed) when the test hook's write limit stops `bytes` more.
+    bool WriteLimitReached(uint64_t bytes);
     JobContext& m_ctx;
     std::filesystem::path m_temp;
     platform::FileProblem m_createProblem = platform::FileProblem::None;
@@ -131,6 +144,8 @@ private:
     bool m_writtenByPath = false;
 };
 
+// Test hook: bytes of rows copied straight from source files since the program started.
+uint64_t SourceRowBytesCopiedForTest();
 // Test hook: writes of result files fail with `problem` once `bytes` bytes were written to the
 // current file; a negative count switches the hook off.
 void FailResultWritesForTest(int64_t bytes, platform::FileProblem problem);

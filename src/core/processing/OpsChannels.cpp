@@ -2,49 +2,33 @@
 // transformation and RMS.
 #include <algorithm>
 #include <cmath>
+#include <type_traits>
 
 #include "core/processing/Engine.h"
 #include "core/processing/RowBlocks.h"
+#include "core/processing/RunningSum.h"
 
 namespace vistrel::engine {
 
 namespace {
-constexpr int kLanes = 8;
 constexpr int64_t kRowsPerPoll = 4096;
 
-// Sums of one ring column for kLanes consecutive outputs whose ring rows k .. k + L - 1 were
-// just replaced (row k + l by output l): output l sees the new values of rows up to k + l and
-// the old ones (old[r - k]) above. Each sum adds the N rows in row order from 0, in double, as
-// one output at a time would; the lanes only interleave the independent sums. Long columns
-// ask for a stop every few thousand rows; false once one was asked for (acc is then unset).
-bool LaneSums(JobContext& ctx, const float* col, int64_t N, int64_t k, int L, const float* old, double* acc) {
-    double s[kLanes] = {};
-    // Rows a .. b - 1, seen alike by every lane.
-    auto common = [&](int64_t a, int64_t b) {
-        while (a < b) {
-            const int64_t stop = std::min(b, a + kRowsPerPoll);
-            for (int64_t r = a; r < stop; ++r) {
-                const double v = col[r];
-                for (int l = 0; l < kLanes; ++l)
-                    s[l] += v;
-            }
-            if (ctx.Tick(static_cast<uint64_t>(stop - a) * kLanes))
-                return false;
-            a = stop;
+// Adds the N rows of a ring column in row order from 0 into `sum` (a double: the serial sum;
+// a RunningSum: the compensated one). Long columns ask for a stop every few thousand rows;
+// false once one was asked for.
+template <class Sum>
+bool AddColumn(JobContext& ctx, const float* col, int64_t N, Sum& sum) {
+    for (int64_t r0 = 0; r0 < N; r0 += kRowsPerPoll) {
+        const int64_t r1 = std::min(N, r0 + kRowsPerPoll);
+        for (int64_t r = r0; r < r1; ++r) {
+            if constexpr (std::is_same_v<Sum, double>)
+                sum += col[r];
+            else
+                sum.Add(col[r]);
         }
-        return true;
-    };
-    if (!common(0, k + 1))
-        return false;
-    for (int64_t r = k + 1; r < k + L; ++r) {
-        const double fresh = col[r], prior = old[r - k];
-        for (int l = 0; l < kLanes; ++l)
-            s[l] += r <= k + l ? fresh : prior;
+        if (ctx.Tick(static_cast<uint64_t>(r1 - r0)))
+            return false;
     }
-    if (!common(k + L, N))
-        return false;
-    for (int l = 0; l < L; ++l)
-        acc[l] = s[l];
     return true;
 }
 
@@ -136,34 +120,70 @@ void MovingAverage(JobContext& ctx, bool average) {
             out.Interrupt();
             return;
         }
-        std::vector<float> fresh(static_cast<size_t>(kLanes * M)), rows(static_cast<size_t>(kLanes * M));
-        float old[kLanes];
-        double acc[kLanes];
+        // Each column keeps a compensated running sum: an output costs the same at any N, and
+        // the sum stays within rounding of a double of the window's exact sum, where the
+        // serial sum (added afresh in double) lies too. It is added afresh, compensated, every
+        // `resync` outputs (at least every few thousand, at most once per N outputs, so the
+        // cost per output stays bounded). While the window holds a value that is not finite
+        // (a NaN or an infinity would poison the running sum) each output is the serial sum,
+        // exactly as the window gives it.
+        const int64_t resync = std::max<int64_t>(4096, N);
+        std::vector<RunningSum> sums(static_cast<size_t>(M));
+        std::vector<int64_t> nonFinite(static_cast<size_t>(M), 0);
+        std::vector<char> stale(static_cast<size_t>(M), 1);
+        for (int i = 0; i < M; ++i) {
+            const float* col = ring.get() + i * N;
+            for (int64_t r = 0; r < N; ++r)
+                nonFinite[static_cast<size_t>(i)] += std::isfinite(col[r]) ? 0 : 1;
+        }
+        std::vector<float> fresh;
+        int64_t k = 0;         // the ring row output j replaces: j mod N
+        int64_t untilSync = 0; // outputs left before the next fresh sum
         for (uint64_t j = 0; j < span;) {
-            // Outputs j .. j + L - 1 replace ring rows k .. k + L - 1 (no wrap inside a group).
-            const int64_t k = static_cast<int64_t>(j % static_cast<uint64_t>(N));
-            const int L = static_cast<int>(
-                std::min<uint64_t>({static_cast<uint64_t>(kLanes), static_cast<uint64_t>(N - k), span - j}));
+            size_t rows = static_cast<size_t>(std::min<uint64_t>(span - j, RowsPerBlock(static_cast<size_t>(M))));
+            float* dst = out.RowSpace(rows, static_cast<size_t>(M));
+            if (!dst)
+                return;
             const int64_t p = static_cast<int64_t>(static_cast<uint64_t>(ctx.start) + j);
-            reader.Read(p + half, static_cast<size_t>(L), fresh.data());
-            ctx.ProgressRows(p, L);
-            for (int i = 0; i < M; ++i) {
-                float* col = ring.get() + i * N;
-                for (int l = 0; l < L; ++l) {
-                    old[l] = col[k + l];
-                    col[k + l] = fresh[static_cast<size_t>(l * M + i)];
+            fresh.resize(rows * static_cast<size_t>(M));
+            reader.Read(p + half, rows, fresh.data());
+            for (size_t l = 0; l < rows; ++l) {
+                const bool sync = untilSync == 0;
+                untilSync = sync ? resync - 1 : untilSync - 1;
+                for (int i = 0; i < M; ++i) {
+                    const size_t ii = static_cast<size_t>(i);
+                    float* col = ring.get() + i * N;
+                    const float in = fresh[l * static_cast<size_t>(M) + ii];
+                    const float gone = col[k];
+                    col[k] = in;
+                    double sum = 0.0;
+                    if (std::isfinite(in) && std::isfinite(gone) && nonFinite[ii] == 0 && !sync && !stale[ii]) {
+                        sums[ii].Replace(in, gone);
+                        sum = sums[ii].Value();
+                    } else {
+                        nonFinite[ii] += (std::isfinite(in) ? 0 : 1) - (std::isfinite(gone) ? 0 : 1);
+                        stale[ii] = nonFinite[ii] != 0;
+                        sums[ii].Reset(0.0);
+                        const bool added = stale[ii] ? AddColumn(ctx, col, N, sum) : AddColumn(ctx, col, N, sums[ii]);
+                        if (!added) {
+                            out.Interrupt();
+                            return;
+                        }
+                        if (!stale[ii])
+                            sum = sums[ii].Value();
+                    }
+                    dst[l * static_cast<size_t>(M) + ii] = static_cast<float>(sum) / divisor;
                 }
-                if (!LaneSums(ctx, col, N, k, L, old, acc)) {
-                    out.Interrupt();
-                    return;
-                }
-                for (int l = 0; l < L; ++l)
-                    rows[static_cast<size_t>(l * M + i)] = static_cast<float>(acc[l]) / divisor;
+                if (++k == N)
+                    k = 0;
             }
-            for (int l = 0; l < L; ++l)
-                if (!out.WriteRow(rows.data() + l * M, static_cast<size_t>(M)))
-                    return;
-            j += static_cast<uint64_t>(L);
+            out.CommitRows(rows, static_cast<size_t>(M));
+            ctx.ProgressRows(p, static_cast<int64_t>(rows));
+            if (ctx.Tick(rows * static_cast<size_t>(M))) {
+                out.Interrupt();
+                return;
+            }
+            j += rows;
         }
     }
     ring.reset();

@@ -11,9 +11,11 @@ namespace {
 
 // The common run of these operations: checks the list (operandsPerOutput sources per output,
 // then valid(list)), writes the result header and one row per fragment position; fill(p, rows,
-// out) fills `rows` rows from position p, straight into the file's pending block.
+// out) fills `rows` rows from position p, straight into the file's pending block. Rows that
+// `stored` reads as the source stores them are copied from the source file instead.
 template <class Valid, class Fill>
-void WriteOutputRows(JobContext& ctx, int operandsPerOutput, Valid&& valid, Fill&& fill) {
+void WriteOutputRows(JobContext& ctx, int operandsPerOutput, Valid&& valid, Fill&& fill,
+                     const RowBlockReader* stored = nullptr) {
     ProcessJob& job = ctx.job;
     if (!ctx.OrderFragment())
         return;
@@ -25,6 +27,11 @@ void WriteOutputRows(JobContext& ctx, int operandsPerOutput, Valid&& valid, Fill
     const auto temp = out.TempPath();
     if (!out.Open(ctx.src.WriteResultHeader(temp, list, 0.0f), list.count))
         return;
+    if (stored && out.CanCopySourceRows(*stored)) {
+        if (out.CopySourceRows() && out.Finish(ResultStartStamp(job.m_startTime, ctx.start, ctx.src.Rate())))
+            ctx.Succeed();
+        return;
+    }
     const size_t width = static_cast<size_t>(list.count);
     const uint64_t total = static_cast<uint64_t>(ctx.end) - static_cast<uint64_t>(ctx.start);
     for (uint64_t done = 0; done < total;) {
@@ -102,9 +109,8 @@ void TableFunctionOp(JobContext& ctx) {
 void SaveChannels(JobContext& ctx) {
     const OutputChannelList& list = ctx.job.m_outputs;
     const RowBlockReader reader(ctx.src, SourceChannels(list, std::clamp(list.count, 0, kMaxOutputs)));
-    WriteOutputRows(ctx, 1, AnyList, [&](int64_t p, size_t rows, float* out) {
-        reader.Read(p, rows, out);
-    });
+    WriteOutputRows(
+        ctx, 1, AnyList, [&](int64_t p, size_t rows, float* out) { reader.Read(p, rows, out); }, &reader);
 }
 
 } // namespace vistrel::engine

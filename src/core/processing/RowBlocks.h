@@ -25,6 +25,9 @@ public:
     const std::vector<int>& Channels() const { return m_channels; }
     // True when the values are the stored floats (a float recording).
     bool PlainFloats() const { return m_plain; }
+    // True when the rows are the recording's rows as stored: every channel of a float
+    // recording, in order.
+    bool StoredRows() const { return m_plain && m_valid && m_wholeRows; }
 
     // Rows p .. p + count - 1, Width() values each, row after row, into `out`. Positions
     // before 0 or at and beyond the sample count read 0.

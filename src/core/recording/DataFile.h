@@ -8,6 +8,7 @@
 #include "platform/MappedFile.h"
 
 #include <cstddef>
+#include <cstdio>
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
@@ -200,6 +201,11 @@ public:
     // The mapped file (whole file) and the start of its data area.
     const std::uint8_t* MappedData() const { return m_map.Data(); }
     const std::uint8_t* DataArea() const { return m_pData; }
+    // Appends bytes offset .. offset + length - 1 of the open file (the one mapped, whatever
+    // its path names now) to `out`, as platform::CMappedFile::CopyTo does.
+    std::uint64_t CopyBytesTo(std::FILE* out, std::uint64_t offset, std::uint64_t length, int* error) const {
+        return m_map.CopyTo(out, offset, length, error);
+    }
 
 private:
     void AdviseRange(std::uint64_t k0, std::uint64_t k1, platform::CMappedFile::Access access) const;

@@ -98,6 +98,7 @@ std::string BuildReadOut(const ReadOutInput& input) {
                   Value(in.Y2).c_str(), Value(in.Y2 - in.Y1).c_str(), Value(in.L1).c_str(),
                   Value(in.L2).c_str(), Value(in.L1 - in.L2).c_str());
     out = buf;
+    if (in.hasCrossing) out += " X1=" + Clock(InstantOf(in.origin, static_cast<double>(in.crossing), in.rate), in);
     out += " *** dT=";
     out += TimeDifferenceText(ds / r * 10000000.0, in.units);
     out += "  T1=" + Clock(InstantOf(in.origin, static_cast<double>(in.s1), in.rate), in);

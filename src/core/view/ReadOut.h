@@ -24,6 +24,9 @@ struct ReadOutInput {
     bool decibel = false;         // spectrum recording
     bool relative = false;        // times counted from sample 0
     double S0 = 0.0, S1 = 0.0;    // visible range (spectra: frequencies at the edges)
+    // The first upward crossing of level 1 after time cursor 1, when one was found ("X1=").
+    bool hasCrossing = false;
+    uint64_t crossing = 0;
     TimeUnitWords units;
 };
 

@@ -194,3 +194,49 @@ const uint8_t* CRecordingSource::SectorCounts(uint64_t L) const {
 }
 
 } // namespace vistrel
+
+namespace vistrel {
+
+void CRecordingSource::ReadValues(uint64_t k0, size_t rows, int c, double* out) const {
+    const uint64_t N = Samples();
+    const size_t inside = k0 < N ? static_cast<size_t>(std::min<uint64_t>(rows, N - k0)) : 0;
+    std::fill(out + inside, out + rows, 0.0);
+    if (!m_file || !m_file->DataArea() || c < 0 || c >= Channels() || inside == 0) {
+        ISampleSource::ReadValues(k0, inside, c, out);
+        return;
+    }
+    if (m_file->Type() == 1) {
+        const uint64_t n = static_cast<uint64_t>(m_file->Channels());
+        const float* p = reinterpret_cast<const float*>(m_file->DataArea()) + k0 * n + static_cast<unsigned>(c);
+        for (size_t i = 0; i < inside; ++i) out[i] = p[i * n];
+        return;
+    }
+    // SD image: through the conversion tables, a sector at a time.
+    long double buf[256];
+    for (size_t done = 0; done < inside;) {
+        const size_t part = std::min<size_t>(256, inside - done);
+        m_file->ReadRun(k0 + done, part, c, buf);
+        for (size_t i = 0; i < part; ++i) out[done + i] = static_cast<double>(buf[i]);
+        done += part;
+    }
+}
+
+void CRecordingSource::FindMoments(const int* channels, int count, uint64_t a, uint64_t b, Moments* out) const {
+    if (!m_file || !m_file->DataArea() || m_file->Type() != 1 || b > Samples()) {
+        ISampleSource::FindMoments(channels, count, a, b, out);
+        return;
+    }
+    // Float recordings straight from the mapping: runs of 256 rows, each channel in two passes
+    // over the run while it sits in the cache, merged in order.
+    constexpr uint64_t kRun = 256;
+    const uint64_t n = static_cast<uint64_t>(m_file->Channels());
+    const float* data = reinterpret_cast<const float*>(m_file->DataArea());
+    for (int i = 0; i < count; ++i) out[i] = Moments{};
+    for (uint64_t k = a; k < b; k += kRun) {
+        const size_t rows = static_cast<size_t>(std::min(kRun, b - k));
+        const float* row = data + k * n;
+        for (int i = 0; i < count; ++i) out[i].Merge(RunMoments(row + channels[i], rows, static_cast<size_t>(n)));
+    }
+}
+
+} // namespace vistrel

@@ -23,6 +23,8 @@ public:
     }
     void FindExtremes(const int* channels, int count, uint64_t a, uint64_t b, uint64_t* minPos,
                       uint64_t* maxPos) const override;
+    void ReadValues(uint64_t k0, size_t rows, int c, double* out) const override;
+    void FindMoments(const int* channels, int count, uint64_t a, uint64_t b, Moments* out) const override;
 
 private:
     static constexpr uint64_t kSectorCounts = 124;

@@ -3,7 +3,10 @@
 // The plot reads through this interface so that the passes can be tested and measured on
 // any data; the recording adapter maps it onto CDataFile.
 
+#include <cstddef>
 #include <cstdint>
+
+#include "core/view/Moments.h"
 
 namespace vistrel {
 
@@ -22,6 +25,10 @@ public:
     virtual void WillRead(uint64_t a, uint64_t b) const { (void)a; (void)b; }
     virtual void FindExtremes(const int* channels, int count, uint64_t a, uint64_t b,
                               uint64_t* minPos, uint64_t* maxPos) const;
+    // Values of channel c for samples k0 .. k0 + rows - 1 (0 past the end), as Value gives them.
+    virtual void ReadValues(uint64_t k0, size_t rows, int c, double* out) const;
+    // Moments of the finite samples of each listed channel over [a, b) (a <= b <= Samples()).
+    virtual void FindMoments(const int* channels, int count, uint64_t a, uint64_t b, Moments* out) const;
 };
 
 } // namespace vistrel

@@ -1,6 +1,7 @@
 #include "core/view/Summaries.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <limits>
 
@@ -21,6 +22,8 @@ struct SummaryRunning {
 };
 
 namespace {
+
+static_assert(sizeof(Moments) == 32, "the serialized form holds four doubles per block and channel");
 
 constexpr float kInf = std::numeric_limits<float>::infinity();
 constexpr uint64_t kFinePerCoarse = kSummaryCoarseRows / kSummaryFineRows;
@@ -71,6 +74,7 @@ void CSummaries::Allocate() {
     m_coarseMax.assign(coarse, 0.0f);
     m_coarseMinAt.assign(coarse, 0);
     m_coarseMaxAt.assign(coarse, 0);
+    m_coarseMoments.assign(coarse, Moments{});
 }
 
 std::shared_ptr<CSummaries> CSummaries::Build(const ISampleSource& src, const std::atomic<bool>* cancel,
@@ -114,6 +118,8 @@ std::shared_ptr<CSummaries> CSummaries::Build(const ISampleSource& src, const st
         const uint64_t at = blk / kFinePerCoarse * static_cast<uint64_t>(n);
         s->FoldFine(blk + 1 - kFinePerCoarse, kFinePerCoarse, &s->m_coarseMin[at], &s->m_coarseMax[at],
                     &s->m_coarseMinAt[at], &s->m_coarseMaxAt[at]);
+        const uint64_t coarseStart = (blk + 1 - kFinePerCoarse) * kSummaryFineRows;
+        src.FindMoments(all, n, coarseStart, coarseStart + kSummaryCoarseRows, &s->m_coarseMoments[at]);
     }
     s->BuildMidLevel();
     if (rowsDone) rowsDone->store(s->m_samples, std::memory_order_relaxed);
@@ -236,10 +242,36 @@ void CSummaries::FindExtremes(const ISampleSource& src, const int* channels, int
     }
 }
 
+void CSummaries::FindMoments(const ISampleSource& src, const int* channels, int count, uint64_t a, uint64_t b,
+                             Moments* out) const {
+    const uint64_t first = (a + kSummaryCoarseRows - 1) / kSummaryCoarseRows;
+    const uint64_t last = std::min(b / kSummaryCoarseRows, m_coarseBlocks);
+    bool usable = first < last && count > 0 && count <= 256;
+    for (int i = 0; usable && i < count; ++i) usable = channels[i] >= 0 && channels[i] < m_channels;
+    if (!usable) {
+        src.FindMoments(channels, count, a, b, out);
+        return;
+    }
+    // Head and tail from the samples, the whole blocks between them from the summaries; the
+    // merge is associative, so the order does not change the result beyond rounding.
+    Moments tail[256];
+    src.FindMoments(channels, count, a, first * kSummaryCoarseRows, out);
+    src.FindMoments(channels, count, last * kSummaryCoarseRows, b, tail);
+    const uint64_t n = static_cast<uint64_t>(m_channels);
+    for (int i = 0; i < count; ++i) {
+        Moments m = out[i];
+        const Moments* block = &m_coarseMoments[first * n + static_cast<uint64_t>(channels[i])];
+        for (uint64_t blk = first; blk < last; ++blk, block += n) m.Merge(*block);
+        m.Merge(tail[i]);
+        out[i] = m;
+    }
+}
+
 size_t CSummaries::MemoryBytes() const {
     return m_fineMin.size() * 4 + m_fineMax.size() * 4 + m_fineMinRaw.size() * 2 + m_fineMaxRaw.size() * 2 +
            m_fineMinAt.size() + m_fineMaxAt.size() + m_coarseMin.size() * 4 + m_coarseMax.size() * 4 +
-           m_coarseMinAt.size() * 2 + m_coarseMaxAt.size() * 2 + m_midMin.size() * 8 + m_midMinAt.size() * 4;
+           m_coarseMinAt.size() * 2 + m_coarseMaxAt.size() * 2 + m_midMin.size() * 8 + m_midMinAt.size() * 4 +
+           m_coarseMoments.size() * sizeof(Moments);
 }
 
 std::vector<uint8_t> CSummaries::Serialize() const {
@@ -258,6 +290,7 @@ std::vector<uint8_t> CSummaries::Serialize() const {
     PutArray(out, m_coarseMax);
     PutArray(out, m_coarseMinAt);
     PutArray(out, m_coarseMaxAt);
+    PutArray(out, m_coarseMoments);
     return out;
 }
 
@@ -277,7 +310,7 @@ std::shared_ptr<CSummaries> CSummaries::Deserialize(const uint8_t* data, size_t 
     s->m_coarseBlocks = channels > 0 ? samples / kSummaryCoarseRows : 0;
     // The sizes follow from the header; a file too short or too long is not these summaries.
     const uint64_t perFine = s->m_raw ? 6 : 10;
-    const uint64_t expected = 16 + s->m_fineBlocks * channels * perFine + s->m_coarseBlocks * channels * 12;
+    const uint64_t expected = 16 + s->m_fineBlocks * channels * perFine + s->m_coarseBlocks * channels * (12 + sizeof(Moments));
     if (s->m_fineBlocks > (uint64_t{1} << 40) || expected != size) return nullptr;
     s->Allocate();
     const uint8_t* p = data + 16;
@@ -286,9 +319,16 @@ std::shared_ptr<CSummaries> CSummaries::Deserialize(const uint8_t* data, size_t 
                     GetArray(p, end, s->m_fineMinRaw) && GetArray(p, end, s->m_fineMaxRaw) &&
                     GetArray(p, end, s->m_fineMinAt) && GetArray(p, end, s->m_fineMaxAt) &&
                     GetArray(p, end, s->m_coarseMin) && GetArray(p, end, s->m_coarseMax) &&
-                    GetArray(p, end, s->m_coarseMinAt) && GetArray(p, end, s->m_coarseMaxAt);
+                    GetArray(p, end, s->m_coarseMinAt) && GetArray(p, end, s->m_coarseMaxAt) &&
+                    GetArray(p, end, s->m_coarseMoments);
     // Offsets cannot leave their blocks: their types hold exactly a block's positions.
     if (!ok || p != end) return nullptr;
+    // Moments that no block of samples could have (a count beyond the block, a negative or
+    // non-finite sum) are damage, not summaries.
+    for (const Moments& m : s->m_coarseMoments)
+        if (!(m.count >= 0 && m.count <= double(kSummaryCoarseRows) && m.m2 >= 0 && m.sumAbs >= 0 &&
+              std::isfinite(m.mean) && std::isfinite(m.m2) && std::isfinite(m.sumAbs)))
+            return nullptr;
     s->BuildMidLevel();
     return s;
 }
@@ -334,6 +374,13 @@ void CSummaries::FoldFine(uint64_t first, uint64_t blocks, float* outMin, float*
         outMinAt[i] = static_cast<uint16_t>(mnAt[i]);
         outMaxAt[i] = static_cast<uint16_t>(mxAt[i]);
     }
+}
+
+void CSummarizedSource::FindMoments(const int* channels, int count, uint64_t a, uint64_t b, Moments* out) const {
+    if (HasSummaries())
+        m_summaries->FindMoments(m_base, channels, count, a, b, out);
+    else
+        m_base.FindMoments(channels, count, a, b, out);
 }
 
 void CSummarizedSource::FindExtremes(const int* channels, int count, uint64_t a, uint64_t b, uint64_t* minPos,

@@ -1,7 +1,9 @@
 #pragma once
 // Min/max summaries of a recording: for every channel the extremes of each block of 256 rows
 // and of each block of 65 536 rows (and, derived from them, of 4096 rows), with the first
-// position of each. The min-max view takes a long range's extremes from them and reads
+// position of each; and for each block of 65 536 rows the moments (count, mean, M2, sum of
+// absolute values) of every channel, from which the statistics of a range are merged. The
+// min-max view takes a long range's extremes from them and reads
 // samples only at the two unaligned ends; the answer equals a full scan's, position for
 // position.
 
@@ -29,6 +31,14 @@ public:
     // Same contract as ISampleSource::FindExtremes on src, which must fit.
     void FindExtremes(const ISampleSource& src, const int* channels, int count, uint64_t a, uint64_t b,
                       uint64_t* minPos, uint64_t* maxPos) const;
+
+    // Same contract as ISampleSource::FindMoments on src, which must fit: whole 65 536-row
+    // blocks from the summaries, the partial blocks at the ends read from src.
+    void FindMoments(const ISampleSource& src, const int* channels, int count, uint64_t a, uint64_t b,
+                     Moments* out) const;
+    // Moments of coarse block blk (of 65 536 rows) of channel c.
+    const Moments& CoarseMoments(uint64_t blk, int c) const { return m_coarseMoments[blk * m_channels + c]; }
+    uint64_t CoarseBlocks() const { return m_coarseBlocks; }
 
     int Channels() const { return m_channels; }
     uint64_t Samples() const { return m_samples; }
@@ -61,6 +71,7 @@ private:
     std::vector<uint8_t> m_fineMinAt, m_fineMaxAt;
     std::vector<float> m_coarseMin, m_coarseMax;
     std::vector<uint16_t> m_coarseMinAt, m_coarseMaxAt;
+    std::vector<Moments> m_coarseMoments;
     // Derived after building or loading (not stored): extremes of every 16 fine blocks.
     uint64_t m_midBlocks = 0;
     std::vector<float> m_midMin, m_midMax;
@@ -82,6 +93,11 @@ public:
     uint16_t Raw(uint64_t k, int c) const override { return m_base.Raw(k, c); }
     void FindExtremes(const int* channels, int count, uint64_t a, uint64_t b, uint64_t* minPos,
                       uint64_t* maxPos) const override;
+    void ReadValues(uint64_t k0, size_t rows, int c, double* out) const override {
+        m_base.ReadValues(k0, rows, c, out);
+    }
+    void WillRead(uint64_t a, uint64_t b) const override { m_base.WillRead(a, b); }
+    void FindMoments(const int* channels, int count, uint64_t a, uint64_t b, Moments* out) const override;
 
 private:
     const ISampleSource& m_base;

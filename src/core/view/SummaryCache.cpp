@@ -20,7 +20,8 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr char kMagic[8] = {'V', 'S', 'U', 'M', 'M', 'A', 'R', 'Y'};
-constexpr uint32_t kVersion = 2;
+// 3: the 65 536-row blocks carry moments. An entry of another version is removed and rebuilt.
+constexpr uint32_t kVersion = kSummaryEntryVersion;
 constexpr size_t kEdgeBytes = 64 * 1024;
 constexpr const char* kEntrySuffix = ".vsum";
 constexpr const char* kTempMarker = ".vsum.tmp";
@@ -166,15 +167,19 @@ std::shared_ptr<CSummaries> CSummaryCache::Load(const SummaryCacheKey& key, cons
 }
 
 bool CSummaryCache::Store(const SummaryCacheKey& key, const CSummaries& summaries) const {
+    return StorePayload(key, summaries.Serialize(), kVersion);
+}
+
+bool CSummaryCache::StorePayload(const SummaryCacheKey& key, const std::vector<uint8_t>& payload,
+                                 uint32_t version) const {
     if (m_folder.empty()) return false;
-    const std::vector<uint8_t> payload = summaries.Serialize();
     if (sizeof(EntryHeader) + payload.size() > static_cast<uint64_t>(std::max<int64_t>(key.identity.size, 0)))
         return false;
     std::error_code ec;
     fs::create_directories(m_folder, ec);
     EntryHeader h{};
     std::memcpy(h.magic, kMagic, 8);
-    h.version = kVersion;
+    h.version = version;
     h.headerBytes = sizeof h;
     h.device = key.identity.device;
     h.file = key.identity.file;

@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "core/view/Summaries.h"
 #include "platform/FileIdentity.h"
@@ -31,6 +32,9 @@ struct SummaryCacheKey {
 // recording is not open or a read of its mapping found a page missing.
 bool MakeSummaryCacheKey(const CDataFile& recording, SummaryCacheKey& key);
 
+// Format version of an entry; Load uses only entries of this version.
+constexpr uint32_t kSummaryEntryVersion = 3;
+
 constexpr uint64_t kSummaryCacheLimit = uint64_t{1} << 30;
 // A temporary older than this is a dead writer's, whatever its name says.
 constexpr int64_t kStaleTempSeconds = 3600;
@@ -47,6 +51,9 @@ public:
     // folder under the bound. False when it cannot be written, or when it would be larger
     // than the recording itself (a tiny file claiming a huge length must not fill the cache).
     bool Store(const SummaryCacheKey& key, const CSummaries& summaries) const;
+    // Store with a payload already serialized and a given format version (Store passes the
+    // current one; a test writes the entries an older program left).
+    bool StorePayload(const SummaryCacheKey& key, const std::vector<uint8_t>& payload, uint32_t version) const;
     // Removes stale temporaries (older than kStaleTempSeconds, or written by a process that
     // no longer runs), then the least recently used entries until the folder, temporaries
     // still being written included, holds at most the bound.
