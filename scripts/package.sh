@@ -6,7 +6,10 @@ cd "$(dirname "$0")/.."
 bash scripts/setup.sh
 cmake -S . -B build-pkg -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \
   -DVISTREL_BUILD_BENCH=OFF -DCMAKE_SKIP_INSTALL_ALL_DEPENDENCY=ON >/dev/null
-cmake --build build-pkg -j"$(nproc)" --target vistrel vistrel-cli vistrel_languages vistrel_manpages vistrel_changelog
+TARGETS=(vistrel vistrel-cli vistrel_languages vistrel_manpages vistrel_changelog)
+# The Python module, when pybind11 and the Python headers were found.
+grep -q 'build vistrel_python:' build-pkg/build.ninja && TARGETS+=(vistrel_python)
+cmake --build build-pkg -j"$(nproc)" --target "${TARGETS[@]}"
 (cd build-pkg && cpack -G DEB >/dev/null)
 DEB=$(ls build-pkg/vistrel_*_amd64.deb)
 echo "== lintian =="
