@@ -204,7 +204,7 @@ TEST(StatisticsDockFrame, CommandShowsTheDockForTheActiveWindowInBothLanguages) 
         EXPECT_EQ(dock->Window(), qobject_cast<PlotWindow*>(w->widget()));
         EXPECT_EQ(dock->windowTitle(), lang == 1033 ? QStringLiteral("Statistics") : QStringLiteral("Статистика"));
         EXPECT_EQ(dock->Tabs()->tabText(1), lang == 1033 ? QStringLiteral("Visible range") : QStringLiteral("Видимый интервал"));
-        EXPECT_EQ(f->Action(cmd::Statistics)->text(), lang == 1033 ? QStringLiteral("&Statistics") : QStringLiteral("&Статистика"));
+        EXPECT_EQ(f->Action(cmd::Statistics)->text(), lang == 1033 ? QStringLiteral("&Statistics") : QStringLiteral("С&татистика"));
         // Closing the window while the dock shows it leaves the dock empty, not reading a closed file.
         f->OnCommand(cmd::Close);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);

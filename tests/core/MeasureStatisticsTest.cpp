@@ -120,7 +120,7 @@ void ExpectStatistics(const ISampleSource& oracle, const ISampleSource& src, con
         EXPECT_TRUE(s.frequencyDone) << where;
         EXPECT_EQ(s.crossings, e.crossings) << where;
         EXPECT_EQ(s.hasFrequency, e.crossings >= 2) << where;
-        if (e.crossings >= 2) EXPECT_LE(std::fabs(s.frequency - e.frequency), 1e-12L * e.frequency) << where;
+        if (e.crossings >= 2) { EXPECT_LE(std::fabs(s.frequency - e.frequency), 1e-12L * e.frequency) << where; }
     }
 }
 

@@ -2,7 +2,7 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en_US">
 <context><name>strings_markers</name>
-<message id="780"><source>&amp;Метки</source><translation>&amp;Markers</translation></message>
+<message id="780"><source>М&amp;етки</source><translation>&amp;Markers</translation></message>
 <message id="781"><source>Метки</source><translation>Markers</translation></message>
 <message id="782"><source>Время, с</source><translation>Time, s</translation></message>
 <message id="783"><source>Длительность, с</source><translation>Duration, s</translation></message>

@@ -10,8 +10,8 @@
 <message id="815"><source>Фрагмент из %1 отсчётов слишком короток для %2 сегментов</source><translation>The fragment of %1 samples is too short for %2 segments</translation></message>
 <message id="816"><source>Спектрограмма: %1 Гц, %2 дБ</source><translation>Spectrogram: %1 Hz, %2 dB</translation></message>
 <message id="817"><source>Запись короче одного кадра БПФ</source><translation>The recording is shorter than one FFT frame</translation></message>
-<message id="818"><source>&amp;Спектрограмма</source><translation>&amp;Spectrogram</translation></message>
-<message id="819"><source>П&amp;араметры спектрограммы…</source><translation>S&amp;pectrogram settings…</translation></message>
+<message id="818"><source>&amp;Спектрограмма</source><translation>Spect&amp;rogram</translation></message>
+<message id="819"><source>Па&amp;раметры спектрограммы…</source><translation>S&amp;pectrogram settings…</translation></message>
 <message id="820"><source>Спектрограмма</source><translation>Spectrogram</translation></message>
 <message id="821"><source>Размер БПФ</source><translation>FFT size</translation></message>
 <message id="822"><source>Перекрытие, %</source><translation>Overlap, %</translation></message>

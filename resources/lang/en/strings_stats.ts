@@ -2,7 +2,7 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en_US">
 <context><name>strings_stats</name>
-<message id="740"><source>&amp;Статистика</source><translation>&amp;Statistics</translation></message>
+<message id="740"><source>С&amp;татистика</source><translation>&amp;Statistics</translation></message>
 <message id="741"><source>Статистика</source><translation>Statistics</translation></message>
 <message id="742"><source>Между курсорами</source><translation>Between the cursors</translation></message>
 <message id="743"><source>Видимый интервал</source><translation>Visible range</translation></message>

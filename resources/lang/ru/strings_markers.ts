@@ -2,7 +2,7 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="ru_RU">
 <context><name>strings_markers</name>
-<message id="780"><source>&amp;Метки</source><translation>&amp;Метки</translation></message>
+<message id="780"><source>М&amp;етки</source><translation>М&amp;етки</translation></message>
 <message id="781"><source>Метки</source><translation>Метки</translation></message>
 <message id="782"><source>Время, с</source><translation>Время, с</translation></message>
 <message id="783"><source>Длительность, с</source><translation>Длительность, с</translation></message>

@@ -11,7 +11,7 @@
 <message id="816"><source>Спектрограмма: %1 Гц, %2 дБ</source><translation>Спектрограмма: %1 Гц, %2 дБ</translation></message>
 <message id="817"><source>Запись короче одного кадра БПФ</source><translation>Запись короче одного кадра БПФ</translation></message>
 <message id="818"><source>&amp;Спектрограмма</source><translation>&amp;Спектрограмма</translation></message>
-<message id="819"><source>П&amp;араметры спектрограммы…</source><translation>П&amp;араметры спектрограммы…</translation></message>
+<message id="819"><source>Па&amp;раметры спектрограммы…</source><translation>Па&amp;раметры спектрограммы…</translation></message>
 <message id="820"><source>Спектрограмма</source><translation>Спектрограмма</translation></message>
 <message id="821"><source>Размер БПФ</source><translation>Размер БПФ</translation></message>
 <message id="822"><source>Перекрытие, %</source><translation>Перекрытие, %</translation></message>

@@ -2,7 +2,7 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="ru_RU">
 <context><name>strings_stats</name>
-<message id="740"><source>&amp;Статистика</source><translation>&amp;Статистика</translation></message>
+<message id="740"><source>С&amp;татистика</source><translation>С&amp;татистика</translation></message>
 <message id="741"><source>Статистика</source><translation>Статистика</translation></message>
 <message id="742"><source>Между курсорами</source><translation>Между курсорами</translation></message>
 <message id="743"><source>Видимый интервал</source><translation>Видимый интервал</translation></message>
