@@ -45,15 +45,35 @@ public:
             sum += s.load();
         return sum;
     }
-    // Waits up to `period` or until every slot reached 100; returns the sum of the slots.
+    // Waits up to `period`, until every slot reached 100 or until a worker asks whether to go
+    // on; returns the sum of the slots.
     int Wait(std::chrono::milliseconds period) {
         std::unique_lock lock(m_mutex);
-        m_cv.wait_for(lock, period, [&] { return Sum() >= 100 * static_cast<int>(m_slots.size()); });
+        m_cv.wait_for(lock, period, [&] {
+            return Sum() >= 100 * static_cast<int>(m_slots.size()) || m_asked > m_answered;
+        });
         return Sum();
+    }
+    // A worker between two pieces of work: the driver polls the stop request (the observer is
+    // asked on the driver's thread only) and answers; true when the work goes on.
+    bool GoOn(const std::atomic<bool>& stop) {
+        std::unique_lock lock(m_mutex);
+        const uint64_t ticket = ++m_asked;
+        m_cv.notify_all();
+        m_cv.wait(lock, [&] { return m_answered >= ticket || stop.load(); });
+        return !stop.load();
+    }
+    // The driver has polled the stop request (and raised `stop` when asked to): answers the
+    // workers waiting in GoOn.
+    void Answer() {
+        std::lock_guard lock(m_mutex);
+        m_answered = m_asked;
+        m_cv.notify_all();
     }
     int Count() const { return static_cast<int>(m_slots.size()); }
 
 private:
+    uint64_t m_asked = 0, m_answered = 0;
     std::vector<std::atomic<int>> m_slots;
     std::mutex m_mutex;
     std::condition_variable m_cv;
@@ -85,6 +105,7 @@ bool RunWorkers(JobContext& ctx, WorkerSlots& slots, std::chrono::milliseconds p
         }
     } catch (const std::exception& e) {
         stop = true;
+        slots.Answer();
         for (auto& t : threads)
             t.join();
         ctx.Fail(std::string("Cannot start the worker threads of the spectral analysis (") +
@@ -106,6 +127,7 @@ bool RunWorkers(JobContext& ctx, WorkerSlots& slots, std::chrono::milliseconds p
             break;
         if (ctx.Stopping())
             stop = true;
+        slots.Answer();
     }
     for (auto& t : threads)
         t.join();
@@ -499,7 +521,9 @@ void SpectrumFft(JobContext& ctx) {
     std::atomic<int> next{0}, done{0};
     const bool ran = RunWorkers(ctx, slots, std::chrono::milliseconds(500), stop, [&](int t) {
         double* data = buffers[static_cast<size_t>(t)].data();
-        for (int i = next++; i < M && !stop.load(); i = next++) {
+        // Before each further channel the stop request is polled: a stop raised while a
+        // channel is transformed leaves the ones not yet begun untouched.
+        for (int i = next++; i < M && (i < workers || slots.GoOn(stop)); i = next++) {
             const RowBlockReader reader(ctx.src, {list.sources[i] - 1});
             if (!ReadWindowed(reader, span.start, static_cast<size_t>(N), window.get(), data, &stop))
                 return;
