@@ -93,7 +93,7 @@ bool CMappedFile::Advise(std::uint64_t offset, std::uint64_t length, Access acce
     length = std::min(length, m_size - offset);
     // Windows has no read-ahead policy per range; only "soon" has a call (Windows 8 and
     // later, looked up so that older systems still start).
-    if (access != Access::WillNeed) return true;
+    if (access != Access::WillNeed && access != Access::Populate) return true;
     struct Range {
         void* address;
         SIZE_T bytes;
@@ -249,6 +249,15 @@ bool CMappedFile::Advise(std::uint64_t offset, std::uint64_t length, Access acce
     case Access::Random: advice = MADV_RANDOM; break;
     case Access::Sequential: advice = MADV_SEQUENTIAL; break;
     case Access::WillNeed: advice = MADV_WILLNEED; break;
+    case Access::Populate:
+#ifdef MADV_POPULATE_READ
+        advice = MADV_POPULATE_READ;
+        // Kernels before 5.14 refuse it (EINVAL): then the pages are only read ahead.
+        if (::madvise(const_cast<std::uint8_t*>(m_data) + start, static_cast<size_t>(end - start), advice) == 0)
+            return true;
+#endif
+        advice = MADV_WILLNEED;
+        break;
     }
     return ::madvise(const_cast<std::uint8_t*>(m_data) + start, static_cast<size_t>(end - start), advice) == 0;
 }

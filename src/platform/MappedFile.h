@@ -48,10 +48,13 @@ public:
     bool Damaged() const;
 
     // How bytes offset .. offset + length - 1 will be read, as a hint to the system's paging:
-    // scattered reads (no read-ahead), one pass in order, or soon. The range is clipped to the
-    // file. A closed or empty mapping does nothing. Returns whether the system took the hint;
-    // callers may ignore a refusal.
-    enum class Access { Random, Sequential, WillNeed };
+    // scattered reads (no read-ahead), one pass in order, soon, or now: Populate maps the
+    // range's cached pages into the process in one call (where the system has that call; else
+    // as WillNeed), so that a system call reading from the mapping (a write of it to a file)
+    // does not stop at a fault on every few pages. The range is clipped to the file. A closed
+    // or empty mapping does nothing. Returns whether the system took the hint; callers may
+    // ignore a refusal.
+    enum class Access { Random, Sequential, WillNeed, Populate };
     bool Advise(std::uint64_t offset, std::uint64_t length, Access access) const;
 
     // Appends bytes offset .. offset + length - 1 of the mapped file to `out` (its buffered

@@ -142,6 +142,7 @@ protected:
         platform::OverrideTimeZoneBias(std::nullopt);
         engine::SetWorkerHooksForTest({}, {});
         engine::SetMemoryBudgetForTest(std::nullopt);
+        engine::SetCoreWorkersForTest(std::nullopt);
     }
 };
 
@@ -254,6 +255,7 @@ TEST_F(SpectrumFftwRun, FailedWorkerStartSkipsTheTransformsNotYetBegun) {
         Source s(Tones(44100.0, 1 << 15));
         Configure(s, 3, 0.0, 400.0, 400, WINDOW_RECTANGULAR);
         s.job.m_cursor1 = 0, s.job.m_cursor2 = 30000;
+        engine::SetCoreWorkersForTest(3); // the FFT starts one worker per core, at most
         // Worker 0 is held until the driver has failed to start worker 1 and raised the stop.
         engine::SetWorkerHooksForTest(
             [](int i) {

@@ -72,6 +72,7 @@ protected:
         platform::OverrideTimeZoneBias(std::nullopt);
         engine::SetWorkerHooksForTest({}, {});
         engine::SetMemoryBudgetForTest(std::nullopt);
+        engine::SetCoreWorkersForTest(std::nullopt);
     }
 };
 
@@ -165,6 +166,7 @@ TEST_F(SpectrumRun, FailedWorkerStartStopsTheOthersAndLeavesNoFile) {
         Source s(Noise(3, 8192, 1000.0));
         s.job.m_cursor1 = 0, s.job.m_cursor2 = 8000;
         SetUpSpectrum(s, 3, 0.0, 400.0, 400);
+        engine::SetCoreWorkersForTest(3); // the FFT starts one worker per core, at most
         std::atomic<int> started{0};
         engine::SetWorkerHooksForTest(
             [](int i) {
@@ -188,6 +190,7 @@ TEST_F(SpectrumRun, WorkersRunAtTheLowestPriority) {
     Source s(Noise(2, 4096, 1000.0));
     s.job.m_cursor1 = 0, s.job.m_cursor2 = 2048;
     SetUpSpectrum(s, 2, 0.0, 400.0, 64);
+    engine::SetCoreWorkersForTest(2);
     std::mutex mutex;
     std::vector<bool> lowest;
     engine::SetWorkerHooksForTest({}, [&](int) {

@@ -166,17 +166,13 @@ public:
         return ok || Failed("cannot write the attributes");
     }
     bool Write(const float* values, size_t count, uint64_t firstRow) override {
-        const hsize_t width = m_info.channelNumbers.size();
-        const hsize_t start[2] = {firstRow, 0};
-        const hsize_t size[2] = {count, width};
-        const hid_t fileSpace = H5Dget_space(m_data);
-        H5Sselect_hyperslab(fileSpace, H5S_SELECT_SET, start, nullptr, size, nullptr);
-        const hid_t memSpace = H5Screate_simple(2, size, nullptr);
-        errno = 0;
-        const herr_t rc = H5Dwrite(m_data, H5T_NATIVE_FLOAT, memSpace, fileSpace, H5P_DEFAULT, values);
-        H5Sclose(memSpace);
-        H5Sclose(fileSpace);
-        return rc >= 0 || Failed("cannot write the samples");
+        return WriteRows(values, H5T_NATIVE_FLOAT, count, firstRow);
+    }
+    // The contiguous dataset takes the stored little-endian rows as they are: the library then
+    // writes them from the caller's memory (the recording's mapping) with no conversion.
+    bool TakesStoredRows() const override { return !m_info.h5Deflate; }
+    bool WriteStored(const void* rows, size_t count, uint64_t firstRow) override {
+        return WriteRows(rows, H5T_IEEE_F32LE, count, firstRow);
     }
     bool Finish() override {
         errno = 0;
@@ -195,6 +191,19 @@ public:
     }
 
 private:
+    bool WriteRows(const void* values, hid_t memType, size_t count, uint64_t firstRow) {
+        const hsize_t width = m_info.channelNumbers.size();
+        const hsize_t start[2] = {firstRow, 0};
+        const hsize_t size[2] = {count, width};
+        const hid_t fileSpace = H5Dget_space(m_data);
+        H5Sselect_hyperslab(fileSpace, H5S_SELECT_SET, start, nullptr, size, nullptr);
+        const hid_t memSpace = H5Screate_simple(2, size, nullptr);
+        errno = 0;
+        const herr_t rc = H5Dwrite(m_data, memType, memSpace, fileSpace, H5P_DEFAULT, values);
+        H5Sclose(memSpace);
+        H5Sclose(fileSpace);
+        return rc >= 0 || Failed("cannot write the samples");
+    }
     bool Failed(const char* what) {
         m_errno = errno;
         m_error = what;

@@ -56,6 +56,15 @@ public:
     // Rows firstRow .. firstRow + count - 1 of the export (counted from 0), channel after
     // channel within a row.
     virtual bool Write(const float* values, size_t count, uint64_t firstRow) = 0;
+    // True when WriteStored takes rows as the recording stores them (little-endian float32,
+    // every channel in order) straight from its mapping, without a copy.
+    virtual bool TakesStoredRows() const { return false; }
+    // Rows firstRow .. firstRow + count - 1 given as stored bytes (4 * channels per row, any
+    // alignment); only called when TakesStoredRows().
+    virtual bool WriteStored(const void* rows, size_t count, uint64_t firstRow) {
+        (void)rows, (void)count, (void)firstRow;
+        return false;
+    }
     // Completes and closes the file.
     virtual bool Finish() = 0;
     // Closes without completing (a stop or a failure elsewhere); the file is then removed.

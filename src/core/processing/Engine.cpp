@@ -7,6 +7,7 @@
 #include <cstring>
 #include <mutex>
 #include <system_error>
+#include <thread>
 
 #include "core/common/FileProblemText.h"
 #include "core/common/StringIds.h"
@@ -28,6 +29,7 @@ const char* const kNoMemory = "Not enough memory for the operation";
 
 namespace {
 std::atomic<uint64_t> g_budgetOverride{0};
+std::atomic<int> g_coreWorkersOverride{0};
 std::mutex g_hookMutex;
 std::function<void(int)> g_beforeWorkerStart, g_workerStarted;
 } // namespace
@@ -68,6 +70,16 @@ void WorkerStarted(int index) {
     }
     if (hook)
         hook(index);
+}
+
+int CoreWorkers() {
+    if (const int o = g_coreWorkersOverride.load())
+        return o;
+    return static_cast<int>(std::clamp(std::thread::hardware_concurrency(), 1u, 1024u));
+}
+
+void SetCoreWorkersForTest(std::optional<int> count) {
+    g_coreWorkersOverride = count ? std::max(*count, 1) : 0;
 }
 
 bool FitsBudget(uint64_t count, uint64_t size, uint64_t already) {

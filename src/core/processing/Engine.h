@@ -163,6 +163,10 @@ void SetMemoryBudgetForTest(std::optional<uint64_t> bytes);
 void SetWorkerHooksForTest(std::function<void(int)> beforeStart, std::function<void(int)> started);
 void BeforeWorkerStart(int index);
 void WorkerStarted(int index);
+// Threads the FFT spectrum transforms on at most: the processor's cores (at least 1).
+int CoreWorkers();
+// Replaces that count (tests); std::nullopt restores it.
+void SetCoreWorkersForTest(std::optional<int> count);
 // True when `count` items of `size` bytes, added to `already` bytes, fit the budget.
 bool FitsBudget(uint64_t count, uint64_t size, uint64_t already = 0);
 

@@ -10,7 +10,9 @@
 #include <vector>
 
 #include "core/processing/Engine.h"
+#include "core/processing/FftChannel.h"
 #include "core/processing/RealFft.h"
+#include "core/processing/RowBlocks.h"
 #include "core/processing/Spectrogram.h"
 #include "core/processing/SpectrumChecks.h"
 #include "core/processing/SpectrumCore.h"
@@ -43,15 +45,35 @@ public:
             sum += s.load();
         return sum;
     }
-    // Waits up to `period` or until every slot reached 100; returns the sum of the slots.
+    // Waits up to `period`, until every slot reached 100 or until a worker asks whether to go
+    // on; returns the sum of the slots.
     int Wait(std::chrono::milliseconds period) {
         std::unique_lock lock(m_mutex);
-        m_cv.wait_for(lock, period, [&] { return Sum() >= 100 * static_cast<int>(m_slots.size()); });
+        m_cv.wait_for(lock, period, [&] {
+            return Sum() >= 100 * static_cast<int>(m_slots.size()) || m_asked > m_answered;
+        });
         return Sum();
+    }
+    // A worker between two pieces of work: the driver polls the stop request (the observer is
+    // asked on the driver's thread only) and answers; true when the work goes on.
+    bool GoOn(const std::atomic<bool>& stop) {
+        std::unique_lock lock(m_mutex);
+        const uint64_t ticket = ++m_asked;
+        m_cv.notify_all();
+        m_cv.wait(lock, [&] { return m_answered >= ticket || stop.load(); });
+        return !stop.load();
+    }
+    // The driver has polled the stop request (and raised `stop` when asked to): answers the
+    // workers waiting in GoOn.
+    void Answer() {
+        std::lock_guard lock(m_mutex);
+        m_answered = m_asked;
+        m_cv.notify_all();
     }
     int Count() const { return static_cast<int>(m_slots.size()); }
 
 private:
+    uint64_t m_asked = 0, m_answered = 0;
     std::vector<std::atomic<int>> m_slots;
     std::mutex m_mutex;
     std::condition_variable m_cv;
@@ -83,6 +105,7 @@ bool RunWorkers(JobContext& ctx, WorkerSlots& slots, std::chrono::milliseconds p
         }
     } catch (const std::exception& e) {
         stop = true;
+        slots.Answer();
         for (auto& t : threads)
             t.join();
         ctx.Fail(std::string("Cannot start the worker threads of the spectral analysis (") +
@@ -104,6 +127,7 @@ bool RunWorkers(JobContext& ctx, WorkerSlots& slots, std::chrono::milliseconds p
             break;
         if (ctx.Stopping())
             stop = true;
+        slots.Answer();
     }
     for (auto& t : threads)
         t.join();
@@ -461,79 +485,73 @@ void SpectrumFft(JobContext& ctx) {
     if (!CheckResult(ctx, firstHz, resultRate))
         return;
 
-    // Memory: the transform's plan, the band of every channel, and per channel of a group the
-    // buffer that takes its windowed samples and then their transform, and FFTW's scratch.
-    // Channels go in the largest group that fits.
+    // Memory: the transform's plan, the window, the band of every channel in float, and per
+    // worker the buffer that takes one channel's windowed samples and then their transform, and
+    // FFTW's scratch. As many workers as there are cores and channels, fewer when the budget
+    // holds fewer; each transforms one channel at a time.
     const uint64_t n = static_cast<uint64_t>(N);
     const RealFftCost cost = EstimateRealFftCost(static_cast<size_t>(n));
-    const uint64_t bandBytes = static_cast<uint64_t>(bins) * static_cast<uint64_t>(M) * sizeof(double);
-    const uint64_t perChannel = RealFftOutputDoubles(static_cast<size_t>(n)) * sizeof(double) + cost.scratchBytes;
-    int group = M;
-    while (group > 0 && !FitsBudget(static_cast<uint64_t>(group), perChannel, cost.planBytes + bandBytes))
-        --group;
-    if (group == 0) {
+    const uint64_t bandValues = static_cast<uint64_t>(bins) * static_cast<uint64_t>(M);
+    const uint64_t fixed = cost.planBytes + bandValues * sizeof(float) + n * sizeof(float);
+    const uint64_t perWorker = RealFftOutputDoubles(static_cast<size_t>(n)) * sizeof(double) + cost.scratchBytes;
+    int workers = std::min(M, CoreWorkers());
+    while (workers > 0 && !FitsBudget(static_cast<uint64_t>(workers), perWorker, fixed))
+        --workers;
+    if (workers == 0) {
         ctx.Fail(kNoMemory);
         return;
     }
-    auto band = TryAlloc<double>(static_cast<uint64_t>(bins) * static_cast<uint64_t>(M));
-    RealFftHold plan = band ? RealFftPlanFor(static_cast<size_t>(N)) : nullptr;
-    std::vector<AlignedDoubles> windowed;
-    for (int i = 0; plan && i < group; ++i) {
-        windowed.emplace_back(RealFftOutputDoubles(static_cast<size_t>(N)));
-        if (!windowed.back())
+    auto band = TryAlloc<float>(bandValues);
+    auto window = band ? TryAlloc<float>(n) : nullptr;
+    RealFftHold plan = window ? RealFftPlanFor(static_cast<size_t>(N)) : nullptr;
+    std::vector<AlignedDoubles> buffers;
+    for (int t = 0; plan && t < workers; ++t) {
+        buffers.emplace_back(RealFftOutputDoubles(static_cast<size_t>(N)));
+        if (!buffers.back())
             plan.reset();
     }
     if (!plan) {
         ctx.Fail(kNoMemory);
         return;
     }
-    const int groups = (M + group - 1) / group;
-    for (int g0 = 0; g0 < M; g0 += group) {
-        const int count = std::min(group, M - g0);
-        for (int64_t p = span.start; p < span.end; ++p) {
-            if (ctx.Tick(static_cast<uint64_t>(count))) {
-                ctx.Interrupted();
+    FftWindow(job.m_spectrum.m_window, static_cast<size_t>(N), window.get());
+    ctx.SendPercent(2);
+    WorkerSlots slots(workers);
+    std::atomic<bool> stop{false};
+    std::atomic<int> next{0}, done{0};
+    const bool ran = RunWorkers(ctx, slots, std::chrono::milliseconds(500), stop, [&](int t) {
+        double* data = buffers[static_cast<size_t>(t)].data();
+        // Before each further channel the stop request is polled: a stop raised while a
+        // channel is transformed leaves the ones not yet begun untouched.
+        for (int i = next++; i < M && (i < workers || slots.GoOn(stop)); i = next++) {
+            const RowBlockReader reader(ctx.src, {list.sources[i] - 1});
+            if (!ReadWindowed(reader, span.start, static_cast<size_t>(N), window.get(), data, &stop))
                 return;
-            }
-            const float c = static_cast<float>(WindowCoefficient(
-                job.m_spectrum.m_window, static_cast<double>(p - span.start), static_cast<double>(N)));
-            for (int i = 0; i < count; ++i)
-                windowed[i].data()[p - span.start] =
-                    static_cast<double>(ctx.Sample(p, list.sources[g0 + i] - 1) * c);
+            ExecuteRealFft(*plan, data);
+            // The band's magnitudes overwrite the transform in place (bin b goes to b - b0 and
+            // no bin lies above N/2), then become decibels of the channel's largest.
+            SpectrumMagnitudes(data, static_cast<size_t>(N), static_cast<size_t>(b0), static_cast<size_t>(b1), data);
+            Decibels(data, static_cast<size_t>(bins), 1, list.rangeLow[i], list.rangeHigh[i]);
+            float* column = band.get() + i;
+            for (int64_t b = 0; b < bins; ++b)
+                column[b * M] = static_cast<float>(data[b]);
+            ++done;
         }
-        if (g0 == 0)
-            ctx.SendPercent(2);
-        WorkerSlots slots(count);
-        std::atomic<bool> stop{false};
-        const int done = g0 / group;
-        const bool ran = RunWorkers(ctx, slots, std::chrono::milliseconds(500), stop, [&](int i) {
-            if (stop.load())
-                return;
-            ExecuteRealFft(*plan, windowed[i].data());
-            SpectrumMagnitudes(windowed[i].data(), static_cast<size_t>(N), static_cast<size_t>(b0),
-                               static_cast<size_t>(b1), band.get() + static_cast<int64_t>(g0 + i) * bins);
-        }, [&](int percent) { return (done * 100 + percent) / groups; });
-        if (!ran)
-            return;
-    }
-    windowed.clear();
+    }, [&](int percent) { return percent >= 100 ? 100 : 2 + 98 * done.load() / M; });
+    if (!ran)
+        return;
+    buffers.clear();
     plan.reset();
-    for (int i = 0; i < M; ++i)
-        Decibels(band.get() + static_cast<int64_t>(i) * bins, static_cast<size_t>(bins), 1,
-                 list.rangeLow[i], list.rangeHigh[i]);
+    window.reset();
     list.spectrumPoints = static_cast<int32_t>(std::min<int64_t>(bins, INT32_MAX));
 
     ResultFile out(ctx);
     const auto temp = out.TempPath();
     if (!out.Open(ctx.src.WriteResultHeader(temp, list, resultRate), M))
         return;
-    std::vector<float> row(static_cast<size_t>(M));
-    for (int64_t b = 0; b < bins; ++b) {
-        for (int i = 0; i < M; ++i)
-            row[i] = static_cast<float>(band[i * bins + b]);
-        if (!out.WriteRow(row.data(), row.size()))
+    for (int64_t b = 0; b < bins; ++b)
+        if (!out.WriteRow(band.get() + b * M, static_cast<size_t>(M)))
             return;
-    }
     if (out.Finish(ResultStartStamp(job.m_startTime, span.start, ctx.src.Rate()), true, firstHz))
         ctx.Succeed();
 }
