@@ -57,6 +57,14 @@ bool ParseCommandArgs(int argc, char** argv, Args& args) {
     return ParseArgs(argc, argv, values, flags, args);
 }
 
+bool ParseFromTo(const Args& args, int64_t samples, int64_t& from, int64_t& to, std::string& problem) {
+    from = 0;
+    to = samples;
+    if (args.Has("--from") && !ParseIntegerOption("--from", args.Get("--from").c_str(), 0, samples, from, problem))
+        return false;
+    return !args.Has("--to") || ParseIntegerOption("--to", args.Get("--to").c_str(), 0, samples, to, problem);
+}
+
 bool ParseArgs(int argc, char** argv, const std::vector<std::string>& valueOptions,
                const std::vector<std::string>& flagOptions, Args& args) {
     auto isValue = [&](const std::string& a) {

@@ -47,6 +47,9 @@ bool ParseCommandArgs(int argc, char** argv, Args& args);
 
 bool ParseIntIn(const std::string& text, int64_t lo, int64_t hi, int64_t& value);
 std::vector<std::string> Split(const std::string& text, char sep);
+// --from A and --to B of a recording of `samples` samples (each 0 .. samples; defaults 0 and
+// samples), left as given (either order); false with the option's range in `problem`.
+bool ParseFromTo(const Args& args, int64_t samples, int64_t& from, int64_t& to, std::string& problem);
 // "LOW,HIGH" into two floats.
 bool ParseRange(const std::string& text, float& low, float& high);
 

@@ -57,18 +57,8 @@ int CmdExport(int argc, char** argv) {
     const int n = file.Channels();
     int64_t v = 0;
     std::string problem;
-    job.from = 0;
-    job.to = file.Samples();
-    if (args.Has("--from")) {
-        if (!cli::ParseIntegerOption("--from", args.Get("--from").c_str(), 0, file.Samples(), v, problem))
-            return cli::Fail(path, problem);
-        job.from = v;
-    }
-    if (args.Has("--to")) {
-        if (!cli::ParseIntegerOption("--to", args.Get("--to").c_str(), 0, file.Samples(), v, problem))
-            return cli::Fail(path, problem);
-        job.to = v;
-    }
+    if (!ParseFromTo(args, file.Samples(), job.from, job.to, problem))
+        return cli::Fail(path, problem);
     if (job.from == job.to)
         return cli::Fail(path, "the fragment is empty; nothing was exported");
     // The default columns are the channels shown in a freshly opened window, less --hide.

@@ -57,18 +57,8 @@ int CmdSpectrogram(int argc, char** argv) {
             return cli::Fail(path, problem);
         job.settings.window = static_cast<int32_t>(v);
     }
-    job.from = 0;
-    job.to = file.Samples();
-    if (args.Has("--from")) {
-        if (!cli::ParseIntegerOption("--from", args.Get("--from").c_str(), 0, file.Samples(), v, problem))
-            return cli::Fail(path, problem);
-        job.from = v;
-    }
-    if (args.Has("--to")) {
-        if (!cli::ParseIntegerOption("--to", args.Get("--to").c_str(), 0, file.Samples(), v, problem))
-            return cli::Fail(path, problem);
-        job.to = v;
-    }
+    if (!ParseFromTo(args, file.Samples(), job.from, job.to, problem))
+        return cli::Fail(path, problem);
     job.source = &file;
     job.target = PathFromUtf8(args.Get("--out"));
     job.workers = static_cast<int>(std::max(1u, std::min(8u, std::thread::hardware_concurrency())));

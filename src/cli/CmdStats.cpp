@@ -67,16 +67,8 @@ int CmdStats(int argc, char** argv) {
     const int n = file.Channels();
     int64_t from = 0, to = file.Samples(), v = 0;
     std::string problem;
-    if (args.Has("--from")) {
-        if (!ParseIntegerOption("--from", args.Get("--from").c_str(), 0, file.Samples(), v, problem))
-            return Fail(path, problem);
-        from = v;
-    }
-    if (args.Has("--to")) {
-        if (!ParseIntegerOption("--to", args.Get("--to").c_str(), 0, file.Samples(), v, problem))
-            return Fail(path, problem);
-        to = v;
-    }
+    if (!ParseFromTo(args, file.Samples(), from, to, problem))
+        return Fail(path, problem);
     // The processing commands' rule: samples min(A, B) .. max(A, B) - 1.
     const uint64_t a = static_cast<uint64_t>(std::min(from, to)), b = static_cast<uint64_t>(std::max(from, to));
     if (a == b) return Fail(path, "the fragment is empty; there are no statistics to print");
