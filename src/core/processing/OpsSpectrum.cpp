@@ -208,6 +208,27 @@ bool CheckResult(JobContext& ctx, double firstHz, float resultRate) {
     return false;
 }
 
+// The band of bins b0 .. b0 + bins - 1 of an N-point transform between the limits, its first
+// frequency and the result's frequency step; false (the job failed with the reason) when no
+// bin lies between the limits or the result cannot be stored.
+struct FftBand {
+    int64_t b0 = 0, bins = 0;
+    double firstHz = 0;
+    float resultRate = 0;
+};
+bool PlanFftBand(JobContext& ctx, double lowerHz, double upperHz, int64_t N, FftBand& band) {
+    const double rate = ctx.src.Rate();
+    band.b0 = FirstFftBin(lowerHz, rate, N);
+    band.bins = EndFftBin(band.b0, upperHz, rate, N) - band.b0;
+    if (band.bins == 0) {
+        ctx.Fail("No FFT bin lies between the frequency limits");
+        return false;
+    }
+    band.firstHz = FftBinHz(band.b0, rate, N);
+    band.resultRate = FftSpectrumRate(N, ctx.src.Rate());
+    return CheckResult(ctx, band.firstHz, band.resultRate);
+}
+
 } // namespace
 
 void SpectrumDirect(JobContext& ctx) {
@@ -359,17 +380,12 @@ void SpectrumWelch(JobContext& ctx) {
     const int M = list.count;
     const double rate = ctx.src.Rate();
     const int64_t N = static_cast<int64_t>(L);
-    const int64_t b0 = FirstFftBin(lowerHz, rate, N);
-    const int64_t b1 = EndFftBin(b0, upperHz, rate, N);
-    const int64_t bins = b1 - b0;
-    if (bins == 0) {
-        ctx.Fail("No FFT bin lies between the frequency limits");
+    FftBand fftBand;
+    if (!PlanFftBand(ctx, lowerHz, upperHz, N, fftBand))
         return;
-    }
-    const double firstHz = FftBinHz(b0, rate, N);
-    const float resultRate = FftSpectrumRate(N, ctx.src.Rate());
-    if (!CheckResult(ctx, firstHz, resultRate))
-        return;
+    const int64_t b0 = fftBand.b0, bins = fftBand.bins;
+    const double firstHz = fftBand.firstHz;
+    const float resultRate = fftBand.resultRate;
     // Memory: the fragment of one channel in double and in the reader's long double blocks,
     // the band of every channel, the transform.
     const uint64_t bandValues = static_cast<uint64_t>(bins) * static_cast<uint64_t>(M);
@@ -471,19 +487,12 @@ void SpectrumFft(JobContext& ctx) {
 
     const int M = list.count;
     const int64_t N = span.n;
-    const double rate = ctx.src.Rate();
-    // The band of bins b0 .. b1 - 1 between the limits.
-    const int64_t b0 = FirstFftBin(lowerHz, rate, N);
-    const int64_t b1 = EndFftBin(b0, upperHz, rate, N);
-    const int64_t bins = b1 - b0;
-    if (bins == 0) {
-        ctx.Fail("No FFT bin lies between the frequency limits");
+    FftBand fftBand;
+    if (!PlanFftBand(ctx, lowerHz, upperHz, N, fftBand))
         return;
-    }
-    const double firstHz = FftBinHz(b0, rate, N);
-    const float resultRate = FftSpectrumRate(N, ctx.src.Rate());
-    if (!CheckResult(ctx, firstHz, resultRate))
-        return;
+    const int64_t b0 = fftBand.b0, bins = fftBand.bins, b1 = b0 + bins;
+    const double firstHz = fftBand.firstHz;
+    const float resultRate = fftBand.resultRate;
 
     // Memory: the transform's plan, the window, the band of every channel in float, and per
     // worker the buffer that takes one channel's windowed samples and then their transform, and
