@@ -159,6 +159,20 @@ for n in 10 100 1000 100000; do
     "'$CLI' movavg rec.kvf --factor $n --out out.kvf" \
     "$PY -c \"import numpy as np; c = np.cumsum($memmap, axis=0, dtype=np.float64); c[$n:] = c[$n:] - c[:-$n]; (c / $n).astype(np.float32).tofile('out2.raw')\""
 done
+# Filters, spectrogram, Welch and statistics beside scipy/numpy doing the same work on the same
+# memmap (timing only; the tests compare the values).
+pair "Butterworth order-4 low-pass, 8 channels / scipy.signal.sosfilt" \
+  "'$CLI' filter rec.kvf --kind butterworth --band lowpass --order 4 --cutoff 100 --out out.kvf" \
+  "$PY -c \"import numpy as np, scipy.signal as s; sos = s.butter(4, 100, fs=10000, output='sos'); s.sosfilt(sos, $memmap, axis=0).astype(np.float32).tofile('out2.raw')\""
+pair "spectrogram of channel 1, N=4096, 50% / scipy.signal.spectrogram" \
+  "'$CLI' spectrogram rec.kvf --channel 1 --size 4096 --overlap 50 --out out.npy" \
+  "$PY -c \"import numpy as np, scipy.signal as s; f, t, m = s.spectrogram($memmap[:, 0], 10000, window='hann', nperseg=4096, noverlap=2048, detrend=False, mode='magnitude'); m = m.T; np.save('out2.npy', 20 * np.log10(m / m.max()))\""
+pair "Welch spectrum, 64 segments, 8 channels / scipy.signal.welch" \
+  "'$CLI' spectrum rec.kvf $(printf -- '--channel %d ' 1 2 3 4 5 6 7 8)--fft --average 64 --window 3 --out out.kvf" \
+  "$PY -c \"import numpy as np, scipy.signal as s; m = $memmap; L = 2 * len(m) // 65; f, p = s.welch(m, 10000, window='hann', nperseg=L, noverlap=L // 2, detrend=False, scaling='spectrum', axis=0); d = 10 * np.log10(p); (d - d.max(axis=0)).astype(np.float32).tofile('out2.raw')\""
+pair "statistics of 8 channels (summaries cached) / numpy min, max, mean, std" \
+  "'$CLI' stats rec.kvf" \
+  "$PY -c \"import numpy as np; m = $memmap; [(c.min(), c.max(), c.mean(dtype=np.float64), c.std(dtype=np.float64)) for c in (m[:, i] for i in range(8))]\""
 # The FFT spectrum of all 8 channels over the largest power-of-two span of rec.kvf (Hann window,
 # the whole band) beside the numpy pipeline doing the same work one channel at a time: memmap
 # slice, window multiply in float64, rfft, 20 log10(|X| 2/N) minus the maximum, the band written
