@@ -1,7 +1,7 @@
 #pragma once
 // The large recordings of the plot benchmarks, written once into VISTREL_BENCH_DIR (default:
 // the temporary folder). Sizes: VISTREL_BENCH_FLOAT_MB (default 2048) and VISTREL_BENCH_SD_MB
-// (default 1024); 8 channels each. The float recording holds slow waves, the SD image dense
+// (default 1024), or given by the caller; 8 channels each. The float recording holds slow waves, the SD image dense
 // noise over a third of its range (the worst case for drawing: a long line in every column).
 
 #include <cmath>
@@ -28,8 +28,8 @@ inline std::filesystem::path BenchDir() {
     return dir;
 }
 
-inline std::filesystem::path FloatRecordingPath() {
-    const uint64_t mb = EnvMb("VISTREL_BENCH_FLOAT_MB", 2048);
+// A float recording of `mb` MiB of slow waves.
+inline std::filesystem::path FloatRecordingPath(uint64_t mb) {
     const uint64_t samples = mb * 1024 * 1024 / (4 * kPlotChannels);
     const auto path = BenchDir() / ("plot-float-wave-" + std::to_string(mb) + "m.kvf");
     if (!std::filesystem::exists(path) || std::filesystem::file_size(path) < samples * 4 * kPlotChannels) {
@@ -43,6 +43,25 @@ inline std::filesystem::path FloatRecordingPath() {
                                       0.3 * static_cast<double>((k * 7919 + c) % 101) / 101.0);
         };
         test::WriteFloatFixture(path, fx);
+    }
+    return path;
+}
+
+inline std::filesystem::path FloatRecordingPath() { return FloatRecordingPath(EnvMb("VISTREL_BENCH_FLOAT_MB", 2048)); }
+
+// A float recording of `gb` GiB that costs no disk: one second of waves written, then the
+// file extended to its length (the rest is a hole and reads as zeros).
+inline std::filesystem::path SparseFloatRecordingPath(uint64_t gb) {
+    const uint64_t rows = gb * (uint64_t{1} << 30) / (4 * kPlotChannels);
+    const auto path = BenchDir() / ("plot-float-sparse-" + std::to_string(gb) + "g.kvf");
+    if (!std::filesystem::exists(path) || std::filesystem::file_size(path) < rows * 4 * kPlotChannels) {
+        test::FloatFixture fx;
+        fx.layout.channels = kPlotChannels;
+        fx.samples = 1 << 16;
+        fx.value = [](uint64_t k, int c) { return static_cast<float>(std::sin(0.001 * static_cast<double>(k) + c)); };
+        test::WriteFloatFixture(path, fx);
+        const uint64_t header = std::filesystem::file_size(path) - fx.samples * 4 * kPlotChannels;
+        std::filesystem::resize_file(path, header + rows * 4 * kPlotChannels);
     }
     return path;
 }

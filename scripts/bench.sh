@@ -7,9 +7,10 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
+# The app and its paint benchmark too: pictures of the min-max view and deep-zoom paints.
 cmake -S . -B build-rel -G Ninja -DCMAKE_BUILD_TYPE=Release -DVISTREL_BUILD_BENCH=ON \
-  -DVISTREL_BUILD_APP=OFF >/dev/null
-cmake --build build-rel -j"$(nproc)" --target vistrel_bench vistrel-cli >/dev/null
+  -DVISTREL_BUILD_APP=ON >/dev/null
+cmake --build build-rel -j"$(nproc)" --target vistrel_bench vistrel-cli vistrel vistrel_bench_plot >/dev/null
 
 # program benchmark : reference benchmark : what the figure is
 PAIRS=(
@@ -205,4 +206,31 @@ if [[ -z "$FILTER" || "wav" =~ $FILTER ]]; then
   awk -v a="$t" -v b="$c" 'BEGIN { printf "| %-58s | %12.0f | %12.0f | %7.2f | %9s |\n", "export 4.03 GiB RF64 .wav (checked) / cp --sparse=never", a, b, a / b, "1 run" }'
   rm -f big.kvf
 fi
+# A picture of the whole min-max view of a 2 GiB 8-channel recording whose summaries are cached
+# (a first run fills the cache) beside the plain picture of the same file.
+if [[ -z "$FILTER" || "png minmax, 2 GiB" =~ $FILTER ]]; then
+  APP="$(dirname "$CLI")/vistrel"
+  export QT_QPA_PLATFORM=offscreen XDG_CACHE_HOME="$work/cache" XDG_RUNTIME_DIR="$work/runtime"
+  mkdir -p -m 700 "$XDG_RUNTIME_DIR"
+  "$CLI" demo big2g.kvf --channels 8 --seconds 6711 >/dev/null
+  "$APP" --png out.png --minmax big2g.kvf
+  pair "png minmax, 2 GiB, cached summaries / plain png (goal 1.3)" \
+    "'$APP' --png out.png --minmax big2g.kvf" "'$APP' --png out2.png big2g.kvf"
+  rm -f big2g.kvf
+fi
 echo "(times: minimum of 5 runs in turn, warm page cache; spread: slowest over fastest run of the program)"
+
+# Paints of a 1920 x 1000 plot with 8 channels at deep zoom (1, 4 and 64 samples per column),
+# each computed afresh and after a scroll by one division, on float recordings of 20 MiB, 2 GiB
+# and 16 GiB (sparse). Goal: every paint under 10 ms.
+if [[ -z "$FILTER" || "paint deep zoom" =~ $FILTER ]]; then
+  echo
+  echo "Plot paints at deep zoom (vistrel_bench_plot, offscreen; goal: every paint under 10 ms):"
+  printf '| %-58s | %12s | %12s |\n' "figure" "paint ms" "goal ms"
+  printf '|%s|%s|%s|\n' "$(printf -- '-%.0s' {1..60})" "--------------" "--------------"
+  VISTREL_BENCH_DIR="$work" QT_QPA_PLATFORM=offscreen "$(dirname "$CLI")/vistrel_bench_plot" \
+    --benchmark_filter='^PaintDeepZoom/' --benchmark_min_time=0.2 --benchmark_format=console \
+    --benchmark_color=false 2>/dev/null | awk '$1 ~ /^PaintDeepZoom\// {
+      printf "| %-58s | %12.2f | %12d |\n", $1, $2, 10 }'
+  rm -f "$work"/plot-float-*.kvf
+fi

@@ -1,6 +1,8 @@
 // One paint of a plot window whose plot is 1920 x 1000 pixels with 8 channels, on a large
 // float recording and a large SD-card image: with the column pass, with the cache reused, and
-// with the min-max pass (whole pass) at zoom index 0 and at a middle zoom, overlaid and in lanes.
+// with the min-max pass (whole pass) at zoom index 0 and at a middle zoom, overlaid and in lanes;
+// and deep zooms (1, 4 and 64 samples per column) painted afresh and while scrolling by one
+// division, on float recordings of 20 MiB, 2 GiB and 16 GiB (sparse). Goal: every paint under 10 ms.
 
 #include <benchmark/benchmark.h>
 
@@ -8,12 +10,15 @@
 #include <QImage>
 #include <QPainter>
 
+#include <cmath>
+#include <map>
 #include <memory>
 
 #include "../BenchPlotFiles.h"
 #include "plot/PlotWindow.h"
 #include "plot/PlotWnd.h"
 #include "core/view/TraceDecimation.h"
+#include "core/view/ViewStretch.h"
 
 using namespace vistrel;
 
@@ -56,11 +61,64 @@ struct PaintFixture {
     }
 };
 
-PaintFixture& Fixture(bool sd) {
-    static std::unique_ptr<PaintFixture> f[2];
-    auto& slot = f[sd ? 1 : 0];
-    if (!slot) slot = std::make_unique<PaintFixture>(sd ? bench::SdImagePath() : bench::FloatRecordingPath());
+PaintFixture& Fixture(const std::filesystem::path& path) {
+    static std::map<std::filesystem::path, std::unique_ptr<PaintFixture>> fixtures;
+    auto& slot = fixtures[path];
+    if (!slot) slot = std::make_unique<PaintFixture>(path);
     return *slot;
+}
+
+// The float recordings of the deep-zoom cases, by their size's name.
+std::filesystem::path DeepZoomFile(int size) {
+    switch (size) {
+    case 0: return bench::FloatRecordingPath(20);
+    case 1: return bench::FloatRecordingPath(2048);
+    default: return bench::SparseFloatRecordingPath(16);
+    }
+}
+constexpr const char* kDeepZoomSizes[] = {"20M", "2G", "16Gsparse"};
+
+// A view of `perColumn` samples per column in the middle of the recording.
+void ShowDeepZoom(PaintFixture& f, int perColumn) {
+    const double width = f.plot->m_plotRect.right - f.plot->m_plotRect.left;
+    const double span = width * perColumn;
+    const double start = std::floor(f.plot->FullLength() / 2);
+    ShowStretch(*f.plot, start, start + span);
+    f.plot->InvalidateCanvas();
+}
+
+// Every paint computes the columns afresh (the view as it is first shown).
+void PaintDeepZoom(benchmark::State& state, int size, int perColumn) {
+    PaintFixture& f = Fixture(DeepZoomFile(size));
+    if (!f.plot) return state.SkipWithError("recording not opened");
+    ShowDeepZoom(f, perColumn);
+    for (auto _ : state) {
+        f.plot->m_cache->Invalidate();
+        f.Paint();
+    }
+    f.Zoom(false);
+}
+
+// Every paint follows a scroll by one division (forwards, and back once the end is near).
+void PaintDeepZoomScroll(benchmark::State& state, int size, int perColumn) {
+    PaintFixture& f = Fixture(DeepZoomFile(size));
+    if (!f.plot) return state.SkipWithError("recording not opened");
+    ShowDeepZoom(f, perColumn);
+    f.Paint();
+    int request = kScrollLineDown;
+    for (auto _ : state) {
+        if (!f.plot->ScrollHorizontal(request, 0)) {
+            request = request == kScrollLineDown ? kScrollLineUp : kScrollLineDown;
+            f.plot->ScrollHorizontal(request, 0);
+        }
+        f.plot->InvalidateCanvas();
+        f.Paint();
+    }
+    f.Zoom(false);
+}
+
+PaintFixture& Fixture(bool sd) {
+    return Fixture(sd ? bench::SdImagePath() : bench::FloatRecordingPath());
 }
 
 void PaintColumnPass(benchmark::State& state, bool sd) {
@@ -143,6 +201,16 @@ int main(int argc, char** argv) {
                                      [sd](benchmark::State& s) { PaintMinMaxSummariesLanes(s, sd, false); })
             ->Unit(benchmark::kMillisecond);
     }
+    for (int size = 0; size < 3; ++size)
+        for (int perColumn : {1, 4, 64}) {
+            const std::string n = std::string("PaintDeepZoom/") + kDeepZoomSizes[size] + "/" + std::to_string(perColumn);
+            benchmark::RegisterBenchmark((n + "/Fresh").c_str(),
+                                         [=](benchmark::State& s) { PaintDeepZoom(s, size, perColumn); })
+                ->Unit(benchmark::kMillisecond);
+            benchmark::RegisterBenchmark((n + "/Scroll").c_str(),
+                                         [=](benchmark::State& s) { PaintDeepZoomScroll(s, size, perColumn); })
+                ->Unit(benchmark::kMillisecond);
+        }
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

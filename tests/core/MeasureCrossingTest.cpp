@@ -157,3 +157,54 @@ TEST(MeasureCrossing, ReadOutShowsTheCrossingTime) {
     EXPECT_EQ(with.substr(x1 + 4, t2Text.size()), t2Text);
     EXPECT_LT(x1, with.find("dT="));   // beside the level cursors' values
 }
+
+// The read-outs' memo: a question asked again is answered without reading a sample; any change
+// of source, summaries, channel, level, range or direction searches again, and the answers
+// always equal a fresh search's.
+TEST(MeasureCrossing, MemoSearchesOnlyWhenTheQuestionChanges) {
+    class Counted : public Series {
+    public:
+        using Series::Series;
+        long double Value(uint64_t k, int c) const override {
+            ++reads;
+            return Series::Value(k, c);
+        }
+        mutable uint64_t reads = 0;
+    };
+    std::vector<float> v(3000, 0.0f);
+    for (size_t k = 1000; k < 1200; ++k) v[k] = 1.0f;
+    Counted src(v), other(std::vector<float>(3000, 0.0f));
+    const auto summaries = CSummaries::Build(src);
+    struct Ask {
+        const Counted* src;
+        const CSummaries* summaries;
+        double level;
+        uint64_t from, to;
+        bool forward, searches;
+    };
+    const Ask asks[] = {
+        {&src, nullptr, 0.5, 0, 3000, true, true},
+        {&src, nullptr, 0.5, 0, 3000, true, false},   // the same again: no read
+        {&src, nullptr, 0.5, 0, 3000, true, false},
+        {&src, nullptr, 0.25, 0, 3000, true, true},   // another level
+        {&src, nullptr, 0.25, 5, 3000, true, true},   // another start
+        {&src, nullptr, 0.25, 5, 2000, true, true},   // another end
+        {&src, nullptr, 0.25, 5, 2000, false, true},  // backward
+        {&src, summaries.get(), 0.25, 5, 2000, false, true},  // the summaries have come
+        {&src, summaries.get(), 0.25, 5, 2000, false, false},
+        {&other, nullptr, 0.25, 5, 2000, false, true},        // another source
+        {&other, nullptr, 0.25, 1500, 2000, true, true},      // nothing found, asked twice
+        {&other, nullptr, 0.25, 1500, 2000, true, false},
+    };
+    CCrossingMemo memo;
+    int i = 0;
+    for (const Ask& a : asks) {
+        SCOPED_TRACE(i++);
+        a.src->reads = 0;
+        uint64_t got = 12345, want = 12345;
+        const bool found = memo.Find(*a.src, a.summaries, 0, a.level, a.from, a.to, a.forward, got);
+        EXPECT_EQ(a.src->reads > 0, a.searches);
+        ASSERT_EQ(found, FindUpwardCrossing(*a.src, a.summaries, 0, a.level, a.from, a.to, a.forward, want));
+        if (found) EXPECT_EQ(got, want);
+    }
+}

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <fstream>
 #include <future>
+#include <mutex>
 #include <thread>
 
 #include "core/recording/DataFile.h"
@@ -14,6 +15,7 @@
 #include "core/view/SummaryBuilder.h"
 #include "core/view/SummaryCache.h"
 #include "platform/FileIdentity.h"
+#include "platform/Threads.h"
 #include "support/Fixtures.h"
 #include "TestPlatform.h"
 
@@ -374,4 +376,49 @@ TEST_F(SummaryCacheTest, EntryOfTheFormerFormatIsRebuilt) {
     // The rebuilt entry is the current one and is used.
     Summaries(rec, &fromCache);
     EXPECT_TRUE(fromCache);
+}
+
+// Reading an entry from the cache runs at the caller's priority (a picture or the min-max view
+// waits for it); only a build of the summaries from the recording runs at the lowest.
+TEST_F(SummaryCacheTest, OnlyABuildRunsAtTheLowestPriority) {
+    // Notes, for every question the builder's thread asks of the source, whether that thread
+    // was at the lowest priority.
+    class Watched : public CRecordingSource {
+    public:
+        using CRecordingSource::CRecordingSource;
+        int Channels() const override {
+            Note();
+            return CRecordingSource::Channels();
+        }
+        void FindExtremes(const int* channels, int count, uint64_t a, uint64_t b, uint64_t* minPos,
+                          uint64_t* maxPos) const override {
+            Note();
+            CRecordingSource::FindExtremes(channels, count, a, b, minPos, maxPos);
+        }
+        void Note() const {
+            if (std::this_thread::get_id() == caller) return;
+            std::lock_guard<std::mutex> lock(mutex);
+            (platform::IsCurrentThreadPriorityLowest() ? lowest : normal) += 1;
+        }
+        std::thread::id caller = std::this_thread::get_id();
+        mutable std::mutex mutex;
+        mutable int lowest = 0, normal = 0;
+    };
+    const fs::path rec = Recording("p.kvf", 1.0f);
+    for (const bool cached : {false, true}) {
+        SCOPED_TRACE(cached ? "from the cache" : "built");
+        CDataFile file;
+        ASSERT_EQ(file.Open(rec), 1);
+        Watched src(&file);
+        CSummaryBuilder builder;
+        builder.Start(src, &file, platform::UserCacheFolder(), kSummaryCacheLimit);
+        ASSERT_TRUE(builder.Wait());
+        EXPECT_EQ(builder.FromCache(), cached);
+        if (cached) {
+            EXPECT_GT(src.normal, 0);
+            EXPECT_EQ(src.lowest, 0);
+        } else {
+            EXPECT_GT(src.lowest, 0);
+        }
+    }
 }

@@ -9,7 +9,7 @@
 
 namespace vistrel {
 
-bool LevelCrossing(const CPlotWnd& plot, uint64_t position, bool forward, uint64_t& at) {
+bool LevelCrossing(const CPlotWnd& plot, uint64_t position, bool forward, uint64_t& at, CCrossingMemo* memo) {
     if (!plot.m_levelCursor1) return false;
     const ISampleSource& src = plot.m_source;
     const uint64_t N = src.Samples();
@@ -24,6 +24,7 @@ bool LevelCrossing(const CPlotWnd& plot, uint64_t position, bool forward, uint64
         else
             from = to > kPlainSearchSamples ? to - kPlainSearchSamples : 0;
     }
+    if (memo) return memo->Find(src, summaries.get(), plot.m_selectedChannel, level, from, to, forward, at);
     return FindUpwardCrossing(src, summaries.get(), plot.m_selectedChannel, level, from, to, forward, at);
 }
 

@@ -7,6 +7,7 @@
 
 namespace vistrel {
 
+class CCrossingMemo;
 class CPlotWnd;
 class PlotWindow;
 
@@ -15,8 +16,10 @@ class PlotWindow;
 constexpr uint64_t kPlainSearchSamples = uint64_t{1} << 20;
 
 // The first upward crossing of level cursor 1 by the selected channel at a position after
-// `after` (forward), or the last one before `before` (backward).
-bool LevelCrossing(const CPlotWnd& plot, uint64_t position, bool forward, uint64_t& at);
+// `after` (forward), or the last one before `before` (backward). With a memo, the same
+// question as its last one is answered without a search.
+bool LevelCrossing(const CPlotWnd& plot, uint64_t position, bool forward, uint64_t& at,
+                   CCrossingMemo* memo = nullptr);
 
 // F3 (forward) / Shift+F3: time cursor 1 onto the next / previous crossing, the view moved to
 // show it. False when there is none (nothing moves).

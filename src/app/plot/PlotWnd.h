@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "GraphCanvas.h"
+#include "core/measure/Crossing.h"
 #include "core/view/CursorMath.h"
 #include "core/view/LaneLayout.h"
 #include "core/view/PlotLayout.h"
@@ -202,6 +203,7 @@ public:
     std::shared_ptr<int> m_alive = std::make_shared<int>(0);  // guards queued slices
     std::unique_ptr<QPoint[]> m_points;         // m_cache->Columns() + 2
     std::unique_ptr<EnvelopeBar[]> m_bars;      // MaxEnvelopeBars(m_cache->Columns())
+    CCrossingMemo m_crossingMemo;               // the read-out's crossing search, kept between paints
     QFont m_scaleFont;                          // value scale
     int m_plotWidth = 0;                        // stored by DrawLabels
 

@@ -516,7 +516,7 @@ void CPlotWnd::BuildReadOut() {
     in.S0 = m_visibleStart;
     in.S1 = m_visibleEnd;
     in.units = UiTimeUnitWords();
-    in.hasCrossing = !in.decibel && LevelCrossing(*this, in.s1, true, in.crossing);
+    in.hasCrossing = !in.decibel && LevelCrossing(*this, in.s1, true, in.crossing, &m_crossingMemo);
     SetStatusText(1, QString::fromUtf8(vistrel::BuildReadOut(in).c_str()));
 }
 

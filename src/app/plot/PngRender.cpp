@@ -174,6 +174,9 @@ int RenderPlotPicture(const QString& recording, const QString& png, const Pictur
         return 2;
     }
     w->setAttribute(Qt::WA_DontShowOnScreen);
+    // The min-max view waits for the summaries: they are read from the cache (or built) on
+    // their thread while this one lays out and paints the window.
+    if (minMax && w->Plot()) w->Plot()->StartSummaries();
     w->resize(size);
     w->LayoutChildren();
     QImage image(size, QImage::Format_RGB32);

@@ -1,6 +1,7 @@
 #include "core/measure/Crossing.h"
 
 #include <algorithm>
+#include <cstring>
 #include <vector>
 
 #include "core/view/Summaries.h"
@@ -85,6 +86,28 @@ bool FindUpwardCrossing(const ISampleSource& src, const CSummaries* summaries, i
             if (MayCross(src, *summaries, channel, level, p.a, p.b)) stack.push_back(p);
     }
     return false;
+}
+
+bool CCrossingMemo::Find(const ISampleSource& src, const CSummaries* summaries, int channel, double level,
+                         uint64_t from, uint64_t to, bool forward, uint64_t& at) {
+    // The level is compared by its bits: a NaN level asks the same question again.
+    const bool same = m_valid && m_src == &src && m_summaries == summaries && m_samples == src.Samples() &&
+                      m_channel == channel && std::memcmp(&m_level, &level, sizeof level) == 0 && m_from == from &&
+                      m_to == to && m_forward == forward;
+    if (!same) {
+        m_found = FindUpwardCrossing(src, summaries, channel, level, from, to, forward, m_at);
+        m_valid = true;
+        m_src = &src;
+        m_summaries = summaries;
+        m_samples = src.Samples();
+        m_channel = channel;
+        m_level = level;
+        m_from = from;
+        m_to = to;
+        m_forward = forward;
+    }
+    if (m_found) at = m_at;
+    return m_found;
 }
 
 } // namespace vistrel

@@ -21,4 +21,24 @@ class CSummaries;
 bool FindUpwardCrossing(const ISampleSource& src, const CSummaries* summaries, int channel, double level,
                         uint64_t from, uint64_t to, bool forward, uint64_t& at);
 
+// The last search and its answer. The read-outs ask for the crossing after the first cursor at
+// every paint, with the same cursor, level and channel while the view scrolls or zooms, and a
+// search without summaries reads up to a million samples: it is done again only when a
+// question differs (the source, its length, the summaries, or an argument).
+class CCrossingMemo {
+public:
+    bool Find(const ISampleSource& src, const CSummaries* summaries, int channel, double level, uint64_t from,
+              uint64_t to, bool forward, uint64_t& at);
+    void Forget() { m_valid = false; }
+
+private:
+    bool m_valid = false;
+    const ISampleSource* m_src = nullptr;
+    const CSummaries* m_summaries = nullptr;
+    uint64_t m_samples = 0, m_from = 0, m_to = 0, m_at = 0;
+    double m_level = 0.0;
+    int m_channel = 0;
+    bool m_forward = false, m_found = false;
+};
+
 } // namespace vistrel

@@ -8,6 +8,37 @@ namespace vistrel {
 
 using namespace kvf;
 
+namespace {
+
+// Rows of n counts (every channel, in order) into floats through each channel's table. With
+// the width fixed at compile time the channel loop unrolls: no lane counter, and the loads of
+// consecutive rows overlap.
+template <unsigned N>
+void LookUpRows(const std::uint16_t* counts, std::size_t rows, const float* const* tables, float* out)
+{
+    const float* t[N];
+    for (unsigned c = 0; c < N; ++c) t[c] = tables[c];
+    for (std::size_t k = 0; k < rows; ++k, counts += N, out += N)
+        for (unsigned c = 0; c < N; ++c) out[c] = t[c][counts[c]];
+}
+
+void LookUpRows(unsigned n, const std::uint16_t* counts, std::size_t rows, const float* const* tables, float* out)
+{
+    switch (n) {
+    case 1: return LookUpRows<1>(counts, rows, tables, out);
+    case 2: return LookUpRows<2>(counts, rows, tables, out);
+    case 3: return LookUpRows<3>(counts, rows, tables, out);
+    case 4: return LookUpRows<4>(counts, rows, tables, out);
+    case 6: return LookUpRows<6>(counts, rows, tables, out);
+    case 8: return LookUpRows<8>(counts, rows, tables, out);
+    default:
+        for (std::size_t k = 0; k < rows; ++k, counts += n, out += n)
+            for (unsigned c = 0; c < n; ++c) out[c] = tables[c][counts[c]];
+    }
+}
+
+} // namespace
+
 // The table entry is copied as bytes: loading and storing an extended-precision value through
 // the floating-point unit costs several times more.
 inline void CDataFile::CopyValue(long double* out, const long double* table, std::uint16_t count, int c) const
@@ -100,6 +131,36 @@ void CDataFile::ReadSdRows(std::uint64_t k0, std::size_t rows, const int* channe
     const std::uint8_t* sector = SdSectorCounts(L);
     bool wholeRows = count == m_nChannels;
     for (int i = 0; wholeRows && i < count; ++i) wholeRows = channels[i] == i;
+    if constexpr (std::is_same_v<T, float>) {
+        if (wholeRows) {
+            // A block of rows' counts is gathered out of its sectors (zeros for holes) into one
+            // run, then converted row by row.
+            constexpr std::size_t kBlockCounts = 8192;
+            std::uint16_t block[kBlockCounts];
+            const std::size_t blockRows = kBlockCounts / n;
+            for (std::size_t done = 0; done < inside;) {
+                const std::size_t rows = std::min(blockRows, inside - done);
+                std::size_t have = 0;
+                while (have < rows * n) {
+                    const std::size_t take = std::min<std::size_t>(rows * n - have, kCountsPerSector - r);
+                    if (sector)
+                        std::memcpy(block + have, sector + 2 * r, 2 * take);
+                    else
+                        std::fill(block + have, block + have + take, std::uint16_t(0));
+                    have += take;
+                    r += static_cast<unsigned>(take);
+                    if (r == static_cast<unsigned>(kCountsPerSector)) {
+                        r = 0;
+                        sector = SdSectorCounts(++L);
+                    }
+                }
+                LookUpRows(n, block, rows, rounded, out);
+                out += rows * n;
+                done += rows;
+            }
+            return;
+        }
+    }
     if (wholeRows) {
         // Every channel in order: the output follows the count stream itself, a sector at a
         // time, each count looked up in the table of its channel.

@@ -45,7 +45,6 @@ std::shared_ptr<const CSummaries> CSummaryBuilder::Result() const {
 
 void CSummaryBuilder::Run(const ISampleSource* src, const CDataFile* recording, std::filesystem::path cacheFolder,
                           uint64_t cacheLimit) {
-    platform::LowerCurrentThreadPriority();
     if (m_beforeRead) m_beforeRead();
     const CSummaryCache cache(cacheFolder, cacheLimit);
     SummaryCacheKey key;
@@ -53,7 +52,14 @@ void CSummaryBuilder::Run(const ISampleSource* src, const CDataFile* recording, 
     std::shared_ptr<const CSummaries> result;
     if (keyed) result = cache.Load(key, *src);
     const bool fromCache = result != nullptr;
-    if (!result) result = CSummaries::Build(*src, &m_cancel, &m_rows);
+    // Reading a cache entry takes milliseconds and someone usually waits for it (a picture,
+    // the min-max view): it runs at the caller's priority. Only a build, which reads the whole
+    // recording, yields to everything else (at the lowest priority it could wait for seconds
+    // behind a busy machine's other work).
+    if (!result) {
+        platform::LowerCurrentThreadPriority();
+        result = CSummaries::Build(*src, &m_cancel, &m_rows);
+    }
     if (!result) return;   // cancelled
     {
         std::lock_guard<std::mutex> lock(m_mutex);
