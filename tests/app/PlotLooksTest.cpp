@@ -3,6 +3,7 @@
 // it, and crisp lines at a device pixel ratio of 2.
 
 #include <QAction>
+#include <QApplication>
 #include <QImage>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -111,8 +112,17 @@ TEST(PlotLooks, ColoursMenuStoresTheChoiceAndRedrawsOpenWindows) {
         const bool darkWindow = window->palette().color(QPalette::Window).lightness() < 128;
         EXPECT_EQ(darkWindow, c.scheme == ColourScheme::Dark);
     }
-    // The menu's own texts, in both languages.
     EXPECT_EQ(env.Frame()->Action(cmd::ColoursDark)->text(), QStringLiteral("&Dark"));
+
+    // Following the system: its palette turning dark while the program runs redraws the plots.
+    const QPalette systemPalette = QApplication::palette();
+    const ColourScheme flipped = system == ColourScheme::Dark ? ColourScheme::Light : ColourScheme::Dark;
+    QApplication::setPalette(SchemePalette(flipped));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(window->Plot()->Scheme(), flipped);
+    QApplication::setPalette(systemPalette);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(window->Plot()->Scheme(), system);
 }
 
 // A stored colour too dark for the dark background is drawn lighter, but the recording, the
