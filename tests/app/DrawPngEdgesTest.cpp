@@ -9,6 +9,8 @@
 
 #include <algorithm>
 
+#include "core/recording/DisplayDefaults.h"
+#include "plot/GraphCanvas.h"
 #include "support/Fixtures.h"
 
 using namespace vistrel;
@@ -35,7 +37,7 @@ TEST(DrawPngEdges, TraceOfChannelTwoFromEdgeToEdge) {
         fx.layout.channels = 2;
         fx.layout.rate = 500.0;
         fx.samples = c.samples;
-        fx.value = [](uint64_t, int ch) { return ch == 0 ? 5.0f : -5.0f; };   // channel 1 is red
+        fx.value = [](uint64_t, int ch) { return ch == 0 ? 5.0f : -5.0f; };   // channel 1 in its default colour
         const auto kvf = dir / "edges.kvf";
         ASSERT_TRUE(test::WriteFloatFixture(kvf, fx));
         const QString png = QString::fromStdString((dir / "out.png").string());
@@ -50,7 +52,7 @@ TEST(DrawPngEdges, TraceOfChannelTwoFromEdgeToEdge) {
         int red = 0, right = -1, left = c.width;
         for (int y = 0; y < img.height(); ++y)
             for (int x = 0; x < img.width(); ++x)
-                if (img.pixel(x, y) == qRgb(255, 0, 0)) {
+                if (img.pixel(x, y) == ColorFromRef(DefaultTraceColour(1)).rgb()) {
                     ++red;
                     right = std::max(right, x);
                     left = std::min(left, x);

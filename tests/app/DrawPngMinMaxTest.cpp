@@ -11,6 +11,8 @@
 
 #include <filesystem>
 
+#include "core/recording/DisplayDefaults.h"
+#include "plot/GraphCanvas.h"
 #include "support/Fixtures.h"
 
 using namespace vistrel;
@@ -33,7 +35,7 @@ int BlackPixels(const QString& png) {
     const QImage img = QImage(png).convertToFormat(QImage::Format_RGB32);
     int n = 0;
     for (int y = 0; y < img.height(); ++y)
-        for (int x = 0; x < img.width(); ++x) n += img.pixel(x, y) == qRgb(0, 0, 0);
+        for (int x = 0; x < img.width(); ++x) n += img.pixel(x, y) == ColorFromRef(DefaultTraceColour(0)).rgb();
     return n;
 }
 

@@ -5,6 +5,8 @@
 #include <QString>
 #include <QStringList>
 
+#include "core/recording/DisplayDefaults.h"
+#include "plot/GraphCanvas.h"
 #include "support/Fixtures.h"
 
 using namespace vistrel;
@@ -48,9 +50,9 @@ TEST(DrawPng, TracesAndCursorLinesInThePicture) {
     ASSERT_EQ(img.size(), QSize(900, 600));
     img = img.convertToFormat(QImage::Format_RGB32);
 
-    // Channel 0 (black) at +5 lies above channel 1 (red) at -5, each one pixel row.
-    const auto black = Lines(img, qRgb(0, 0, 0), 0.8, true);
-    const auto red = Lines(img, qRgb(255, 0, 0), 0.8, true);
+    // Channel 0 at +5 lies above channel 1 at -5, each one pixel row in its default colour.
+    const auto black = Lines(img, ColorFromRef(DefaultTraceColour(0)).rgb(), 0.8, true);
+    const auto red = Lines(img, ColorFromRef(DefaultTraceColour(1)).rgb(), 0.8, true);
     ASSERT_EQ(black.size(), 1u);
     ASSERT_EQ(red.size(), 1u);
     EXPECT_LT(black[0], red[0]);

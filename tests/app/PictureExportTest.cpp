@@ -17,6 +17,8 @@
 
 #include "ShellTestSupport.h"
 #include "core/common/StringIds.h"
+#include "core/recording/DisplayDefaults.h"
+#include "plot/GraphCanvas.h"
 #include "dialogs/PictureDialog.h"
 #include "plot/Cursors.h"
 #include "plot/PictureRender.h"
@@ -77,25 +79,28 @@ fs::path StepRecording(const TempDir& dir, const char* name = "step.kvf") {
     return kvf;
 }
 
-// Rows in which the middle part of the picture is black almost throughout: a flat trace, not a
-// dotted level cursor.
+// Channel 0's default colour, that of the traces looked for below.
+const QRgb kTrace = ColorFromRef(DefaultTraceColour(0)).rgb();
+
+// Rows in which the middle part of the picture is the trace's colour almost throughout: a flat
+// trace, not a dotted level cursor.
 std::vector<int> BlackRows(const QImage& img) {
     std::vector<int> rows;
     for (int y = 0; y < img.height(); ++y) {
         int hits = 0;
-        for (int x = img.width() / 5; x < img.width() * 4 / 5; ++x) hits += img.pixel(x, y) == qRgb(0, 0, 0);
+        for (int x = img.width() / 5; x < img.width() * 4 / 5; ++x) hits += img.pixel(x, y) == kTrace;
         if (hits * 10 >= img.width() * 3 / 5 * 9) rows.push_back(y);
     }
     return rows;
 }
 
-// The longest horizontal run of black pixels in rows [top, bottom): a trace segment, unlike the
+// The longest horizontal run of the trace's colour in rows [top, bottom): a trace segment, unlike the
 // dotted cursors and the short strokes of text.
 int LongestBlackRun(const QImage& img, int top, int bottom) {
     int longest = 0;
     for (int y = top; y < bottom; ++y)
         for (int x = 0, run = 0; x < img.width(); ++x) {
-            run = img.pixel(x, y) == qRgb(0, 0, 0) ? run + 1 : 0;
+            run = img.pixel(x, y) == kTrace ? run + 1 : 0;
             longest = std::max(longest, run);
         }
     return longest;

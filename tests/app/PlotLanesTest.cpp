@@ -96,7 +96,8 @@ bool WaitFor(F&& done, int ms = 20000) {
     return done();
 }
 
-QRgb ChannelRgb(int c) { return ColorFromRef(kColours[c]).rgb(); }
+// As drawn on the white background: a stored colour that reads too faintly on it is darkened.
+QRgb ChannelRgb(int c) { return ColorFromRef(DisplayColour(kColours[c], 0xFFFFFF)).rgb(); }
 
 // Rows of column x in the channel's colour, from `top` to `bottom` (inclusive).
 std::vector<int> ColouredRows(const QImage& img, int x, int top, int bottom, QRgb colour) {

@@ -20,6 +20,7 @@
 #include "core/common/StringIds.h"
 #include "core/processing/ProcessJob.h"
 #include "core/recording/DataFile.h"
+#include "core/recording/DisplayDefaults.h"
 #include "core/recording/TempResults.h"
 #include "plot/PlotWindow.h"
 #include "plot/PngRender.h"
@@ -100,7 +101,7 @@ TEST(PlotWindow, CreationSetsUpScrollBarsStatusAndLayout) {
     EXPECT_EQ(p->m_timeWindows[p->m_displayWindow], 600000000);
     EXPECT_DOUBLE_EQ(p->m_windowSamples[0], 60000);
     EXPECT_GE(p->m_windowSamples[p->m_windowSampleCount - 1], 30);
-    EXPECT_EQ(p->m_penColors[1], 0x0000FFu);
+    EXPECT_EQ(p->m_penColors[1], DefaultTraceColour(1));
     EXPECT_EQ(p->m_zoomHistory.count, 0);
     EXPECT_TRUE(w->CursorTimerActive());
     EXPECT_TRUE(w->Canvas()->testAttribute(Qt::WA_OpaquePaintEvent));
@@ -359,14 +360,14 @@ TEST(PlotPng, RendersPictureOfTheRequestedSize) {
     QImage img(out);
     ASSERT_FALSE(img.isNull());
     EXPECT_EQ(img.size(), QSize(800, 500));
-    // Grid colour and the red trace of channel 1 are on the picture.
+    // Grid colour and the trace of channel 1 in its default colour are on the picture.
     bool grid = false, red = false;
     for (int y = 0; y < img.height(); ++y)
         for (int x = 0; x < img.width(); ++x) {
             const QRgb c = img.pixel(x, y);
             if (c == qRgb(0xF0, 0xF0, 0xC8))
                 grid = true;
-            if (c == qRgb(0xFF, 0, 0))
+            if (c == ColorFromRef(DefaultTraceColour(1)).rgb())
                 red = true;
         }
     EXPECT_TRUE(grid);
@@ -423,8 +424,8 @@ TEST(PlotWindow, RecordingDisplaySettingsAndColoursOfManyChannels) {
     EXPECT_EQ(p->m_channelShown[2], 1);
     EXPECT_EQ(p->m_pens[2].width(), 2);
 
-    // 40 channels without stored colours: 29 and 30 share their table colour; later channels get
-    // colours of their own, not repeats of the near-white end of the table.
+    // 40 channels without stored colours: the table's colours; later channels get colours of
+    // their own, not repeats of the table.
     test::FloatFixture many;
     many.layout.channels = 40;
     many.layout.adcBlock = false;
@@ -433,8 +434,8 @@ TEST(PlotWindow, RecordingDisplaySettingsAndColoursOfManyChannels) {
     w = PlotWindow::Create(&a.area, Q(dir / "many.kvf"));
     ASSERT_NE(w, nullptr);
     p = w->Plot();
-    EXPECT_EQ(p->m_penColors[29], 0x00E0E0u);
-    EXPECT_EQ(p->m_penColors[30], 0x00E0E0u);
+    EXPECT_EQ(p->m_penColors[29], DefaultTraceColour(29));
+    EXPECT_EQ(p->m_penColors[30], DefaultTraceColour(30));
     EXPECT_EQ(p->m_penColors[33], DefaultChannelColour(33));
     EXPECT_NE(p->m_penColors[60], p->m_penColors[28]);
     a.area.closeAllSubWindows();

@@ -77,11 +77,10 @@ TEST(PlotLayout, WindowSamplesEndAtThirtySamples) {
 }
 
 TEST(PlotLayout, DefaultColours) {
-    EXPECT_EQ(DefaultChannelColour(0), 0x000000u);
-    EXPECT_EQ(DefaultChannelColour(1), 0x0000FFu);
-    EXPECT_EQ(DefaultChannelColour(29), 0x00E0E0u);
-    EXPECT_EQ(DefaultChannelColour(30), 0x00E0E0u);
-    EXPECT_EQ(DefaultChannelColour(31), 0xE0E000u);
+    // The first channels: blue, red, green (0x00BBGGRR).
+    EXPECT_EQ(DefaultChannelColour(0), 0xFF6431u);
+    EXPECT_EQ(DefaultChannelColour(1), 0x0000E8u);
+    EXPECT_EQ(DefaultChannelColour(2), 0x0C9000u);
     std::set<uint32_t> distinct;
     for (int c = 32; c < 256; ++c) {
         const uint32_t v = DefaultChannelColour(c);

@@ -16,15 +16,11 @@ int ScreenHeight() {
 
 QRect ToQRect(const CanvasRect& r) { return QRect(QPoint(r.left, r.top), QPoint(r.right - 1, r.bottom - 1)); }
 
-// Outline pen and fill of the markers, and the intersection dot's fill.
-const QPen& MarkerPen() {
-    static const QPen pen(Qt::black, 1, Qt::SolidLine);
-    return pen;
-}
-
-void DrawMarker(QPainter& dc, const QPoint (&pts)[5], const CanvasRect& textRect, QChar label) {
-    dc.setPen(MarkerPen());
-    dc.setBrush(Qt::white);
+// A marker: outlined and lettered in the line's colour, filled with `fill`.
+void DrawMarker(QPainter& dc, const QPoint (&pts)[5], const CanvasRect& textRect, QChar label, const QColor& line,
+                const QColor& fill) {
+    dc.setPen(QPen(line, 1, Qt::SolidLine));
+    dc.setBrush(fill);
     dc.drawPolygon(pts, 5);
     dc.drawText(ToQRect(textRect), Qt::AlignCenter, QString(label));
 }
@@ -54,6 +50,12 @@ CCursorBase::CCursorBase(QWidget* window, int labelCode, const CanvasRect& plotR
     m_markerLength = h / 80;
     m_markerSide = h / 150;
     Invalidate();
+}
+
+void CCursorBase::SetColours(uint32_t line, uint32_t fill, uint32_t dot) {
+    m_pen.setColor(QColor(line & 0xFF, (line >> 8) & 0xFF, (line >> 16) & 0xFF));
+    m_fill = QColor(fill & 0xFF, (fill >> 8) & 0xFF, (fill >> 16) & 0xFF);
+    m_dot = QColor(dot & 0xFF, (dot >> 8) & 0xFF, (dot >> 16) & 0xFF);
 }
 
 void CCursorBase::Invalidate() {
@@ -100,16 +102,16 @@ void CTimeCursor::Paint(QPainter& dc) {
 
     // Pointers at both ends, tips into the plot.
     const QPoint topMarker[5] = {{x, p.top + a}, {x + w, p.top + w}, {x + w, p.top}, {x - w, p.top}, {x - w, p.top + w}};
-    DrawMarker(dc, topMarker, MakeRect(x - w, p.top - 1, x + w + 1, p.top + a), m_label);
+    DrawMarker(dc, topMarker, MakeRect(x - w, p.top - 1, x + w + 1, p.top + a), m_label, m_pen.color(), m_fill);
     const QPoint bottomMarker[5] = {{x, p.bottom - a}, {x + w, p.bottom - w}, {x + w, p.bottom}, {x - w, p.bottom},
                                     {x - w, p.bottom - w}};
-    DrawMarker(dc, bottomMarker, MakeRect(x - w, p.bottom - a + 1, x + w + 1, p.bottom + 2), m_label);
+    DrawMarker(dc, bottomMarker, MakeRect(x - w, p.bottom - a + 1, x + w + 1, p.bottom + 2), m_label, m_pen.color(), m_fill);
     m_markerRect1 = Union(Bounds(topMarker), MakeRect(x - w, p.top - 1, x + w + 1, p.top + a));
     m_markerRect2 = Union(Bounds(bottomMarker), MakeRect(x - w, p.bottom - a + 1, x + w + 1, p.bottom + 2));
 
     // The dot where the line meets the selected channel's trace.
     if (m_dotPosition >= p.top && m_dotPosition <= p.bottom) {
-        dc.setBrush(Qt::gray);
+        dc.setBrush(m_dot);
         dc.drawEllipse(QRect(QPoint(x - 3, m_dotPosition - 3), QPoint(x + 2, m_dotPosition + 2)));
     }
     dc.restore();
@@ -132,10 +134,10 @@ void CLevelCursor::Paint(QPainter& dc) {
     m_lineRect = MakeRect(p.left, y - 3, p.right, y + 3);
 
     const QPoint leftMarker[5] = {{p.left, y - w}, {p.left + w, y - w}, {p.left + a, y}, {p.left + w, y + w}, {p.left, y + w}};
-    DrawMarker(dc, leftMarker, MakeRect(p.left - 1, y - w, p.left + a, y + w + 1), m_label);
+    DrawMarker(dc, leftMarker, MakeRect(p.left - 1, y - w, p.left + a, y + w + 1), m_label, m_pen.color(), m_fill);
     const QPoint rightMarker[5] = {{p.right, y - w}, {p.right - w, y - w}, {p.right - a, y}, {p.right - w, y + w},
                                    {p.right, y + w}};
-    DrawMarker(dc, rightMarker, MakeRect(p.right - a + 1, y - w, p.right + 3, y + w + 1), m_label);
+    DrawMarker(dc, rightMarker, MakeRect(p.right - a + 1, y - w, p.right + 3, y + w + 1), m_label, m_pen.color(), m_fill);
     m_markerRect1 = Union(Bounds(leftMarker), MakeRect(p.left - 1, y - w, p.left + a, y + w + 1));
     m_markerRect2 = Union(Bounds(rightMarker), MakeRect(p.right - a + 1, y - w, p.right + 3, y + w + 1));
     dc.restore();

@@ -3,6 +3,7 @@
 // CLevelCursor (a horizontal line marking a level). A plot window has two of each.
 
 #include <QChar>
+#include <QColor>
 #include <QPen>
 
 #include <cstdint>
@@ -27,11 +28,15 @@ public:
     virtual void Invalidate();
     // Sets the position and shifts the grab rectangle by the same amount.
     void MoveTo(int position);
+    // Line and outline colour, marker fill and intersection dot (0x00BBGGRR) of a plot scheme.
+    void SetColours(uint32_t line, uint32_t fill, uint32_t dot);
 
     QChar m_label;
     QWidget* m_window;
     const CanvasRect& m_plotRect;
-    QPen m_pen;                 // dotted, width 1, black
+    QPen m_pen;                 // dotted, width 1, black on the light scheme
+    QColor m_fill{255, 255, 255};        // inside of the markers
+    QColor m_dot{160, 160, 164};         // the intersection dot
     int m_markerLength = 0;     // a = screen height / 80
     int m_markerSide = 0;       // w = screen height / 150
     int m_position = 0;         // x of a vertical cursor, y of a horizontal one

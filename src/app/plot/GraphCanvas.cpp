@@ -4,6 +4,7 @@
 #include <QFontMetrics>
 #include <QGuiApplication>
 #include <QMouseEvent>
+#include <QPaintEngine>
 #include <QPainter>
 #include <QPaintEvent>
 #include <QRegion>
@@ -43,6 +44,13 @@ QRect ToQRect(const CanvasRect& r) {
 }
 
 QSize g_screenOverride;
+
+// A hairline on a screen of one device pixel per logical pixel; on a denser screen as many device
+// pixels as one logical pixel covers, so that the grid keeps its weight next to the traces.
+void ScaleCosmeticPen(QPen& pen, qreal dpr) {
+    pen.setCosmetic(true);
+    pen.setWidth(dpr < 1.5 ? 0 : static_cast<int>(std::lround(dpr)));
+}
 
 void FullScreenClient(int& w, int& h) {
     const QSize s = FullScreenClientSize();
@@ -121,7 +129,19 @@ void CGraphCanvas::SetChannelPen(int channel, uint32_t colour, int width) {
     width = std::clamp(width, 0, 64);
     m_penWidths[channel] = width;
     m_penColors[channel] = colour & 0xFFFFFF;
-    m_pens[channel] = QPen(ColorFromRef(colour), width, Qt::SolidLine);
+    const uint32_t shown = DisplayColour(colour, ColoursOf(m_scheme).background);
+    m_pens[channel] = QPen(ColorFromRef(shown), width, Qt::SolidLine);
+    if (width == 0) ScaleCosmeticPen(m_pens[channel], m_penDpr);   // a hairline of the screen
+}
+
+void CGraphCanvas::SetScheme(ColourScheme scheme) {
+    m_scheme = scheme;
+    const SchemeColours& c = ColoursOf(scheme);
+    m_backBrush = QBrush(ColorFromRef(c.background));
+    m_gridPen.setColor(ColorFromRef(c.grid));
+    m_selectPen.setColor(ColorFromRef(c.selection));
+    m_textColour = ColorFromRef(c.text);
+    for (int i = 0; i < kCanvasChannels; ++i) SetChannelPen(i, m_penColors[i], m_penWidths[i]);
 }
 
 void CGraphCanvas::SetChannelPens(const uint32_t* colours, const int* widths) {
@@ -153,6 +173,17 @@ int CGraphCanvas::PreMouseMove(unsigned, int, int) { return 0; }
 int CGraphCanvas::SideMargin(int) const { return QFontMetrics(m_vLabelFont).height(); }
 
 void CGraphCanvas::Paint(QPainter& dc) {
+    // The device actually painted: a widget rendered into an image paints that image, whose
+    // ratio counts, not the widget's.
+    const QPaintDevice* target = dc.paintEngine() ? dc.paintEngine()->paintDevice() : dc.device();
+    const qreal dpr = target ? target->devicePixelRatio() : 1.0;
+    ScaleCosmeticPen(m_gridPen, dpr);
+    ScaleCosmeticPen(m_selectPen, dpr);
+    if (dpr != m_penDpr) {
+        m_penDpr = dpr;
+        for (int i = 0; i < kCanvasChannels; ++i)
+            if (m_penWidths[i] == 0) ScaleCosmeticPen(m_pens[i], dpr);
+    }
     dc.fillRect(ToQRect(m_canvasRect), m_backBrush);
 
     m_charSize = QFontMetrics(m_labelFont).size(Qt::TextSingleLine, QStringLiteral("A"));
@@ -165,8 +196,7 @@ void CGraphCanvas::Paint(QPainter& dc) {
 
     if (!DrawGrid(dc, p.left, p.top, p.right, p.bottom, m_gridPen))
         DrawDefaultGrid(dc);
-    if (!DrawLabels(dc, p.left, p.top, p.right, p.bottom, m_labelFont, m_vLabelFont,
-                    ColorFromRef(0x404040)))
+    if (!DrawLabels(dc, p.left, p.top, p.right, p.bottom, m_labelFont, m_vLabelFont, m_textColour))
         DrawDefaultLabels(dc);
     if (!DrawTraces(dc, p.left, p.top, p.right, p.bottom, nullptr))
         DrawDefaultTraces(dc);

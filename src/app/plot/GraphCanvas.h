@@ -14,6 +14,7 @@
 #include <cstdint>
 
 #include "core/view/Canvas.h"
+#include "core/view/PlotColours.h"
 
 class QEvent;
 class QPainter;
@@ -62,6 +63,12 @@ public:
     void SetAxisLabels(const char* text, int length, int set);
     void SetAxisLabels(const QStringList& labels, int set);
 
+    // Background, grid, text and selection colours of a scheme; the trace pens are drawn in their
+    // stored colours as DisplayColour adjusts them for the scheme's background (the stored
+    // colours stay in m_penColors). Does not repaint.
+    virtual void SetScheme(ColourScheme scheme);
+    ColourScheme Scheme() const { return m_scheme; }
+
     // Pens of all 256 channels from 0x00BBGGRR colours and widths; repaints.
     void SetChannelPens(const uint32_t* colours, const int* widths);
     void SetChannelPenWidth(int channel, int width);
@@ -108,6 +115,9 @@ public:
     QBrush m_backBrush;
     QPen m_gridPen;
     QPen m_selectPen;
+    QColor m_textColour{0x40, 0x40, 0x40};
+    ColourScheme m_scheme = ColourScheme::Light;
+    qreal m_penDpr = 1.0;   // device pixel ratio the hairline pens were last sized for
     QFont m_labelFont;
     QFont m_vLabelFont;
     int m_screenW = 0;

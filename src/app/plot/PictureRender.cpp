@@ -43,9 +43,10 @@ void PaintWindowPicture(PlotWindow& window, QPainter& painter, QSize layout, dou
     const QPalette oldPalette = window.palette();
     const bool hadPalette = window.testAttribute(Qt::WA_SetPalette);
     CPlotWnd* plot = window.Plot();
-    const QBrush oldBack = plot ? plot->m_backBrush : QBrush();
+    // White: the light scheme whatever the window shows; else the window's own colours.
+    const ColourScheme oldScheme = plot ? plot->Scheme() : ColourScheme::Light;
     if (white) {
-        if (plot) plot->m_backBrush = QBrush(Qt::white);
+        if (plot) plot->SetScheme(ColourScheme::Light);
         window.setPalette(QApplication::style()->standardPalette());
     }
     window.resize(layout);
@@ -55,7 +56,7 @@ void PaintWindowPicture(PlotWindow& window, QPainter& painter, QSize layout, dou
     painter.scale(scale, scale);
     window.render(&painter);
     painter.restore();
-    if (plot) plot->m_backBrush = oldBack;
+    if (plot) plot->SetScheme(oldScheme);
     if (white) {
         if (hadPalette) window.setPalette(oldPalette);
         else window.setPalette(QPalette());

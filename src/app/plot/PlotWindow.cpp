@@ -30,6 +30,7 @@
 #include "core/recording/DataFile.h"
 #include "core/recording/TempResults.h"
 #include "shell/FrameApp.h"
+#include "shell/Looks.h"
 #include "shell/ProgressBox.h"
 #include "shell/UiUtils.h"
 
@@ -317,6 +318,7 @@ void PlotWindow::Finish(int vZoom, double vCentre, const WindowSettings* setting
         m_diskTimer->start();
     }
     if (m_subWindow) m_plot->SetEnvelopeDense(EnvelopeDenseSetting());   // a picture ignores it
+    if (m_subWindow) ApplyColourScheme();
     SetLegendShown(LegendDefault());
     m_canvas->update();
 }
@@ -511,6 +513,7 @@ bool PlotWindow::Reload() {
     m_plot->m_minMaxMode = minMax;
     m_plot->SetEnvelopeDense(envelope);
     m_plot->SetAutoFit(autoFit);
+    if (m_subWindow) m_plot->SetScheme(CurrentColourScheme());
     if (m_cursorTimer)
         m_cursorTimer->start();   // the cursors are placed on the new plot after its first paint
     m_changeReported = false;

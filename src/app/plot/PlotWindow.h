@@ -156,6 +156,10 @@ public:
     static bool LegendDefault();
     // Settings > Envelope when dense, kept in the per-user store (on when never set).
     static bool EnvelopeDenseSetting();
+    // Draws the plot, its legend and read-out in the user's colour scheme (Settings › Colours);
+    // called when the choice or the system's palette changes. A window made for a picture of
+    // the command line keeps the light scheme.
+    void ApplyColourScheme();
     static void SetEnvelopeDenseSetting(bool on);
     QLabel* ReadOutLabel() const { return m_part1; }
     // What the first tick of timer 0 does: places the cursors.

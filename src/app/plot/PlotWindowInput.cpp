@@ -156,7 +156,7 @@ void PlotWindow::RefreshLegend() {
         if (!p->m_channelShown[c]) continue;
         const QString range = QString::fromStdString(FormatValue(p->m_ranges[2 * c])) + QStringLiteral(" … ") +
                               QString::fromStdString(FormatValue(p->m_ranges[2 * c + 1]));
-        Row r{c, ChannelLabel(*m_file, c) + QStringLiteral("   ") + range, p->m_penColors[c]};
+        Row r{c, ChannelLabel(*m_file, c) + QStringLiteral("   ") + range, RefFromColor(p->m_pens[c].color())};
         key += QLatin1Char('|') + r.text + QLatin1Char('#') + QString::number(r.colour);
         rows.append(r);
     }

@@ -109,7 +109,7 @@ void CPlotWnd::Initialise() {
     // 2. Fonts and grid pen of a plot window.
     m_labelFont = MakeLabelFont(m_screenH / 72, 200);
     m_vLabelFont = MakeLabelFont(m_screenH / 80, 200);
-    m_gridPen = QPen(ColorFromRef(0xC8F0F0), 0, Qt::SolidLine);
+    m_gridPen = QPen(ColorFromRef(ColoursOf(m_scheme).grid), 0, Qt::SolidLine);
     // The value scale is read as often as the traces: upright and never smaller than 12 pixels.
     m_scaleFont = MakeLabelFont(std::max(12, m_screenH / 72), 400);
 
@@ -184,7 +184,16 @@ void CPlotWnd::Initialise() {
     m_levelRect = m_plotRect;
     m_levelCursor1 = std::make_unique<CLevelCursor>(m_hWnd, '1', m_levelRect);
     m_levelCursor2 = std::make_unique<CLevelCursor>(m_hWnd, '2', m_levelRect);
+    SetScheme(m_scheme);
     m_ratedFrequency = 50.0f;
+}
+
+void CPlotWnd::SetScheme(ColourScheme scheme) {
+    CGraphCanvas::SetScheme(scheme);
+    const SchemeColours& c = ColoursOf(scheme);
+    for (CCursorBase* cur : {static_cast<CCursorBase*>(m_timeCursor1.get()), static_cast<CCursorBase*>(m_timeCursor2.get()),
+                             static_cast<CCursorBase*>(m_levelCursor1.get()), static_cast<CCursorBase*>(m_levelCursor2.get())})
+        if (cur) cur->SetColours(c.cursor, c.markerFill, c.cursorDot);
 }
 
 void CPlotWnd::SetChannelColour(int channel, uint32_t colour, int width) {

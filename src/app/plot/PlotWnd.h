@@ -66,6 +66,8 @@ public:
     int PreLButtonUp(unsigned keys, int x, int y) override;
     int PreMouseMove(unsigned keys, int x, int y) override;
     int SideMargin(int set) const override;
+    // The canvas's scheme, and the cursors' colours of it.
+    void SetScheme(ColourScheme scheme) override;
     int ScaleMarkSize() const;             // side of the channel's colour mark by the scale
 
     // Cursor operations called by the plot window (bodies in PlotWndDraw.cpp).

@@ -122,7 +122,7 @@ int CPlotWnd::DrawLabels(QPainter& dc, int left, int top, int right, int bottom,
     }
     // The scale's channel as a small mark of its colour in the top left corner.
     const int m = ScaleMarkSize();
-    const QColor channelColour = ColorFromRef(m_penColors[SelectedScaleChannel()]);
+    const QColor channelColour = m_pens[SelectedScaleChannel()].color();
     dc.fillRect(QRect(2, std::max(0, top - m - 2), m, m), channelColour);
     dc.restore();
     dc.setFont(labelFont);
@@ -137,7 +137,7 @@ int CPlotWnd::DrawGrid(QPainter& dc, int left, int top, int right, int bottom, c
     dc.setFont(m_labelFont);
     const QFontMetrics fm(m_labelFont);
     if (right - left > 1920) {
-        dc.setPen(Qt::black);
+        dc.setPen(ColorFromRef(ColoursOf(m_scheme).cursor));
         TextAt(dc, left, top - fm.height() * 5 / 4, QStringLiteral("Plot"));
     }
     UpdateLanes();
@@ -172,7 +172,7 @@ int CPlotWnd::DrawGrid(QPainter& dc, int left, int top, int right, int bottom, c
     p.wide = right - left >= m_screenW / 2;
     const bool decibel = IsDecibel();
     const bool relative = m_timeLabelStyle != 0;
-    const QColor textColour = ColorFromRef(0x404040);
+    const QColor textColour = m_textColour;
     CAxisLabeller labeller(LabelStep(p), decibel, relative);
     WalkTimeAxis(p, [&](const TimeMark& m) {
         dc.setPen(gridPen);

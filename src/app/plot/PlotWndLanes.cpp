@@ -170,7 +170,7 @@ void CPlotWnd::DrawLaneLabels(QPainter& dc, int left, int right, int top, int bo
         const int c = m_laneLayout.Channel(lane);
         const int mid = (lt + lb) / 2;
         dc.setClipRect(QRect(QPoint(0, std::max(lt, top)), QPoint(left - 1, std::min(lb, bottom))));
-        dc.fillRect(QRect(2, mid - m / 2, m, m), ColorFromRef(m_penColors[c]));
+        dc.fillRect(QRect(2, mid - m / 2, m, m), m_pens[c].color());
         font.setBold(c == SelectedScaleChannel());
         dc.setFont(font);
         dc.setPen(textColor);

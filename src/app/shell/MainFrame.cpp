@@ -137,6 +137,7 @@ void CMainFrame::BuildMenu() {
     QAction* envelope = AddCommand(settings, cmd::EnvelopeDense, true, IDS_MENU_ENVELOPE_DENSE);
     envelope->setCheckable(true);
     envelope->setChecked(PlotWindow::EnvelopeDenseSetting());
+    AddColours(settings);
     AddCommand(settings, cmd::About, true);
 
     QMenu* view = bar->addMenu(GetUiString(IDS_MENU_VIEW));
@@ -292,6 +293,11 @@ void CMainFrame::OnCommand(int id) {
         if (QAction* a = Action(cmd::EnvelopeDense)) a->setChecked(on);
         break;
     }
+    case cmd::ColoursSystem:
+    case cmd::ColoursLight:
+    case cmd::ColoursDark:
+        OnColours(id);
+        break;
     case cmd::Spectrogram:
         if (QMdiSubWindow* w = ActiveWindow()) PlotSetSpectrogram(w, !PlotSpectrogram(w));
         UpdateMenuState();

@@ -69,6 +69,9 @@ inline constexpr int ExportAllPictures = 32891;
 inline constexpr int Print = 32892;
 inline constexpr int PrintPreview = 32893;
 inline constexpr int HelpContents = 32894;
+inline constexpr int ColoursSystem = 32895;   // Settings > Colours (one of three checked)
+inline constexpr int ColoursLight = 32896;
+inline constexpr int ColoursDark = 32897;
 inline constexpr int Spectrogram = 32880;
 inline constexpr int SpectrogramSettings = 32881;
 inline constexpr int Statistics = 32860;
@@ -145,6 +148,10 @@ private:
     QAction* AddCommand(QMenu* menu, int id, bool enabled, int textId = 0);
     // View > Statistics and its dock, which follows the active plot window (MainFrameStatistics.cpp).
     void AddStatistics(QMenu* view);
+    // Settings > Colours, and the plots following the system's palette (MainFrameLooks.cpp).
+    void AddColours(QMenu* settings);
+    void OnColours(int id);
+    void ApplyColoursToWindows();
     void OnStatistics();
 
     QMdiArea* m_mdi = nullptr;

@@ -336,6 +336,11 @@ enum StringId : int {
     IDS_STATS_COL_MEAN_ABS = 756,
     IDS_STATS_COL_FREQUENCY = 757,
     IDS_KEY_LEVEL_CROSSING = 758,  // keys dialog row: F3 / Shift+F3
+    // Colour scheme of the plots (Settings > Colours).
+    IDS_MENU_COLOURS = 900,          // the submenu
+    IDS_MENU_COLOURS_SYSTEM = 901,   // follow the system's palette
+    IDS_MENU_COLOURS_LIGHT = 902,
+    IDS_MENU_COLOURS_DARK = 903,
 };
 
 } // namespace vistrel

@@ -1,5 +1,8 @@
 #include "core/view/PlotLayout.h"
 
+#include "core/recording/DisplayDefaults.h"
+#include "core/view/PlotColours.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -97,14 +100,10 @@ int ZoomIndexToSaved(int zoom, int display, int first) {
 }
 
 uint32_t DefaultChannelColour(int channel) {
-    static const uint32_t kColours[32] = {
-        0x000000, 0x0000FF, 0x00C000, 0xFF0000, 0x202020, 0x002828, 0x280028, 0x282800,
-        0x404040, 0x005050, 0x500050, 0x505000, 0x606060, 0x006464, 0x640064, 0x646400,
-        0x808080, 0x008080, 0x800080, 0x808000, 0xA0A0A0, 0x00A0A0, 0xA000A0, 0xA0A000,
-        0xC0C0C0, 0x00C0C0, 0xC000C0, 0xC0C000, 0xE0E0E0, 0x00E0E0, 0x00E0E0, 0xE0E000};
     if (channel >= 0 && channel < 32)
-        return kColours[channel];
-    // Further channels: saturated mid-dark hues spread by the golden angle, readable on white.
+        return DefaultTraceColour(channel);
+    // Further channels: saturated hues spread by the golden angle, then brought into the band of
+    // luminance that reads on the light and on the dark background alike.
     const double hue = std::fmod(std::max(channel, 0) * 137.50776, 360.0) / 60.0;
     const double v = 0.78, s = 0.85;
     const double c = v * s;
@@ -120,7 +119,8 @@ uint32_t DefaultChannelColour(int channel) {
     }
     const double m = v - c;
     auto byte = [&](double t) { return static_cast<uint32_t>(std::lround((t + m) * 255.0)) & 0xFF; };
-    return byte(r) | (byte(g) << 8) | (byte(b) << 16);
+    const uint32_t hsv = byte(r) | (byte(g) << 8) | (byte(b) << 16);
+    return FitLuminance(hsv, kDefaultLuminanceLow, kDefaultLuminanceHigh);
 }
 
 } // namespace vistrel
