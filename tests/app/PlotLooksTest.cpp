@@ -2,6 +2,7 @@
 // colours drawn lighter on the dark scheme but kept in the recording and in what is saved from
 // it, and crisp lines at a device pixel ratio of 2.
 
+#include <QLabel>
 #include <QAction>
 #include <QApplication>
 #include <QImage>
@@ -111,6 +112,11 @@ TEST(PlotLooks, ColoursMenuStoresTheChoiceAndRedrawsOpenWindows) {
         // The read-out and legend are on the scheme's side of the middle as well.
         const bool darkWindow = window->palette().color(QPalette::Window).lightness() < 128;
         EXPECT_EQ(darkWindow, c.scheme == ColourScheme::Dark);
+        // ...and so is the background drawn behind the read-out's text.
+        QWidget* sub = g_app->m_windows[0];
+        const QImage shot = sub->grab().toImage();
+        const QPoint at = window->ReadOutLabel()->mapTo(sub, QPoint(1, 1)) * shot.devicePixelRatio();
+        EXPECT_EQ(QColor(shot.pixel(at)).lightness() < 128, c.scheme == ColourScheme::Dark);
     }
     EXPECT_EQ(env.Frame()->Action(cmd::ColoursDark)->text(), QStringLiteral("&Dark"));
 

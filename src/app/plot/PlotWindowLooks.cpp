@@ -15,6 +15,9 @@ void PlotWindow::ApplyColourScheme() {
     const bool own = scheme != (SystemPaletteIsDark() ? ColourScheme::Dark : ColourScheme::Light);
     if (own) setPalette(SchemePalette(scheme));
     else if (testAttribute(Qt::WA_SetPalette)) setPalette(QPalette());
+    // The window fills itself with its palette's background, so the status line and the legend
+    // never show the sub-window's (system) background behind the scheme's text colour.
+    setAutoFillBackground(true);
     RefreshLegend();
     m_canvas->update();
 }
