@@ -1,5 +1,7 @@
 #include "core/view/SummaryBuilder.h"
 
+#include <algorithm>
+
 #include "core/recording/DataFile.h"
 #include "core/view/SummaryCache.h"
 #include "platform/Threads.h"
@@ -20,6 +22,8 @@ void CSummaryBuilder::Start(const ISampleSource& src, const CDataFile* recording
     }
     m_thread = std::thread(&CSummaryBuilder::Run, this, &src, recording, std::move(cacheFolder), cacheLimit);
 }
+
+int CSummaryBuilder::Threads() { return std::clamp(platform::AvailableCores(), 1, kMostThreads); }
 
 void CSummaryBuilder::Stop() {
     m_cancel = true;
@@ -53,7 +57,7 @@ void CSummaryBuilder::Run(const ISampleSource* src, const CDataFile* recording, 
     std::shared_ptr<const CSummaries> result;
     if (keyed) result = cache.Load(key, *src);
     const bool fromCache = result != nullptr;
-    if (!result) result = CSummaries::Build(*src, &m_cancel, &m_rows);
+    if (!result) result = CSummaries::Build(*src, &m_cancel, &m_rows, Threads());
     if (!result) return;   // cancelled
     {
         std::lock_guard<std::mutex> lock(m_mutex);
