@@ -108,6 +108,61 @@ TEST(ViewSummariesBuild, SameBytesAtEveryThreadCount) {
     }
 }
 
+// The moments of many channels at once take each channel's steps of the one-channel sums:
+// bit for bit the same, for any choice and order of channels and any run length; and the
+// recording source's search over a range gives what reading the values one channel at a time
+// gives, on float recordings and SD images.
+TEST(ViewSummariesBuild, MomentsOfChannelsSideBySideEqualOneAtATime) {
+    const int stride = 13;
+    std::vector<float> data(300 * stride);
+    for (size_t j = 0; j < data.size(); ++j) data[j] = Awkward(j / stride, static_cast<int>(j % stride));
+    struct Case {
+        const char* what;
+        std::vector<int> channels;
+        size_t rows;
+    };
+    const Case cases[] = {
+        {"one channel, one row", {0}, 1},
+        {"every channel in order, a full run", {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12}, 256},
+        {"a few out of order, with a repeat", {12, 3, 3, 7}, 77},
+        {"eight, an odd run", {1, 2, 3, 4, 5, 6, 7, 8}, 300},
+    };
+    for (const Case& c : cases) {
+        const int count = static_cast<int>(c.channels.size());
+        std::vector<Moments> side(c.channels.size());
+        RowRunMoments(data.data(), c.rows, stride, count, [&c](int i) { return c.channels[i]; }, side.data());
+        for (int i = 0; i < count; ++i)
+            EXPECT_TRUE(SameBits(side[i], RunMoments(data.data() + c.channels[i], c.rows, stride)))
+                << c.what << ", channel " << c.channels[i];
+    }
+
+    test::TempDir dir;
+    test::FloatFixture fx;
+    fx.layout.channels = 5;
+    fx.samples = 3000;
+    fx.value = Awkward;
+    ASSERT_TRUE(test::WriteFloatFixture(dir / "f.kvf", fx));
+    test::SdFixture sd;
+    sd.descriptors = {0, 0, 0};
+    sd.sectorNumbers = test::RingNumbers(200, 71, 5001, 200);
+    sd.count = [](uint64_t g) { return static_cast<uint16_t>(Mix(g) >> 16); };
+    ASSERT_TRUE(test::WriteSdFixture(dir / "sd.kvf", sd));
+    for (const char* name : {"f.kvf", "sd.kvf"}) {
+        CDataFile file;
+        ASSERT_EQ(file.Open(dir / name), 1) << name;
+        CRecordingSource src(&file);
+        const std::vector<int> channels = {2, 0, 1};
+        Moments fast[3], slow[3];
+        for (const auto& [a, b] : {std::pair<uint64_t, uint64_t>{0, src.Samples()}, {5, 700}, {300, 301}}) {
+            src.FindMoments(channels.data(), 3, a, b, fast);
+            src.ISampleSource::FindMoments(channels.data(), 3, a, b, slow);
+            for (int i = 0; i < 3; ++i)
+                EXPECT_TRUE(SameBits(fast[i], slow[i])) << name << " " << a << ".." << b << " channel " << channels[i];
+        }
+        file.Close();
+    }
+}
+
 // A cancel with threads at work ends every one of them and gives nothing; progress never
 // passes the rows there are.
 TEST(ViewSummariesBuild, CancelStopsEveryThread) {

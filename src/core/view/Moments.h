@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <cstddef>
+#include <limits>
 
 namespace vistrel {
 
@@ -62,6 +63,50 @@ Moments RunMoments(const T* v, size_t n, size_t stride = 1) {
     if (m.m2 < 0) m.m2 = 0;
     m.sumAbs = abs;
     return m;
+}
+
+// RunMoments of `count` channels at once over `rows` interleaved rows (row r's value of the
+// i-th channel at v[r * stride + channel(i)]): out[i] is bit for bit RunMoments(v + channel(i),
+// rows, stride), since every channel's sums take the same steps in the same row order. The
+// channels lie side by side in vector lanes instead of one channel's values being walked
+// with a stride. At most 256 channels.
+template <class T, class Index>
+void RowRunMoments(const T* v, size_t rows, size_t stride, int count, Index channel, Moments* out) {
+    double sum[256], finite[256], mean[256], m2[256], dev[256], abs[256];
+    for (int i = 0; i < count; ++i) sum[i] = finite[i] = m2[i] = dev[i] = abs[i] = 0;
+    constexpr double kMax = std::numeric_limits<double>::max();
+    for (size_t r = 0; r < rows; ++r) {
+        const T* row = v + r * stride;
+        for (int i = 0; i < count; ++i) {
+            const double x = static_cast<double>(row[channel(i)]);
+            const bool ok = std::fabs(x) <= kMax;   // finite: NaN and the infinities fail
+            sum[i] += ok ? x : 0.0;
+            finite[i] += ok ? 1.0 : 0.0;
+        }
+    }
+    for (int i = 0; i < count; ++i) mean[i] = finite[i] != 0 ? sum[i] / finite[i] : 0.0;
+    for (size_t r = 0; r < rows; ++r) {
+        const T* row = v + r * stride;
+        for (int i = 0; i < count; ++i) {
+            const double x = static_cast<double>(row[channel(i)]);
+            const bool ok = std::fabs(x) <= kMax;
+            const double d = ok ? x - mean[i] : 0.0;
+            m2[i] += d * d;
+            dev[i] += d;
+            abs[i] += ok ? std::fabs(x) : 0.0;
+        }
+    }
+    for (int i = 0; i < count; ++i) {
+        Moments m;
+        if (finite[i] != 0) {
+            m.count = finite[i];
+            m.mean = mean[i] + dev[i] / finite[i];
+            m.m2 = m2[i] - dev[i] * dev[i] / finite[i];
+            if (m.m2 < 0) m.m2 = 0;
+            m.sumAbs = abs[i];
+        }
+        out[i] = m;
+    }
 }
 
 } // namespace vistrel

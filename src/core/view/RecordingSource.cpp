@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <limits>
+#include <vector>
 
 namespace vistrel {
 
@@ -222,20 +223,42 @@ void CRecordingSource::ReadValues(uint64_t k0, size_t rows, int c, double* out) 
 }
 
 void CRecordingSource::FindMoments(const int* channels, int count, uint64_t a, uint64_t b, Moments* out) const {
-    if (!m_file || !m_file->DataArea() || m_file->Type() != 1 || b > Samples()) {
+    if (!m_file || !m_file->DataArea() || b > Samples() || count <= 0 || count > 256) {
         ISampleSource::FindMoments(channels, count, a, b, out);
         return;
     }
-    // Float recordings straight from the mapping: runs of 256 rows, each channel in two passes
-    // over the run while it sits in the cache, merged in order.
+    // Runs of 256 rows, every listed channel at once (in two passes over the run while it
+    // sits in the cache), merged in order: float recordings straight from the mapping, SD
+    // images through one walk of their sectors per run for all channels.
     constexpr uint64_t kRun = 256;
     const uint64_t n = static_cast<uint64_t>(m_file->Channels());
-    const float* data = reinterpret_cast<const float*>(m_file->DataArea());
+    bool inOrder = true;
+    for (int i = 0; i < count; ++i) inOrder &= channels[i] == i;
+    auto listed = [channels](int i) { return channels[i]; };
+    auto same = [](int i) { return i; };
+    Moments run[256];
     for (int i = 0; i < count; ++i) out[i] = Moments{};
+    if (m_file->Type() == 1) {
+        const float* data = reinterpret_cast<const float*>(m_file->DataArea());
+        for (uint64_t k = a; k < b; k += kRun) {
+            const size_t rows = static_cast<size_t>(std::min(kRun, b - k));
+            if (inOrder)
+                RowRunMoments(data + k * n, rows, static_cast<size_t>(n), count, same, run);
+            else
+                RowRunMoments(data + k * n, rows, static_cast<size_t>(n), count, listed, run);
+            for (int i = 0; i < count; ++i) out[i].Merge(run[i]);
+        }
+        return;
+    }
+    // The values as ReadValues gives them (SampleValue, then double), rows of `count`.
+    std::vector<long double> exact(kRun * static_cast<size_t>(count));
+    std::vector<double> values(exact.size());
     for (uint64_t k = a; k < b; k += kRun) {
         const size_t rows = static_cast<size_t>(std::min(kRun, b - k));
-        const float* row = data + k * n;
-        for (int i = 0; i < count; ++i) out[i].Merge(RunMoments(row + channels[i], rows, static_cast<size_t>(n)));
+        m_file->ReadRows(k, rows, channels, count, exact.data());
+        for (size_t j = 0; j < rows * static_cast<size_t>(count); ++j) values[j] = static_cast<double>(exact[j]);
+        RowRunMoments(values.data(), rows, static_cast<size_t>(count), count, same, run);
+        for (int i = 0; i < count; ++i) out[i].Merge(run[i]);
     }
 }
 
