@@ -7,6 +7,9 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <mutex>
+#include <set>
+#include <thread>
 #include <vector>
 
 #include "core/recording/DataFile.h"
@@ -14,6 +17,7 @@
 #include "core/view/RecordingSource.h"
 #include "core/view/Summaries.h"
 #include "core/view/SummaryBuilder.h"
+#include "platform/Threads.h"
 #include "support/Fixtures.h"
 #include "support/LongRecordings.h"
 
@@ -197,6 +201,45 @@ TEST(ViewSummariesBuild, CancelStopsEveryThread) {
         EXPECT_LT(src.read.load(), src.Samples() / 2) << threads << " threads";
         EXPECT_LE(rows.load(), src.Samples()) << threads << " threads";
     }
+}
+
+// The builder's threads, as many as it uses, all read at the lowest priority; the caller's
+// thread keeps its own.
+TEST(ViewSummariesBuild, BuilderThreadsReadAtTheLowestPriority) {
+    test::TempDir dir;
+    test::FloatFixture fx;
+    fx.layout.channels = 1;
+    fx.samples = 32 * kSummaryCoarseRows;
+    ASSERT_TRUE(test::WriteFloatFixture(dir / "f.kvf", fx));
+    CDataFile file;
+    ASSERT_EQ(file.Open(dir / "f.kvf"), 1);
+    CRecordingSource base(&file);
+    class Watched : public CSummarizedSource {
+    public:
+        using CSummarizedSource::CSummarizedSource;
+        void FindExtremes(const int* channels, int count, uint64_t a, uint64_t b, uint64_t* mn,
+                          uint64_t* mx) const override {
+            {
+                std::lock_guard<std::mutex> lock(mutex);
+                threads.insert(std::this_thread::get_id());
+                if (!platform::IsCurrentThreadPriorityLowest()) ++notLowest;
+            }
+            CSummarizedSource::FindExtremes(channels, count, a, b, mn, mx);
+        }
+        mutable std::mutex mutex;
+        mutable std::set<std::thread::id> threads;
+        mutable int notLowest = 0;
+    } src(base);
+    CSummaryBuilder builder;
+    builder.Start(src, &file, {}, 0);
+    ASSERT_TRUE(builder.Wait());
+    EXPECT_EQ(src.notLowest, 0);
+    EXPECT_GE(src.threads.size(), 1u);
+    EXPECT_LE(src.threads.size(), static_cast<size_t>(CSummaryBuilder::Threads()));
+    EXPECT_EQ(src.threads.count(std::this_thread::get_id()), 0u);
+    EXPECT_FALSE(platform::IsCurrentThreadPriorityLowest());
+    EXPECT_TRUE(builder.Result()->Serialize() == CSummaries::Build(base)->Serialize());
+    file.Close();
 }
 
 // The dropper lets go of exactly the rows read, in order, in steps of its size, and of the

@@ -4,7 +4,9 @@
 // squares keeps the variance exact to double rounding even when the signal sits far from
 // zero (an offset of 1000 with noise of 1e-3 loses 7 digits through sums of squares).
 
+#include <bit>
 #include <cmath>
+#include <cstdint>
 #include <cstddef>
 #include <limits>
 
@@ -65,6 +67,20 @@ Moments RunMoments(const T* v, size_t n, size_t stride = 1) {
     return m;
 }
 
+// The value as a double and 1 when finite, else +0 and 0; through the bits, without a branch.
+inline void FiniteOrZero(float v, double& x, double& weight) {
+    const uint32_t bits = std::bit_cast<uint32_t>(v);
+    const int32_t finite = (bits & 0x7F800000u) != 0x7F800000u;
+    x = static_cast<double>(std::bit_cast<float>(bits & (0u - static_cast<uint32_t>(finite))));
+    weight = static_cast<double>(finite);
+}
+inline void FiniteOrZero(double v, double& x, double& weight) {
+    const uint64_t bits = std::bit_cast<uint64_t>(v);
+    const int64_t finite = (bits & 0x7FF0000000000000ull) != 0x7FF0000000000000ull;
+    x = std::bit_cast<double>(bits & (0ull - static_cast<uint64_t>(finite)));
+    weight = static_cast<double>(finite);
+}
+
 // RunMoments of `count` channels at once over `rows` interleaved rows (row r's value of the
 // i-th channel at v[r * stride + channel(i)]): out[i] is bit for bit RunMoments(v + channel(i),
 // rows, stride), since every channel's sums take the same steps in the same row order. The
@@ -74,26 +90,28 @@ template <class T, class Index>
 void RowRunMoments(const T* v, size_t rows, size_t stride, int count, Index channel, Moments* out) {
     double sum[256], finite[256], mean[256], m2[256], dev[256], abs[256];
     for (int i = 0; i < count; ++i) sum[i] = finite[i] = m2[i] = dev[i] = abs[i] = 0;
-    constexpr double kMax = std::numeric_limits<double>::max();
+    // Branch-free, so that the loops run in vector registers: a value that is not finite is
+    // read as +0 with a weight of 0 (its deviation then is -0 or +0, which adds nothing), so
+    // every sum takes exactly the values RunMoments adds.
     for (size_t r = 0; r < rows; ++r) {
         const T* row = v + r * stride;
         for (int i = 0; i < count; ++i) {
-            const double x = static_cast<double>(row[channel(i)]);
-            const bool ok = std::fabs(x) <= kMax;   // finite: NaN and the infinities fail
-            sum[i] += ok ? x : 0.0;
-            finite[i] += ok ? 1.0 : 0.0;
+            double x, weight;
+            FiniteOrZero(row[channel(i)], x, weight);
+            sum[i] += x;
+            finite[i] += weight;
         }
     }
     for (int i = 0; i < count; ++i) mean[i] = finite[i] != 0 ? sum[i] / finite[i] : 0.0;
     for (size_t r = 0; r < rows; ++r) {
         const T* row = v + r * stride;
         for (int i = 0; i < count; ++i) {
-            const double x = static_cast<double>(row[channel(i)]);
-            const bool ok = std::fabs(x) <= kMax;
-            const double d = ok ? x - mean[i] : 0.0;
+            double x, weight;
+            FiniteOrZero(row[channel(i)], x, weight);
+            const double d = (x - mean[i]) * weight;
             m2[i] += d * d;
             dev[i] += d;
-            abs[i] += ok ? std::fabs(x) : 0.0;
+            abs[i] += std::fabs(x);
         }
     }
     for (int i = 0; i < count; ++i) {
