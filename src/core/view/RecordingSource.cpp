@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <limits>
+#include <type_traits>
 #include <vector>
 
 namespace vistrel {
@@ -41,7 +42,7 @@ void BlockMinMax(const float* data, uint64_t n, int count, Index channel, uint64
 // smaller (larger) value moves the position, so the first one wins and NaN never does.
 // Offsets from a are 32-bit so values and offsets share the vector lanes.
 template <class Index>
-void ShortRangeExtremes(const float* data, uint64_t n, int count, Index channel, uint64_t a, uint64_t b,
+[[gnu::always_inline]] inline void ShortRangeExtremes(const float* data, uint64_t n, int count, Index channel, uint64_t a, uint64_t b,
                         uint64_t* minPos, uint64_t* maxPos) {
     const float inf = std::numeric_limits<float>::infinity();
     float mn[256], mx[256];
@@ -70,6 +71,35 @@ void ShortRangeExtremes(const float* data, uint64_t n, int count, Index channel,
     }
 }
 
+// The loops over every channel of a row, in order (the summary build's and the whole-view
+// passes'), also compiled for AVX2 where the system picks a variant at load time: twice the
+// lanes. AVX2 alone brings no fused multiply-add, so both variants round every step alike.
+#if defined(__GNUC__) && !defined(__clang__) && defined(__x86_64__) && defined(__linux__)
+#define VISTREL_WIDE_VARIANTS __attribute__((target_clones("avx2", "default")))
+#else
+#define VISTREL_WIDE_VARIANTS
+#endif
+
+VISTREL_WIDE_VARIANTS
+void ShortRangeExtremesInOrder(const float* data, uint64_t n, int count, uint64_t a, uint64_t b, uint64_t* minPos,
+                               uint64_t* maxPos) {
+    ShortRangeExtremes(data, n, count, [](int i) { return i; }, a, b, minPos, maxPos);
+}
+
+VISTREL_WIDE_VARIANTS
+void RowRunMomentsInOrder(const float* v, size_t rows, size_t stride, int count, Moments* out) {
+    const auto same = [](int i) { return i; };
+    // The usual channel counts with their sums in registers.
+    switch (count) {
+    case 1: return RowRunMomentsUpTo<1>(v, rows, stride, std::integral_constant<int, 1>{}, same, out);
+    case 2: return RowRunMomentsUpTo<2>(v, rows, stride, std::integral_constant<int, 2>{}, same, out);
+    case 4: return RowRunMomentsUpTo<4>(v, rows, stride, std::integral_constant<int, 4>{}, same, out);
+    case 8: return RowRunMomentsUpTo<8>(v, rows, stride, std::integral_constant<int, 8>{}, same, out);
+    case 16: return RowRunMomentsUpTo<16>(v, rows, stride, std::integral_constant<int, 16>{}, same, out);
+    default: return RowRunMoments(v, rows, stride, count, same, out);
+    }
+}
+
 } // namespace
 
 void CRecordingSource::FloatExtremes(const int* channels, int count, uint64_t a, uint64_t b,
@@ -84,7 +114,7 @@ void CRecordingSource::FloatExtremes(const int* channels, int count, uint64_t a,
     // Short ranges (the summaries' blocks, the groups of a zoomed-in view): one pass.
     if (b > a && b - a <= 4 * kBlock) {
         if (inOrder)
-            ShortRangeExtremes(data, n, count, [](int i) { return i; }, a, b, minPos, maxPos);
+            ShortRangeExtremesInOrder(data, n, count, a, b, minPos, maxPos);
         else
             ShortRangeExtremes(data, n, count, [channels](int i) { return channels[i]; }, a, b, minPos, maxPos);
         return;
@@ -243,7 +273,7 @@ void CRecordingSource::FindMoments(const int* channels, int count, uint64_t a, u
         for (uint64_t k = a; k < b; k += kRun) {
             const size_t rows = static_cast<size_t>(std::min(kRun, b - k));
             if (inOrder)
-                RowRunMoments(data + k * n, rows, static_cast<size_t>(n), count, same, run);
+                RowRunMomentsInOrder(data + k * n, rows, static_cast<size_t>(n), count, run);
             else
                 RowRunMoments(data + k * n, rows, static_cast<size_t>(n), count, listed, run);
             for (int i = 0; i < count; ++i) out[i].Merge(run[i]);
