@@ -86,8 +86,9 @@ void ShortRangeExtremesInOrder(const float* data, uint64_t n, int count, uint64_
     ShortRangeExtremes(data, n, count, [](int i) { return i; }, a, b, minPos, maxPos);
 }
 
-VISTREL_WIDE_VARIANTS
-void RowRunMomentsInOrder(const float* v, size_t rows, size_t stride, int count, Moments* out) {
+template <class T>
+[[gnu::always_inline]] inline void RowRunMomentsOfCount(const T* v, size_t rows, size_t stride, int count,
+                                                        Moments* out) {
     const auto same = [](int i) { return i; };
     // The usual channel counts with their sums in registers.
     switch (count) {
@@ -98,6 +99,16 @@ void RowRunMomentsInOrder(const float* v, size_t rows, size_t stride, int count,
     case 16: return RowRunMomentsUpTo<16>(v, rows, stride, std::integral_constant<int, 16>{}, same, out);
     default: return RowRunMoments(v, rows, stride, count, same, out);
     }
+}
+
+VISTREL_WIDE_VARIANTS
+void RowRunMomentsInOrder(const float* v, size_t rows, size_t stride, int count, Moments* out) {
+    RowRunMomentsOfCount(v, rows, stride, count, out);
+}
+
+VISTREL_WIDE_VARIANTS
+void RowRunMomentsInOrder(const double* v, size_t rows, size_t stride, int count, Moments* out) {
+    RowRunMomentsOfCount(v, rows, stride, count, out);
 }
 
 } // namespace
@@ -265,7 +276,6 @@ void CRecordingSource::FindMoments(const int* channels, int count, uint64_t a, u
     bool inOrder = true;
     for (int i = 0; i < count; ++i) inOrder &= channels[i] == i;
     auto listed = [channels](int i) { return channels[i]; };
-    auto same = [](int i) { return i; };
     Moments run[256];
     for (int i = 0; i < count; ++i) out[i] = Moments{};
     if (m_file->Type() == 1) {
@@ -281,13 +291,16 @@ void CRecordingSource::FindMoments(const int* channels, int count, uint64_t a, u
         return;
     }
     // The values as ReadValues gives them (SampleValue, then double), rows of `count`.
-    std::vector<long double> exact(kRun * static_cast<size_t>(count));
-    std::vector<double> values(exact.size());
+    // Kept by each thread between calls: the summary build asks for one run at a time.
+    thread_local std::vector<long double> exact;
+    thread_local std::vector<double> values;
+    exact.resize(std::max(exact.size(), kRun * static_cast<size_t>(count)));
+    values.resize(exact.size());
     for (uint64_t k = a; k < b; k += kRun) {
         const size_t rows = static_cast<size_t>(std::min(kRun, b - k));
         m_file->ReadRows(k, rows, channels, count, exact.data());
         for (size_t j = 0; j < rows * static_cast<size_t>(count); ++j) values[j] = static_cast<double>(exact[j]);
-        RowRunMoments(values.data(), rows, static_cast<size_t>(count), count, same, run);
+        RowRunMomentsInOrder(values.data(), rows, static_cast<size_t>(count), count, run);
         for (int i = 0; i < count; ++i) out[i].Merge(run[i]);
     }
 }
