@@ -15,6 +15,7 @@
 #include "core/view/RecordingSource.h"
 #include "core/measure/Statistics.h"
 #include "core/view/Summaries.h"
+#include "core/view/SummaryBuilder.h"
 #include "core/view/TraceDecimation.h"
 #include "BenchPlotFiles.h"
 
@@ -137,10 +138,19 @@ void MinMaxSummariesBench(benchmark::State& state, Recording& r, double span) {
     }
 }
 
-// Building the summaries: one sequential read of the whole recording.
+// Building the summaries as the program does: one sequential read of the whole recording,
+// shared out among the cores (at the benchmark's priority, not the builder's lowest one).
 void SummaryBuildBench(benchmark::State& state, Recording& r) {
     if (!r.ok) return state.SkipWithError("recording not written");
-    for (auto _ : state) benchmark::DoNotOptimize(CSummaries::Build(r.source));
+    for (auto _ : state) benchmark::DoNotOptimize(CSummaries::Build(r.source, nullptr, nullptr, CSummaryBuilder::Threads()));
+}
+
+// The reference of a whole-file pass: `cat FILE > /dev/null` of the same (warm) file.
+void CatBench(benchmark::State& state, Recording& r) {
+    if (!r.ok) return state.SkipWithError("recording not written");
+    const std::string command = "cat '" + r.file.Path().string() + "' > /dev/null";
+    for (auto _ : state)
+        if (std::system(command.c_str()) != 0) return state.SkipWithError("cat failed");
 }
 
 // Statistics of every channel over the whole recording but its first sample (so both ends
@@ -216,6 +226,8 @@ void Register() {
         benchmark::RegisterBenchmark((n + "/SummaryBuild").c_str(), [get](benchmark::State& s) {
             SummaryBuildBench(s, get());
         })->Unit(benchmark::kMillisecond);
+        benchmark::RegisterBenchmark((n + "/CatWarm").c_str(), [get](benchmark::State& s) { CatBench(s, get()); })
+            ->Unit(benchmark::kMillisecond);
         benchmark::RegisterBenchmark((n + "/StatisticsSummaries").c_str(), [get](benchmark::State& s) {
             StatisticsBench(s, get(), false);
         })->Unit(benchmark::kMillisecond);

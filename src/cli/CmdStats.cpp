@@ -14,6 +14,7 @@
 #include "core/processing/ProcessJob.h"
 #include "core/view/RecordingSource.h"
 #include "core/view/Summaries.h"
+#include "core/view/SummaryBuilder.h"
 #include "core/view/SummaryCache.h"
 #include "platform/FileIdentity.h"
 #include "platform/Interrupt.h"
@@ -44,7 +45,7 @@ std::shared_ptr<const CSummaries> CachedSummaries(const CDataFile& file, const I
     const uint64_t n = src.Samples();
     if (b - a < 4 * kSummaryCoarseRows || (b - a) * 4 < n) return nullptr;
     std::atomic<bool> cancel{false};
-    std::shared_ptr<const CSummaries> built = CSummaries::Build(src, &cancel);
+    std::shared_ptr<const CSummaries> built = CSummaries::Build(src, &cancel, nullptr, CSummaryBuilder::Threads());
     SummaryCacheKey after;
     if (built && file.MappedFileUnchanged() && MakeSummaryCacheKey(file, after) && after == key)
         cache.Store(key, *built);

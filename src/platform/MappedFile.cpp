@@ -92,7 +92,10 @@ bool CMappedFile::Advise(std::uint64_t offset, std::uint64_t length, Access acce
     if (!m_data || offset >= m_size || length == 0) return false;
     length = std::min(length, m_size - offset);
     // Windows has no read-ahead policy per range; only "soon" has a call (Windows 8 and
-    // later, looked up so that older systems still start).
+    // later, looked up so that older systems still start). Nor has it one that takes a
+    // file view's pages out of the process alone (VirtualUnlock and OfferVirtualMemory are
+    // for private memory): the working-set manager trims a view's pages under pressure, so
+    // Done is left to it.
     if (access != Access::WillNeed && access != Access::Populate) return true;
     struct Range {
         void* address;
@@ -243,12 +246,20 @@ bool CMappedFile::Advise(std::uint64_t offset, std::uint64_t length, Access acce
     length = std::min(length, m_size - offset);
     // madvise wants a page-aligned start; the mapping itself starts on a page.
     const std::uint64_t start = offset & ~static_cast<std::uint64_t>(g_pageSize - 1);
-    const std::uint64_t end = offset + length;
+    std::uint64_t end = offset + length;
     int advice = MADV_NORMAL;
     switch (access) {
     case Access::Random: advice = MADV_RANDOM; break;
     case Access::Sequential: advice = MADV_SEQUENTIAL; break;
     case Access::WillNeed: advice = MADV_WILLNEED; break;
+    case Access::Done:
+        // Whole pages only up to the end: the one holding it may still be read. The mapping
+        // is read-only, so dropping its pages loses nothing; a later read maps them again
+        // from the page cache (or the file).
+        end = end == m_size ? end : end & ~static_cast<std::uint64_t>(g_pageSize - 1);
+        if (end <= start) return true;
+        advice = MADV_DONTNEED;
+        break;
     case Access::Populate:
 #ifdef MADV_POPULATE_READ
         advice = MADV_POPULATE_READ;

@@ -53,8 +53,11 @@ public:
     // as WillNeed), so that a system call reading from the mapping (a write of it to a file)
     // does not stop at a fault on every few pages. The range is clipped to the file. A closed
     // or empty mapping does nothing. Returns whether the system took the hint; callers may
-    // ignore a refusal.
-    enum class Access { Random, Sequential, WillNeed, Populate };
+    // ignore a refusal. Done says the range has been read and will not be again soon: its
+    // pages leave the process (the system's page cache keeps the file's pages as it sees
+    // fit, and a later read maps them again); the page holding the range's end stays, as
+    // does, on systems without such a call, everything.
+    enum class Access { Random, Sequential, WillNeed, Populate, Done };
     bool Advise(std::uint64_t offset, std::uint64_t length, Access access) const;
 
     // Appends bytes offset .. offset + length - 1 of the mapped file to `out` (its buffered

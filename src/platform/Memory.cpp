@@ -4,6 +4,7 @@
 #include <windows.h>
 #else
 #include <cstdio>
+#include <unistd.h>
 #endif
 
 namespace vistrel::platform {
@@ -29,6 +30,21 @@ std::uint64_t AvailableMemoryBytes()
         std::fclose(f);
     }
     return available;
+#endif
+}
+
+std::uint64_t ResidentBytes()
+{
+#ifdef __linux__
+    unsigned long long size = 0, resident = 0;
+    std::FILE* f = std::fopen("/proc/self/statm", "r");
+    if (!f) return 0;
+    const bool ok = std::fscanf(f, "%llu %llu", &size, &resident) == 2;
+    std::fclose(f);
+    const long page = sysconf(_SC_PAGESIZE);
+    return ok && page > 0 ? static_cast<std::uint64_t>(resident) * static_cast<std::uint64_t>(page) : 0;
+#else
+    return 0;
 #endif
 }
 

@@ -8,4 +8,8 @@ namespace vistrel::platform {
 // available physical memory); 0 when the system does not say.
 std::uint64_t AvailableMemoryBytes();
 
+// Bytes of this process's memory resident now (Linux: /proc/self/statm); 0 where the system
+// does not say.
+std::uint64_t ResidentBytes();
+
 } // namespace vistrel::platform

@@ -1,9 +1,12 @@
 #include "platform/Threads.h"
 
+#include <thread>
+
 #ifdef _WIN32
 #include <windows.h>
 #else
 #include <cerrno>
+#include <sched.h>
 #include <sys/resource.h>
 #include <sys/syscall.h>
 #include <unistd.h>
@@ -44,5 +47,16 @@ bool IsCurrentThreadPriorityLowest()
 }
 
 #endif
+
+int AvailableCores()
+{
+#ifdef __linux__
+    cpu_set_t set;
+    CPU_ZERO(&set);
+    if (sched_getaffinity(0, sizeof set, &set) == 0 && CPU_COUNT(&set) > 0) return CPU_COUNT(&set);
+#endif
+    const unsigned hardware = std::thread::hardware_concurrency();
+    return hardware > 0 ? static_cast<int>(hardware) : 1;
+}
 
 } // namespace vistrel::platform

@@ -1,5 +1,5 @@
 #pragma once
-// Priority of the calling thread.
+// Priority of the calling thread, and the cores a job may spread over.
 
 namespace vistrel::platform {
 
@@ -9,5 +9,9 @@ bool LowerCurrentThreadPriority();
 
 // True when the calling thread runs at that lowest priority.
 bool IsCurrentThreadPriorityLowest();
+
+// Cores this process may run on (its CPU affinity where the system has one, else the
+// hardware's threads); at least 1.
+int AvailableCores();
 
 } // namespace vistrel::platform

@@ -422,3 +422,40 @@ TEST_F(SummaryCacheTest, OnlyABuildRunsAtTheLowestPriority) {
         }
     }
 }
+
+// A build stopped with its threads halfway through leaves no entry: the next open builds
+// again, and the one after that finds what it stored.
+TEST_F(SummaryCacheTest, BuildStoppedHalfwayLeavesNoEntry) {
+    const fs::path rec = Recording("half.kvf", 1.0f, 40 * kSummaryCoarseRows + 300);
+    {
+        CDataFile file;
+        ASSERT_EQ(file.Open(rec), 1);
+        CRecordingSource base(&file);
+        CSummaryBuilder builder;
+        class StopHalfway : public CSummarizedSource {
+        public:
+            StopHalfway(const ISampleSource& base, CSummaryBuilder& builder) : CSummarizedSource(base), m_builder(builder) {}
+            void WillRead(uint64_t a, uint64_t b) const override {
+                if (a >= Samples() / 2) m_builder.RequestStop();
+                CSummarizedSource::WillRead(a, b);
+            }
+
+        private:
+            CSummaryBuilder& m_builder;
+        } src(base, builder);
+        builder.Start(src, &file, platform::UserCacheFolder(), kSummaryCacheLimit);
+        EXPECT_FALSE(builder.Wait());
+        EXPECT_FALSE(builder.Result());
+        EXPECT_LT(builder.Progress(), 1.0);
+        file.Close();
+    }
+    std::error_code ec;
+    for (fs::directory_iterator it(CSummaryCache(platform::UserCacheFolder()).Folder(), ec), end; !ec && it != end;
+         it.increment(ec))
+        ADD_FAILURE() << it->path();
+    bool fromCache = true;
+    ASSERT_TRUE(Summaries(rec, &fromCache));
+    EXPECT_FALSE(fromCache);
+    ASSERT_TRUE(Summaries(rec, &fromCache));
+    EXPECT_TRUE(fromCache);
+}

@@ -140,7 +140,20 @@ void JobContext::FailFile(int captionId, platform::FileProblem problem, const st
     Fail(message + ": " + FileProblemEnglish(problem));
 }
 
+JobContext::~JobContext() {
+    if (m_pages && end > 0) m_pages->Finish(static_cast<uint64_t>(end));
+}
+
+void JobContext::Follow(int64_t p) {
+    if (p < 0) return;
+    if (m_pages)
+        m_pages->Advance(static_cast<uint64_t>(p));
+    else
+        m_pages.emplace(src, static_cast<uint64_t>(p));
+}
+
 void JobContext::Progress(int64_t p) {
+    Follow(p);
     const double fraction = static_cast<double>(p - start) * (1.0 / static_cast<double>(end - start));
     SendPercent(static_cast<int>(fraction * 100.0));
 }
@@ -148,6 +161,7 @@ void JobContext::Progress(int64_t p) {
 void JobContext::ProgressRows(int64_t p, int64_t count, int64_t step) {
     if (count <= 0)
         return;
+    Follow(p);
     // The percent never falls as p grows: positions i .. j whose ends give the same percent
     // all give it, and one report stands for them; other runs are halved. The reports are
     // those of every position in turn, at a cost of the percents crossed, not of the rows.

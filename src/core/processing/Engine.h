@@ -14,6 +14,7 @@
 
 #include "core/processing/ProcessJob.h"
 #include "core/recording/DataFile.h"
+#include "core/recording/PageDropper.h"
 
 namespace vistrel {
 class RowBlockReader;
@@ -24,6 +25,10 @@ namespace vistrel::engine {
 class JobContext {
 public:
     JobContext(ProcessJob& job, IProcessObserver& observer);
+    // Lets go of the pages of the rows the run went through (see Progress).
+    ~JobContext();
+    JobContext(const JobContext&) = delete;
+    JobContext& operator=(const JobContext&) = delete;
 
     ProcessJob& job;
     IProcessObserver& observer;
@@ -38,7 +43,9 @@ public:
     long double Sample(int64_t p, int c) const {
         return p < 0 ? 0.0L : src.SampleValue(static_cast<uint64_t>(p), c);
     }
-    // Percent of position p of the fragment, sent when it changed.
+    // Percent of position p of the fragment, sent when it changed. The rows before p have
+    // been read: a run forward through the recording lets their pages go behind it (a
+    // run that reads them again maps them again from the page cache).
     void Progress(int64_t p);
     // Progress of the positions p, p + step, ... (count of them) in turn.
     void ProgressRows(int64_t p, int64_t count, int64_t step = 1);
@@ -76,6 +83,9 @@ public:
     bool CheckSources(int count, int perOutput);
 
 private:
+    void Follow(int64_t p);
+
+    std::optional<CPageDropper> m_pages;   // from the first position reported
     int m_lastPercent = 0;
     bool m_stopping = false;
     uint64_t m_work = 0;

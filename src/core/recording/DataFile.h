@@ -127,6 +127,9 @@ public:
     void AdviseWillNeed(std::uint64_t k0, std::uint64_t k1) const;
     // Maps samples [k0, k1) of the data area into the process now (see CMappedFile::Advise).
     void AdvisePopulate(std::uint64_t k0, std::uint64_t k1) const;
+    // Samples [k0, k1) have been read and will not be again soon: their pages leave the
+    // process (see CMappedFile::Advise). Whole-file passes call it through CPageDropper.
+    void AdviseDone(std::uint64_t k0, std::uint64_t k1) const;
     // Element i of the float data area / word w of the 16-bit data area (0 beyond the file).
     float FloatAt(std::uint64_t i) const;
     std::uint16_t WordAt(std::uint64_t w) const;

@@ -236,6 +236,11 @@ void CDataFile::AdvisePopulate(std::uint64_t k0, std::uint64_t k1) const
     AdviseRange(k0, k1, platform::CMappedFile::Access::Populate);
 }
 
+void CDataFile::AdviseDone(std::uint64_t k0, std::uint64_t k1) const
+{
+    AdviseRange(k0, k1, platform::CMappedFile::Access::Done);
+}
+
 void CDataFile::AdviseRange(std::uint64_t k0, std::uint64_t k1, platform::CMappedFile::Access access) const
 {
     const std::uint64_t N = m_nSamples > 0 ? static_cast<std::uint64_t>(m_nSamples) : 0;

@@ -1,8 +1,11 @@
 #include "core/view/RecordingSource.h"
+#include "platform/CpuVariants.h"
 
 #include <algorithm>
 #include <cstring>
 #include <limits>
+#include <type_traits>
+#include <vector>
 
 namespace vistrel {
 
@@ -40,7 +43,7 @@ void BlockMinMax(const float* data, uint64_t n, int count, Index channel, uint64
 // smaller (larger) value moves the position, so the first one wins and NaN never does.
 // Offsets from a are 32-bit so values and offsets share the vector lanes.
 template <class Index>
-void ShortRangeExtremes(const float* data, uint64_t n, int count, Index channel, uint64_t a, uint64_t b,
+[[gnu::always_inline]] inline void ShortRangeExtremes(const float* data, uint64_t n, int count, Index channel, uint64_t a, uint64_t b,
                         uint64_t* minPos, uint64_t* maxPos) {
     const float inf = std::numeric_limits<float>::infinity();
     float mn[256], mx[256];
@@ -69,6 +72,39 @@ void ShortRangeExtremes(const float* data, uint64_t n, int count, Index channel,
     }
 }
 
+// The loops over every channel of a row, in order (the summary build's and the whole-view
+// passes'), also in a wide variant where the platform offers one: twice the lanes.
+VISTREL_WIDE_VARIANTS
+void ShortRangeExtremesInOrder(const float* data, uint64_t n, int count, uint64_t a, uint64_t b, uint64_t* minPos,
+                               uint64_t* maxPos) {
+    ShortRangeExtremes(data, n, count, [](int i) { return i; }, a, b, minPos, maxPos);
+}
+
+template <class T>
+[[gnu::always_inline]] inline void RowRunMomentsOfCount(const T* v, size_t rows, size_t stride, int count,
+                                                        Moments* out) {
+    const auto same = [](int i) { return i; };
+    // The usual channel counts with their sums in registers.
+    switch (count) {
+    case 1: return RowRunMomentsUpTo<1>(v, rows, stride, std::integral_constant<int, 1>{}, same, out);
+    case 2: return RowRunMomentsUpTo<2>(v, rows, stride, std::integral_constant<int, 2>{}, same, out);
+    case 4: return RowRunMomentsUpTo<4>(v, rows, stride, std::integral_constant<int, 4>{}, same, out);
+    case 8: return RowRunMomentsUpTo<8>(v, rows, stride, std::integral_constant<int, 8>{}, same, out);
+    case 16: return RowRunMomentsUpTo<16>(v, rows, stride, std::integral_constant<int, 16>{}, same, out);
+    default: return RowRunMoments(v, rows, stride, count, same, out);
+    }
+}
+
+VISTREL_WIDE_VARIANTS
+void RowRunMomentsInOrder(const float* v, size_t rows, size_t stride, int count, Moments* out) {
+    RowRunMomentsOfCount(v, rows, stride, count, out);
+}
+
+VISTREL_WIDE_VARIANTS
+void RowRunMomentsInOrder(const double* v, size_t rows, size_t stride, int count, Moments* out) {
+    RowRunMomentsOfCount(v, rows, stride, count, out);
+}
+
 } // namespace
 
 void CRecordingSource::FloatExtremes(const int* channels, int count, uint64_t a, uint64_t b,
@@ -83,7 +119,7 @@ void CRecordingSource::FloatExtremes(const int* channels, int count, uint64_t a,
     // Short ranges (the summaries' blocks, the groups of a zoomed-in view): one pass.
     if (b > a && b - a <= 4 * kBlock) {
         if (inOrder)
-            ShortRangeExtremes(data, n, count, [](int i) { return i; }, a, b, minPos, maxPos);
+            ShortRangeExtremesInOrder(data, n, count, a, b, minPos, maxPos);
         else
             ShortRangeExtremes(data, n, count, [channels](int i) { return channels[i]; }, a, b, minPos, maxPos);
         return;
@@ -222,20 +258,44 @@ void CRecordingSource::ReadValues(uint64_t k0, size_t rows, int c, double* out) 
 }
 
 void CRecordingSource::FindMoments(const int* channels, int count, uint64_t a, uint64_t b, Moments* out) const {
-    if (!m_file || !m_file->DataArea() || m_file->Type() != 1 || b > Samples()) {
+    if (!m_file || !m_file->DataArea() || b > Samples() || count <= 0 || count > 256) {
         ISampleSource::FindMoments(channels, count, a, b, out);
         return;
     }
-    // Float recordings straight from the mapping: runs of 256 rows, each channel in two passes
-    // over the run while it sits in the cache, merged in order.
+    // Runs of 256 rows, every listed channel at once (in two passes over the run while it
+    // sits in the cache), merged in order: float recordings straight from the mapping, SD
+    // images through one walk of their sectors per run for all channels.
     constexpr uint64_t kRun = 256;
     const uint64_t n = static_cast<uint64_t>(m_file->Channels());
-    const float* data = reinterpret_cast<const float*>(m_file->DataArea());
+    bool inOrder = true;
+    for (int i = 0; i < count; ++i) inOrder &= channels[i] == i;
+    auto listed = [channels](int i) { return channels[i]; };
+    Moments run[256];
     for (int i = 0; i < count; ++i) out[i] = Moments{};
+    if (m_file->Type() == 1) {
+        const float* data = reinterpret_cast<const float*>(m_file->DataArea());
+        for (uint64_t k = a; k < b; k += kRun) {
+            const size_t rows = static_cast<size_t>(std::min(kRun, b - k));
+            if (inOrder)
+                RowRunMomentsInOrder(data + k * n, rows, static_cast<size_t>(n), count, run);
+            else
+                RowRunMoments(data + k * n, rows, static_cast<size_t>(n), count, listed, run);
+            for (int i = 0; i < count; ++i) out[i].Merge(run[i]);
+        }
+        return;
+    }
+    // The values as ReadValues gives them (SampleValue, then double), rows of `count`.
+    // Kept by each thread between calls: the summary build asks for one run at a time.
+    thread_local std::vector<long double> exact;
+    thread_local std::vector<double> values;
+    exact.resize(std::max(exact.size(), kRun * static_cast<size_t>(count)));
+    values.resize(exact.size());
     for (uint64_t k = a; k < b; k += kRun) {
         const size_t rows = static_cast<size_t>(std::min(kRun, b - k));
-        const float* row = data + k * n;
-        for (int i = 0; i < count; ++i) out[i].Merge(RunMoments(row + channels[i], rows, static_cast<size_t>(n)));
+        m_file->ReadRows(k, rows, channels, count, exact.data());
+        for (size_t j = 0; j < rows * static_cast<size_t>(count); ++j) values[j] = static_cast<double>(exact[j]);
+        RowRunMomentsInOrder(values.data(), rows, static_cast<size_t>(count), count, run);
+        for (int i = 0; i < count; ++i) out[i].Merge(run[i]);
     }
 }
 

@@ -21,6 +21,9 @@ public:
     void WillRead(uint64_t a, uint64_t b) const override {
         if (m_file) m_file->AdviseWillNeed(a, b);
     }
+    void DoneReading(uint64_t a, uint64_t b) const override {
+        if (m_file) m_file->AdviseDone(a, b);
+    }
     void FindExtremes(const int* channels, int count, uint64_t a, uint64_t b, uint64_t* minPos,
                       uint64_t* maxPos) const override;
     void ReadValues(uint64_t k0, size_t rows, int c, double* out) const override;

@@ -1,7 +1,8 @@
 #pragma once
 // Read access to the samples of one recording, as the trace painter and the cursors need it.
 // The plot reads through this interface so that the passes can be tested and measured on
-// any data; the recording adapter maps it onto CDataFile.
+// any data; the recording adapter maps it onto CDataFile. The reading calls are const and
+// may be made from several threads at once (the summary build spreads over the cores).
 
 #include <cstddef>
 #include <cstdint>
@@ -23,6 +24,9 @@ public:
     // (b <= Samples(), a < b). Float recordings compare values, SD images raw counts.
     // Hint that samples [a, b) will be read in order soon (a whole-file pass reads ahead).
     virtual void WillRead(uint64_t a, uint64_t b) const { (void)a; (void)b; }
+    // Hint that samples [a, b) have been read and will not be again soon (a whole-file pass
+    // lets their pages go).
+    virtual void DoneReading(uint64_t a, uint64_t b) const { (void)a; (void)b; }
     virtual void FindExtremes(const int* channels, int count, uint64_t a, uint64_t b,
                               uint64_t* minPos, uint64_t* maxPos) const;
     // Values of channel c for samples k0 .. k0 + rows - 1 (0 past the end), as Value gives them.

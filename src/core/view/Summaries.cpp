@@ -77,55 +77,6 @@ void CSummaries::Allocate() {
     m_coarseMoments.assign(coarse, Moments{});
 }
 
-std::shared_ptr<CSummaries> CSummaries::Build(const ISampleSource& src, const std::atomic<bool>* cancel,
-                                              std::atomic<uint64_t>* rowsDone) {
-    auto s = std::make_shared<CSummaries>();
-    s->m_channels = std::clamp(src.Channels(), 0, 256);
-    s->m_samples = src.Samples();
-    s->m_raw = src.IsRawImage();
-    s->m_fineBlocks = s->m_channels > 0 ? s->m_samples / kSummaryFineRows : 0;
-    s->m_coarseBlocks = s->m_channels > 0 ? s->m_samples / kSummaryCoarseRows : 0;
-    s->Allocate();
-    const int n = s->m_channels;
-    int all[256];
-    for (int i = 0; i < n; ++i) all[i] = i;
-    uint64_t mn[256], mx[256];
-    for (uint64_t blk = 0; blk < s->m_fineBlocks; ++blk) {
-        if (blk % kFinePerCoarse == 0) {
-            if (cancel && cancel->load(std::memory_order_relaxed)) return nullptr;
-            if (rowsDone) rowsDone->store(blk * kSummaryFineRows, std::memory_order_relaxed);
-            // The plot asks the mapping for no read-ahead; this pass reads in order, so it asks
-            // for the next coarse block itself.
-            const uint64_t next = blk * kSummaryFineRows;
-            src.WillRead(next, next + 2 * kSummaryCoarseRows);
-        }
-        const uint64_t start = blk * kSummaryFineRows;
-        src.FindExtremes(all, n, start, start + kSummaryFineRows, mn, mx);
-        for (int i = 0; i < n; ++i) {
-            const uint64_t at = blk * n + i;
-            if (s->m_raw) {
-                s->m_fineMinRaw[at] = src.Raw(mn[i], i);
-                s->m_fineMaxRaw[at] = src.Raw(mx[i], i);
-            } else {
-                s->m_fineMin[at] = static_cast<float>(src.Value(mn[i], i));
-                s->m_fineMax[at] = static_cast<float>(src.Value(mx[i], i));
-            }
-            s->m_fineMinAt[at] = static_cast<uint8_t>(mn[i] - start);
-            s->m_fineMaxAt[at] = static_cast<uint8_t>(mx[i] - start);
-        }
-        if (blk % kFinePerCoarse != kFinePerCoarse - 1) continue;
-        // A coarse block is complete: its extremes from its fine blocks, taken in order.
-        const uint64_t at = blk / kFinePerCoarse * static_cast<uint64_t>(n);
-        s->FoldFine(blk + 1 - kFinePerCoarse, kFinePerCoarse, &s->m_coarseMin[at], &s->m_coarseMax[at],
-                    &s->m_coarseMinAt[at], &s->m_coarseMaxAt[at]);
-        const uint64_t coarseStart = (blk + 1 - kFinePerCoarse) * kSummaryFineRows;
-        src.FindMoments(all, n, coarseStart, coarseStart + kSummaryCoarseRows, &s->m_coarseMoments[at]);
-    }
-    s->BuildMidLevel();
-    if (rowsDone) rowsDone->store(s->m_samples, std::memory_order_relaxed);
-    return s;
-}
-
 bool CSummaries::Fits(const ISampleSource& src) const {
     return m_channels == std::clamp(src.Channels(), 0, 256) && m_samples == src.Samples() &&
            m_raw == src.IsRawImage();

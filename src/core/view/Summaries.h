@@ -21,10 +21,13 @@ constexpr uint64_t kSummaryCoarseRows = 65536;
 
 class CSummaries {
 public:
-    // Reads the source from the first row to the last. Returns null when cancelled; rowsDone,
-    // if given, follows the rows read so far.
+    // Reads the source from the first row to the last, once, letting the pages read go behind
+    // it. Returns null when cancelled; rowsDone, if given, follows the rows read so far. With
+    // threads > 1 the coarse blocks are shared out among that many threads (the helpers run
+    // at the caller's priority), each writing only its own blocks' entries: the result is
+    // byte for byte the one-thread result.
     static std::shared_ptr<CSummaries> Build(const ISampleSource& src, const std::atomic<bool>* cancel = nullptr,
-                                             std::atomic<uint64_t>* rowsDone = nullptr);
+                                             std::atomic<uint64_t>* rowsDone = nullptr, int threads = 1);
 
     // Whether these summaries describe a source of this shape.
     bool Fits(const ISampleSource& src) const;
@@ -54,6 +57,9 @@ private:
     template <class Index>
     void MiddlePiece(uint64_t A, uint64_t B, int count, Index channel, struct SummaryRunning* run) const;
     void BuildMidLevel();
+    // Fine blocks f0 .. f1 - 1 (inside one coarse block) from the source; when they are the
+    // whole coarse block, its extremes and moments too.
+    void BuildBlocks(const ISampleSource& src, uint64_t f0, uint64_t f1);
     // Extremes of fine blocks first .. first + blocks - 1 of every channel, with their offsets
     // from the first block's start, into out*[channel].
     void FoldFine(uint64_t first, uint64_t blocks, float* outMin, float* outMax, uint16_t* outMinAt,
@@ -97,6 +103,7 @@ public:
         m_base.ReadValues(k0, rows, c, out);
     }
     void WillRead(uint64_t a, uint64_t b) const override { m_base.WillRead(a, b); }
+    void DoneReading(uint64_t a, uint64_t b) const override { m_base.DoneReading(a, b); }
     void FindMoments(const int* channels, int count, uint64_t a, uint64_t b, Moments* out) const override;
 
 private:

@@ -1,5 +1,7 @@
 #include "core/view/SummaryBuilder.h"
 
+#include <algorithm>
+
 #include "core/recording/DataFile.h"
 #include "core/view/SummaryCache.h"
 #include "platform/Threads.h"
@@ -20,6 +22,8 @@ void CSummaryBuilder::Start(const ISampleSource& src, const CDataFile* recording
     }
     m_thread = std::thread(&CSummaryBuilder::Run, this, &src, recording, std::move(cacheFolder), cacheLimit);
 }
+
+int CSummaryBuilder::Threads() { return std::clamp(platform::AvailableCores(), 1, kMostThreads); }
 
 void CSummaryBuilder::Stop() {
     m_cancel = true;
@@ -58,7 +62,7 @@ void CSummaryBuilder::Run(const ISampleSource* src, const CDataFile* recording, 
     // behind a busy machine's other work).
     if (!result) {
         platform::LowerCurrentThreadPriority();
-        result = CSummaries::Build(*src, &m_cancel, &m_rows);
+        result = CSummaries::Build(*src, &m_cancel, &m_rows, Threads());
     }
     if (!result) return;   // cancelled
     {

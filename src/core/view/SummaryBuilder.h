@@ -1,7 +1,7 @@
 #pragma once
-// Builds a recording's summaries on a background thread at the lowest priority: from the disk
-// cache when it holds a current entry, otherwise by reading the recording once (and then
-// filling the cache). Cancellable; progress can be read at any time. The thread reads only
+// Builds a recording's summaries on background threads (up to the cores available) at the
+// lowest priority: from the disk cache when it holds a current entry, otherwise by reading the
+// recording once (and then filling the cache). Cancellable; progress can be read at any time. The thread reads only
 // the recording's mapping and the cache folder, never the recording's path: whatever is put
 // in the recording's place (a FIFO, another file) cannot block it or mislabel an entry, and
 // Stop returns promptly.
@@ -36,6 +36,11 @@ public:
     void SetBeforeReadHook(std::function<void()> hook) { m_beforeRead = std::move(hook); }
     // Cancels and waits for the thread.
     void Stop();
+    // Cancels without waiting (Stop or Wait then returns soon).
+    void RequestStop() { m_cancel = true; }
+    // Threads a build spreads over: the cores available, at most kMostThreads.
+    static int Threads();
+    static constexpr int kMostThreads = 8;
     // Waits for the thread to finish; true when summaries are ready.
     bool Wait();
 
