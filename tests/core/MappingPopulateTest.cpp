@@ -11,6 +11,7 @@
 #endif
 
 #include "support/Fixtures.h"
+#include "support/ShadowMemory.h"
 #include "platform/MappedFile.h"
 
 using namespace vistrel;
@@ -28,14 +29,6 @@ long MinorFaults() {
 
 } // namespace
 
-// Sanitizers map shadow memory for every access, whose first touches count as faults too.
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-#define VISTREL_SHADOW_MEMORY 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
-#define VISTREL_SHADOW_MEMORY 1
-#endif
-#endif
 
 TEST(MappingPopulate, RangeReadsWithoutFaults) {
 #if !defined(__linux__)

@@ -11,15 +11,8 @@
 
 #include "core/recording/KvfWriter.h"
 #include "platform/Memory.h"
+#include "ShadowMemory.h"
 
-// Sanitizers keep shadow memory beside every page read, which the process holds too.
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-#define VISTREL_SHADOW_MEMORY 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
-#define VISTREL_SHADOW_MEMORY 1
-#endif
-#endif
 
 namespace vistrel::test {
 
