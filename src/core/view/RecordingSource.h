@@ -21,9 +21,6 @@ public:
     void WillRead(uint64_t a, uint64_t b) const override {
         if (m_file) m_file->AdviseWillNeed(a, b);
     }
-    void ReadingNow(uint64_t a, uint64_t b) const override {
-        if (m_file) m_file->AdvisePopulate(a, b);
-    }
     void DoneReading(uint64_t a, uint64_t b) const override {
         if (m_file) m_file->AdviseDone(a, b);
     }

@@ -24,9 +24,6 @@ public:
     // (b <= Samples(), a < b). Float recordings compare values, SD images raw counts.
     // Hint that samples [a, b) will be read in order soon (a whole-file pass reads ahead).
     virtual void WillRead(uint64_t a, uint64_t b) const { (void)a; (void)b; }
-    // Hint that samples [a, b) are read right now: their pages are mapped in one call, which
-    // costs less than a page fault each.
-    virtual void ReadingNow(uint64_t a, uint64_t b) const { (void)a; (void)b; }
     // Hint that samples [a, b) have been read and will not be again soon (a whole-file pass
     // lets their pages go).
     virtual void DoneReading(uint64_t a, uint64_t b) const { (void)a; (void)b; }

@@ -103,7 +103,6 @@ public:
         m_base.ReadValues(k0, rows, c, out);
     }
     void WillRead(uint64_t a, uint64_t b) const override { m_base.WillRead(a, b); }
-    void ReadingNow(uint64_t a, uint64_t b) const override { m_base.ReadingNow(a, b); }
     void DoneReading(uint64_t a, uint64_t b) const override { m_base.DoneReading(a, b); }
     void FindMoments(const int* channels, int count, uint64_t a, uint64_t b, Moments* out) const override;
 

@@ -100,9 +100,8 @@ std::shared_ptr<CSummaries> CSummaries::Build(const ISampleSource& src, const st
                 const uint64_t f0 = u * kFinePerCoarse, f1 = std::min(s->m_fineBlocks, f0 + kFinePerCoarse);
                 const uint64_t start = f0 * kSummaryFineRows, end = f1 * kSummaryFineRows;
                 // The plot asks the mapping for no read-ahead; this pass reads in order, so it
-                // maps this coarse block's pages at once and asks for the next one's.
-                src.ReadingNow(start, end);
-                src.WillRead(end, end + kSummaryCoarseRows);
+                // asks for the next coarse block itself.
+                src.WillRead(start, start + 2 * kSummaryCoarseRows);
                 s->BuildBlocks(src, f0, f1);
                 dropper.Advance(end);
                 const uint64_t now = done.fetch_add(end - start, std::memory_order_relaxed) + (end - start);
