@@ -225,10 +225,11 @@ Program MakeCli() {
              {"--out", "OUT.npy|OUT.csv", "The matrix file; the format follows the extension (in any case)."}},
             false),
         cmd("stats", {"stats FILE [--from A] [--to B] [--channel C ...] [--quick]"},
-            "Print statistics of every channel over the fragment as one JSON object: {\"from\":A,\"to\":B,"
-            "\"channels\":[{\"channel\":C,\"count\":...,\"non_finite\":...,\"min\":...,\"min_at\":...,"
-            "\"max\":...,\"max_at\":...,\"mean\":...,\"rms\":...,\"std\":...,\"p2p\":...,"
-            "\"mean_abs\":...,\"frequency\":...},...]}. The fragment is samples A to B - 1 (A and B in "
+            "Print statistics of every channel over the fragment as one JSON object (shown here with "
+            "spaces that the output leaves out): {\"from\": A, \"to\": B, \"channels\": [{\"channel\": C, "
+            "\"count\": ..., \"non_finite\": ..., \"min\": ..., \"min_at\": ..., \"max\": ..., "
+            "\"max_at\": ..., \"mean\": ..., \"rms\": ..., \"std\": ..., \"p2p\": ..., "
+            "\"mean_abs\": ..., \"frequency\": ...}, ...]}. The fragment is samples A to B - 1 (A and B in "
             "either order, the whole recording by default); positions are absolute sample positions; count "
             "is the number of finite samples (NaN and infinities are skipped and counted in non_finite); std "
             "is the population standard deviation; frequency is (k - 1) * rate / (p_k - p_1) from the k "
