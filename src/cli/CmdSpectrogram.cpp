@@ -2,13 +2,14 @@
 // decibels (NPY with a JSON sidecar, or CSV).
 #include <cstdio>
 #include <string>
-#include <thread>
+#include <algorithm>
 
 #include "cli/CliArgs.h"
 #include "cli/CliCommon.h"
 #include "core/export/SpectrogramExport.h"
 #include "core/recording/DataFile.h"
 #include "platform/Interrupt.h"
+#include "platform/Threads.h"
 
 using namespace vistrel;
 using namespace vistrel::cli;
@@ -61,7 +62,7 @@ int CmdSpectrogram(int argc, char** argv) {
         return cli::Fail(path, problem);
     job.source = &file;
     job.target = PathFromUtf8(args.Get("--out"));
-    job.workers = static_cast<int>(std::max(1u, std::min(8u, std::thread::hardware_concurrency())));
+    job.workers = std::clamp(platform::AvailableCores(), 1, 8);
     job.stopRequested = cli::StopCheck();
     spectro::RunSpectrogramExport(job);
     if (job.interrupted || (!job.succeeded && cli::StopRequested())) {

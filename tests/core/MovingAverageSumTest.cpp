@@ -11,24 +11,12 @@
 #include "ProcessingOracle.h"
 #include "ProcessingTestUtil.h"
 #include "core/processing/RunningSum.h"
+#include "support/Ulps.h"
 
 using namespace vistrel;
 using namespace vistrel::test;
 
 namespace {
-
-uint32_t Ulps(float a, float b) {
-    if (std::isnan(a) || std::isnan(b))
-        return std::isnan(a) && std::isnan(b) ? 0 : UINT32_MAX;
-    if (a == b)
-        return 0;
-    if (std::signbit(a) != std::signbit(b))
-        return UINT32_MAX;
-    uint32_t ua, ub;
-    std::memcpy(&ua, &a, 4);
-    std::memcpy(&ub, &b, 4);
-    return ua > ub ? ua - ub : ub - ua;
-}
 
 // A signal of amplitude `amplitude` around `offset` (`later` from the middle on), white noise
 // plus a slow sine.
@@ -77,7 +65,7 @@ TEST(MovingAverageSum, RunningSumStaysWithinOneUlpOfTheSerialSum) {
             double serial = 0.0;
             for (int64_t r = 0; r < c.N; ++r)
                 serial += v[j + static_cast<size_t>(r)];
-            worst = std::max(worst, Ulps(static_cast<float>(sum.Value()), static_cast<float>(serial)));
+            worst = std::max(worst, UlpDistance(static_cast<float>(sum.Value()), static_cast<float>(serial)));
         }
         EXPECT_LE(worst, 1u);
     }
@@ -127,7 +115,7 @@ TEST(MovingAverageSum, OutputsWithinTwoUlpOfThePerOutputSums) {
         uint32_t worst = 0;
         for (size_t r = 0; r < old.rows.size(); ++r)
             for (int ch = 0; ch < 2; ++ch)
-                worst = std::max(worst, Ulps(fresh.at(static_cast<int64_t>(r), ch), old.at(static_cast<int64_t>(r), ch)));
+                worst = std::max(worst, UlpDistance(fresh.at(static_cast<int64_t>(r), ch), old.at(static_cast<int64_t>(r), ch)));
         EXPECT_LE(worst, 2u);
     }
 }

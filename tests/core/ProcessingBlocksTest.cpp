@@ -15,6 +15,7 @@
 #include "ProcessingOracle.h"
 #include "ProcessingTestUtil.h"
 #include "core/processing/RowBlocks.h"
+#include "support/Ulps.h"
 
 using namespace vistrel;
 using namespace vistrel::test;
@@ -39,20 +40,6 @@ float RandomValue(std::mt19937& rng) {
     return pick < 16 ? v * 1e-3f : (pick < 24 ? std::round(v) : v);
 }
 
-// Floats apart in units in the last place (0 for equal values and for two NaNs; the most for a
-// NaN against a number or for opposite signs).
-uint32_t UlpDistance(float a, float b) {
-    if (std::isnan(a) || std::isnan(b))
-        return std::isnan(a) && std::isnan(b) ? 0 : UINT32_MAX;
-    if (a == b)
-        return 0;
-    if (std::signbit(a) != std::signbit(b))
-        return UINT32_MAX;
-    uint32_t ua, ub;
-    std::memcpy(&ua, &a, 4);
-    std::memcpy(&ub, &b, 4);
-    return ua > ub ? ua - ub : ub - ua;
-}
 
 FloatFixture RandomRecording(int channels, uint64_t samples, double rate, uint32_t seed) {
     auto values = std::make_shared<std::vector<float>>(samples * static_cast<uint64_t>(channels));

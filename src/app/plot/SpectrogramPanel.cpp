@@ -14,6 +14,7 @@
 #include "core/common/StringIds.h"
 #include "core/recording/DataFile.h"
 #include "shell/UiUtils.h"
+#include "platform/Threads.h"
 
 namespace vistrel {
 
@@ -135,7 +136,7 @@ void SpectrogramPanel::StartWorker() {
 }
 
 void SpectrogramPanel::WorkerLoop() {
-    const int workers = static_cast<int>(std::clamp(std::thread::hardware_concurrency(), 1u, 8u));
+    const int workers = std::clamp(platform::AvailableCores(), 1, 8);
     for (;;) {
         Request rq;
         {

@@ -20,6 +20,7 @@
 #include "platform/Memory.h"
 #include "platform/TimeZone.h"
 #include "platform/UniqueFile.h"
+#include "platform/Threads.h"
 
 namespace vistrel {
 
@@ -75,7 +76,7 @@ void WorkerStarted(int index) {
 int CoreWorkers() {
     if (const int o = g_coreWorkersOverride.load())
         return o;
-    return static_cast<int>(std::clamp(std::thread::hardware_concurrency(), 1u, 1024u));
+    return std::clamp(platform::AvailableCores(), 1, 1024);
 }
 
 void SetCoreWorkersForTest(std::optional<int> count) {
